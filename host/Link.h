@@ -1,0 +1,23 @@
+#pragma once
+// What the game rules ask of whoever owns the connections and the clock.
+// The rules call these synchronously; the shell (TServer) or a test implements them.
+
+#include <string>
+
+namespace host {
+
+class Link {
+public:
+    virtual ~Link() = default;
+    // Queue framed bytes (one or more whole messages) for the connection in `seat` (1..10).
+    virtual void send(int seat, const std::string& bytes) = 0;
+    // Close the connection in `seat`. For seats 1..9 the shell later reports it
+    // back through Game::closed(seat), as for any other closed connection.
+    virtual void drop(int seat) = 0;
+    // Start or stop the one-second turn timer that calls Game::tick().
+    virtual void setTurnTimer(bool running) = 0;
+    // One line for the operator's log (stderr in zirky-host); never shown to players.
+    virtual void log(const std::string& line) = 0;
+};
+
+} // namespace host

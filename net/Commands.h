@@ -1,0 +1,124 @@
+#pragma once
+// The command catalogue: every command name, and one builder per message so
+// that no handler concatenates wire text by hand. Builders clean their text
+// fields (no 0xFF, CR, LF; "+" only in a last field that is taken as the rest).
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace net {
+
+// Host and client compare this text at login; it is also the About window's version.
+inline constexpr std::string_view kGameVersion = "1.0.13";
+inline constexpr int kGamePort = 7772;
+
+namespace cmd {
+// client -> host
+inline constexpr std::string_view logininfo = "CMD_logininfo";
+inline constexpr std::string_view chat = "CMD_chat";
+inline constexpr std::string_view action = "CMD_action";
+inline constexpr std::string_view kickhim = "CMD_kickhim";
+inline constexpr std::string_view startgame = "CMD_startgame";
+inline constexpr std::string_view justwatch = "CMD_justwatch";
+inline constexpr std::string_view setdice = "CMD_setdice";
+inline constexpr std::string_view done = "CMD_done";
+inline constexpr std::string_view clearthem = "CMD_clearthem";
+inline constexpr std::string_view newtiles = "CMD_newtiles";
+inline constexpr std::string_view oldtiles = "CMD_oldtiles";
+inline constexpr std::string_view setmakewait = "CMD_setmakewait";
+inline constexpr std::string_view finish = "CMD_finish";
+inline constexpr std::string_view playasound = "CMD_playasound";
+// host -> client (chat, action, startgame, setdice, clearthem, newtiles,
+// oldtiles and playasound share their names with the client's commands)
+inline constexpr std::string_view sendlogininfo = "CMD_sendlogininfo";
+inline constexpr std::string_view full = "CMD_full";
+inline constexpr std::string_view newplayerinfo = "CMD_newplayerinfo";
+inline constexpr std::string_view existingplayers = "CMD_existingplayers";
+inline constexpr std::string_view havewrongversion = "CMD_havewrongversion";
+inline constexpr std::string_view wrongversion = "CMD_wrongversion";
+inline constexpr std::string_view stats = "CMD_stats";
+inline constexpr std::string_view loadscores = "CMD_loadscores";
+inline constexpr std::string_view thedice = "CMD_thedice";
+inline constexpr std::string_view playerdisconnected = "CMD_playerdisconnected";
+inline constexpr std::string_view nextplayer = "CMD_nextplayer";
+inline constexpr std::string_view accepted = "CMD_accepted";
+inline constexpr std::string_view addaword = "CMD_addaword";
+inline constexpr std::string_view rejected = "CMD_rejected";
+inline constexpr std::string_view justwatching = "CMD_justwatching";
+inline constexpr std::string_view ifinished = "CMD_ifinished";
+inline constexpr std::string_view allfinished = "CMD_allfinished";
+inline constexpr std::string_view turnend = "CMD_turnend";
+inline constexpr std::string_view scores = "CMD_scores";
+inline constexpr std::string_view winner = "CMD_winner";
+} // namespace cmd
+
+// Game options as they travel in the start and statistics messages.
+struct GameOptions {
+    bool team = false;
+    std::string playToScore = "5000"; // decimal text, as the start window shows it
+    std::string timePerTurn = "60";
+    std::string zirkedAt = "2000";
+    std::string allowNewTiles = "t"; // "t"/"f", passed on as sent
+    std::string allowTyping = "t";
+    bool fast = false;
+};
+
+// Kinds of "CMD_thedice".
+inline constexpr std::string_view kDiceThirteen = "true";
+inline constexpr std::string_view kDiceTen = "false";
+inline constexpr std::string_view kDiceNew = "new";
+inline constexpr std::string_view kDiceOld = "old";
+
+std::string tf(bool flag); // "t" / "f"
+
+namespace msg {
+// ---- client -> host
+std::string logininfo(int seat, std::string_view version, std::string_view name);
+std::string chat(int seat, std::string_view text);   // text is the rest
+std::string action(int seat, std::string_view text); // text is the rest
+std::string kickhim(int sender, int target);
+std::string startgame(int sender, const GameOptions& options);
+std::string justwatch(int seat, bool watch); // "1" watch, "2" play again
+std::string setdice(int seat, int wordPosition, int tile);
+std::string done(int seat, const std::vector<int>& tiles);
+std::string clearthem(int seat);
+std::string newtiles(int seat);
+std::string oldtiles(int seat);
+std::string setmakewait(int seat, bool wait);
+std::string finish(int seat);
+std::string playasound(int seat, std::string_view sound);
+
+// ---- host -> clients
+std::string sendlogininfo(int seat);
+std::string full();
+std::string newplayerinfo(int seat, std::string_view name);
+std::string existingplayers(int seat, std::string_view name);
+std::string havewrongversion(std::string_view name);
+std::string wrongversion();
+std::string stats(int shownSeat, const GameOptions& options, std::string_view gameState);
+std::string loadscores(int seat, int score);
+std::string thedice(int seat, std::string_view kind, const std::vector<char>& letters);
+std::string playerdisconnected(int seat, std::string_view name);
+std::string chatRelay(int seat, std::string_view line);   // line = name + " chats: " + text
+std::string actionRelay(int seat, std::string_view line); // line = name + " " + text
+std::string playasoundRelay(int seat, std::string_view sound);
+std::string startgameRelay(std::string_view starter, const GameOptions& options);
+std::string nextplayer(int seat);
+std::string setdiceRelay(int wordPosition, int tile);
+std::string clearthemRelay();
+std::string newtilesRelay(int seat, int score);
+std::string oldtilesRelay(int seat, int score);
+std::string accepted(int length, std::string_view word);
+std::string addaword(int seat, int length, std::string_view word);
+// reason is one of the literal texts that start with "+", e.g. "+ Rejected"
+std::string rejected(std::string_view word, std::string_view reason);
+std::string justwatching(int seat, bool watching);
+std::string ifinished(int seat);
+std::string allfinished();
+std::string turnend();
+std::string scores(int seat, int points, int bonus, int words, int score, int partner, int partnerScore);
+std::string winner(std::string_view text);
+} // namespace msg
+
+} // namespace net

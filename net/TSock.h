@@ -1,0 +1,83 @@
+#pragma once
+// The asynchronous TCP socket every network link uses: non-blocking BSD
+// sockets whose readiness reaches the owning thread's event loop through
+// QSocketNotifier. Events are plain assignable callbacks (an accepted socket
+// inherits its listener's), called on the owning thread in the documented
+// order. Stream mode only.
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <stdexcept>
+
+class QSocketNotifier;
+
+enum class TSocketInfo { Lookup, Connect, Close, Listen, Receive, Send, Accept, Error };
+
+class ESockException : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class TSock : public QObject {
+    Q_OBJECT
+public:
+    using NotifyEvent = std::function<void(TSock* sender)>;
+    using InfoEvent = std::function<void(TSock* sender, TSocketInfo info, const QString& msg)>;
+    using ReadEvent = std::function<void(TSock* sender, int count)>;
+
+    explicit TSock(QObject* parent = nullptr);
+    ~TSock() override;
+
+    QString HostName() const { return m_hostName; }
+    void setHostName(const QString& name);
+    QString PortName() const { return m_portName; }
+    void setPortName(const QString& name);
+
+    bool Listen() const { return m_listening; }
+    void setListen(bool listen); // may throw ESockException
+    bool Connected() const { return m_connected; }
+
+    // Starts a non-blocking connect; false until OnConnect (or an Error report).
+    bool Open();
+    bool Accept(TSock*& newSock);
+    bool Send(const QByteArray& text);
+    QByteArray Receive(int count = -1);
+    bool Close();
+
+    int Tag = 0;
+
+    // Bytes queued but not yet taken by the network: the host drops a reader
+    // that lets this grow.
+    qsizetype pendingOutput() const { return m_outgoing.size(); }
+    qsizetype pendingInput() const { return m_incoming.size(); }
+    // The bound port of a listener (useful with PortName "0").
+    quint16 localPort() const;
+
+    NotifyEvent OnConnect;
+    NotifyEvent OnDisconnect;
+    InfoEvent OnInfo;
+    ReadEvent OnRead;
+    NotifyEvent OnWrite;
+    NotifyEvent OnAccept;
+
+    // "Error #10061 (WSAECONNREFUSED)": a POSIX errno mapped onto the
+    // documented codes; unmapped errors read "UNKNOWN ERROR".
+    static int errorCode(int posixErrno);
+    static QString errorName(int code);
+
+private:
+    void info(TSocketInfo kind, const QString& msg);
+    // implementation detail members are the implementer's
+    QString m_hostName;
+    QString m_portName;
+    bool m_listening = false;
+    bool m_connected = false;
+    int m_fd = -1;
+    QByteArray m_incoming;
+    QByteArray m_outgoing;
+    QSocketNotifier* m_readNotifier = nullptr;
+    QSocketNotifier* m_writeNotifier = nullptr;
+};

@@ -1,0 +1,22 @@
+#!/bin/sh
+# Installs the Debian packages that building and testing need, and nothing
+# when they are all there. Uses sudo when not run as root.
+set -e
+PKGS="cmake ninja-build g++ make pkg-config qt6-base-dev qt6-multimedia-dev libgl-dev \
+libgtest-dev libgmock-dev libbenchmark-dev wamerican-huge"
+missing=""
+for p in $PKGS; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing="$missing $p"
+  fi
+done
+[ -z "$missing" ] && exit 0
+if ! command -v apt-get >/dev/null 2>&1; then
+  echo "Missing packages:$missing (install them with your package manager)" >&2
+  exit 1
+fi
+echo "Installing:$missing"
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+$SUDO apt-get update -q
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q $missing
