@@ -3,23 +3,30 @@
 // turns and the clock. No sockets, timers or sleeps: connections, messages
 // and clock seconds come in as calls; everything going out goes through Link.
 
+#include "Dice.h"
 #include "Link.h"
+#include "Scoring.h"
+
+#include <net/Commands.h>
+#include <net/Dispatcher.h>
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <random>
 #include <string>
 #include <string_view>
 
-namespace host {
+namespace host
+{
 
-inline constexpr int kMaxSeat = 9;       // seats that hold connections
-inline constexpr int kRefusedSeat = 10;  // used only while refusing a tenth connection
-inline constexpr int kPlayingSeats = 6;  // seats that get turns
-inline constexpr int kMinLength = 3;
-inline constexpr int kMaxLength = 10;
-inline constexpr int kWordsPerLength = 5;
+inline constexpr int kMaxSeat = 9; // seats that hold connections
+inline constexpr int kRefusedSeat = 10; // used only while refusing a tenth connection
+inline constexpr int kPlayingSeats = 6; // seats that get turns
+inline constexpr int kSlowPause = 5; // seconds between turns of a slow game
+inline constexpr int kTurnGrace = 4; // seconds added to every turn
+inline constexpr int kTileCost = 300; // buying the spare set, and buying the dealt set back
 
 struct Player {
     std::string name;
@@ -31,8 +38,7 @@ struct Player {
     bool zirked = false;
     int partner = 0;
     bool boughtNewTiles = false;
-    // words[length - kMinLength][slot]; an empty string is an empty slot
-    std::array<std::array<std::string, kWordsPerLength>, kMaxLength - kMinLength + 1> words;
+    WordTable words;
 };
 
 struct Settings {
@@ -49,12 +55,13 @@ struct TurnState {
     bool gameRunning = false;
     int currentSeat = 0;
     std::string gameState; // "play" / "wait"
-    int turnPhase = 0;      // 1 running, 2 pause
+    int turnPhase = 0; // 1 running, 2 pause
     int turnClock = 0;
     bool makeWait = false;
 };
 
-class Game {
+class Game
+{
 public:
     using IsWord = std::function<bool(std::string_view word)>;
 
@@ -77,20 +84,71 @@ public:
     int seatsUsed() const { return m_seatsUsed; }
     const Settings& settings() const { return m_settings; }
     const TurnState& turn() const { return m_turn; }
-    const std::array<char, 14>& currentTiles() const { return m_currentTiles; } // [1..13]
-    const std::array<char, 14>& spareTiles() const { return m_spareTiles; }     // [1..13]
+    const TileSet& currentTiles() const { return m_currentTiles; } // [1..13]
+    const TileSet& spareTiles() const { return m_spareTiles; } // [1..13]
+    // A slow game found nobody able to play and waits for a seat to change.
+    bool stalled() const { return m_stalled; }
 
 private:
+    Player& at(int seat) { return m_players[static_cast<std::size_t>(seat)]; }
+    const Player& at(int seat) const { return m_players[static_cast<std::size_t>(seat)]; }
+    static bool isSeat(int seat) { return seat >= 1 && seat <= kMaxSeat; }
+    static bool isPlayingSeat(int seat) { return seat >= 1 && seat <= kPlayingSeats; }
+
+    void sendAll(const std::string& bytes);
+    void sendAllBut(int seat, const std::string& bytes);
+    void sendTo(int seat, const std::string& bytes);
+
+    // The number in field `index`; logs and yields nothing when it is missing or not a number.
+    std::optional<int> numberField(std::string_view rest, std::size_t index, std::string_view command);
+    // The seat field (field 0) when it names the sending connection, else nothing.
+    std::optional<int> senderSeat(std::string_view rest, int seat, std::string_view command);
+    // Whether `seat` may act on its tiles now: running turn, playing seat, its turn in a slow game.
+    bool mayPlay(int seat) const;
+    net::GameOptions options() const;
+    std::vector<char> letters(const TileSet& set, int count) const;
+    int connectedPlayingSeats() const;
+    bool canPlay(int seat) const;
+
+    // Handlers, one per client command; `seat` is the sending connection.
+    void receivedlogininfo(std::string_view rest, int seat);
+    void chat(std::string_view rest, int seat);
+    void action(std::string_view rest, int seat);
+    void kickhim(std::string_view rest, int seat);
+    void startgame(std::string_view rest, int seat);
+    void justwatch(std::string_view rest, int seat);
+    void setdice(std::string_view rest, int seat);
+    void done(std::string_view rest, int seat);
+    void clearthem(std::string_view rest, int seat);
+    void newtiles(std::string_view rest, int seat);
+    void oldtiles(std::string_view rest, int seat);
+    void setmakewait(std::string_view rest, int seat);
+    void finish(std::string_view rest, int seat);
+    void playasound(std::string_view rest, int seat);
+
+    void sendSnapshot(int seat);
+    void findplayer();
+    void startSlowTurn();
+    void startFastTurn();
+    void dealFast();
+    void endTurn();
+    void postscore(int seat);
+    bool checkforwin();
+    void stopGame(const std::string& why);
+    void resumeIfStalled();
+    void sendVerdict(int seat, const std::string& word, const std::string& reason);
+
     Link& m_link;
     IsWord m_isWord;
     std::mt19937_64 m_rng;
-    std::array<Player, kRefusedSeat + 1> m_players{}; // index 0 unused
+    std::array<Player, kRefusedSeat + 1> m_players {}; // index 0 unused
     int m_seatsUsed = 0;
     Settings m_settings;
     TurnState m_turn;
-    std::array<char, 14> m_currentTiles{};
-    std::array<char, 14> m_spareTiles{};
-    // The implementer adds what the handlers need.
+    TileSet m_currentTiles {};
+    TileSet m_spareTiles {};
+    bool m_stalled = false;
+    net::Dispatcher<int> m_dispatcher;
 };
 
 } // namespace host

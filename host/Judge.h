@@ -1,0 +1,28 @@
+#pragma once
+// The verdict on one submitted word against the player's words of this turn.
+
+#include "Scoring.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace host
+{
+
+inline constexpr std::string_view kRejected = "+ Rejected";
+inline constexpr std::string_view kWordExists = "+ Rejected. Word Exists";
+inline constexpr std::string_view kPluralExists = "+ Rejected. Plural form exists";
+inline constexpr std::string_view kSingularExists = "+ Rejected. Singular form exists";
+
+struct Verdict {
+    bool accepted = false;
+    std::string reason; // rejection text, starting with "+"
+    int slot = -1; // where an accepted word goes in its row
+};
+
+// `word` is upper case. The dictionary is asked only when the cheaper checks pass.
+Verdict judgeWord(
+    std::string_view word, const WordTable& words, bool zirked, const std::function<bool(std::string_view)>& isWord);
+
+} // namespace host

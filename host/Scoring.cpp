@@ -1,0 +1,55 @@
+#include "Scoring.h"
+
+namespace host
+{
+
+namespace
+{
+constexpr int kPoints[kRows][kWordsPerLength] = {
+    { 60, 70, 80, 90, 100 }, // 3
+    { 120, 140, 160, 180, 200 }, // 4
+    { 200, 250, 300, 350, 400 }, // 5
+    { 300, 400, 500, 600, 700 }, // 6
+    { 500, 650, 800, 950, 1100 }, // 7
+    { 750, 1000, 1250, 1500, 1750 }, // 8
+    { 1000, 1500, 2000, 2500, 3000 }, // 9
+    { 1500, 3000, 5000, 5000, 5000 }, // 10
+};
+// Rows 3+4, 4+5, 5+6, 6+7, 7+8; rows 9 and 10 earn nothing.
+constexpr int kBonus[] = { 300, 500, 800, 1200, 1850 };
+} // namespace
+
+int rowPoints(int length, int count)
+{
+    if (length < kMinLength || length > kMaxLength || count < 1 || count > kWordsPerLength)
+        return 0;
+    return kPoints[length - kMinLength][count - 1];
+}
+
+int adjacencyBonus(int length)
+{
+    const int i = length - kMinLength;
+    if (i < 0 || i >= static_cast<int>(std::size(kBonus)))
+        return 0;
+    return kBonus[i];
+}
+
+TurnScore scoreWords(const WordTable& words)
+{
+    TurnScore s;
+    std::array<int, kRows> counts {};
+    for (int row = 0; row < kRows; ++row) {
+        for (const std::string& w : words[static_cast<std::size_t>(row)])
+            if (!w.empty())
+                ++counts[static_cast<std::size_t>(row)];
+        s.points += rowPoints(row + kMinLength, counts[static_cast<std::size_t>(row)]);
+        s.words += counts[static_cast<std::size_t>(row)];
+    }
+    for (int row = 0; row + 1 < kRows; ++row)
+        if (counts[static_cast<std::size_t>(row)] == kWordsPerLength
+            && counts[static_cast<std::size_t>(row + 1)] == kWordsPerLength)
+            s.bonus += adjacencyBonus(row + kMinLength);
+    return s;
+}
+
+} // namespace host
