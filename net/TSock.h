@@ -16,12 +16,14 @@ class QSocketNotifier;
 
 enum class TSocketInfo { Lookup, Connect, Close, Listen, Receive, Send, Accept, Error };
 
-class ESockException : public std::runtime_error {
+class ESockException : public std::runtime_error
+{
 public:
     using std::runtime_error::runtime_error;
 };
 
-class TSock : public QObject {
+class TSock : public QObject
+{
     Q_OBJECT
 public:
     using NotifyEvent = std::function<void(TSock* sender)>;
@@ -67,15 +69,38 @@ public:
     // documented codes; unmapped errors read "UNKNOWN ERROR".
     static int errorCode(int posixErrno);
     static QString errorName(int code);
+    // The whole Error report text for a mapped code: "Error #10061 (WSAECONNREFUSED)".
+    static QString errorReport(int code);
 
 private:
     void info(TSocketInfo kind, const QString& msg);
     // implementation detail members are the implementer's
+    void attachNotifiers(bool readEnabled);
+    void dropNotifiers();
+    void updateWriteNotifier();
+    void onReadable();
+    void onWritable();
+    void handleAccept();
+    void finishConnect(int error);
+    // Sends what the kernel takes now; a hard error is kept for the next
+    // write notification so the owner is never called back from inside Send.
+    void flush();
+    // A broken connection: Error report, then the same path as a peer close.
+    void failConnection(int posixErrno);
+    void peerClosed();
+    void closeSilently();
+
     QString m_hostName;
     QString m_portName;
     bool m_listening = false;
     bool m_connected = false;
+    bool m_connecting = false;
+    bool m_acceptCalled = false;
     int m_fd = -1;
+    int m_sendError = 0;
+    // Bumped whenever the handle changes, so deferred work for an old handle is dropped.
+    quint64 m_generation = 0;
+    quint32 m_peerAddress = 0; // network order, of the last accepted connection
     QByteArray m_incoming;
     QByteArray m_outgoing;
     QSocketNotifier* m_readNotifier = nullptr;
