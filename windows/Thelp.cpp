@@ -1,0 +1,239 @@
+#include "Thelp.h"
+
+#include "Background.h"
+#include "net/Commands.h"
+
+#include <QDate>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+namespace
+{
+
+// Points for 1 to 5 words in one category, by word length. Shown only; the host scores.
+struct LengthPoints {
+    int length;
+    int points[5];
+};
+constexpr LengthPoints kPointsTable[] = {
+    { 3, { 60, 70, 80, 90, 100 } },
+    { 4, { 120, 140, 160, 180, 200 } },
+    { 5, { 200, 250, 300, 350, 400 } },
+    { 6, { 300, 400, 500, 600, 700 } },
+    { 7, { 500, 650, 800, 950, 1100 } },
+    { 8, { 750, 1000, 1250, 1500, 1700 } },
+    { 9, { 1000, 1500, 2000, 2500, 3000 } },
+    { 10, { 1500, 3000, 5000, 5000, 5000 } },
+};
+struct PairBonus {
+    int shorter;
+    int points;
+};
+constexpr PairBonus kPairBonus[] = { { 3, 300 }, { 4, 500 }, { 5, 800 }, { 6, 1200 }, { 7, 1850 } };
+
+const QString kStyle = QStringLiteral("<style>h2 { color: #1d3557; } td, th { padding: 2px 8px; }"
+                                      " th { background: #dfe9f3; } td { text-align: right; }</style>");
+
+QString overviewPage()
+{
+    return kStyle
+        + QStringLiteral("<h2>Zirky</h2>"
+                         "<p>A word game for up to six players: make as many words as you can from your "
+                         "tiles before the clock runs out, and be the first to reach the winning score.</p>");
+}
+
+QString connectingPage()
+{
+    return kStyle
+        + QStringLiteral("<h2>Connecting</h2>"
+                         "<p><b>Solo games.</b> Press the Start Game button to begin. A solo game needs no internet "
+                         "connection, but it still plays over the network on your own computer, so your firewall must "
+                         "let Zirky use the network.</p>"
+                         "<p><b>Playing with others.</b> Multi-player games are found and joined through the Dravik "
+                         "Lobby.</p>"
+                         "<p><b>Nobody can join your game?</b> The computer that hosts the game must accept incoming "
+                         "connections on TCP port 7772: allow it in your firewall and forward it in your router.</p>"
+                         "<p>If the host (as a rule the first player in the list) disconnects, the game ends.</p>");
+}
+
+QString gamePlayPage()
+{
+    return kStyle
+        + QStringLiteral(
+            "<h2>Game Play</h2>"
+            "<p>On your turn you get a rack of tiles. Click tiles to spell a word of three to ten letters and "
+            "press <b>Done</b> to submit it. A right click shuffles the tiles.</p>"
+            "<p>The singular and the plural of one word cannot both be played, with a few exceptions.</p>"
+            "<p>Each word length is a category that holds at most five words a turn. More words in a "
+            "category score more, and filling neighbouring categories earns extra points.</p>"
+            "<p><b>Zirked.</b> Once your score reaches the host's \"Zirked At\" score you are Zirked: you "
+            "get 3 extra tiles, but a turn worth less than 500 points costs you 500 points, and three-letter "
+            "words are no longer allowed.</p>"
+            "<p><b>New tiles.</b> If the host allows it, you may buy new tiles once a turn for 300 points.</p>"
+            "<p><b>Typing.</b> If the host allows it, you may type your words. Keys: <b>1</b> clears the "
+            "word, <b>6</b> shuffles, <b>0</b> buys new tiles.</p>");
+}
+
+QString scoringPage()
+{
+    QString html = kStyle
+        + QStringLiteral("<h2>Scoring</h2><p>Points for a category, by the number of words in it:</p>"
+                         "<table cellspacing=\"0\" border=\"1\"><tr><th>Letters</th>");
+    for (int words = 1; words <= 5; ++words)
+        html += QStringLiteral("<th>%1 word%2</th>").arg(words).arg(words == 1 ? "" : "s");
+    html += QStringLiteral("</tr>");
+    for (const LengthPoints& row : kPointsTable) {
+        html += QStringLiteral("<tr><th>%1</th>").arg(row.length);
+        for (int points : row.points)
+            html += QStringLiteral("<td>%1</td>").arg(points);
+        html += QStringLiteral("</tr>");
+    }
+    html += QStringLiteral("</table><p>Extra points for filling both categories of a pair with five words each:</p>"
+                           "<table cellspacing=\"0\" border=\"1\"><tr><th>Categories</th><th>Extra</th></tr>");
+    for (const PairBonus& pair : kPairBonus)
+        html += QStringLiteral("<tr><th>%1 and %2 letters</th><td>%3</td></tr>")
+                    .arg(pair.shorter)
+                    .arg(pair.shorter + 1)
+                    .arg(pair.points);
+    html += QStringLiteral("</table><p>The host keeps the score; this page is a guide.</p>");
+    return html;
+}
+
+QString documentationPage()
+{
+    return kStyle
+        + QStringLiteral("<h2>History</h2>"
+                         "<p><b>1.0.13</b> &mdash; runs on Linux and other POSIX desktops; every game, solo "
+                         "or with others, plays over TCP port 7772; player names may use any language.</p>");
+}
+
+QString licensePage()
+{
+    return kStyle
+        + QStringLiteral("<h2>License</h2>"
+                         "<p>Zirky is free to play and to share with your friends. It comes with no "
+                         "warranty of any kind: you use it at your own risk.</p>");
+}
+
+QString lobbyPage()
+{
+    return kStyle
+        + QStringLiteral("<h2>The Lobby</h2>"
+                         "<p>The Dravik Lobby is where players meet: it lists the games waiting for players, "
+                         "lets you chat before a game and starts Zirky for you as host or guest. Without the "
+                         "lobby, Zirky starts a solo game.</p>");
+}
+
+} // namespace
+
+Thelp::Thelp(const QPixmap& background, QWidget* parent)
+    : QWidget(parent, Qt::Window)
+{
+    setObjectName(QStringLiteral("helpform"));
+    setWindowTitle(QStringLiteral("Zirky - Help File"));
+    applyBackground(this, background);
+
+    m_sideBar = new QWidget(this);
+    m_sideBar->setObjectName(QStringLiteral("panel_side"));
+    auto* side = new QVBoxLayout(m_sideBar);
+    side->setContentsMargins(0, 0, 0, 0);
+    side->setSpacing(4);
+
+    m_caption = new QLabel(this);
+    m_caption->setObjectName(QStringLiteral("label_caption"));
+    QFont captionFont = m_caption->font();
+    captionFont.setPointSizeF(captionFont.pointSizeF() * 1.4);
+    captionFont.setBold(true);
+    m_caption->setFont(captionFont);
+
+    m_pages = new QStackedWidget(this);
+    m_pages->setObjectName(QStringLiteral("pages"));
+
+    addPage(1, QStringLiteral("Overview"), overviewPage());
+    addPage(2, QStringLiteral("Connecting"), connectingPage());
+    addPage(3, QStringLiteral("Game Play"), gamePlayPage());
+    addPage(4, QStringLiteral("Scoring"), scoringPage());
+    addPage(5, QStringLiteral("Documentation"), documentationPage());
+    addPage(6, QStringLiteral("License"), licensePage());
+    addPage(11, QStringLiteral("The Lobby"), lobbyPage());
+
+    auto* about = new QPushButton(QStringLiteral("About"), m_sideBar);
+    about->setObjectName(QStringLiteral("SelButton10"));
+    about->setProperty("tag", 10);
+    connect(about, &QPushButton::clicked, this, [this] {
+        if (onAbout)
+            onAbout();
+    });
+    side->addWidget(about);
+
+    auto* done = new QPushButton(QStringLiteral("Done"), m_sideBar);
+    done->setObjectName(QStringLiteral("button_done"));
+    connect(done, &QPushButton::clicked, this, &QWidget::hide);
+    side->addWidget(done);
+    side->addStretch();
+
+    auto* credits
+        = new QLabel(QStringLiteral("Zirky %1\nby the Zirky developers")
+                         .arg(QString::fromLatin1(net::kGameVersion.data(), qsizetype(net::kGameVersion.size()))),
+            m_sideBar);
+    credits->setObjectName(QStringLiteral("label_credits"));
+    side->addWidget(credits);
+    auto* year = new QLabel(QString::number(QDate::currentDate().year()), m_sideBar);
+    year->setObjectName(QStringLiteral("label_year"));
+    side->addWidget(year);
+
+    auto* right = new QVBoxLayout;
+    right->addWidget(m_caption);
+    right->addWidget(m_pages, 1);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(12, 12, 12, 12);
+    layout->setSpacing(12);
+    layout->addWidget(m_sideBar);
+    layout->addLayout(right, 1);
+    resize(640, 460);
+
+    SelButton1Click(1);
+}
+
+void Thelp::addPage(int tag, const QString& caption, const QString& html)
+{
+    auto* button = new QPushButton(caption, m_sideBar);
+    button->setObjectName(QStringLiteral("SelButton%1").arg(tag));
+    button->setProperty("tag", tag);
+    button->setCheckable(true);
+    button->setAutoExclusive(true);
+    connect(button, &QPushButton::clicked, this, [this, tag] { SelButton1Click(tag); });
+    static_cast<QVBoxLayout*>(m_sideBar->layout())->addWidget(button);
+
+    auto* memo = new QTextBrowser(m_pages);
+    memo->setObjectName(QStringLiteral("memo%1").arg(tag));
+    memo->setOpenExternalLinks(false);
+    memo->setHtml(html);
+    m_pages->addWidget(memo);
+    m_memos[tag] = memo;
+    m_captions[tag] = caption;
+}
+
+void Thelp::SelButton1Click(int tag)
+{
+    const auto memo = m_memos.find(tag);
+    if (memo == m_memos.end())
+        return;
+    m_pages->setCurrentWidget(memo->second);
+    m_caption->setText(m_captions[tag]);
+    if (auto* button = m_sideBar->findChild<QPushButton*>(QStringLiteral("SelButton%1").arg(tag)))
+        button->setChecked(true);
+}
+
+int Thelp::currentPage() const
+{
+    for (const auto& [tag, memo] : m_memos)
+        if (m_pages->currentWidget() == memo)
+            return tag;
+    return 0;
+}

@@ -1,0 +1,12 @@
+#include "Ttallylist.h"
+
+#include "Background.h"
+
+Ttallylist::Ttallylist(const QPixmap& background, QWidget* parent)
+    : QWidget(parent, Qt::Window)
+{
+    setObjectName(QStringLiteral("tallylistform"));
+    setWindowTitle(QStringLiteral("Zirky - Tally List"));
+    applyBackground(this, background);
+    resize(520, 380);
+}
