@@ -1,0 +1,61 @@
+#pragma once
+// Is this word in the word list? Answered by binary search over the 15-byte
+// records of the file "English", one record read per probe.
+
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace dict
+{
+
+inline constexpr std::string_view kWordFileName = "English";
+inline constexpr std::string_view kNotFoundMessage = "English.dic dictionary not found!";
+
+class TDictn
+{
+public:
+    // Opens "English" in `directory`, making it from the built-in list when missing.
+    explicit TDictn(std::string directory = ".");
+    // The same with another built-in list (tests; an empty span means none).
+    TDictn(std::string directory, std::span<const unsigned char> builtIn);
+    ~TDictn();
+    TDictn(const TDictn&) = delete;
+    TDictn& operator=(const TDictn&) = delete;
+
+    // Case and surrounding blanks do not matter; longer than 14 letters is never found.
+    bool Lookup(std::string_view word) const;
+
+    // Some word list is available (the file, or the built-in list in memory).
+    bool opened() const { return m_opened; }
+    // Empty, or kNotFoundMessage when no word list is available at all.
+    const std::string& error() const { return m_error; }
+    // Records read by the last Lookup.
+    int lastProbes() const { return m_probes; }
+    // Lookups read the file (rather than the built-in list in memory).
+    bool fileBacked() const { return m_fd >= 0; }
+    // This object wrote "English" and will delete it.
+    bool createdFile() const { return m_created; }
+    const std::string& path() const { return m_path; }
+
+private:
+    void open(std::span<const unsigned char> builtIn);
+    bool writeFile(std::span<const unsigned char> builtIn);
+    bool openFile();
+    bool readRecord(long index, char* record) const;
+
+    std::string m_path;
+    int m_fd = -1;
+    std::span<const unsigned char> m_memory;
+    bool m_opened = false;
+    bool m_created = false;
+    long m_lastIndex = -1;
+    std::string m_error;
+    mutable int m_probes = 0;
+};
+
+// Whether `bytes` look like a record file: a whole number of records, each
+// starting with the record mark.
+bool isRecordData(std::span<const unsigned char> bytes);
+
+} // namespace dict

@@ -1,0 +1,127 @@
+// Chat, actions, sounds and the slow game's tile moves: who hears what, and
+// that a connection can only speak for its own seat.
+
+#include "HostTable.h"
+
+#include <gtest/gtest.h>
+
+using namespace hosttest;
+
+namespace
+{
+
+TEST(Relays, ChatActionAndSoundReachEverybodyWithTheSendersName)
+{
+    struct Row {
+        const char* fault;
+        std::string message;
+        std::string relayed;
+    };
+    const std::vector<Row> rows = {
+        { "chat carries the name and the text", net::msg::chat(2, "hi all"), "CMD_chat+2+P2 chats: hi all" },
+        { "a plus inside chat text is not cut off", net::msg::chat(2, "1+1=2"), "CMD_chat+2+P2 chats: 1+1=2" },
+        { "action carries the name then a blank", net::msg::action(2, "waves"), "CMD_action+2+P2 waves" },
+        { "a sound name is relayed as sent", net::msg::playasound(2, "WAVE3"), "CMD_playasound+2+WAVE3" },
+    };
+    for (const Row& r : rows) {
+        HostTable t;
+        t.seat(3);
+        t.link.clear();
+        t.say(2, r.message);
+        for (int s = 1; s <= 3; ++s)
+            EXPECT_EQ(t.link.to(s), std::vector<std::string> { r.relayed }) << r.fault << ", seat " << s;
+    }
+}
+
+TEST(Relays, SpoofedOrUnconnectedSendersAreDropped)
+{
+    struct Row {
+        const char* fault;
+        int connection;
+        std::string message;
+    };
+    const std::vector<Row> rows = {
+        { "chat naming another seat", 2, net::msg::chat(1, "I am the host") },
+        { "action naming another seat", 3, net::msg::action(2, "quits") },
+        { "sound naming another seat", 3, net::msg::playasound(1, "WAVE1") },
+        { "message from a seat with no connection", 5, net::msg::chat(5, "ghost") },
+        { "message from a seat out of range", 12, net::msg::chat(12, "ghost") },
+        { "message from seat zero", 0, net::msg::chat(0, "ghost") },
+        { "seat field that is not a number", 2, "CMD_chat+two+hello" },
+        { "empty line", 2, "" },
+        { "garbage without a command", 2, "\x01\x02garbage" },
+        { "lower-case command", 2, "cmd_chat+2+hi" },
+        { "makewait from a seat other than one", 2, net::msg::setmakewait(2, true) },
+    };
+    for (const Row& r : rows) {
+        HostTable t;
+        t.seat(3);
+        t.link.clear();
+        t.say(r.connection, r.message);
+        EXPECT_EQ(t.link.messageCount(), 0u) << r.fault;
+        EXPECT_FALSE(t.game.turn().makeWait) << r.fault;
+    }
+}
+
+TEST(Relays, SetMakeWaitFromSeatOne)
+{
+    HostTable t;
+    t.seat(2);
+    t.say(1, net::msg::setmakewait(1, true));
+    EXPECT_TRUE(t.game.turn().makeWait);
+    t.say(1, net::msg::setmakewait(1, false));
+    EXPECT_FALSE(t.game.turn().makeWait);
+}
+
+TEST(Relays, TileMovesGoFromTheCurrentPlayerToEveryoneElse)
+{
+    HostTable t;
+    t.seat(3);
+    t.start();
+    ASSERT_EQ(t.game.turn().currentSeat, 1);
+    t.link.clear();
+    t.say(1, net::msg::setdice(1, 0, 4));
+    t.say(1, net::msg::clearthem(1));
+    EXPECT_TRUE(t.link.to(1).empty());
+    for (int s = 2; s <= 3; ++s)
+        EXPECT_EQ(t.link.to(s), (std::vector<std::string> { "CMD_setdice+0+4", "CMD_clearthem+" })) << s;
+}
+
+TEST(Relays, TileMovesOutOfTurnOrOutOfRangeAreDropped)
+{
+    struct Row {
+        const char* fault;
+        int connection;
+        std::string message;
+    };
+    const std::vector<Row> rows = {
+        { "not the current player", 2, net::msg::setdice(2, 1, 3) },
+        { "clear from a player not on turn", 2, net::msg::clearthem(2) },
+        { "tile beyond the rack", 1, net::msg::setdice(1, 1, 11) },
+        { "tile zero", 1, net::msg::setdice(1, 1, 0) },
+        { "negative word position", 1, net::msg::setdice(1, -1, 3) },
+        { "word position beyond the longest word", 1, net::msg::setdice(1, 11, 3) },
+        { "tile that is not a number", 1, "CMD_setdice+1+1+x" },
+        { "missing tile field", 1, "CMD_setdice+1+1" },
+    };
+    for (const Row& r : rows) {
+        HostTable t;
+        t.seat(3);
+        t.start();
+        t.link.clear();
+        t.say(r.connection, r.message);
+        EXPECT_EQ(t.link.messageCount(), 0u) << r.fault;
+    }
+}
+
+TEST(Relays, NoTileMovesInAFastGame)
+{
+    HostTable t;
+    t.seat(2);
+    t.start({ .fast = true });
+    t.link.clear();
+    t.say(1, net::msg::setdice(1, 1, 3));
+    EXPECT_EQ(t.link.messageCount(), 0u);
+}
+
+} // namespace
