@@ -49,7 +49,7 @@ QString overviewPage()
 QString connectingPage()
 {
     return kStyle
-        + QStringLiteral("<h2>Connecting</h2>"
+        + QStringLiteral(""
                          "<p><b>Solo games.</b> Press the Start Game button to begin. A solo game needs no internet "
                          "connection, but it still plays over the network on your own computer, so your firewall must "
                          "let Zirky use the network.</p>"
@@ -64,7 +64,7 @@ QString gamePlayPage()
 {
     return kStyle
         + QStringLiteral(
-            "<h2>Game Play</h2>"
+            ""
             "<p>On your turn you get a rack of tiles. Click tiles to spell a word of three to ten letters and "
             "press <b>Done</b> to submit it. A right click shuffles the tiles.</p>"
             "<p>The singular and the plural of one word cannot both be played, with a few exceptions.</p>"
@@ -81,7 +81,7 @@ QString gamePlayPage()
 QString scoringPage()
 {
     QString html = kStyle
-        + QStringLiteral("<h2>Scoring</h2><p>Points for a category, by the number of words in it:</p>"
+        + QStringLiteral("<p>Points for a category, by the number of words in it:</p>"
                          "<table cellspacing=\"0\" border=\"1\"><tr><th>Letters</th>");
     for (int words = 1; words <= 5; ++words)
         html += QStringLiteral("<th>%1 word%2</th>").arg(words).arg(words == 1 ? "" : "s");
@@ -114,7 +114,7 @@ QString documentationPage()
 QString licensePage()
 {
     return kStyle
-        + QStringLiteral("<h2>License</h2>"
+        + QStringLiteral(""
                          "<p>Zirky is free to play and to share with your friends. It comes with no "
                          "warranty of any kind: you use it at your own risk.</p>");
 }
@@ -122,7 +122,7 @@ QString licensePage()
 QString lobbyPage()
 {
     return kStyle
-        + QStringLiteral("<h2>The Lobby</h2>"
+        + QStringLiteral(""
                          "<p>The Dravik Lobby is where players meet: it lists the games waiting for players, "
                          "lets you chat before a game and starts Zirky for you as host or guest. Without the "
                          "lobby, Zirky starts a solo game.</p>");
@@ -195,7 +195,7 @@ Thelp::Thelp(const QPixmap& background, QWidget* parent)
     layout->setSpacing(12);
     layout->addWidget(m_sideBar);
     layout->addLayout(right, 1);
-    resize(640, 460);
+    resize(700, 480);
 
     SelButton1Click(1);
 }
