@@ -1,0 +1,174 @@
+// zirky-host: the game host alone, without a window and without a client of its own.
+
+#include "host/TServer.h"
+#include "net/Commands.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QSocketNotifier>
+#include <QStringList>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <optional>
+
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace
+{
+
+const char* const kUsage = R"(Usage: zirky-host [--port N]
+
+Runs a Zirky game host without a window and without a player of its own.
+Players connect with the game program's join option to this machine.
+
+  --port N   TCP port to listen on (default 7772; 0 lets the system pick one,
+             the log then names it)
+  --help     show this text
+
+The first connection takes seat 1 and with it the host's rights: it starts
+games and may remove players. Seats 1 to 6 play, 7 to 9 watch; a tenth
+connection is turned away. When no playing seat is connected any more, a
+running game ends.
+
+The log goes to stderr, one timestamped line per connection, login, game
+start, turn and winner. The word list "English" is read from the working
+directory. SIGINT or SIGTERM ends the host cleanly (exit code 0).
+
+Exit codes: 0 after a signal, 1 when the port cannot be opened (for example
+"port 7772 is in use"), 2 for a bad command line.
+)";
+
+int g_signalPipe[2] = { -1, -1 };
+
+extern "C" void onSignal(int)
+{
+    const int saved = errno;
+    const char byte = 1;
+    // Nothing else is safe here; the event loop reads the pipe.
+    [[maybe_unused]] const auto written = ::write(g_signalPipe[1], &byte, 1);
+    errno = saved;
+}
+
+bool installSignals()
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
+        return false;
+    for (int fd : g_signalPipe) {
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    }
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    if (::sigaction(SIGINT, &action, nullptr) != 0 || ::sigaction(SIGTERM, &action, nullptr) != 0)
+        return false;
+    // A peer that vanished mid-write must cost one connection, not the host.
+    struct sigaction ignore = {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    ::sigaction(SIGPIPE, &ignore, nullptr);
+    return true;
+}
+
+void printLine(const QString& line)
+{
+    const QString stamp = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
+    std::fprintf(stderr, "%s %s\n", qPrintable(stamp), line.toUtf8().constData());
+    std::fflush(stderr);
+}
+
+// Decimal 0..65535 and nothing else.
+std::optional<quint16> parsePort(const QString& text)
+{
+    if (text.isEmpty() || text.size() > 5)
+        return std::nullopt;
+    for (QChar c : text)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+    const int value = text.toInt();
+    if (value > 65535)
+        return std::nullopt;
+    return static_cast<quint16>(value);
+}
+
+int usageError(const QString& why)
+{
+    std::fprintf(stderr, "zirky-host: %s\nTry 'zirky-host --help'.\n", qPrintable(why));
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("zirky-host"));
+    QCoreApplication::setApplicationVersion(
+        QString::fromLatin1(net::kGameVersion.data(), static_cast<int>(net::kGameVersion.size())));
+
+    quint16 port = static_cast<quint16>(net::kGamePort);
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        QString value;
+        if (arg == QLatin1String("--port")) {
+            if (i + 1 >= args.size())
+                return usageError(QStringLiteral("--port needs a number"));
+            value = args[++i];
+        } else if (arg.startsWith(QLatin1String("--port="))) {
+            value = arg.mid(7);
+        } else {
+            return usageError(QStringLiteral("unknown argument '%1'").arg(arg));
+        }
+        const auto parsed = parsePort(value);
+        if (!parsed)
+            return usageError(QStringLiteral("bad port '%1' (a number from 0 to 65535)").arg(value));
+        port = *parsed;
+    }
+
+    if (!installSignals()) {
+        std::fprintf(stderr, "zirky-host: cannot install signal handlers\n");
+        return 1;
+    }
+
+    TServer server(port);
+    QObject::connect(&server, &TServer::logLine, &server, printLine);
+    try {
+        server.Sock1->setListen(true);
+    } catch (const ESockException& e) {
+        std::fprintf(stderr, "zirky-host: port %u is in use (%s)\n", unsigned(port), e.what());
+        return 1;
+    }
+    if (!server.Sock1->Listen()) {
+        std::fprintf(stderr, "zirky-host: port %u is in use\n", unsigned(port));
+        return 1;
+    }
+
+    const QString dictError = server.dictionaryError();
+    if (!dictError.isEmpty())
+        printLine(QStringLiteral("%1 Every word will be rejected.").arg(dictError));
+    printLine(QStringLiteral("zirky-host %1 listening on port %2")
+                  .arg(QCoreApplication::applicationVersion())
+                  .arg(server.port()));
+
+    QSocketNotifier signalNotifier(g_signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, [&] {
+        char buffer[16];
+        while (::read(g_signalPipe[0], buffer, sizeof buffer) > 0) { }
+        printLine(QStringLiteral("signal received, shutting down"));
+        QCoreApplication::quit();
+    });
+
+    const int code = app.exec();
+    printLine(QStringLiteral("stopped"));
+    return code;
+}

@@ -1,0 +1,388 @@
+#include "host/TServer.h"
+
+#include "dict/TDictn.h"
+
+#include <QTimer>
+
+#include <algorithm>
+#include <exception>
+#include <random>
+
+namespace
+{
+
+// The text a socket reports when its connection is gone; the host acts on no other.
+const QString kSocketClosed = QStringLiteral("Socket Closed");
+
+bool isSeat(int seat) { return seat >= 1 && seat <= host::kMaxSeat; }
+
+std::uint64_t freshSeed()
+{
+    std::random_device device;
+    return (std::uint64_t { device() } << 32) ^ device();
+}
+
+} // namespace
+
+TServer::TServer(quint16 port, QObject* parent)
+    : QObject(parent)
+{
+    m_dictionary = std::make_unique<dict::TDictn>();
+    const dict::TDictn* words = m_dictionary.get();
+    init(port, [words](std::string_view word) { return words->Lookup(word); });
+}
+
+TServer::TServer(quint16 port, host::Game::IsWord isWord, QObject* parent)
+    : QObject(parent)
+{
+    init(port, std::move(isWord));
+}
+
+void TServer::init(quint16 port, host::Game::IsWord isWord)
+{
+    m_game = std::make_unique<host::Game>(static_cast<host::Link&>(*this), std::move(isWord), freshSeed());
+
+    Sock1 = new TSock(this);
+    Sock1->setPortName(QString::number(port));
+    Sock1->OnAccept = [this](TSock* sender) { Sock1Accept(sender); };
+
+    // Zero interval: one message per event-loop turn, and only while there is work.
+    m_socktimer = new QTimer(this);
+    m_socktimer->setInterval(0);
+    connect(m_socktimer, &QTimer::timeout, this, &TServer::socktimerTimer);
+
+    m_turntimer = new QTimer(this);
+    m_turntimer->setInterval(1000);
+    m_turntimer->setTimerType(Qt::PreciseTimer);
+    connect(m_turntimer, &QTimer::timeout, this, &TServer::turntimerTimer);
+
+    for (int seat = 1; seat <= host::kMaxSeat; ++seat) {
+        QTimer* timer = new QTimer(this);
+        timer->setSingleShot(true);
+        connect(timer, &QTimer::timeout, this, [this, seat] { loginTimerTimer(seat); });
+        m_seats[static_cast<std::size_t>(seat)].loginTimer = timer;
+    }
+}
+
+TServer::~TServer()
+{
+    // The rules must not hear about connections closing while the host goes away.
+    for (TSock* sock : findChildren<TSock*>()) {
+        sock->OnAccept = nullptr;
+        sock->OnInfo = nullptr;
+        sock->OnRead = nullptr;
+        sock->OnDisconnect = nullptr;
+        sock->OnWrite = nullptr;
+    }
+    delete Sock1;
+    Sock1 = nullptr;
+}
+
+quint16 TServer::port() const { return Sock1 ? Sock1->localPort() : 0; }
+
+host::Game& TServer::game() { return *m_game; }
+
+QString TServer::dictionaryError() const
+{
+    if (!m_dictionary || m_dictionary->opened())
+        return {};
+    return QString::fromStdString(m_dictionary->error());
+}
+
+int TServer::openConnections() const
+{
+    return static_cast<int>(std::count_if(m_seats.begin(), m_seats.end(), [](const Seat& s) { return s.sock; }));
+}
+
+void TServer::setManualTurnClock(bool manual)
+{
+    m_manualTurnClock = manual;
+    setTurnTimer(m_turnClockWanted);
+}
+
+void TServer::setLoginTimeout(int milliseconds) { m_loginTimeout = std::max(0, milliseconds); }
+void TServer::setSendCap(qsizetype bytes) { m_sendCap = bytes; }
+void TServer::setQueueCap(std::size_t bytes) { m_queueCap = bytes; }
+
+TSock* TServer::seatSocket(int seat) const
+{
+    return isSeat(seat) ? m_seats[static_cast<std::size_t>(seat)].sock : nullptr;
+}
+
+void TServer::say(const QString& line) { emit logLine(line); }
+
+// ---- connections -----------------------------------------------------------
+
+void TServer::Sock1Accept(TSock* sender)
+{
+    TSock* sock = nullptr;
+    try {
+        if (!sender->Accept(sock) || !sock)
+            return;
+    } catch (const std::exception& e) {
+        say(QStringLiteral("accept failed: %1").arg(QString::fromUtf8(e.what())));
+        return;
+    }
+    // The same handlers serve a socket for its whole life; they look at whether
+    // it still holds a seat (callbacks are never swapped inside a callback).
+    sock->Tag = 0;
+    sock->OnRead = [this](TSock* from, int count) { Sock1Read(from, count); };
+    sock->OnDisconnect = [this](TSock* from) { Sock1Disconnect(from); };
+    sock->OnInfo = [this](TSock* from, TSocketInfo info, const QString& msg) { Sock1Info(from, info, msg); };
+    sock->OnWrite = [this](TSock* from) { Sock1Write(from); };
+    const QString peer = sock->HostName();
+
+    m_accepting = sock;
+    m_acceptSends.clear();
+    m_acceptDrops.clear();
+    int seat = 0;
+    try {
+        seat = m_game->accepted();
+    } catch (const std::exception& e) {
+        say(QStringLiteral("accept: rules failed: %1").arg(QString::fromUtf8(e.what())));
+        seat = 0;
+    }
+    m_accepting = nullptr;
+    auto sends = std::move(m_acceptSends);
+    auto drops = std::move(m_acceptDrops);
+    m_acceptSends.clear();
+    m_acceptDrops.clear();
+
+    if (!isSeat(seat) || seatSocket(seat)) {
+        // Refused (the rules already wrote "CMD_full+" and dropped it) or no usable seat.
+        if (seat != host::kRefusedSeat)
+            say(QStringLiteral("connection from %1 refused: no seat").arg(peer));
+        else
+            say(QStringLiteral("connection from %1 refused: game is full").arg(peer));
+        try {
+            for (const auto& [to, bytes] : sends)
+                if (to == seat)
+                    sock->Send(QByteArray::fromStdString(bytes));
+        } catch (const std::exception&) {
+            // It is being refused anyway.
+        }
+        retire(sock, true);
+        return;
+    }
+
+    Seat& s = m_seats[static_cast<std::size_t>(seat)];
+    s.sock = sock;
+    s.framer.reset();
+    s.queuedBytes = 0;
+    s.peer = peer;
+    sock->Tag = seat;
+    say(QStringLiteral("seat %1: connection from %2").arg(seat).arg(peer));
+
+    for (const auto& [to, bytes] : sends)
+        if (to == seat)
+            send(seat, bytes);
+    if (std::find(drops.begin(), drops.end(), seat) != drops.end()) {
+        drop(seat);
+        return;
+    }
+    if (seatSocket(seat) && m_loginTimeout >= 0)
+        s.loginTimer->start(m_loginTimeout);
+}
+
+void TServer::Sock1Read(TSock* sender, int /*count*/)
+{
+    const int seat = sender->Tag;
+    QByteArray bytes;
+    try {
+        bytes = sender->Receive();
+    } catch (const std::exception&) {
+        return; // nothing buffered and already closed
+    }
+    if (seatSocket(seat) != sender || m_retired.contains(sender))
+        return; // a connection on its way out: what it still says is not heard
+
+    Seat& s = m_seats[static_cast<std::size_t>(seat)];
+    std::vector<std::string> lines;
+    if (s.framer.feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), lines)
+        == net::Framer::Status::Overflow) {
+        dropSeat(seat, QStringLiteral("sent %1 bytes without a message end").arg(net::kMaxPendingBytes), false);
+        return;
+    }
+    for (std::string& line : lines) {
+        s.queuedBytes += line.size() + 1;
+        m_queue.push(seat, std::move(line));
+    }
+    if (s.queuedBytes > m_queueCap) {
+        dropSeat(seat, QStringLiteral("flooding: %1 bytes waiting to be handled").arg(s.queuedBytes), false);
+        return;
+    }
+    if (!lines.empty())
+        scheduleDispatch();
+}
+
+void TServer::Sock1Disconnect(TSock* sender)
+{
+    // The peer hung up: close our end, which reports "Socket Closed".
+    if (seatSocket(sender->Tag) == sender)
+        sender->Close();
+}
+
+void TServer::Sock1Info(TSock* sender, TSocketInfo info, const QString& msg)
+{
+    const int seat = sender->Tag;
+    if (m_retired.contains(sender)) {
+        if (msg == kSocketClosed) {
+            m_retired.remove(sender);
+            sender->deleteLater();
+        }
+        return;
+    }
+    if (seatSocket(seat) != sender)
+        return;
+    if (msg == kSocketClosed) {
+        say(QStringLiteral("seat %1: connection closed").arg(seat));
+        releaseSeat(seat);
+        sender->deleteLater();
+    } else if (info == TSocketInfo::Error) {
+        say(QStringLiteral("seat %1: %2").arg(seat).arg(msg));
+    }
+}
+
+void TServer::releaseSeat(int seat)
+{
+    Seat& s = m_seats[static_cast<std::size_t>(seat)];
+    if (!s.sock)
+        return;
+    s.sock = nullptr;
+    s.framer.reset();
+    s.queuedBytes = 0;
+    s.loginTimer->stop();
+    m_queue.discardSeat(seat);
+    m_closedSeats.push_back(seat);
+    scheduleDispatch();
+}
+
+void TServer::Sock1Write(TSock* sender)
+{
+    if (m_retired.contains(sender) && sender->pendingOutput() == 0)
+        sender->Close();
+}
+
+void TServer::retire(TSock* sock, bool flush)
+{
+    sock->Tag = 0;
+    m_retired.insert(sock);
+    if (flush && sock->Connected() && sock->pendingOutput() > 0) {
+        // A peer that never reads does not keep the socket forever.
+        QTimer::singleShot(m_lingerMs, sock, [sock] { sock->Close(); });
+        return;
+    }
+    sock->Close(); // reports "Socket Closed", which deletes it
+    if (m_retired.remove(sock))
+        sock->deleteLater();
+}
+
+void TServer::dropSeat(int seat, const QString& why, bool flush)
+{
+    TSock* sock = seatSocket(seat);
+    if (!sock)
+        return;
+    say(QStringLiteral("seat %1: dropped: %2").arg(seat).arg(why));
+    releaseSeat(seat);
+    retire(sock, flush);
+}
+
+void TServer::loginTimerTimer(int seat)
+{
+    if (!seatSocket(seat))
+        return;
+    try {
+        m_game->loginDeadline(seat);
+    } catch (const std::exception& e) {
+        say(QStringLiteral("login deadline: rules failed: %1").arg(QString::fromUtf8(e.what())));
+    }
+}
+
+// ---- dispatch and clock ----------------------------------------------------
+
+void TServer::scheduleDispatch()
+{
+    if (!m_socktimer->isActive())
+        m_socktimer->start();
+}
+
+void TServer::socktimerTimer()
+{
+    // Closes first: a seat must be free in the rules before a newcomer can take it,
+    // and the rules hear about it outside any handler of theirs.
+    while (!m_closedSeats.empty()) {
+        const int seat = m_closedSeats.front();
+        m_closedSeats.erase(m_closedSeats.begin());
+        try {
+            m_game->closed(seat);
+        } catch (const std::exception& e) {
+            say(QStringLiteral("seat %1: close: rules failed: %2").arg(seat).arg(QString::fromUtf8(e.what())));
+        }
+    }
+    if (!m_queue.empty()) {
+        net::QueuedLine line = m_queue.take();
+        if (isSeat(line.seat)) {
+            Seat& s = m_seats[static_cast<std::size_t>(line.seat)];
+            s.queuedBytes -= std::min(s.queuedBytes, line.text.size() + 1);
+        }
+        try {
+            m_game->receive(line.seat, line.text);
+        } catch (const std::exception& e) {
+            // A handler that fails stops there; the queue goes on with the next message.
+            say(QStringLiteral("seat %1: message not handled: %2").arg(line.seat).arg(QString::fromUtf8(e.what())));
+        }
+    }
+    if (m_queue.empty() && m_closedSeats.empty())
+        m_socktimer->stop();
+}
+
+void TServer::turntimerTimer()
+{
+    try {
+        m_game->tick();
+    } catch (const std::exception& e) {
+        say(QStringLiteral("turn clock: rules failed: %1").arg(QString::fromUtf8(e.what())));
+    }
+}
+
+// ---- host::Link ------------------------------------------------------------
+
+void TServer::send(int seat, const std::string& bytes)
+{
+    TSock* sock = seatSocket(seat);
+    if (!sock) {
+        if (m_accepting)
+            m_acceptSends.emplace_back(seat, bytes);
+        return; // closed and not yet reported: nobody is listening
+    }
+    try {
+        sock->Send(QByteArray::fromStdString(bytes));
+    } catch (const std::exception& e) {
+        dropSeat(seat, QStringLiteral("send failed: %1").arg(QString::fromUtf8(e.what())), false);
+        return;
+    }
+    if (sock->pendingOutput() > m_sendCap)
+        dropSeat(seat, QStringLiteral("not reading: %1 bytes wait unsent").arg(sock->pendingOutput()), false);
+}
+
+void TServer::drop(int seat)
+{
+    if (seatSocket(seat)) {
+        // What the rules said last (a reason, "CMD_full+") still goes out.
+        dropSeat(seat, QStringLiteral("closed by the host"), true);
+        return;
+    }
+    if (m_accepting)
+        m_acceptDrops.push_back(seat);
+}
+
+void TServer::setTurnTimer(bool running)
+{
+    m_turnClockWanted = running;
+    if (running && !m_manualTurnClock)
+        m_turntimer->start();
+    else
+        m_turntimer->stop();
+}
+
+void TServer::log(const std::string& line) { say(QString::fromStdString(line)); }

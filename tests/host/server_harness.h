@@ -1,0 +1,303 @@
+#pragma once
+// Raw loopback clients for the host shell tests: plain BSD sockets that speak
+// framed messages, so the host is checked against a socket that is not its own.
+
+#include "host/TServer.h"
+#include "net/Commands.h"
+#include "net/Fields.h"
+#include "net/Framing.h"
+
+#include <QSocketNotifier>
+#include <QTest>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <deque>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace harness
+{
+
+inline constexpr int kWait = 10000; // upper bound for anything to arrive; never a measured time
+
+// The command word of a message ("CMD_chat" of "CMD_chat+1+x").
+inline std::string commandOf(const std::string& message) { return std::string(net::splitCommand(message).command); }
+
+// The fields of a message after its command word.
+inline std::vector<std::string> fieldsOf(const std::string& message)
+{
+    std::vector<std::string> out;
+    for (auto f : net::splitFields(net::splitCommand(message).rest))
+        out.emplace_back(f);
+    return out;
+}
+
+class RawClient
+{
+public:
+    RawClient() = default;
+    ~RawClient() { abort(); }
+    RawClient(const RawClient&) = delete;
+    RawClient& operator=(const RawClient&) = delete;
+
+    // `receiveBuffer` > 0 shrinks the kernel's receive buffer (a slow reader).
+    bool connectTo(quint16 port, int receiveBuffer = 0)
+    {
+        m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (m_fd < 0)
+            return false;
+        if (receiveBuffer > 0)
+            ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+        sockaddr_in addr {};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(port);
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(m_fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0)
+            return false;
+        ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) | O_NONBLOCK);
+        m_readNotifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Read);
+        QObject::connect(m_readNotifier.get(), &QSocketNotifier::activated, [this] { readAll(); });
+        m_writeNotifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Write);
+        m_writeNotifier->setEnabled(false);
+        QObject::connect(m_writeNotifier.get(), &QSocketNotifier::activated, [this] { flush(); });
+        return true;
+    }
+
+    // Connects and logs in; returns the seat (0 when something went wrong).
+    int join(quint16 port, const std::string& name, std::string_view version = net::kGameVersion)
+    {
+        if (!connectTo(port))
+            return 0;
+        const auto hello = waitFor(net::cmd::sendlogininfo);
+        if (!hello)
+            return 0;
+        m_seat = std::stoi(fieldsOf(*hello).at(0));
+        m_name = name;
+        write(net::msg::logininfo(m_seat, version, name));
+        const std::string me = std::to_string(m_seat);
+        if (!waitFor(net::cmd::newplayerinfo, [&](const std::string& m) { return fieldsOf(m).at(0) == me; }))
+            return 0;
+        return m_seat;
+    }
+
+    // Queues bytes; they go out as the kernel takes them, without blocking the host.
+    void write(const std::string& bytes)
+    {
+        m_out += bytes;
+        flush();
+    }
+    std::size_t unsent() const { return m_out.size(); }
+
+    // Stops reading: the kernel buffers fill and the host has to cope.
+    void stopReading()
+    {
+        if (m_readNotifier)
+            m_readNotifier->setEnabled(false);
+    }
+
+    // Waits for the next message with this command (and matching `accept`),
+    // consuming it and every message before it. Nothing when it never comes.
+    template <class Pred> std::optional<std::string> waitFor(std::string_view command, Pred accept, int timeout = kWait)
+    {
+        std::optional<std::string> found;
+        (void)QTest::qWaitFor(
+            [&] {
+                while (!m_inbox.empty()) {
+                    std::string m = std::move(m_inbox.front());
+                    m_inbox.pop_front();
+                    if (commandOf(m) == command && accept(m)) {
+                        found = std::move(m);
+                        return true;
+                    }
+                }
+                return false;
+            },
+            timeout);
+        return found;
+    }
+    std::optional<std::string> waitFor(std::string_view command, int timeout = kWait)
+    {
+        return waitFor(
+            command, [](const std::string&) { return true; }, timeout);
+    }
+
+    // Sends a chat line and waits for the host to relay it back: everything this
+    // client sent before has then been handled, and everything the host sent
+    // this client before the relay has arrived.
+    bool sync()
+    {
+        m_lastSync = "sync-" + std::to_string(m_seat) + "-" + std::to_string(++m_syncs);
+        const std::string tag = m_lastSync;
+        write(net::msg::chat(m_seat, tag));
+        return waitFor(net::cmd::chat, [&](const std::string& m) {
+            return endsWith(m, tag) && fieldsOf(m).at(0) == std::to_string(m_seat);
+        }).has_value();
+    }
+
+    // The tag of this client's last sync, for the others to wait for.
+    const std::string& lastSync() const { return m_lastSync; }
+
+    // Waits for a chat relay carrying `tag` that some client sent.
+    bool seeChat(const std::string& tag)
+    {
+        return waitFor(net::cmd::chat, [&](const std::string& m) { return endsWith(m, tag); }).has_value();
+    }
+
+    bool waitClosed(int timeout = kWait)
+    {
+        return QTest::qWaitFor([&] { return m_closed; }, timeout);
+    }
+    bool closed() const { return m_closed; }
+    // Orderly goodbye.
+    void close()
+    {
+        if (m_fd >= 0)
+            ::shutdown(m_fd, SHUT_WR);
+    }
+    // Gone at once.
+    void abort()
+    {
+        m_readNotifier.reset();
+        m_writeNotifier.reset();
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+        m_closed = true;
+    }
+
+    // How many messages with this command arrived so far, consumed or not.
+    int count(std::string_view command) const
+    {
+        int n = 0;
+        for (const auto& m : m_history)
+            n += commandOf(m) == command ? 1 : 0;
+        return n;
+    }
+    const std::vector<std::string>& history() const { return m_history; }
+    const std::vector<std::string>& reads() const { return m_reads; }
+    std::size_t received() const { return m_received; }
+
+    int seat() const { return m_seat; }
+    const std::string& name() const { return m_name; }
+
+private:
+    static bool endsWith(const std::string& m, const std::string& tail)
+    {
+        return m.size() >= tail.size() && m.compare(m.size() - tail.size(), tail.size(), tail) == 0;
+    }
+
+    void readAll()
+    {
+        char buffer[65536];
+        for (;;) {
+            const ssize_t n = ::recv(m_fd, buffer, sizeof buffer, 0);
+            if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+                m_closed = true;
+                m_readNotifier->setEnabled(false);
+                return;
+            }
+            if (n < 0)
+                return;
+            m_received += static_cast<std::size_t>(n);
+            m_reads.emplace_back(buffer, static_cast<std::size_t>(n));
+            std::vector<std::string> lines;
+            m_framer.feed(std::string_view(buffer, static_cast<std::size_t>(n)), lines);
+            for (auto& l : lines) {
+                m_history.push_back(l);
+                m_inbox.push_back(std::move(l));
+            }
+        }
+    }
+
+    void flush()
+    {
+        while (!m_out.empty() && m_fd >= 0) {
+            const ssize_t n = ::send(m_fd, m_out.data(), m_out.size(), MSG_NOSIGNAL);
+            if (n <= 0)
+                break;
+            m_out.erase(0, static_cast<std::size_t>(n));
+        }
+        if (m_writeNotifier)
+            m_writeNotifier->setEnabled(!m_out.empty() && m_fd >= 0);
+    }
+
+    int m_fd = -1;
+    std::unique_ptr<QSocketNotifier> m_readNotifier;
+    std::unique_ptr<QSocketNotifier> m_writeNotifier;
+    std::string m_out;
+    std::size_t m_received = 0;
+    net::Framer m_framer;
+    std::deque<std::string> m_inbox;
+    std::vector<std::string> m_history;
+    std::vector<std::string> m_reads;
+    bool m_closed = false;
+    int m_seat = 0;
+    int m_syncs = 0;
+    std::string m_lastSync;
+    std::string m_name;
+};
+
+// A host on a kernel-chosen port whose words come from a set the test controls
+// and whose turn clock only moves when the test ticks it.
+struct Host {
+    std::shared_ptr<std::set<std::string>> words = std::make_shared<std::set<std::string>>();
+    std::unique_ptr<TServer> server;
+    QStringList log;
+
+    Host()
+    {
+        auto set = words;
+        server = std::make_unique<TServer>(
+            quint16(0), [set](std::string_view w) { return set->count(std::string(w)) > 0; });
+        QObject::connect(server.get(), &TServer::logLine, [this](const QString& l) { log << l; });
+        server->setManualTurnClock(true);
+        server->Sock1->setListen(true);
+    }
+    quint16 port() const { return server->port(); }
+    host::Game& game() { return server->game(); }
+    void tick(int times = 1)
+    {
+        for (int i = 0; i < times; ++i)
+            server->turntimerTimer();
+    }
+    bool logged(const QString& part) const
+    {
+        for (const auto& l : log)
+            if (l.contains(part))
+                return true;
+        return false;
+    }
+};
+
+// Options for a game start message.
+inline net::GameOptions options(bool fast, int seconds = 10)
+{
+    net::GameOptions o;
+    o.fast = fast;
+    o.timePerTurn = std::to_string(seconds);
+    o.playToScore = "5000";
+    o.zirkedAt = "2000";
+    return o;
+}
+
+// The letters of a "CMD_thedice" message, in tile order.
+inline std::string lettersOf(const std::string& thedice)
+{
+    std::string letters;
+    const auto f = fieldsOf(thedice);
+    for (std::size_t i = 2; i < f.size(); ++i)
+        letters += f[i];
+    return letters;
+}
+
+} // namespace harness
