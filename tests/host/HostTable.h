@@ -162,6 +162,8 @@ public:
         for (int i = 0; i < 10; ++i)
             positions[static_cast<std::size_t>(i)] = i + 1;
         std::vector<std::vector<int>> out;
+        if (count <= 0)
+            return out;
         do {
             std::vector<int> pick(positions.begin(), positions.begin() + length);
             const std::string w = wordAt(seat, pick);
