@@ -1,13 +1,102 @@
+// The game program: one copy per user, the windows created once in their
+// fixed order, and the main window reading the command line when it shows.
+
+#include "app/InstanceGuard.h"
+#include "app/LaunchPlan.h"
+#include "app/Settings.h"
+#include "client/Tchat.h"
+#include "host/TServer.h"
+#include "net/Commands.h"
+#include "windows/Background.h"
+#include "windows/Tabout.h"
+#include "windows/Tdownload.h"
+#include "windows/Tgamestartform.h"
+#include "windows/Thelp.h"
+#include "windows/Tphrases.h"
+#include "windows/Tspylist.h"
+#include "windows/Ttallylist.h"
+
 #include <QApplication>
-#include <QMainWindow>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+// Beside the program when that directory is writable (as the lobby expects),
+// otherwise in the user's configuration directory.
+std::string settingsPath()
+{
+    const QString programDir = QCoreApplication::applicationDirPath();
+    QString dir = programDir;
+    if (!QFileInfo(programDir).isWritable()) {
+        dir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+        QDir().mkpath(dir);
+    }
+    return QDir(dir).filePath(app::kSettingsFileName).toStdString();
+}
+
+quint16 gamePort()
+{
+    // A testing aid: lets a second build run beside a game on 7772.
+    bool ok = false;
+    const int port = qEnvironmentVariableIntValue("ZIRKY_PORT", &ok);
+    return (ok && port > 0 && port < 65536) ? static_cast<quint16>(port) : static_cast<quint16>(net::kGamePort);
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i)
+        args.push_back(QString::fromLocal8Bit(argv[i]).toStdString());
+
+    switch (app::earlyExit(args)) {
+    case app::EarlyExit::Help:
+        std::fputs(app::usageText().c_str(), stdout);
+        return 0;
+    case app::EarlyExit::Version:
+        std::printf("Zirky %.*s\n", static_cast<int>(net::kGameVersion.size()), net::kGameVersion.data());
+        return 0;
+    case app::EarlyExit::None:
+        break;
+    }
+
+    QApplication application(argc, argv);
     QApplication::setApplicationName("Zirky");
-    QMainWindow window;
-    window.setWindowTitle("Zirky");
-    window.resize(795, 568);
-    window.show();
-    return app.exec();
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    InstanceGuard guard;
+    if (guard.anotherInstanceRunning())
+        return 0;
+
+    const QPixmap background = zirkyBackground();
+    const quint16 port = gamePort();
+
+    Tchat::Options options;
+    options.args = args;
+    options.hostPort = port;
+    options.settingsPath = settingsPath();
+
+    Tchat chat(background, options);
+    Ttallylist tallylist(background);
+    Tabout about(background);
+    Thelp help(background);
+    Tphrases phrases(background);
+    TServer server(port);
+    Tspylist spylist(background);
+    Tgamestartform gamestart(background);
+    Tdownload download(background);
+    chat.attach({ &tallylist, &about, &help, &phrases, &server, &spylist, &gamestart, &download });
+
+    guard.onActivate = [&chat] { restoreAndRaise(&chat); };
+    QObject::connect(&chat, &Tchat::closed, &application, &QCoreApplication::quit, Qt::QueuedConnection);
+    chat.show();
+    return application.exec();
 }

@@ -1,0 +1,254 @@
+#include "IniFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace app
+{
+
+namespace
+{
+
+constexpr std::size_t npos = static_cast<std::size_t>(-1);
+
+std::string_view trim(std::string_view s)
+{
+    const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; };
+    while (!s.empty() && isBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+bool sameText(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<char>(y - 'A' + 'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+std::string dirOf(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
+
+} // namespace
+
+IniFile::Line IniFile::classify(std::string raw)
+{
+    Line line;
+    const std::string_view t = trim(raw);
+    if (!t.empty() && t.front() == '[') {
+        const auto close = t.find(']');
+        // "[zirky" without "]" is junk, not a section: a torn header must not
+        // swallow the keys that follow into a section nobody asked for.
+        if (close != std::string_view::npos) {
+            line.kind = Kind::Section;
+            line.name = std::string(trim(t.substr(1, close - 1)));
+        }
+    } else if (!t.empty() && t.front() != ';' && t.front() != '#') {
+        const auto eq = t.find('=');
+        if (eq != std::string_view::npos && eq > 0) {
+            const std::string_view key = trim(t.substr(0, eq));
+            if (!key.empty()) {
+                line.kind = Kind::Key;
+                line.name = std::string(key);
+            }
+        }
+    }
+    line.raw = std::move(raw);
+    return line;
+}
+
+IniFile IniFile::parse(std::string_view text)
+{
+    IniFile ini;
+    if (text.empty())
+        return ini;
+    ini.m_finalNewline = text.back() == '\n';
+    const auto firstNl = text.find('\n');
+    ini.m_crlf = firstNl != std::string_view::npos && firstNl > 0 && text[firstNl - 1] == '\r';
+    std::size_t start = 0;
+    while (start < text.size()) {
+        auto nl = text.find('\n', start);
+        const bool last = nl == std::string_view::npos;
+        if (last)
+            nl = text.size();
+        std::string_view raw = text.substr(start, nl - start);
+        if (!raw.empty() && raw.back() == '\r')
+            raw.remove_suffix(1);
+        ini.m_lines.push_back(classify(std::string(raw)));
+        start = nl + 1;
+    }
+    return ini;
+}
+
+IniFile::LoadResult IniFile::load(const std::string& path)
+{
+    *this = IniFile();
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        struct stat st;
+        return ::stat(path.c_str(), &st) == 0 ? LoadResult::Unreadable : LoadResult::Missing;
+    }
+    std::string data;
+    char buf[65536];
+    while (in.read(buf, sizeof buf) || in.gcount() > 0) {
+        data.append(buf, static_cast<std::size_t>(in.gcount()));
+        if (data.size() > kMaxFileBytes) {
+            m_tooLarge = true;
+            return LoadResult::TooLarge;
+        }
+    }
+    if (in.bad())
+        return LoadResult::Unreadable;
+    *this = parse(data);
+    return LoadResult::Loaded;
+}
+
+std::size_t IniFile::findSection(std::string_view section) const
+{
+    for (std::size_t i = 0; i < m_lines.size(); ++i)
+        if (m_lines[i].kind == Kind::Section && sameText(m_lines[i].name, section))
+            return i;
+    return npos;
+}
+
+std::size_t IniFile::findKey(std::size_t sectionLine, std::string_view key) const
+{
+    for (std::size_t i = sectionLine + 1; i < m_lines.size() && m_lines[i].kind != Kind::Section; ++i)
+        if (m_lines[i].kind == Kind::Key && sameText(m_lines[i].name, key))
+            return i;
+    return npos;
+}
+
+std::optional<std::string> IniFile::value(std::string_view section, std::string_view key) const
+{
+    const std::size_t s = findSection(section);
+    if (s == npos)
+        return std::nullopt;
+    const std::size_t k = findKey(s, key);
+    if (k == npos)
+        return std::nullopt;
+    const std::string_view raw = m_lines[k].raw;
+    return std::string(trim(raw.substr(raw.find('=') + 1)));
+}
+
+void IniFile::set(std::string_view section, std::string_view key, std::string_view value)
+{
+    // A value must stay on its own line.
+    std::string clean;
+    for (char c : value)
+        if (c != '\n' && c != '\r')
+            clean.push_back(c);
+
+    std::size_t s = findSection(section);
+    if (s == npos) {
+        if (!m_lines.empty() && !trim(m_lines.back().raw).empty())
+            m_lines.push_back(classify(""));
+        m_lines.push_back(classify("[" + std::string(section) + "]"));
+        m_lines.push_back(classify(std::string(key) + "=" + clean));
+        return;
+    }
+    const std::size_t k = findKey(s, key);
+    if (k != npos) {
+        m_lines[k] = classify(m_lines[k].name + "=" + clean);
+        return;
+    }
+    // After the section's last key, so trailing blank lines and comments that
+    // introduce the next section stay with it.
+    std::size_t insertAt = s + 1;
+    for (std::size_t i = s + 1; i < m_lines.size() && m_lines[i].kind != Kind::Section; ++i)
+        if (m_lines[i].kind == Kind::Key)
+            insertAt = i + 1;
+    m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(insertAt), classify(std::string(key) + "=" + clean));
+}
+
+std::string IniFile::text() const
+{
+    std::string out;
+    const char* eol = m_crlf ? "\r\n" : "\n";
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        out += m_lines[i].raw;
+        if (i + 1 < m_lines.size() || m_finalNewline)
+            out += eol;
+    }
+    return out;
+}
+
+bool IniFile::save(const std::string& path, std::string* error) const
+{
+    auto fail = [&](const std::string& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (m_tooLarge)
+        return fail("the settings file is too large to rewrite safely");
+
+    std::string tmpl = dirOf(path) + "/.draviklobby.XXXXXX";
+    std::vector<char> name(tmpl.begin(), tmpl.end());
+    name.push_back('\0');
+    const int fd = ::mkstemp(name.data());
+    if (fd < 0)
+        return fail(std::string("cannot create a temporary file: ") + std::strerror(errno));
+    const std::string tmp(name.data());
+
+    // Keep the permissions of the file being replaced.
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0)
+        ::fchmod(fd, st.st_mode & 07777);
+    else
+        ::fchmod(fd, 0644);
+
+    const std::string data = text();
+    std::size_t written = 0;
+    while (written < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + written, data.size() - written);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const std::string why = std::strerror(errno);
+            ::close(fd);
+            ::unlink(tmp.c_str());
+            return fail("cannot write the settings file: " + why);
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    const bool synced = ::fsync(fd) == 0;
+    const int syncErrno = errno;
+    const bool closed = ::close(fd) == 0;
+    if (!synced || !closed) {
+        const std::string why = std::strerror(synced ? errno : syncErrno);
+        ::unlink(tmp.c_str());
+        return fail("cannot write the settings file: " + why);
+    }
+    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
+        const std::string why = std::strerror(errno);
+        ::unlink(tmp.c_str());
+        return fail("cannot replace the settings file: " + why);
+    }
+    return true;
+}
+
+} // namespace app

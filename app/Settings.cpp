@@ -1,0 +1,85 @@
+#include "Settings.h"
+
+#include "net/Fields.h"
+
+namespace app
+{
+
+namespace
+{
+
+int readInt(const IniFile& ini, const char* key, int fallback)
+{
+    const auto text = ini.value(kSettingsSection, key);
+    if (!text)
+        return fallback;
+    const auto n = net::parseInt(*text);
+    return n ? *n : fallback;
+}
+
+int readBounded(const IniFile& ini, const char* key, int fallback, int lo, int hi)
+{
+    const int v = readInt(ini, key, fallback);
+    return (v < lo || v > hi) ? fallback : v;
+}
+
+std::string readText(const IniFile& ini, const char* key, const char* fallback)
+{
+    auto text = ini.value(kSettingsSection, key);
+    return text ? *text : std::string(fallback);
+}
+
+const char* boolText(bool b) { return b ? "true" : "false"; }
+
+} // namespace
+
+ZirkySettings readSettings(const IniFile& ini)
+{
+    ZirkySettings s;
+    s.geometry.top = readBounded(ini, "Top", kDefaultTop, -kMaxWindowSide, kMaxWindowSide);
+    s.geometry.left = readBounded(ini, "Left", kDefaultLeft, -kMaxWindowSide, kMaxWindowSide);
+    s.geometry.width = readBounded(ini, "Width", kDefaultWidth, kMinWindowSide, kMaxWindowSide);
+    s.geometry.height = readBounded(ini, "Height", kDefaultHeight, kMinWindowSide, kMaxWindowSide);
+    s.textSize = readBounded(ini, "Textsize", 8, kMinTextSize, kMaxTextSize);
+    s.textColor = readText(ini, "Textcolor", "clblack");
+    s.playToScore = readText(ini, "Playtoscore", "5000");
+    s.timePerTurn = readText(ini, "Timeperturn", "60");
+    s.zirkedAt = readText(ini, "Zirkedat", "2000");
+    s.newTiles = readText(ini, "Newtiles", "true");
+    s.fastGame = readText(ini, "Fastgame", "true");
+    s.typing = readText(ini, "Typing", "true");
+    for (int i = 0; i < 9; ++i)
+        s.phrases[static_cast<std::size_t>(i)] = readText(ini, ("Phrase" + std::to_string(i + 1)).c_str(), "");
+    // Switches that are on by default stay on for anything but "false";
+    // those off by default come on only for "true".
+    s.playSounds = readText(ini, "Playsounds", "true") != "false";
+    s.turnOff0Key = readText(ini, "Turnoff0key", "false") == "true";
+    s.twoRows = readText(ini, "Tworows", "false") == "true";
+    s.turnSound = readText(ini, "Turnsound", "0") == "1" ? 1 : 0;
+    s.chatterSounds = readText(ini, "ChatterSounds", "true") != "false";
+    return s;
+}
+
+void writeSettings(IniFile& ini, const ZirkySettings& s)
+{
+    const auto put = [&](const char* key, const std::string& value) { ini.set(kSettingsSection, key, value); };
+    put("Top", std::to_string(s.geometry.top));
+    put("Left", std::to_string(s.geometry.left));
+    put("Width", std::to_string(s.geometry.width));
+    put("Height", std::to_string(s.geometry.height));
+    put("Textsize", std::to_string(s.textSize));
+    put("Textcolor", s.textColor);
+    put("Playtoscore", s.playToScore);
+    put("Timeperturn", s.timePerTurn);
+    put("Zirkedat", s.zirkedAt);
+    put("Newtiles", s.newTiles);
+    put("Fastgame", s.fastGame);
+    put("Typing", s.typing);
+    put("Playsounds", boolText(s.playSounds));
+    put("Turnoff0key", boolText(s.turnOff0Key));
+    put("Tworows", boolText(s.twoRows));
+    put("Turnsound", std::to_string(s.turnSound));
+    put("ChatterSounds", boolText(s.chatterSounds));
+}
+
+} // namespace app

@@ -1,0 +1,62 @@
+#pragma once
+// The client's own keys in section "zirky" of "draviklobby.ini": defaults,
+// the reading rules of each key, and the order in which they are written.
+
+#include "IniFile.h"
+
+#include <array>
+#include <optional>
+#include <string>
+
+namespace app
+{
+
+inline constexpr const char* kSettingsFileName = "draviklobby.ini";
+inline constexpr const char* kSettingsSection = "zirky";
+inline constexpr int kDefaultWidth = 795;
+inline constexpr int kDefaultHeight = 568;
+inline constexpr int kDefaultLeft = 3;
+inline constexpr int kDefaultTop = 3;
+
+struct Geometry {
+    int left = kDefaultLeft;
+    int top = kDefaultTop;
+    int width = kDefaultWidth;
+    int height = kDefaultHeight;
+    friend bool operator==(const Geometry&, const Geometry&) = default;
+};
+
+struct ZirkySettings {
+    Geometry geometry;
+    int textSize = 8;
+    std::string textColor = "clblack"; // the colour text as stored
+    // The start window's fields as stored texts: its own rules decide what an
+    // unreadable number or flag means.
+    std::string playToScore = "5000";
+    std::string timePerTurn = "60";
+    std::string zirkedAt = "2000";
+    std::string newTiles = "true";
+    std::string fastGame = "true";
+    std::string typing = "true";
+    std::array<std::string, 9> phrases;
+    bool playSounds = true;
+    bool turnOff0Key = false;
+    bool twoRows = false;
+    int turnSound = 0; // 0 classic, 1 new
+    bool chatterSounds = true;
+};
+
+// Missing or malformed values take their defaults; nothing here can fail.
+ZirkySettings readSettings(const IniFile& ini);
+
+// Writes our keys in their fixed order; every other line of the file stays.
+void writeSettings(IniFile& ini, const ZirkySettings& settings);
+
+// The smallest and largest window and font sizes we accept from the file:
+// anything outside came from a damaged file and would hide the window.
+inline constexpr int kMinWindowSide = 100;
+inline constexpr int kMaxWindowSide = 20000;
+inline constexpr int kMinTextSize = 4;
+inline constexpr int kMaxTextSize = 72;
+
+} // namespace app

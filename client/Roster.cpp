@@ -1,0 +1,156 @@
+#include "Roster.h"
+
+#include "net/Commands.h"
+#include "net/Fields.h"
+#include "net/Text.h"
+
+#include <algorithm>
+
+namespace client
+{
+
+namespace
+{
+
+std::optional<int> seatField(std::string_view rest, int lo, int hi)
+{
+    const auto field = net::fieldAt(rest, 0);
+    if (!field)
+        return std::nullopt;
+    const auto n = net::parseInt(*field);
+    if (!n || *n < lo || *n > hi)
+        return std::nullopt;
+    return n;
+}
+
+std::string spyLine(int seat, std::string_view name) { return std::to_string(seat) + ": " + std::string(name); }
+
+RosterChange dropped(std::string why)
+{
+    RosterChange c;
+    c.ignored = std::move(why);
+    return c;
+}
+
+} // namespace
+
+Roster::Roster() { m_names.fill(std::string(kWaiting)); }
+
+std::optional<int> Roster::seated(std::string_view rest)
+{
+    const auto seat = seatField(rest, 1, kMaxSeat);
+    if (!seat)
+        return std::nullopt;
+    m_mySeat = *seat;
+    m_connected = true;
+    return seat;
+}
+
+RosterChange Roster::playerArrived(std::string_view rest)
+{
+    const auto seat = seatField(rest, 1, kMaxSeat);
+    if (!seat)
+        return dropped("player arrival with a bad seat");
+    const std::string name = net::toUtf8(net::fieldsAfter(rest, 1));
+    RosterChange c;
+    const bool mine = *seat == m_mySeat;
+    if (mine) {
+        c.lines.push_back({ "0+You are Connected.", kBlue });
+        c.loadSettings = true;
+    } else {
+        c.lines.push_back({ "0+" + name + " is Connected.", kBlue });
+        c.playEntered = true;
+    }
+    if (*seat > kPlayerSeats) {
+        m_spies.push_back(spyLine(*seat, name));
+        c.spyAdded = SpyEntry { *seat, name };
+        c.lines.push_back({ mine ? "0+You are spying." : "0+" + name + " is spying.", kBlue });
+    } else {
+        m_names[static_cast<std::size_t>(*seat - 1)] = name;
+    }
+    return c;
+}
+
+RosterChange Roster::playerDisconnected(std::string_view rest)
+{
+    const auto seat = seatField(rest, 1, kMaxSeat);
+    if (!seat)
+        return dropped("disconnect with a bad seat");
+    RosterChange c;
+    if (*seat <= kPlayerSeats) {
+        const auto i = static_cast<std::size_t>(*seat - 1);
+        if (m_names[i] != kWaiting)
+            c.lines.push_back({ "0+" + m_names[i] + " disconnected.", kBlue });
+        m_names[i] = std::string(kWaiting);
+        m_watching[i] = false;
+        c.eyes = std::pair { *seat, false };
+        return c;
+    }
+    const std::string name = net::toUtf8(net::fieldsAfter(rest, 1));
+    if (name.empty() || m_spies.empty())
+        return c;
+    const std::string line = spyLine(*seat, name);
+    const auto it = std::find(m_spies.begin(), m_spies.end(), line);
+    if (it == m_spies.end())
+        return c; // a spectator we never saw leaves silently
+    m_spies.erase(it);
+    c.spyRemoved = SpyEntry { *seat, name };
+    c.lines.push_back({ "0+" + name + " has left.", kNavy });
+    return c;
+}
+
+RosterChange Roster::justWatching(std::string_view rest)
+{
+    const auto seat = seatField(rest, 1, kPlayerSeats);
+    if (!seat)
+        return dropped("watch notice with a bad seat");
+    const auto i = static_cast<std::size_t>(*seat - 1);
+    const bool watch = net::fieldAt(rest, 1).value_or("") == "1";
+    RosterChange c;
+    if (*seat == m_mySeat)
+        c.justWatchChecked = watch;
+    m_watching[i] = watch;
+    c.eyes = std::pair { *seat, watch };
+    c.lines.push_back({ "0+" + m_names[i] + (watch ? " is just watching" : " now playing again"), kWatchGrey });
+    return c;
+}
+
+KickMenu prepareKickMenu(bool hosting, std::string_view labelText, int seat)
+{
+    KickMenu m;
+    m.removeEnabled = m.setWatchEnabled = m.unsetWatchEnabled = m.spyRemoveEnabled = hosting;
+    if (labelText == kWaiting)
+        m.removeEnabled = false;
+    m.tag = seat;
+    return m;
+}
+
+std::optional<std::string> removeFromGame(bool hosting, bool connected, int mySeat, int target)
+{
+    if (!hosting || !connected || target < 1 || target > kMaxSeat)
+        return std::nullopt;
+    return net::msg::kickhim(mySeat, target);
+}
+
+std::optional<std::string> setJustWatch(bool connected, int target, bool watch)
+{
+    // Only seats 1 to 4 may watch: the host keeps at least one of them playing.
+    if (!connected || target < 1 || target >= 5)
+        return std::nullopt;
+    return net::msg::justwatch(target, watch);
+}
+
+std::optional<std::string> toggleJustWatch(bool connected, int mySeat, bool checkedNow)
+{
+    return setJustWatch(connected, mySeat, !checkedNow);
+}
+
+std::optional<int> spySeat(std::string_view line)
+{
+    const auto colon = line.find(':');
+    if (colon == std::string_view::npos)
+        return std::nullopt;
+    return net::parseInt(line.substr(0, colon));
+}
+
+} // namespace client

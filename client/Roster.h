@@ -1,0 +1,100 @@
+#pragma once
+// What the client knows about the table: its own seat, the six players'
+// names and watch marks, and the spectators. Each roster message from the
+// host is turned into the changes the window shows; nothing the host sends
+// can make it index out of range.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace client
+{
+
+inline constexpr int kPlayerSeats = 6;
+inline constexpr int kMaxSeat = 9;
+inline constexpr std::string_view kWaiting = "<Waiting>";
+
+// Colours as 0x00BBGGRR.
+inline constexpr std::uint32_t kBlue = 0xFF0000;
+inline constexpr std::uint32_t kNavy = 0x800000;
+inline constexpr std::uint32_t kWatchGrey = 0x78989C;
+inline constexpr std::uint32_t kRed = 0x0000FF;
+
+struct SpyEntry {
+    int seat = 0;
+    std::string name;
+    friend bool operator==(const SpyEntry&, const SpyEntry&) = default;
+};
+
+struct ChatLine {
+    std::string text; // "0+..." : style, "+", text
+    std::uint32_t colour = kBlue;
+    friend bool operator==(const ChatLine&, const ChatLine&) = default;
+};
+
+// The visible consequences of one roster message.
+struct RosterChange {
+    std::vector<ChatLine> lines;
+    bool loadSettings = false;
+    bool playEntered = false;
+    std::optional<SpyEntry> spyAdded;
+    std::optional<SpyEntry> spyRemoved;
+    std::optional<bool> justWatchChecked; // the own seat's watch answer
+    std::optional<std::pair<int, bool>> eyes; // a seat's watch marker shown or hidden
+    std::optional<std::string> ignored; // why the message was dropped (for the log)
+};
+
+class Roster
+{
+public:
+    Roster();
+
+    int mySeat() const { return m_mySeat; }
+    bool connected() const { return m_connected; }
+    // Seat 1..6; "<Waiting>" when free.
+    const std::string& name(int seat) const { return m_names.at(static_cast<std::size_t>(seat - 1)); }
+    bool watching(int seat) const { return m_watching.at(static_cast<std::size_t>(seat - 1)); }
+    const std::vector<std::string>& spies() const { return m_spies; }
+
+    // "CMD_sendlogininfo": the seat the host gave us. Nothing for a seat out of range.
+    std::optional<int> seated(std::string_view rest);
+    // "CMD_newplayerinfo" and "CMD_existingplayers".
+    RosterChange playerArrived(std::string_view rest);
+    RosterChange playerDisconnected(std::string_view rest);
+    RosterChange justWatching(std::string_view rest);
+
+    // The connection is gone: nothing may be sent any more.
+    void disconnected() { m_connected = false; }
+
+private:
+    int m_mySeat = 0;
+    bool m_connected = false;
+    std::array<std::string, kPlayerSeats> m_names;
+    std::array<bool, kPlayerSeats> m_watching {};
+    std::vector<std::string> m_spies;
+};
+
+// The pop-up menu on a player's name label, as prepared when it opens.
+struct KickMenu {
+    bool removeEnabled = false;
+    bool setWatchEnabled = false;
+    bool unsetWatchEnabled = false;
+    bool spyRemoveEnabled = false;
+    int tag = 0; // the seat of the label
+};
+KickMenu prepareKickMenu(bool hosting, std::string_view labelText, int seat);
+
+// Messages the removal and watch commands send, or nothing when not allowed.
+std::optional<std::string> removeFromGame(bool hosting, bool connected, int mySeat, int target);
+std::optional<std::string> setJustWatch(bool connected, int target, bool watch);
+// "Just Watch" in the menu asks for the opposite of the check shown.
+std::optional<std::string> toggleJustWatch(bool connected, int mySeat, bool checkedNow);
+// A spectator list line "7: Bob" -> 7; nothing when the text before ":" is not a number.
+std::optional<int> spySeat(std::string_view line);
+
+} // namespace client

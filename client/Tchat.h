@@ -1,0 +1,263 @@
+#pragma once
+// The main window: the board, the chat, the menus, and the client's one
+// connection to the game host. It reads the command line when first shown,
+// hosts or joins, and follows what the host tells it.
+
+#include "app/LaunchPlan.h"
+#include "app/Settings.h"
+#include "client/Roster.h"
+#include "net/Dispatcher.h"
+#include "net/Framing.h"
+
+#include <QColor>
+#include <QMainWindow>
+#include <QPixmap>
+
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class ChatView;
+class QAction;
+class QActionGroup;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QWidget;
+class TServer;
+class TSock;
+class Tabout;
+class Tdownload;
+class Tgamestartform;
+class Thelp;
+class Tphrases;
+class Tspylist;
+class Ttallylist;
+enum class TSocketInfo;
+
+class Tchat : public QMainWindow
+{
+    Q_OBJECT
+public:
+    struct Options {
+        std::vector<std::string> args; // the command line without the program name
+        quint16 hostPort = 7772; // 0: the port the in-process host listens on
+        quint16 lobbyPort = 9001;
+        std::string settingsPath; // full path of the settings file
+    };
+    // The windows created after this one, in start-up order.
+    struct Windows {
+        Ttallylist* tallylist = nullptr;
+        Tabout* about = nullptr;
+        Thelp* help = nullptr;
+        Tphrases* phrases = nullptr;
+        TServer* server = nullptr;
+        Tspylist* spylist = nullptr;
+        Tgamestartform* gamestart = nullptr;
+        Tdownload* download = nullptr;
+    };
+
+    Tchat(const QPixmap& background, Options options, QWidget* parent = nullptr);
+    ~Tchat() override;
+
+    void attach(const Windows& windows);
+
+    // ---- start-up and launch
+    void processparams();
+    void hostpress();
+    void joinpress();
+
+    // ---- connection
+    void sockRead();
+    void sockInfo(TSocketInfo info, const QString& msg);
+    // Takes one message from the receive queue and dispatches it.
+    void processsocktimer();
+
+    // ---- the dispatch table's handlers
+    void sendloginfo(std::string_view rest);
+    void newplayerinfo(std::string_view rest);
+    void playerdisconnected(std::string_view rest);
+    void havewrongversion(std::string_view rest);
+    void wrongversion(std::string_view rest);
+    void gameisfull(std::string_view rest);
+    void justwatching(std::string_view rest);
+    // Handlers the game flow fills in; they take their messages and do nothing yet.
+    void chatrecieved(std::string_view rest);
+    void startthegame(std::string_view rest);
+    void getnextplayer(std::string_view rest);
+    void winner(std::string_view rest);
+    void thedice(std::string_view rest);
+    void setdice(std::string_view rest);
+    void accepted(std::string_view rest);
+    void rejected(std::string_view rest);
+    void cleartiles(std::string_view rest);
+    void turnend(std::string_view rest);
+    void scores(std::string_view rest);
+    void stats(std::string_view rest);
+    void loadscores(std::string_view rest);
+    void newtiles(std::string_view rest);
+    void oldtiles(std::string_view rest);
+    void addaword(std::string_view rest);
+    void playasound(std::string_view rest);
+    void ifinished(std::string_view rest);
+    void allfinished(std::string_view rest);
+
+    // ---- game start
+    void button_startClick();
+    void startgame();
+
+    // ---- settings and options
+    void loadinifile();
+    void saveinifile();
+    void PlaySounds1Click();
+    void PlayChatterSounds1Click();
+    void New1Click(QAction* item);
+    void TilesinTwoRows1Click();
+    void Turnoff0key1Click();
+    void TextColor1Click();
+    void N14Click(QAction* item);
+    void ScrollOff1Click();
+    void ResetScreenLocation1Click();
+
+    // ---- spectators and removal
+    void label_playername1ContextPopup(int seat);
+    void RemoveFromGame1Click();
+    void SettoJustWatch1Click();
+    void UnsetJustWatch1Click();
+    void JustWatch1Click();
+
+    // ---- menus
+    void Exit1Click();
+    void ViewTally1Click();
+    void SpyList1Click();
+    void PrhaseList1Click();
+    void Help2Click();
+    void About1Click();
+
+    // The colour dialog; tests replace it so nothing blocks.
+    std::function<std::optional<QColor>(const QColor& initial)> pickColor;
+
+    // ---- state other parts and tests read
+    const client::Roster& roster() const { return m_roster; }
+    bool isHost() const { return m_isHost; }
+    const std::string& loginName() const { return m_loginName; }
+    const std::string& playerName() const { return m_playerName; }
+    const std::string& hostAddress() const { return m_hostAddress; }
+    const app::LaunchPlan& launchPlan() const { return m_plan; }
+    const app::ZirkySettings& settings() const { return m_settings; }
+    int loadCount() const { return m_loadCount; }
+    int turnSound() const { return m_settings.turnSound; }
+    QColor textColor() const { return m_textColor; }
+    TSock* sock() const { return m_sock; }
+    TSock* lobbyLink() const { return m_sock11; } // Sock11
+    bool lobbyLinkOpened() const { return m_sock11 != nullptr; }
+    ChatView* chatView() const { return m_mainchat; }
+    QMenu* kickMenu() const { return m_popupKick; }
+    QAction* action(const char* objectName) const;
+
+    // Geometry as the settings file keeps it: outer left/top, outer size.
+    app::Geometry windowGeometry() const;
+    void applyWindowGeometry(const app::Geometry& g);
+
+signals:
+    // The window closed: the program ends.
+    void closed();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void buildBoard(const QPixmap& background);
+    void buildMenus();
+    void buildDispatch();
+    void FormClose();
+    void FormResize();
+    void clearall();
+
+    void addLine(const std::string& line, std::uint32_t bgr);
+    void apply(const client::RosterChange& change);
+    void refreshSeats();
+    void sendToHost(const std::string& bytes);
+    void scheduleDispatch();
+    // The host is gone: the program ends, as when the host closes the link.
+    void hostGone(const char* why);
+    void openClient(const std::string& address);
+    void log(const std::string& line) const;
+    QString versionText() const;
+
+    Options m_options;
+    Windows m_windows;
+    app::LaunchPlan m_plan;
+    client::Roster m_roster;
+    app::ZirkySettings m_settings;
+    bool m_settingsLoaded = false;
+    std::optional<app::Geometry> m_remembered;
+    std::optional<app::Geometry> m_designGeometry;
+    // Options the player changed before the settings were first loaded.
+    enum Touched : unsigned {
+        TouchSounds = 1,
+        TouchChatter = 2,
+        TouchTurnSound = 4,
+        TouchTwoRows = 8,
+        TouchZeroKey = 16,
+        TouchTextColor = 32,
+        TouchTextSize = 64
+    };
+    unsigned m_touched = 0;
+    int m_loadCount = 0;
+    QColor m_textColor = Qt::black;
+
+    // Launch state
+    std::string m_playerName;
+    std::string m_hostAddress;
+    std::string m_loginName;
+    bool m_isHost = false;
+    int m_whoseTurn = 0;
+    int m_wordLength = 0;
+    int m_boxSetting = 2;
+    bool m_phraseReady = true;
+    bool m_shownOnce = false;
+    bool m_closing = false;
+
+    // Connection
+    TSock* m_sock = nullptr;
+    TSock* m_sock11 = nullptr;
+    net::Framer m_framer;
+    net::ReceiveQueue m_queue;
+    net::Dispatcher<> m_dispatch;
+    bool m_dispatchScheduled = false;
+
+    // Board
+    QWidget* m_board = nullptr;
+    ChatView* m_mainchat = nullptr;
+    QLineEdit* m_mychat = nullptr;
+    QPushButton* m_buttonStart = nullptr;
+    QLabel* m_status = nullptr;
+    std::array<QLabel*, client::kPlayerSeats> m_labelPlayername {};
+    std::array<QLabel*, client::kPlayerSeats> m_labelScore {};
+    std::array<QLabel*, client::kPlayerSeats> m_labelBonus {};
+    std::array<QLabel*, client::kPlayerSeats> m_imageEyes {};
+    std::array<QLabel*, client::kPlayerSeats> m_imageNew {};
+
+    // Menus
+    QMenu* m_popupKick = nullptr;
+    QAction* m_startGame = nullptr;
+    QAction* m_justWatch = nullptr;
+    QAction* m_playSounds = nullptr;
+    QAction* m_playChatter = nullptr;
+    QAction* m_classic = nullptr;
+    QAction* m_new = nullptr;
+    QAction* m_twoRows = nullptr;
+    QAction* m_turnOff0 = nullptr;
+    QAction* m_scrollOff = nullptr;
+    std::array<QAction*, 4> m_sizeItems {};
+    QAction* m_removeFromGame = nullptr;
+    QAction* m_setWatch = nullptr;
+    QAction* m_unsetWatch = nullptr;
+};

@@ -1,0 +1,361 @@
+// The client's side of the wire: launch, the connection to the host, the
+// dispatch table and the roster, the start of a game, spectators and removal.
+
+#include "Tchat.h"
+
+#include "MessageHook.h"
+#include "chat/ChatView.h"
+#include "host/TServer.h"
+#include "net/Commands.h"
+#include "net/TSock.h"
+#include "net/Text.h"
+#include "windows/Tabout.h"
+#include "windows/Tdownload.h"
+#include "windows/Tgamestartform.h"
+#include "windows/Tspylist.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+
+void Tchat::processparams()
+{
+    m_buttonStart->hide();
+    m_startGame->setEnabled(false);
+    m_loginName.clear();
+
+    m_plan = app::planLaunch(m_options.args);
+    addLine(m_plan.firstChatLine, client::kBlue);
+    if (m_plan.role == app::LaunchPlan::Role::None)
+        return; // one or two arguments: neither host nor join
+    m_playerName = m_plan.playerName;
+    m_hostAddress = m_plan.hostAddress;
+    if (m_plan.showDownloadWindow && m_windows.download)
+        m_windows.download->show();
+    if (m_plan.role == app::LaunchPlan::Role::Join)
+        joinpress();
+    else
+        hostpress();
+    if (m_plan.openLobbyLink) {
+        // The lobby only needs to see the connection while the game lives:
+        // nothing is sent or read, and a missing lobby is no error.
+        m_sock11 = new TSock(this);
+        m_sock11->setObjectName("Sock11");
+        m_sock11->setHostName("127.0.0.1");
+        m_sock11->setPortName(QString::number(m_options.lobbyPort));
+        try {
+            m_sock11->Open();
+        } catch (const ESockException& e) {
+            log(std::string("lobby link: ") + e.what());
+        }
+    }
+    if (m_plan.hideFastGame && m_windows.gamestart)
+        m_windows.gamestart->setFastHidden(true);
+}
+
+void Tchat::hostpress()
+{
+    TServer* server = m_windows.server;
+    if (!server) {
+        log("no game host in this program: cannot host");
+        return;
+    }
+    try {
+        server->Sock1->setListen(true);
+    } catch (const ESockException& e) {
+        // Someone else holds the port: hosting would only connect us to their game.
+        log(std::string("cannot host: ") + e.what());
+        const QString port = server->Sock1->PortName();
+        addLine("0+Cannot host the game: port " + port.toStdString() + " is in use.", client::kRed);
+        showMessage(this,
+            QString("Cannot host the game: TCP port %1 is already in use on this computer "
+                    "(is another game already hosting?).")
+                .arg(port));
+        return;
+    }
+    const QString dictError = server->dictionaryError();
+    if (!dictError.isEmpty())
+        showMessage(this, dictError);
+
+    m_loginName = m_playerName;
+    m_isHost = true;
+    openClient("127.0.0.1");
+    m_buttonStart->show();
+    m_startGame->setEnabled(true);
+    if (m_windows.spylist)
+        m_windows.spylist->setRemoveEnabled(true);
+}
+
+void Tchat::joinpress()
+{
+    m_loginName = m_playerName;
+    openClient(m_hostAddress);
+    m_buttonStart->hide();
+    m_startGame->setEnabled(false);
+    if (m_windows.spylist)
+        m_windows.spylist->setRemoveEnabled(false);
+}
+
+void Tchat::openClient(const std::string& address)
+{
+    quint16 port = m_options.hostPort;
+    if (port == 0 && m_windows.server)
+        port = m_windows.server->port();
+    m_sock->setHostName(QString::fromStdString(address));
+    m_sock->setPortName(QString::number(port));
+    try {
+        m_sock->Open();
+    } catch (const ESockException& e) {
+        // A host name that does not resolve: the player must hear about it.
+        log(std::string("connect: ") + e.what());
+        addLine("0+Cannot connect to " + address + ": " + e.what(), client::kRed);
+    }
+}
+
+void Tchat::sockRead()
+{
+    QByteArray bytes;
+    try {
+        bytes = m_sock->Receive();
+    } catch (const ESockException& e) {
+        log(std::string("receive: ") + e.what());
+        return;
+    }
+    std::vector<std::string> lines;
+    const auto status
+        = m_framer.feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), lines);
+    for (auto& line : lines)
+        m_queue.push(0, std::move(line));
+    scheduleDispatch();
+    if (status == net::Framer::Status::Overflow)
+        hostGone("the host sent more than 64 KiB without a message end");
+}
+
+void Tchat::sockInfo(TSocketInfo info, const QString& msg)
+{
+    if (m_closing)
+        return;
+    if (msg == "Socket Closed") {
+        hostGone("the connection to the host closed");
+        return;
+    }
+    if (info == TSocketInfo::Error && !m_roster.connected())
+        addLine("0+Could not connect to the host: " + msg.toStdString(), client::kRed);
+}
+
+void Tchat::hostGone(const char* why)
+{
+    if (m_closing)
+        return;
+    log(why);
+    m_roster.disconnected();
+    close();
+}
+
+void Tchat::scheduleDispatch()
+{
+    if (m_dispatchScheduled || m_queue.empty())
+        return;
+    m_dispatchScheduled = true;
+    // One message per event-loop turn, never inside the socket event itself.
+    QTimer::singleShot(0, this, &Tchat::processsocktimer);
+}
+
+void Tchat::processsocktimer()
+{
+    m_dispatchScheduled = false;
+    if (m_queue.empty())
+        return;
+    const net::QueuedLine line = m_queue.take();
+    m_dispatch.dispatch(line.text);
+    scheduleDispatch();
+}
+
+void Tchat::buildDispatch()
+{
+    using H = void (Tchat::*)(std::string_view);
+    const std::pair<std::string_view, H> table[] = {
+        { net::cmd::sendlogininfo, &Tchat::sendloginfo },
+        { net::cmd::chat, &Tchat::chatrecieved },
+        { net::cmd::action, &Tchat::chatrecieved },
+        { net::cmd::newplayerinfo, &Tchat::newplayerinfo },
+        { net::cmd::havewrongversion, &Tchat::havewrongversion },
+        { net::cmd::wrongversion, &Tchat::wrongversion },
+        { net::cmd::existingplayers, &Tchat::newplayerinfo },
+        { net::cmd::playerdisconnected, &Tchat::playerdisconnected },
+        { net::cmd::startgame, &Tchat::startthegame },
+        { net::cmd::nextplayer, &Tchat::getnextplayer },
+        { net::cmd::winner, &Tchat::winner },
+        { net::cmd::full, &Tchat::gameisfull },
+        { net::cmd::justwatching, &Tchat::justwatching },
+        { net::cmd::thedice, &Tchat::thedice },
+        { net::cmd::setdice, &Tchat::setdice },
+        { net::cmd::accepted, &Tchat::accepted },
+        { net::cmd::rejected, &Tchat::rejected },
+        { net::cmd::clearthem, &Tchat::cleartiles },
+        { net::cmd::turnend, &Tchat::turnend },
+        { net::cmd::scores, &Tchat::scores },
+        { net::cmd::stats, &Tchat::stats },
+        { net::cmd::loadscores, &Tchat::loadscores },
+        { net::cmd::newtiles, &Tchat::newtiles },
+        { net::cmd::oldtiles, &Tchat::oldtiles },
+        { net::cmd::addaword, &Tchat::addaword },
+        { net::cmd::playasound, &Tchat::playasound },
+        { net::cmd::ifinished, &Tchat::ifinished },
+        { net::cmd::allfinished, &Tchat::allfinished },
+    };
+    for (const auto& [command, handler] : table)
+        m_dispatch.add(command, [this, handler](std::string_view rest) { (this->*handler)(rest); });
+}
+
+void Tchat::sendToHost(const std::string& bytes)
+{
+    try {
+        m_sock->Send(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    } catch (const ESockException& e) {
+        log(std::string("send: ") + e.what());
+    }
+}
+
+QString Tchat::versionText() const
+{
+    if (m_windows.about)
+        return m_windows.about->versionText();
+    return QString::fromLatin1(net::kGameVersion.data(), static_cast<qsizetype>(net::kGameVersion.size()));
+}
+
+void Tchat::sendloginfo(std::string_view rest)
+{
+    const auto seat = m_roster.seated(rest);
+    if (!seat) {
+        log("ignored a seat message with a bad seat");
+        return;
+    }
+    sendToHost(net::msg::logininfo(*seat, versionText().toStdString(), m_loginName));
+}
+
+void Tchat::apply(const client::RosterChange& change)
+{
+    if (change.ignored) {
+        log("ignored: " + *change.ignored);
+        return;
+    }
+    for (const auto& line : change.lines)
+        addLine(line.text, line.colour);
+    if (change.loadSettings)
+        loadinifile();
+    // change.playEntered: the "entered" sound comes with the sounds.
+    if (change.spyAdded && m_windows.spylist)
+        m_windows.spylist->addSpy(change.spyAdded->seat, QString::fromStdString(change.spyAdded->name));
+    if (change.spyRemoved && m_windows.spylist)
+        m_windows.spylist->removeSpy(change.spyRemoved->seat, QString::fromStdString(change.spyRemoved->name));
+    if (change.justWatchChecked)
+        m_justWatch->setChecked(*change.justWatchChecked);
+    if (change.eyes)
+        m_imageEyes[static_cast<std::size_t>(change.eyes->first - 1)]->setVisible(change.eyes->second);
+    refreshSeats();
+}
+
+void Tchat::newplayerinfo(std::string_view rest) { apply(m_roster.playerArrived(rest)); }
+void Tchat::playerdisconnected(std::string_view rest) { apply(m_roster.playerDisconnected(rest)); }
+void Tchat::justwatching(std::string_view rest) { apply(m_roster.justWatching(rest)); }
+
+void Tchat::havewrongversion(std::string_view rest)
+{
+    addLine("0+" + net::toUtf8(rest) + " has a different version of the game then you.", client::kBlue);
+}
+
+void Tchat::wrongversion(std::string_view)
+{
+    addLine("0+You have a differnt version of the game then the host.", client::kBlue);
+}
+
+void Tchat::gameisfull(std::string_view)
+{
+    showMessage(this, "Game is full");
+    hostGone("the game is full");
+}
+
+// The game flow's handlers: their messages are taken and left for that work.
+void Tchat::chatrecieved(std::string_view) { }
+void Tchat::startthegame(std::string_view) { }
+void Tchat::getnextplayer(std::string_view) { }
+void Tchat::winner(std::string_view) { }
+void Tchat::thedice(std::string_view) { }
+void Tchat::setdice(std::string_view) { }
+void Tchat::accepted(std::string_view) { }
+void Tchat::rejected(std::string_view) { }
+void Tchat::cleartiles(std::string_view) { }
+void Tchat::turnend(std::string_view) { }
+void Tchat::scores(std::string_view) { }
+void Tchat::stats(std::string_view) { }
+void Tchat::loadscores(std::string_view) { }
+void Tchat::newtiles(std::string_view) { }
+void Tchat::oldtiles(std::string_view) { }
+void Tchat::addaword(std::string_view) { }
+void Tchat::playasound(std::string_view) { }
+void Tchat::ifinished(std::string_view) { }
+void Tchat::allfinished(std::string_view) { }
+
+void Tchat::button_startClick()
+{
+    if (m_roster.connected()) {
+        if (m_windows.gamestart)
+            m_windows.gamestart->showCentredOn(this);
+    } else {
+        showMessage(this, "You are not connected");
+    }
+    m_mychat->setFocus();
+}
+
+void Tchat::startgame()
+{
+    if (!m_roster.connected() || !m_windows.gamestart)
+        return;
+    sendToHost(net::msg::startgame(m_roster.mySeat(), m_windows.gamestart->options()));
+}
+
+void Tchat::label_playername1ContextPopup(int seat)
+{
+    if (seat < 1 || seat > client::kPlayerSeats)
+        return;
+    const auto menu = client::prepareKickMenu(
+        m_isHost, m_labelPlayername[static_cast<std::size_t>(seat - 1)]->text().toStdString(), seat);
+    m_removeFromGame->setEnabled(menu.removeEnabled);
+    m_setWatch->setEnabled(menu.setWatchEnabled);
+    m_unsetWatch->setEnabled(menu.unsetWatchEnabled);
+    if (m_windows.spylist)
+        m_windows.spylist->setRemoveEnabled(menu.spyRemoveEnabled);
+    m_popupKick->setProperty("tag", menu.tag);
+}
+
+void Tchat::RemoveFromGame1Click()
+{
+    const int target = m_popupKick->property("tag").toInt();
+    if (auto m = client::removeFromGame(m_isHost, m_roster.connected(), m_roster.mySeat(), target))
+        sendToHost(*m);
+}
+
+void Tchat::SettoJustWatch1Click()
+{
+    if (auto m = client::setJustWatch(m_roster.connected(), m_popupKick->property("tag").toInt(), true))
+        sendToHost(*m);
+}
+
+void Tchat::UnsetJustWatch1Click()
+{
+    if (auto m = client::setJustWatch(m_roster.connected(), m_popupKick->property("tag").toInt(), false))
+        sendToHost(*m);
+}
+
+void Tchat::JustWatch1Click()
+{
+    // The check shows the host's last answer, not the click: undo Qt's toggle.
+    const bool shown = !m_justWatch->isChecked();
+    m_justWatch->setChecked(shown);
+    if (auto m = client::toggleJustWatch(m_roster.connected(), m_roster.mySeat(), shown))
+        sendToHost(*m);
+}

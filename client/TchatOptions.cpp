@@ -1,0 +1,279 @@
+// The main window's own life: shown, resized, closed; the settings file and
+// the option menus; the menus that show the other windows.
+
+#include "Tchat.h"
+
+#include "app/ColorText.h"
+#include "chat/ChatView.h"
+#include "net/TSock.h"
+#include "windows/Tabout.h"
+#include "windows/Tgamestartform.h"
+#include "windows/Thelp.h"
+#include "windows/Tphrases.h"
+#include "windows/Tspylist.h"
+#include "windows/Ttallylist.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPalette>
+#include <QScreen>
+#include <QTimer>
+
+#include <algorithm>
+
+void Tchat::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_shownOnce)
+        return;
+    m_shownOnce = true;
+    m_designGeometry = windowGeometry();
+    // FormShow: the command line is read once the window is up, so its first
+    // chat line is visible while the connection is made.
+    QTimer::singleShot(0, this, &Tchat::processparams);
+}
+
+void Tchat::closeEvent(QCloseEvent* event)
+{
+    if (!m_closing) {
+        FormClose();
+        m_closing = true;
+        if (m_sock) {
+            m_sock->OnRead = nullptr;
+            m_sock->OnInfo = nullptr;
+            m_sock->Close();
+        }
+    }
+    event->accept();
+    emit closed();
+}
+
+void Tchat::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+void Tchat::FormResize()
+{
+    // Never smaller than the board: the controls have fixed places on it.
+    QWidget* client = centralWidget();
+    if (!client || !m_board)
+        return;
+    const int minHeight = m_board->height() + 12;
+    const int minWidth = m_board->width() + 15;
+    const int extraH = height() - client->height();
+    const int extraW = width() - client->width();
+    if (client->height() < minHeight || client->width() < minWidth)
+        resize(std::max(width(), minWidth + extraW), std::max(height(), minHeight + extraH));
+}
+
+app::Geometry Tchat::windowGeometry() const
+{
+    const QRect outer = frameGeometry();
+    return { outer.x(), outer.y(), outer.width(), outer.height() };
+}
+
+void Tchat::applyWindowGeometry(const app::Geometry& g)
+{
+    const QRect outer = frameGeometry();
+    const int frameW = outer.width() - width();
+    const int frameH = outer.height() - height();
+    QRect wanted(g.left, g.top, g.width, g.height);
+    // A window stored on a screen that is gone would open out of reach.
+    if (const QScreen* s = screen(); s && !s->availableVirtualGeometry().intersects(wanted))
+        wanted.moveTo(app::kDefaultLeft, app::kDefaultTop);
+    move(wanted.topLeft());
+    resize(std::max(1, wanted.width() - frameW), std::max(1, wanted.height() - frameH));
+}
+
+void Tchat::FormClose()
+{
+    app::Geometry g = windowGeometry();
+    if (m_remembered && *m_remembered == g)
+        return;
+    // Never logged in and never moved or resized: nothing of ours changed.
+    if (!m_remembered && m_designGeometry && *m_designGeometry == g)
+        return;
+    if (const QScreen* s = screen()) {
+        const QRect work = s->availableGeometry();
+        if (g.width > work.width())
+            g.width -= 15;
+        if (g.height > work.height())
+            g.height -= 15;
+    }
+    m_remembered = g;
+    m_settings.geometry = g;
+    saveinifile();
+}
+
+void Tchat::loadinifile()
+{
+    app::IniFile ini;
+    const auto result = ini.load(m_options.settingsPath);
+    if (result == app::IniFile::LoadResult::TooLarge)
+        log("settings file " + m_options.settingsPath + " is too large; using the defaults");
+    else if (result == app::IniFile::LoadResult::Unreadable)
+        log("cannot read settings file " + m_options.settingsPath + "; using the defaults");
+    m_settings = app::readSettings(ini);
+    m_settingsLoaded = true;
+    ++m_loadCount;
+    const app::ZirkySettings& s = m_settings;
+
+    applyWindowGeometry(s.geometry);
+    m_remembered = windowGeometry();
+
+    m_mainchat->setTextSize(s.textSize);
+    for (QAction* a : m_sizeItems)
+        a->setChecked(a->data().toInt() == s.textSize);
+
+    m_textColor = colorFromBgr(app::parseColorText(s.textColor).value_or(0));
+    QPalette pal = m_mychat->palette();
+    pal.setColor(QPalette::Text, m_textColor);
+    m_mychat->setPalette(pal);
+
+    if (m_windows.gamestart)
+        m_windows.gamestart->applySettings(s.playToScore, s.timePerTurn, s.zirkedAt, s.newTiles, s.fastGame, s.typing);
+    m_playSounds->setChecked(s.playSounds);
+    m_turnOff0->setChecked(s.turnOff0Key);
+    m_twoRows->setChecked(s.twoRows);
+    (s.turnSound == 1 ? m_new : m_classic)->setChecked(true);
+    m_playChatter->setChecked(s.chatterSounds);
+}
+
+void Tchat::saveinifile()
+{
+    app::IniFile ini;
+    const auto result = ini.load(m_options.settingsPath);
+    if (result == app::IniFile::LoadResult::TooLarge || result == app::IniFile::LoadResult::Unreadable) {
+        log("settings not saved: " + m_options.settingsPath + " cannot be read back safely");
+        return;
+    }
+    app::ZirkySettings out;
+    if (m_settingsLoaded) {
+        if (m_windows.gamestart) {
+            const auto start = m_windows.gamestart->currentSettings();
+            m_settings.playToScore = start.playtoscore;
+            m_settings.timePerTurn = start.timeperturn;
+            m_settings.zirkedAt = start.zirkedat;
+            m_settings.newTiles = start.newtiles ? "true" : "false";
+            m_settings.fastGame = start.fastgame ? "true" : "false";
+            m_settings.typing = start.typing ? "true" : "false";
+        }
+        out = m_settings;
+    } else {
+        // Saved before the host confirmed us (an option clicked, the window
+        // closed): the file keeps everything the player has not touched.
+        out = app::readSettings(ini);
+        if (m_touched & TouchSounds)
+            out.playSounds = m_settings.playSounds;
+        if (m_touched & TouchChatter)
+            out.chatterSounds = m_settings.chatterSounds;
+        if (m_touched & TouchTurnSound)
+            out.turnSound = m_settings.turnSound;
+        if (m_touched & TouchTwoRows)
+            out.twoRows = m_settings.twoRows;
+        if (m_touched & TouchZeroKey)
+            out.turnOff0Key = m_settings.turnOff0Key;
+        if (m_touched & TouchTextColor)
+            out.textColor = m_settings.textColor;
+        if (m_touched & TouchTextSize)
+            out.textSize = m_settings.textSize;
+    }
+    out.geometry = m_remembered ? *m_remembered : windowGeometry();
+    app::writeSettings(ini, out);
+    std::string error;
+    if (!ini.save(m_options.settingsPath, &error))
+        log("settings not saved: " + error);
+}
+
+void Tchat::PlaySounds1Click()
+{
+    m_settings.playSounds = m_playSounds->isChecked();
+    m_touched |= TouchSounds;
+    saveinifile();
+}
+
+void Tchat::PlayChatterSounds1Click()
+{
+    m_settings.chatterSounds = m_playChatter->isChecked();
+    m_touched |= TouchChatter;
+    saveinifile();
+}
+
+void Tchat::New1Click(QAction* item)
+{
+    item->setChecked(true);
+    m_settings.turnSound = item->data().toInt();
+    m_touched |= TouchTurnSound;
+    saveinifile();
+}
+
+void Tchat::TilesinTwoRows1Click()
+{
+    // The rack is laid out again by the game flow when it deals.
+    m_settings.twoRows = m_twoRows->isChecked();
+    m_touched |= TouchTwoRows;
+    saveinifile();
+}
+
+void Tchat::Turnoff0key1Click()
+{
+    m_settings.turnOff0Key = m_turnOff0->isChecked();
+    m_touched |= TouchZeroKey;
+    saveinifile();
+}
+
+void Tchat::TextColor1Click()
+{
+    const auto chosen = pickColor ? pickColor(m_textColor) : std::nullopt;
+    if (!chosen)
+        return;
+    m_textColor = *chosen;
+    QPalette pal = m_mychat->palette();
+    pal.setColor(QPalette::Text, m_textColor);
+    m_mychat->setPalette(pal);
+    m_settings.textColor = app::colorText(bgrFromColor(m_textColor));
+    m_touched |= TouchTextColor;
+    saveinifile();
+}
+
+void Tchat::N14Click(QAction* item)
+{
+    const int size = item->data().toInt();
+    for (QAction* a : m_sizeItems)
+        a->setChecked(a == item);
+    m_mainchat->setTextSize(size);
+    m_settings.textSize = size;
+    m_touched |= TouchTextSize;
+    saveinifile();
+}
+
+void Tchat::ScrollOff1Click() { m_mainchat->setScrollOff(m_scrollOff->isChecked()); }
+
+void Tchat::ResetScreenLocation1Click()
+{
+    applyWindowGeometry({ app::kDefaultLeft, app::kDefaultTop, app::kDefaultWidth, app::kDefaultHeight });
+}
+
+void Tchat::Exit1Click() { close(); }
+
+namespace
+{
+void showWindow(QWidget* w)
+{
+    if (!w)
+        return;
+    w->show();
+    w->raise();
+    w->activateWindow();
+}
+} // namespace
+
+void Tchat::ViewTally1Click() { showWindow(m_windows.tallylist); }
+void Tchat::SpyList1Click() { showWindow(m_windows.spylist); }
+void Tchat::PrhaseList1Click() { showWindow(m_windows.phrases); }
+void Tchat::Help2Click() { showWindow(m_windows.help); }
+void Tchat::About1Click() { showWindow(m_windows.about); }

@@ -1,0 +1,202 @@
+#include "app/Settings.h"
+#include "app/ColorText.h"
+#include "app/IniFile.h"
+#include "app/LaunchPlan.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace
+{
+
+using app::IniFile;
+using app::readSettings;
+
+app::ZirkySettings fromText(const std::string& text) { return readSettings(IniFile::parse(text)); }
+
+TEST(SettingsRead, MissingFileGivesTheDocumentedDefaults)
+{
+    const auto s = fromText("");
+    EXPECT_EQ(s.geometry, (app::Geometry { 3, 3, 795, 568 }));
+    EXPECT_EQ(s.textSize, 8);
+    EXPECT_TRUE(s.playSounds);
+    EXPECT_TRUE(s.chatterSounds);
+    EXPECT_EQ(s.turnSound, 0);
+    EXPECT_FALSE(s.twoRows);
+    EXPECT_FALSE(s.turnOff0Key);
+    EXPECT_EQ(s.playToScore, "5000");
+    EXPECT_EQ(s.timePerTurn, "60");
+    EXPECT_EQ(s.zirkedAt, "2000");
+    EXPECT_EQ(s.newTiles, "true");
+    EXPECT_EQ(s.fastGame, "true");
+    EXPECT_EQ(s.typing, "true");
+    EXPECT_EQ(s.textColor, "clblack");
+}
+
+TEST(SettingsRead, KeyQuirks)
+{
+    struct Row {
+        const char* fault;
+        const char* line;
+        bool (*check)(const app::ZirkySettings&);
+    };
+    const Row rows[] = {
+        { "on-by-default switch stays on for no", "Playsounds=no",
+            [](const app::ZirkySettings& s) { return s.playSounds; } },
+        { "on-by-default switch stays on for FALSE (exact match only)", "Playsounds=FALSE",
+            [](const app::ZirkySettings& s) { return s.playSounds; } },
+        { "false turns sounds off", "Playsounds=false", [](const app::ZirkySettings& s) { return !s.playSounds; } },
+        { "chatter off only for false", "ChatterSounds=0",
+            [](const app::ZirkySettings& s) { return s.chatterSounds; } },
+        { "off-by-default switch stays off for yes", "Tworows=yes",
+            [](const app::ZirkySettings& s) { return !s.twoRows; } },
+        { "two rows on for true", "Tworows=true", [](const app::ZirkySettings& s) { return s.twoRows; } },
+        { "0 key off only for true", "Turnoff0key=TRUE", [](const app::ZirkySettings& s) { return !s.turnOff0Key; } },
+        { "turn sound New only for 1", "Turnsound=1", [](const app::ZirkySettings& s) { return s.turnSound == 1; } },
+        { "turn sound 2 falls back to Classic", "Turnsound=2",
+            [](const app::ZirkySettings& s) { return s.turnSound == 0; } },
+        { "text size 9 kept though no menu item has it", "Textsize=9",
+            [](const app::ZirkySettings& s) { return s.textSize == 9; } },
+        { "unparsable text size takes the default", "Textsize=big",
+            [](const app::ZirkySettings& s) { return s.textSize == 8; } },
+        { "zero text size would make text vanish", "Textsize=0",
+            [](const app::ZirkySettings& s) { return s.textSize == 8; } },
+        { "unparsable width takes the default", "Width=8x0",
+            [](const app::ZirkySettings& s) { return s.geometry.width == 795; } },
+        { "negative height would hide the window", "Height=-5",
+            [](const app::ZirkySettings& s) { return s.geometry.height == 568; } },
+        { "overflowing top takes the default", "Top=99999999999999",
+            [](const app::ZirkySettings& s) { return s.geometry.top == 3; } },
+        { "negative left is a real position on a left-hand screen", "Left=-300",
+            [](const app::ZirkySettings& s) { return s.geometry.left == -300; } },
+        { "start window texts passed on as stored", "Playtoscore=abc",
+            [](const app::ZirkySettings& s) { return s.playToScore == "abc"; } },
+        { "typing yes stored as is (the start window reads it as off)", "Typing=yes",
+            [](const app::ZirkySettings& s) { return s.typing == "yes"; } },
+        { "phrase read", "Phrase3=Good luck!",
+            [](const app::ZirkySettings& s) { return s.phrases[2] == "Good luck!"; } },
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.fault);
+        EXPECT_TRUE(r.check(fromText(std::string("[zirky]\n") + r.line + "\n")));
+    }
+}
+
+TEST(SettingsWrite, KeysInTheirFixedOrder)
+{
+    IniFile ini;
+    app::ZirkySettings s;
+    s.geometry = { 10, 20, 800, 600 };
+    s.turnSound = 1;
+    s.typing = "false";
+    app::writeSettings(ini, s);
+    EXPECT_EQ(ini.text(),
+        "[zirky]\n"
+        "Top=20\nLeft=10\nWidth=800\nHeight=600\nTextsize=8\nTextcolor=clblack\n"
+        "Playtoscore=5000\nTimeperturn=60\nZirkedat=2000\nNewtiles=true\nFastgame=true\n"
+        "Typing=false\nPlaysounds=true\nTurnoff0key=false\nTworows=false\nTurnsound=1\n"
+        "ChatterSounds=true\n");
+}
+
+TEST(SettingsWrite, RoundTripKeepsPhrasesAndOtherSections)
+{
+    IniFile ini = IniFile::parse("[zirky]\nPhrase1=hello\nActioncolor=clRed\n[lobby]\nTop=1\n");
+    app::ZirkySettings s = readSettings(ini);
+    s.twoRows = true;
+    app::writeSettings(ini, s);
+    const IniFile back = IniFile::parse(ini.text());
+    EXPECT_EQ(back.value("zirky", "Phrase1").value_or(""), "hello");
+    EXPECT_EQ(back.value("zirky", "Actioncolor").value_or(""), "clRed");
+    EXPECT_EQ(back.value("lobby", "Top").value_or(""), "1");
+    EXPECT_TRUE(readSettings(back).twoRows);
+}
+
+TEST(ColorText, ReadAndWrite)
+{
+    struct Row {
+        const char* fault;
+        const char* text;
+        std::optional<std::uint32_t> expected;
+    };
+    const Row rows[] = {
+        { "default name in lower case", "clblack", 0x000000 },
+        { "named colour", "clBlue", 0xFF0000 },
+        { "hex value is BGR", "$000000FF", 0x0000FF },
+        { "short hex", "$FF", 0x0000FF },
+        { "decimal value", "255", 0x0000FF },
+        { "system colour cannot be shown", "$FF00000F", std::nullopt },
+        { "unknown name", "clSunset", std::nullopt },
+        { "empty", "", std::nullopt },
+        { "bare dollar", "$", std::nullopt },
+        { "hex with junk", "$00GG0000", std::nullopt },
+        { "negative number", "-1", std::nullopt },
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.fault);
+        EXPECT_EQ(app::parseColorText(r.text), r.expected);
+    }
+    EXPECT_EQ(app::colorText(0x000000), "clBlack");
+    EXPECT_EQ(app::colorText(0x000080), "clMaroon");
+    EXPECT_EQ(app::colorText(0x123456), "$00123456");
+    for (std::uint32_t c : { 0x0u, 0xFF8040u, 0x010203u, 0xFFFFFFu })
+        EXPECT_EQ(app::parseColorText(app::colorText(c)), c) << "what we write we read back";
+}
+
+TEST(LaunchPlan, CommandLineDecides)
+{
+    using Role = app::LaunchPlan::Role;
+    struct Row {
+        const char* fault;
+        std::vector<std::string> args;
+        Role role;
+        const char* connectTo;
+        const char* name;
+        bool lobby;
+        bool hideFast;
+        const char* firstLine;
+    };
+    const char* solo = "0+Loading Solo Game..Please wait.";
+    const char* multi = "0+Loading Multi-player Game.. Please Wait.";
+    const Row rows[] = {
+        { "no arguments: solo against our own host", {}, Role::Solo, "127.0.0.1", "You", false, false, solo },
+        { "host connects to loopback, not the given address", { "Ann", "10.1.2.3", "true" }, Role::Host, "127.0.0.1",
+            "Ann", true, false, multi },
+        { "any other third argument joins the given address", { "Ann", "10.1.2.3", "false" }, Role::Join, "10.1.2.3",
+            "Ann", true, false, multi },
+        { "role word is case-sensitive", { "Ann", "h.example", "True" }, Role::Join, "h.example", "Ann", true, false,
+            multi },
+        { "s hides the fast game", { "Ann", "h", "true", "s" }, Role::Host, "127.0.0.1", "Ann", true, true, multi },
+        { "S does not", { "Ann", "h", "true", "S" }, Role::Host, "127.0.0.1", "Ann", true, false, multi },
+        { "extra arguments ignored", { "Ann", "h", "x", "s", "more", "args" }, Role::Join, "h", "Ann", true, true,
+            multi },
+        { "one argument does nothing more", { "Ann" }, Role::None, "", "", false, false, multi },
+        { "two arguments do nothing more", { "Ann", "h" }, Role::None, "", "", false, false, multi },
+        { "--help with others is a name", { "--help", "h", "true" }, Role::Host, "127.0.0.1", "--help", true, false,
+            multi },
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.fault);
+        const auto plan = app::planLaunch(r.args);
+        EXPECT_EQ(plan.role, r.role);
+        EXPECT_EQ(plan.connectTo, r.connectTo);
+        EXPECT_EQ(plan.playerName, r.name);
+        EXPECT_EQ(plan.openLobbyLink, r.lobby);
+        EXPECT_EQ(plan.hideFastGame, r.hideFast);
+        EXPECT_EQ(plan.firstChatLine, r.firstLine);
+        EXPECT_EQ(plan.showDownloadWindow, r.role == Role::Solo);
+    }
+    EXPECT_EQ(app::planLaunch({ "Ann", "10.1.2.3", "true" }).hostAddress, "10.1.2.3");
+}
+
+TEST(LaunchPlan, OnlyALoneHelpOrVersionAnswersOnStdout)
+{
+    EXPECT_EQ(app::earlyExit({ "--help" }), app::EarlyExit::Help);
+    EXPECT_EQ(app::earlyExit({ "--version" }), app::EarlyExit::Version);
+    EXPECT_EQ(app::earlyExit({}), app::EarlyExit::None);
+    EXPECT_EQ(app::earlyExit({ "--help", "x" }), app::EarlyExit::None);
+    EXPECT_EQ(app::earlyExit({ "-h" }), app::EarlyExit::None);
+}
+
+} // namespace
