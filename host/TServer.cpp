@@ -150,10 +150,8 @@ void TServer::Sock1Accept(TSock* sender)
 
     if (!isSeat(seat) || seatSocket(seat)) {
         // Refused (the rules already wrote "CMD_full+" and dropped it) or no usable seat.
-        if (seat != host::kRefusedSeat)
+        if (seat != host::kRefusedSeat) // a refusal for a full house the rules log themselves
             say(QStringLiteral("connection from %1 refused: no seat").arg(peer));
-        else
-            say(QStringLiteral("connection from %1 refused: game is full").arg(peer));
         try {
             for (const auto& [to, bytes] : sends)
                 if (to == seat)
@@ -171,7 +169,6 @@ void TServer::Sock1Accept(TSock* sender)
     s.queuedBytes = 0;
     s.peer = peer;
     sock->Tag = seat;
-    say(QStringLiteral("seat %1: connection from %2").arg(seat).arg(peer));
 
     for (const auto& [to, bytes] : sends)
         if (to == seat)
@@ -235,8 +232,7 @@ void TServer::Sock1Info(TSock* sender, TSocketInfo info, const QString& msg)
     if (seatSocket(seat) != sender)
         return;
     if (msg == kSocketClosed) {
-        say(QStringLiteral("seat %1: connection closed").arg(seat));
-        releaseSeat(seat);
+        releaseSeat(seat); // the rules log the departure
         sender->deleteLater();
     } else if (info == TSocketInfo::Error) {
         say(QStringLiteral("seat %1: %2").arg(seat).arg(msg));
@@ -385,4 +381,11 @@ void TServer::setTurnTimer(bool running)
         m_turntimer->stop();
 }
 
-void TServer::log(const std::string& line) { say(QString::fromStdString(line)); }
+void TServer::log(const std::string& line)
+{
+    // The rules name the seat; only the shell knows where the connection came from.
+    if (m_accepting)
+        say(QString::fromStdString(line) + QStringLiteral(" from ") + m_accepting->HostName());
+    else
+        say(QString::fromStdString(line));
+}

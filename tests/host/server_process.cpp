@@ -1,0 +1,166 @@
+// The dedicated host program as an operator runs it: command line, log, signals, exit codes.
+
+#include "server_harness.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+
+using namespace harness;
+
+class ServerProcess : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void endsCleanlyOnSignal_data();
+    void endsCleanlyOnSignal();
+    void commandLineErrors_data();
+    void commandLineErrors();
+    void portInUseIsAClearError();
+
+private:
+    QString m_program;
+};
+
+namespace
+{
+
+// Waits for "listening on port N" in the host's log; 0 when it never comes.
+quint16 listeningPort(QProcess& host, QByteArray& log)
+{
+    static const QRegularExpression pattern(QStringLiteral("listening on port (\\d+)"));
+    quint16 port = 0;
+    (void)QTest::qWaitFor(
+        [&] {
+            log += host.readAllStandardError();
+            const auto match = pattern.match(QString::fromUtf8(log));
+            if (match.hasMatch())
+                port = static_cast<quint16>(match.captured(1).toUInt());
+            return port != 0 || host.state() == QProcess::NotRunning;
+        },
+        kWait);
+    return port;
+}
+
+} // namespace
+
+void ServerProcess::initTestCase()
+{
+    // The programs of one build share a folder; ZIRKY_HOST names another binary.
+    const QString env = qEnvironmentVariable("ZIRKY_HOST");
+    const QDir here(QCoreApplication::applicationDirPath());
+    for (const QString& candidate : { env, here.filePath(QStringLiteral("zirky-host")),
+             here.filePath(QStringLiteral("../zirky-host")), here.filePath(QStringLiteral("../../zirky-host")) }) {
+        if (!candidate.isEmpty() && QFileInfo(candidate).isExecutable()) {
+            m_program = candidate;
+            break;
+        }
+    }
+    QVERIFY2(!m_program.isEmpty(), "zirky-host was not built beside the tests (or set ZIRKY_HOST)");
+}
+
+void ServerProcess::endsCleanlyOnSignal_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+}
+
+void ServerProcess::endsCleanlyOnSignal()
+{
+    QFETCH(int, signal);
+    QTemporaryDir workDir; // the word list file is made there and removed again
+    QVERIFY(workDir.isValid());
+    QProcess host;
+    host.setWorkingDirectory(workDir.path());
+    host.start(m_program, { QStringLiteral("--port"), QStringLiteral("0") });
+    QVERIFY(host.waitForStarted(kWait));
+    QByteArray log;
+    const quint16 port = listeningPort(host, log);
+    QVERIFY2(port != 0, log.constData());
+
+    {
+        RawClient first, second;
+        QCOMPARE(first.join(port, "Operator"), 1); // no client of its own: the first one gets seat 1
+        QCOMPARE(second.join(port, "Guest"), 2);
+        first.write(net::msg::startgame(1, options(false, 60)));
+        QVERIFY(second.waitFor(net::cmd::thedice));
+        QVERIFY(first.sync());
+    } // both leave: the running game has nobody left to play
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            log += host.readAllStandardError();
+            return log.contains("game ended");
+        },
+        kWait));
+
+    ::kill(static_cast<pid_t>(host.processId()), signal);
+    QVERIFY(host.waitForFinished(kWait));
+    log += host.readAllStandardError();
+    QCOMPARE(host.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(host.exitCode(), 0);
+    // One line each for the connection, the login, the start and the turn, timestamped.
+    for (const char* part : { "connection", "login seat 1: Operator", "game started", "turn: seat 1" })
+        QVERIFY2(log.contains(part), log.constData());
+    QVERIFY2(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT")).match(QString::fromUtf8(log)).hasMatch(),
+        log.constData());
+}
+
+void ServerProcess::commandLineErrors_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("port not a number") << QStringList { "--port", "abc" } << 2 << "bad port 'abc'";
+    QTest::newRow("port beyond 65535") << QStringList { "--port", "70000" } << 2 << "bad port '70000'";
+    QTest::newRow("negative port") << QStringList { "--port", "-1" } << 2 << "bad port '-1'";
+    QTest::newRow("port value missing") << QStringList { "--port" } << 2 << "--port needs a number";
+    QTest::newRow("unknown option") << QStringList { "--portt", "1" } << 2 << "unknown argument";
+    QTest::newRow("help explains the options") << QStringList { "--help" } << 0 << "SIGTERM";
+}
+
+void ServerProcess::commandLineErrors()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, says);
+    QProcess host;
+    host.start(m_program, arguments);
+    QVERIFY(host.waitForFinished(kWait));
+    QCOMPARE(host.exitCode(), exitCode);
+    const QString output = QString::fromUtf8(host.readAllStandardError() + host.readAllStandardOutput());
+    QVERIFY2(output.contains(says), qPrintable(output));
+}
+
+void ServerProcess::portInUseIsAClearError()
+{
+    // Someone else holds a port: take one from the kernel and keep it listening.
+    const int holder = ::socket(AF_INET, SOCK_STREAM, 0);
+    QVERIFY(holder >= 0);
+    sockaddr_in addr {};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_ANY);
+    QCOMPARE(::bind(holder, reinterpret_cast<const sockaddr*>(&addr), sizeof addr), 0);
+    QCOMPARE(::listen(holder, 1), 0);
+    socklen_t len = sizeof addr;
+    QCOMPARE(::getsockname(holder, reinterpret_cast<sockaddr*>(&addr), &len), 0);
+    const QString port = QString::number(ntohs(addr.sin_port));
+
+    QProcess host;
+    host.start(m_program, { QStringLiteral("--port"), port });
+    const bool finished = host.waitForFinished(kWait);
+    ::close(holder);
+    QVERIFY(finished);
+    QCOMPARE(host.exitCode(), 1);
+    const QString output = QString::fromUtf8(host.readAllStandardError());
+    QVERIFY2(output.contains(QStringLiteral("port %1 is in use").arg(port)), qPrintable(output));
+}
+
+QTEST_GUILESS_MAIN(ServerProcess)
+#include "server_process.moc"
