@@ -1,0 +1,215 @@
+// Drives host::Game with whatever the input bytes decide: connections
+// arriving and closing, clock ticks, login deadlines, and client messages
+// (well-formed ones with fuzzed numbers, and raw ones) from several seats.
+// Nothing may crash, and the state must stay within its bounds.
+
+#include <host/Game.h>
+#include <net/Commands.h>
+#include <net/Framing.h>
+
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+namespace
+{
+
+struct CountingLink : host::Link {
+    std::size_t bytes = 0;
+    std::size_t sends = 0;
+    void send(int seat, const std::string& b) override
+    {
+        if (seat < 1 || seat > host::kRefusedSeat)
+            std::abort();
+        bytes += b.size();
+        ++sends;
+    }
+    void drop(int seat) override
+    {
+        if (seat < 1 || seat > host::kRefusedSeat)
+            std::abort();
+        dropped = seat;
+    }
+    void setTurnTimer(bool running) override { timer = running; }
+    void log(const std::string&) override { }
+    int dropped = 0;
+    bool timer = false;
+};
+
+class Input
+{
+public:
+    Input(const std::uint8_t* data, std::size_t size)
+        : m_data(data)
+        , m_size(size)
+    {
+    }
+    bool empty() const { return m_pos >= m_size; }
+    std::uint8_t byte() { return m_pos < m_size ? m_data[m_pos++] : 0; }
+    int small(int range) { return static_cast<int>(byte()) % range; }
+    // A number that is usually near the interesting range, sometimes anything.
+    int number()
+    {
+        const std::uint8_t kind = byte();
+        if (kind < 200)
+            return static_cast<int>(kind % 16) - 2;
+        int v = 0;
+        for (int i = 0; i < 4; ++i)
+            v = static_cast<int>(static_cast<unsigned>(v) << 8 | byte());
+        return v;
+    }
+    std::string text()
+    {
+        const int length = small(24);
+        std::string out;
+        for (int i = 0; i < length && !empty(); ++i)
+            out += static_cast<char>(byte());
+        return out;
+    }
+
+private:
+    const std::uint8_t* m_data;
+    std::size_t m_size;
+    std::size_t m_pos = 0;
+};
+
+const std::array<std::string_view, 14> kCommands = {
+    net::cmd::logininfo,
+    net::cmd::chat,
+    net::cmd::action,
+    net::cmd::kickhim,
+    net::cmd::startgame,
+    net::cmd::justwatch,
+    net::cmd::setdice,
+    net::cmd::done,
+    net::cmd::clearthem,
+    net::cmd::newtiles,
+    net::cmd::oldtiles,
+    net::cmd::setmakewait,
+    net::cmd::finish,
+    net::cmd::playasound,
+};
+
+std::string strip(std::string bytes)
+{
+    if (!bytes.empty() && bytes.back() == net::kTerminator)
+        bytes.pop_back();
+    return bytes;
+}
+
+std::string wellFormed(Input& in, int seat)
+{
+    // The claimed seat is usually the connection's own, sometimes not.
+    const int claimed = in.small(8) == 0 ? in.number() : seat;
+    switch (in.small(12)) {
+    case 0:
+        return strip(net::msg::logininfo(claimed, in.small(4) ? net::kGameVersion : "0.9", in.text()));
+    case 1: {
+        net::GameOptions o;
+        o.team = in.small(2);
+        o.fast = in.small(2);
+        o.playToScore = std::to_string(in.number() * 40);
+        o.timePerTurn = std::to_string(in.number());
+        o.zirkedAt = std::to_string(in.number() * 40);
+        o.allowNewTiles = in.small(2) ? "t" : "f";
+        return strip(net::msg::startgame(claimed, o));
+    }
+    case 2: {
+        std::vector<int> tiles;
+        const int n = in.small(14);
+        for (int i = 0; i < n; ++i)
+            tiles.push_back(in.small(6) ? in.small(14) : in.number());
+        return strip(net::msg::done(claimed, tiles));
+    }
+    case 3:
+        return strip(net::msg::justwatch(claimed, in.small(2)));
+    case 4:
+        return strip(net::msg::setdice(claimed, in.number(), in.number()));
+    case 5:
+        return strip(net::msg::newtiles(claimed));
+    case 6:
+        return strip(net::msg::oldtiles(claimed));
+    case 7:
+        return strip(net::msg::finish(claimed));
+    case 8:
+        return strip(net::msg::kickhim(claimed, in.number()));
+    case 9:
+        return strip(net::msg::chat(claimed, in.text()));
+    case 10:
+        return strip(net::msg::clearthem(claimed));
+    default:
+        return strip(net::msg::setmakewait(claimed, in.small(2)));
+    }
+}
+
+void checkBounds(const host::Game& g)
+{
+    if (g.seatsUsed() < 0 || g.seatsUsed() > host::kMaxSeat)
+        std::abort();
+    const auto& t = g.turn();
+    if (t.gameRunning && !g.stalled()) {
+        if (t.turnPhase != 1 && t.turnPhase != 2)
+            std::abort();
+        if (!g.settings().fastGame && (t.currentSeat < 1 || t.currentSeat > host::kPlayingSeats))
+            std::abort();
+    }
+    if (t.gameRunning) {
+        bool anyone = false;
+        for (int s = 1; s <= host::kPlayingSeats; ++s)
+            anyone = anyone || g.player(s).connected;
+        if (!anyone)
+            std::abort(); // a game with no playing seat must have ended
+    }
+    for (int s = 1; s <= host::kMaxSeat; ++s)
+        for (const auto& row : g.player(s).words)
+            for (const auto& w : row)
+                if (w.size() > static_cast<std::size_t>(host::kMaxLength))
+                    std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    CountingLink link;
+    host::Game game(
+        link, [](std::string_view w) { return w.size() >= 3 && (w[0] + w[1] + w[2]) % 3 != 0; }, 1234);
+    Input in(data, size);
+    int steps = 0;
+    while (!in.empty() && ++steps < 4000) {
+        const int op = in.small(16);
+        const int seat = 1 + in.small(10);
+        if (op < 2) {
+            game.accepted();
+        } else if (op == 2) {
+            game.closed(seat);
+        } else if (op < 5) {
+            const int n = 1 + in.small(80);
+            for (int i = 0; i < n; ++i)
+                game.tick();
+        } else if (op == 5) {
+            game.loginDeadline(seat);
+        } else if (op == 6) {
+            // Raw bytes after a real command word.
+            std::string line(kCommands[static_cast<std::size_t>(in.small(14))]);
+            line += in.small(4) ? "+" : "";
+            line += in.text();
+            game.receive(seat, line);
+        } else if (op == 7) {
+            game.receive(seat, in.text());
+        } else {
+            game.receive(seat, wellFormed(in, seat));
+        }
+        // The shell reports a dropped connection back as closed.
+        if (link.dropped != 0) {
+            const int dropped = link.dropped;
+            link.dropped = 0;
+            if (dropped <= host::kMaxSeat)
+                game.closed(dropped);
+        }
+        checkBounds(game);
+    }
+    return 0;
+}
