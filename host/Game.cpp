@@ -406,7 +406,10 @@ void Game::done(std::string_view rest, int seat)
     if (!senderSeat(rest, seat, net::cmd::done) || !mayPlay(seat))
         return;
     Player& p = at(seat);
-    const auto fields = net::splitFields(rest);
+    auto fields = net::splitFields(rest);
+    // Senders often close a message with "+"; that empty last field is no position.
+    if (fields.size() > 1 && fields.back().empty())
+        fields.pop_back();
     const int tiles = tileCount(p.zirked);
     const TileSet& set = p.boughtNewTiles ? m_spareTiles : m_currentTiles;
 

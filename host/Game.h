@@ -66,6 +66,9 @@ public:
     using IsWord = std::function<bool(std::string_view word)>;
 
     Game(Link& link, IsWord isWord, std::uint64_t seed);
+    // The command table holds handlers bound to this object.
+    Game(const Game&) = delete;
+    Game& operator=(const Game&) = delete;
 
     // A connection arrived. Returns its seat 1..9; returns kRefusedSeat when
     // all nine are taken, after sending "CMD_full+" to and dropping seat 10.

@@ -131,6 +131,16 @@ TEST_F(DoneHandler, FastGameTellsThePlayerAloneAndAnnouncesTheWord)
     EXPECT_TRUE(t.link.to(1).empty());
 }
 
+TEST_F(DoneHandler, ClosingPlusAfterThePositionsIsNotAPosition)
+{
+    t.seat(1);
+    t.start();
+    const std::string word = t.wordAt(1, { 4, 5, 6 });
+    t.link.clear();
+    t.say(1, "CMD_done+1+4+5+6+");
+    EXPECT_EQ(t.link.to(1), std::vector<std::string> { "CMD_accepted+3+" + word });
+}
+
 TEST_F(DoneHandler, SixthWordOfALengthFindsTheBoxFull)
 {
     t.seat(1);
