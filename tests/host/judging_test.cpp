@@ -234,8 +234,10 @@ TEST_F(DoneHandler, ZirkedPlayerMayUseThirteenTiles)
     t.play(1, { 11, 12, 13, 1 });
     EXPECT_EQ(t.link.to(1), std::vector<std::string> { "CMD_accepted+4+" + t.wordAt(1, { 11, 12, 13, 1 }) });
     t.link.clear();
+    const int asked = t.lookups;
     t.play(1, { 12, 13, 1 });
     EXPECT_EQ(t.link.to(1), std::vector<std::string> { "CMD_rejected+" + t.wordAt(1, { 12, 13, 1 }) + "+ Rejected" });
+    EXPECT_EQ(t.lookups, asked) << "a Zirked three-letter word never reaches the dictionary";
     t.link.clear();
     t.play(1, { 12, 14, 1, 2 });
     EXPECT_EQ(t.link.to(1).size(), 1u);
