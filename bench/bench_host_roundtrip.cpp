@@ -1,0 +1,297 @@
+// Chat round trip through the game host: eight players connected to a TServer,
+// one of them chats and waits for the host's relay of its own line. Measured
+// next to a plain blocking echo server (the floor loopback allows) and an
+// event-loop echo on TSock (the socket layer alone), all in the same run.
+//
+//   bench_host_roundtrip [round trips, default 5000]
+
+#include "host/TServer.h"
+#include "net/Commands.h"
+#include "net/Framing.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QThread>
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <future>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <string>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace
+{
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kWarmup = 200;
+constexpr int kPlayers = 8;
+
+struct Stats {
+    double p50 = 0;
+    double p99 = 0;
+};
+
+Stats percentiles(std::vector<double> micros)
+{
+    std::sort(micros.begin(), micros.end());
+    const auto at = [&](double q) { return micros[static_cast<size_t>(q * static_cast<double>(micros.size() - 1))]; };
+    return { at(0.50), at(0.99) };
+}
+
+// ---- a blocking client ------------------------------------------------------
+
+class Client
+{
+public:
+    explicit Client(quint16 port)
+    {
+        m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        const int one = 1;
+        ::setsockopt(m_fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        sockaddr_in addr {};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(port);
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+            std::perror("connect");
+            std::exit(1);
+        }
+    }
+    ~Client() { ::close(m_fd); }
+
+    void send(const std::string& bytes)
+    {
+        const char* data = bytes.data();
+        std::size_t size = bytes.size();
+        while (size > 0) {
+            const ssize_t n = ::send(m_fd, data, size, MSG_NOSIGNAL);
+            if (n <= 0) {
+                std::perror("send");
+                std::exit(1);
+            }
+            data += n;
+            size -= static_cast<std::size_t>(n);
+        }
+    }
+
+    // The next message whose text starts with `prefix`; others are skipped.
+    std::string waitFor(std::string_view prefix)
+    {
+        char buf[4096];
+        for (;;) {
+            for (auto end = m_pending.find(net::kTerminator); end != std::string::npos;
+                 end = m_pending.find(net::kTerminator)) {
+                std::string message = m_pending.substr(0, end);
+                m_pending.erase(0, end + 1);
+                if (message.compare(0, prefix.size(), prefix) == 0)
+                    return message;
+            }
+            const ssize_t n = ::recv(m_fd, buf, sizeof buf, 0);
+            if (n <= 0) {
+                std::fprintf(stderr, "the host closed the connection\n");
+                std::exit(1);
+            }
+            m_pending.append(buf, static_cast<std::size_t>(n));
+        }
+    }
+
+    // Throws away whatever has arrived, without waiting.
+    void drain()
+    {
+        char buf[65536];
+        while (::recv(m_fd, buf, sizeof buf, MSG_DONTWAIT) > 0) { }
+        m_pending.clear();
+    }
+
+private:
+    int m_fd = -1;
+    std::string m_pending;
+};
+
+// ---- the servers -------------------------------------------------------------
+
+// Runs `make` in a thread of its own with an event loop until stop() is called.
+class LoopThread
+{
+public:
+    template <class Make> explicit LoopThread(Make make)
+    {
+        std::promise<quint16> ready;
+        auto port = ready.get_future();
+        m_thread = QThread::create([this, make, &ready] {
+            QEventLoop loop;
+            auto keep = make(ready);
+            m_loop = &loop;
+            m_started.set_value();
+            loop.exec();
+        });
+        m_thread->start();
+        m_port = port.get();
+        m_started.get_future().wait();
+    }
+    ~LoopThread()
+    {
+        QMetaObject::invokeMethod(m_loop, &QEventLoop::quit, Qt::QueuedConnection);
+        m_thread->wait();
+        delete m_thread;
+    }
+    quint16 port() const { return m_port; }
+
+private:
+    QThread* m_thread = nullptr;
+    QEventLoop* m_loop = nullptr;
+    std::promise<void> m_started;
+    quint16 m_port = 0;
+};
+
+std::unique_ptr<TServer> makeHost(std::promise<quint16>& ready)
+{
+    auto host = std::make_unique<TServer>(quint16(0), [](std::string_view) { return true; });
+    host->Sock1->setListen(true);
+    ready.set_value(host->port());
+    return host;
+}
+
+// Echoes every byte at once from the read event: the socket layer and nothing else.
+struct EventEcho {
+    TSock listener;
+    std::vector<TSock*> connections;
+};
+
+std::unique_ptr<EventEcho> makeEventEcho(std::promise<quint16>& ready)
+{
+    auto echo = std::make_unique<EventEcho>();
+    echo->listener.setPortName(QStringLiteral("0"));
+    echo->listener.OnAccept = [e = echo.get()](TSock* l) {
+        TSock* conn = nullptr;
+        if (l->Accept(conn)) {
+            conn->OnRead = [](TSock* s, int) { s->Send(s->Receive()); };
+            e->connections.push_back(conn);
+        }
+    };
+    echo->listener.setListen(true);
+    ready.set_value(echo->listener.localPort());
+    return echo;
+}
+
+// One connection, blocking reads, every message sent straight back.
+quint16 startPlainEcho(std::thread& thread)
+{
+    const int lfd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr {};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    if (::bind(lfd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(lfd, 1) != 0)
+        std::exit(1);
+    ::getsockname(lfd, reinterpret_cast<sockaddr*>(&addr), &len);
+    thread = std::thread([lfd] {
+        const int fd = ::accept(lfd, nullptr, nullptr);
+        const int one = 1;
+        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        char buf[4096];
+        for (;;) {
+            const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+            if (n <= 0 || ::send(fd, buf, static_cast<std::size_t>(n), MSG_NOSIGNAL) != n)
+                break;
+        }
+        ::close(fd);
+        ::close(lfd);
+    });
+    return ntohs(addr.sin_port);
+}
+
+// ---- the measurements ----------------------------------------------------------
+
+std::vector<double> echoRoundTrips(quint16 port, int count)
+{
+    Client client(port);
+    const std::string message = net::msg::chat(1, "hello there, ready to play?");
+    std::vector<double> micros;
+    for (int i = 0; i < count + kWarmup; ++i) {
+        const auto start = Clock::now();
+        client.send(message);
+        client.waitFor("CMD_chat+");
+        const double us = std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+        if (i >= kWarmup)
+            micros.push_back(us);
+    }
+    return micros;
+}
+
+std::vector<double> hostRoundTrips(quint16 port, int count)
+{
+    std::vector<std::unique_ptr<Client>> players;
+    for (int seat = 1; seat <= kPlayers; ++seat) {
+        players.push_back(std::make_unique<Client>(port));
+        Client& c = *players.back();
+        const std::string hello = c.waitFor(net::cmd::sendlogininfo);
+        if (hello != "CMD_sendlogininfo+" + std::to_string(seat)) {
+            std::fprintf(stderr, "unexpected seat: %s\n", hello.c_str());
+            std::exit(1);
+        }
+        c.send(net::msg::logininfo(seat, net::kGameVersion, "Player" + std::to_string(seat)));
+        c.waitFor("CMD_newplayerinfo+" + std::to_string(seat) + "+");
+    }
+    for (auto& p : players)
+        p->drain();
+
+    Client& me = *players.front();
+    const std::string message = net::msg::chat(1, "hello there, ready to play?");
+    std::vector<double> micros;
+    for (int i = 0; i < count + kWarmup; ++i) {
+        const auto start = Clock::now();
+        me.send(message);
+        me.waitFor("CMD_chat+1+");
+        const double us = std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+        if (i >= kWarmup)
+            micros.push_back(us);
+        if (i % 64 == 0)
+            for (std::size_t p = 1; p < players.size(); ++p)
+                players[p]->drain();
+    }
+    return micros;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const int count = argc > 1 ? std::max(100, std::atoi(argv[1])) : 5000;
+
+    std::thread plainThread;
+    const quint16 plainPort = startPlainEcho(plainThread);
+    const Stats plain = percentiles(echoRoundTrips(plainPort, count));
+    plainThread.join();
+
+    Stats eventEcho;
+    {
+        LoopThread echo(makeEventEcho);
+        eventEcho = percentiles(echoRoundTrips(echo.port(), count));
+    }
+    Stats host;
+    {
+        LoopThread server(makeHost);
+        host = percentiles(hostRoundTrips(server.port(), count));
+    }
+
+    std::printf("round trips: %d (after %d warm-up), %d players connected to the host\n", count, kWarmup, kPlayers);
+    std::printf("%-46s p50 %8.1f us   p99 %8.1f us\n", "plain blocking echo", plain.p50, plain.p99);
+    std::printf("%-46s p50 %8.1f us   p99 %8.1f us\n", "TSock echo on an event loop", eventEcho.p50, eventEcho.p99);
+    std::printf(
+        "%-46s p50 %8.1f us   p99 %8.1f us\n", "TServer chat relay (queue, rules, 8 sends)", host.p50, host.p99);
+    std::printf("ratio host / plain echo:      p50 %.2fx   p99 %.2fx\n", host.p50 / plain.p50, host.p99 / plain.p99);
+    std::printf(
+        "ratio host / event-loop echo: p50 %.2fx   p99 %.2fx\n", host.p50 / eventEcho.p50, host.p99 / eventEcho.p99);
+    return 0;
+}
