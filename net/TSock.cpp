@@ -36,96 +36,43 @@ struct ErrnoCode {
 
 // EPIPE means the peer is gone (we never shut a socket down for writing), which
 // is what Windows reports as a reset connection.
+// clang-format off
 const ErrnoCode kErrnoCodes[] = {
-    { EINTR, 10004 },
-    { EBADF, 10009 },
-    { EACCES, 10013 },
-    { EPERM, 10013 },
-    { EFAULT, 10014 },
-    { EINVAL, 10022 },
-    { EMFILE, 10024 },
-    { ENFILE, 10024 },
-    { EWOULDBLOCK, 10035 },
-    { EAGAIN, 10035 },
-    { EINPROGRESS, 10036 },
-    { EALREADY, 10037 },
-    { ENOTSOCK, 10038 },
-    { EDESTADDRREQ, 10039 },
-    { EMSGSIZE, 10040 },
-    { EPROTOTYPE, 10041 },
-    { ENOPROTOOPT, 10042 },
-    { EPROTONOSUPPORT, 10043 },
-    { ESOCKTNOSUPPORT, 10044 },
-    { EOPNOTSUPP, 10045 },
-    { EPFNOSUPPORT, 10046 },
-    { EAFNOSUPPORT, 10047 },
-    { EADDRINUSE, 10048 },
-    { EADDRNOTAVAIL, 10049 },
-    { ENETDOWN, 10050 },
-    { ENETUNREACH, 10051 },
-    { ENETRESET, 10052 },
-    { ECONNABORTED, 10053 },
-    { ECONNRESET, 10054 },
-    { EPIPE, 10054 },
-    { ENOBUFS, 10055 },
-    { ENOMEM, 10055 },
-    { EISCONN, 10056 },
-    { ENOTCONN, 10057 },
-    { ESHUTDOWN, 10058 },
-    { ETOOMANYREFS, 10059 },
-    { ETIMEDOUT, 10060 },
-    { ECONNREFUSED, 10061 },
-    { ELOOP, 10062 },
-    { ENAMETOOLONG, 10063 },
-    { EHOSTDOWN, 10064 },
-    { EHOSTUNREACH, 10065 },
-    { ENOTEMPTY, 10066 },
-    { EUSERS, 10068 },
-    { EDQUOT, 10069 },
-    { ESTALE, 10070 },
-    { EREMOTE, 10071 },
+    {EINTR, 10004}, {EBADF, 10009}, {EACCES, 10013}, {EPERM, 10013}, {EFAULT, 10014}, {EINVAL, 10022},
+    {EMFILE, 10024}, {ENFILE, 10024}, {EWOULDBLOCK, 10035}, {EAGAIN, 10035}, {EINPROGRESS, 10036},
+    {EALREADY, 10037}, {ENOTSOCK, 10038}, {EDESTADDRREQ, 10039}, {EMSGSIZE, 10040}, {EPROTOTYPE, 10041},
+    {ENOPROTOOPT, 10042}, {EPROTONOSUPPORT, 10043}, {ESOCKTNOSUPPORT, 10044}, {EOPNOTSUPP, 10045},
+    {EPFNOSUPPORT, 10046}, {EAFNOSUPPORT, 10047}, {EADDRINUSE, 10048}, {EADDRNOTAVAIL, 10049},
+    {ENETDOWN, 10050}, {ENETUNREACH, 10051}, {ENETRESET, 10052}, {ECONNABORTED, 10053}, {ECONNRESET, 10054},
+    {EPIPE, 10054}, {ENOBUFS, 10055}, {ENOMEM, 10055}, {EISCONN, 10056}, {ENOTCONN, 10057},
+    {ESHUTDOWN, 10058}, {ETOOMANYREFS, 10059}, {ETIMEDOUT, 10060}, {ECONNREFUSED, 10061}, {ELOOP, 10062},
+    {ENAMETOOLONG, 10063}, {EHOSTDOWN, 10064}, {EHOSTUNREACH, 10065}, {ENOTEMPTY, 10066}, {EUSERS, 10068},
+    {EDQUOT, 10069}, {ESTALE, 10070}, {EREMOTE, 10071},
 };
 
+// The Windows Sockets names of the documented codes: 10035 to 10071 in a row...
 const char* const kNames10035[] = {
-    "WSAEWOULDBLOCK",
-    "WSAEINPROGRESS",
-    "WSAEALREADY",
-    "WSAENOTSOCK",
-    "WSAEDESTADDRREQ",
-    "WSAEMSGSIZE",
-    "WSAEPROTOTYPE",
-    "WSAENOPROTOOPT",
-    "WSAEPROTONOSUPPORT",
-    "WSAESOCKTNOSUPPORT",
-    "WSAEOPNOTSUPP",
-    "WSAEPFNOSUPPORT",
-    "WSAEAFNOSUPPORT",
-    "WSAEADDRINUSE",
-    "WSAEADDRNOTAVAIL",
-    "WSAENETDOWN",
-    "WSAENETUNREACH",
-    "WSAENETRESET",
-    "WSAECONNABORTED",
-    "WSAECONNRESET",
-    "WSAENOBUFS",
-    "WSAEISCONN",
-    "WSAENOTCONN",
-    "WSAESHUTDOWN",
-    "WSAETOOMANYREFS",
-    "WSAETIMEDOUT",
-    "WSAECONNREFUSED",
-    "WSAELOOP",
-    "WSAENAMETOOLONG",
-    "WSAEHOSTDOWN",
-    "WSAEHOSTUNREACH",
-    "WSAENOTEMPTY",
-    "WSAEPROCLIM",
-    "WSAEUSERS",
-    "WSAEDQUOT",
-    "WSAESTALE",
-    "WSAEREMOTE",
+    "WSAEWOULDBLOCK", "WSAEINPROGRESS", "WSAEALREADY", "WSAENOTSOCK", "WSAEDESTADDRREQ", "WSAEMSGSIZE",
+    "WSAEPROTOTYPE", "WSAENOPROTOOPT", "WSAEPROTONOSUPPORT", "WSAESOCKTNOSUPPORT", "WSAEOPNOTSUPP",
+    "WSAEPFNOSUPPORT", "WSAEAFNOSUPPORT", "WSAEADDRINUSE", "WSAEADDRNOTAVAIL", "WSAENETDOWN",
+    "WSAENETUNREACH", "WSAENETRESET", "WSAECONNABORTED", "WSAECONNRESET", "WSAENOBUFS", "WSAEISCONN",
+    "WSAENOTCONN", "WSAESHUTDOWN", "WSAETOOMANYREFS", "WSAETIMEDOUT", "WSAECONNREFUSED", "WSAELOOP",
+    "WSAENAMETOOLONG", "WSAEHOSTDOWN", "WSAEHOSTUNREACH", "WSAENOTEMPTY", "WSAEPROCLIM", "WSAEUSERS",
+    "WSAEDQUOT", "WSAESTALE", "WSAEREMOTE",
 };
 static_assert(sizeof(kNames10035) / sizeof(kNames10035[0]) == 10071 - 10035 + 1);
+
+// ...and the ones outside that run.
+const struct {
+    int code;
+    const char* name;
+} kNamesOther[] = {
+    {10004, "WSAEINTR"}, {10009, "WSAEBADF"}, {10013, "WSAEACCES"}, {10014, "WSAEFAULT"}, {10022, "WSAEINVAL"},
+    {10024, "WSAEMFILE"}, {10091, "WSASYSNOTREADY"}, {10092, "WSAVERNOTSUPPORTED"}, {10093, "WSANOTINITIALISED"},
+    {10101, "WSAEDISCON"}, {11001, "WSAHOST_NOT_FOUND"}, {11002, "WSATRY_AGAIN"}, {11003, "WSANO_RECOVERY"},
+    {11004, "WSANO_DATA"},
+};
+// clang-format on
 
 // The process-wide cache of resolved host names: a name that resolved once
 // never costs the resolver again.
@@ -296,20 +243,20 @@ bool TSock::Open()
     info(TSocketInfo::Lookup, QStringLiteral("Lookup Of Port ") + m_portName);
     addr.sin_port = resolvePort(m_portName);
 
-    const int fd = newStreamSocket();
-    if (fd < 0) {
-        info(TSocketInfo::Error, errorReport(errorCode(errno)));
-        return false;
-    }
-    setNoDelay(fd);
-    m_fd = fd;
-    ++m_generation;
     m_incoming.clear();
     m_outgoing.clear();
     m_sendError = 0;
     m_connected = false;
     m_connecting = true;
+    ++m_generation;
 
+    const int fd = newStreamSocket();
+    if (fd < 0) {
+        deferConnectFailure(errno);
+        return false;
+    }
+    setNoDelay(fd);
+    m_fd = fd;
     const int rc = ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
     const int error = rc == 0 ? 0 : errno;
     if (rc == 0 || error == EINPROGRESS) {
@@ -317,10 +264,14 @@ bool TSock::Open()
         attachNotifiers(false);
         return false;
     }
-    // An immediate failure is also reported from the event loop, so the owner
-    // sees the same order of events whatever the kernel decided.
-    attachNotifiers(false);
-    m_writeNotifier->setEnabled(false);
+    deferConnectFailure(error);
+    return false;
+}
+
+void TSock::deferConnectFailure(int error)
+{
+    // Reported from the event loop, so the owner sees the same order of
+    // events whatever the kernel decided, and never from inside Open.
     const quint64 generation = m_generation;
     QMetaObject::invokeMethod(
         this,
@@ -334,7 +285,6 @@ bool TSock::Open()
             }
         },
         Qt::QueuedConnection);
-    return false;
 }
 
 void TSock::setListen(bool listen)
@@ -685,40 +635,12 @@ int TSock::errorCode(int posixErrno)
 
 QString TSock::errorName(int code)
 {
-    switch (code) {
-    case 10004:
-        return QStringLiteral("WSAEINTR");
-    case 10009:
-        return QStringLiteral("WSAEBADF");
-    case 10013:
-        return QStringLiteral("WSAEACCES");
-    case 10014:
-        return QStringLiteral("WSAEFAULT");
-    case 10022:
-        return QStringLiteral("WSAEINVAL");
-    case 10024:
-        return QStringLiteral("WSAEMFILE");
-    case 10091:
-        return QStringLiteral("WSASYSNOTREADY");
-    case 10092:
-        return QStringLiteral("WSAVERNOTSUPPORTED");
-    case 10093:
-        return QStringLiteral("WSANOTINITIALISED");
-    case 10101:
-        return QStringLiteral("WSAEDISCON");
-    case 11001:
-        return QStringLiteral("WSAHOST_NOT_FOUND");
-    case 11002:
-        return QStringLiteral("WSATRY_AGAIN");
-    case 11003:
-        return QStringLiteral("WSANO_RECOVERY");
-    case 11004:
-        return QStringLiteral("WSANO_DATA");
-    default:
-        break;
-    }
     if (code >= 10035 && code <= 10071)
         return QString::fromLatin1(kNames10035[code - 10035]);
+    for (const auto& entry : kNamesOther) {
+        if (entry.code == code)
+            return QString::fromLatin1(entry.name);
+    }
     return QStringLiteral("UNKNOWN ERROR");
 }
 

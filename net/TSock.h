@@ -82,6 +82,7 @@ private:
     void onWritable();
     void handleAccept();
     void finishConnect(int error);
+    void deferConnectFailure(int error);
     // Sends what the kernel takes now; a hard error is kept for the next
     // write notification so the owner is never called back from inside Send.
     void flush();

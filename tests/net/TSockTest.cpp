@@ -128,6 +128,7 @@ class TSockTest : public QObject
 private slots:
     void connectAndExchangeBothWays();
     void refusedConnectReportsAndCloses();
+    void immediateConnectFailureIsReportedFromTheEventLoop();
     void peerCloseCallsDisconnectBeforeSocketClosed();
     void resetConnectionIsReportedAndClosed();
     void receiveAfterPeerClosedReturnsWhatWasBuffered();
@@ -200,6 +201,23 @@ void TSockTest::refusedConnectReportsAndCloses()
     QVERIFY(!client.Open());
     QVERIFY(QTest::qWaitFor([&] { return log.count("Close: Socket Closed") == 2; }, kWaitMs));
     QVERIFY(!log.has("connect"));
+}
+
+void TSockTest::immediateConnectFailureIsReportedFromTheEventLoop()
+{
+    // The kernel refuses a stream connect to the broadcast address on the spot.
+    TSock client;
+    EventLog log;
+    log.attach(&client);
+    client.setHostName("255.255.255.255");
+    client.setPortName("7772");
+    QVERIFY(!client.Open());
+    // Nothing but the lookups from inside Open: the owner is not called back
+    // before it has even seen Open return.
+    QCOMPARE(log.events.size(), 2);
+    QVERIFY(QTest::qWaitFor([&] { return log.has("Close: Socket Closed"); }, kWaitMs));
+    QCOMPARE(log.events.mid(2), QStringList({ "Error: Error #10051 (WSAENETUNREACH)", "Close: Socket Closed" }));
+    QVERIFY(!client.Connected());
 }
 
 void TSockTest::peerCloseCallsDisconnectBeforeSocketClosed()
