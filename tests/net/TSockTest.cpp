@@ -216,7 +216,11 @@ void TSockTest::immediateConnectFailureIsReportedFromTheEventLoop()
     // before it has even seen Open return.
     QCOMPARE(log.events.size(), 2);
     QVERIFY(QTest::qWaitFor([&] { return log.has("Close: Socket Closed"); }, kWaitMs));
-    QCOMPARE(log.events.mid(2), QStringList({ "Error: Error #10051 (WSAENETUNREACH)", "Close: Socket Closed" }));
+    // Linux says "network unreachable"; other kernels may pick another refusal.
+    QCOMPARE(log.events.size(), 4);
+    QVERIFY2(
+        log.events[2].startsWith("Error: Error #100") && !log.events[2].contains("UNKNOWN"), qPrintable(log.events[2]));
+    QCOMPARE(log.events[3], QString("Close: Socket Closed"));
     QVERIFY(!client.Connected());
 }
 
