@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QTest>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <netinet/in.h>
@@ -330,9 +331,12 @@ void TSockTest::largeSendToSlowReaderArrivesWholeAndInOrder()
     QByteArray received;
     int reads = 0;
     // A slow reader: it takes its bytes only on every third notification.
-    link.client.OnRead = [&](TSock* s, int) {
+    qsizetype left = 0, largestRead = 0;
+    link.client.OnRead = [&](TSock* s, int count) {
+        largestRead = std::max<qsizetype>(largestRead, count - left);
         if (++reads % 3 == 0)
             received += s->Receive();
+        left = s->pendingInput();
     };
     QVERIFY(link.server->Send(first));
     // More than any loopback buffer: the tail must wait in the socket.
@@ -345,6 +349,9 @@ void TSockTest::largeSendToSlowReaderArrivesWholeAndInOrder()
     QCOMPARE(received.size(), expected.size());
     QVERIFY(received == expected);
     QCOMPARE(link.server->pendingOutput(), 0);
+    // One notification takes at most 32 KiB; the rest waits for the next.
+    QVERIFY(largestRead > 0);
+    QVERIFY(largestRead <= 32768);
 }
 
 void TSockTest::sendWhileConnectingIsHeldUntilConnected()
