@@ -19,12 +19,8 @@ Game::Game(Link& link, IsWord isWord, std::uint64_t seed)
     : m_link(link)
     , m_isWord(std::move(isWord))
     , m_rng(seed)
+    , m_table(link)
 {
-    at(1).partner = 3;
-    at(2).partner = 4;
-    at(3).partner = 1;
-    at(4).partner = 2;
-
     namespace cmd = net::cmd;
     auto bind = [this](void (Game::*handler)(std::string_view, int)) {
         return [this, handler](std::string_view rest, int seat) { (this->*handler)(rest, seat); };
@@ -43,27 +39,6 @@ Game::Game(Link& link, IsWord isWord, std::uint64_t seed)
     m_dispatcher.add(cmd::setmakewait, bind(&Game::setmakewait));
     m_dispatcher.add(cmd::finish, bind(&Game::finish));
     m_dispatcher.add(cmd::playasound, bind(&Game::playasound));
-}
-
-// ---- sending
-
-void Game::sendTo(int seat, const std::string& bytes)
-{
-    if (isSeat(seat) && at(seat).connected)
-        m_link.send(seat, bytes);
-}
-
-void Game::sendAll(const std::string& bytes)
-{
-    for (int s = 1; s <= m_seatsUsed; ++s)
-        sendTo(s, bytes);
-}
-
-void Game::sendAllBut(int seat, const std::string& bytes)
-{
-    for (int s = 1; s <= m_seatsUsed; ++s)
-        if (s != seat)
-            sendTo(s, bytes);
 }
 
 // ---- field checks
@@ -92,16 +67,6 @@ bool Game::mayPlay(int seat) const
     return m_settings.fastGame || seat == m_turn.currentSeat;
 }
 
-bool Game::canPlay(int seat) const { return isPlayingSeat(seat) && at(seat).connected && !at(seat).watching; }
-
-int Game::connectedPlayingSeats() const
-{
-    int n = 0;
-    for (int s = 1; s <= kPlayingSeats; ++s)
-        n += at(s).connected ? 1 : 0;
-    return n;
-}
-
 net::GameOptions Game::options() const
 {
     net::GameOptions o;
@@ -127,21 +92,12 @@ std::vector<char> Game::letters(const TileSet& set, int count) const
 
 int Game::accepted()
 {
-    int seat = 0;
-    for (int s = 1; s <= m_seatsUsed; ++s) {
-        if (!at(s).connected) {
-            seat = s;
-            break;
-        }
-    }
+    const int seat = m_table.freeSeat();
     if (seat == 0) {
-        if (m_seatsUsed >= kMaxSeat) {
-            m_link.send(kRefusedSeat, net::msg::full());
-            m_link.drop(kRefusedSeat);
-            m_link.log("connection refused: game is full");
-            return kRefusedSeat;
-        }
-        seat = ++m_seatsUsed;
+        m_link.send(kRefusedSeat, net::msg::full());
+        m_link.drop(kRefusedSeat);
+        m_link.log("connection refused: game is full");
+        return kRefusedSeat;
     }
     Player& p = at(seat);
     p.connected = true;
@@ -175,7 +131,7 @@ void Game::closed(int seat)
 
     if (!m_turn.gameRunning)
         return;
-    if (connectedPlayingSeats() == 0) {
+    if (m_table.connectedPlayingSeats() == 0) {
         stopGame("no players left, game ended");
         return;
     }
@@ -203,7 +159,7 @@ void Game::receivedlogininfo(std::string_view rest, int seat)
     m_link.log("login " + seatText(seat) + ": " + p.name + " (version " + version + ")");
 
     sendAll(net::msg::newplayerinfo(seat, p.name));
-    for (int s = 1; s <= m_seatsUsed; ++s)
+    for (int s = 1; s <= m_table.seatsUsed(); ++s)
         if (s != seat && at(s).connected)
             sendTo(seat, net::msg::existingplayers(s, at(s).name));
 
@@ -474,7 +430,7 @@ void Game::findplayer()
         m_turn.currentSeat = m_turn.currentSeat >= kPlayingSeats || m_turn.currentSeat < 0 ? 1 : m_turn.currentSeat + 1;
         if (m_turn.currentSeat == 1 && checkforwin())
             return;
-        if (canPlay(m_turn.currentSeat)) {
+        if (m_table.canPlay(m_turn.currentSeat)) {
             startSlowTurn();
             return;
         }
@@ -488,15 +444,10 @@ void Game::findplayer()
 
 void Game::resumeIfStalled()
 {
-    if (!m_stalled || !m_turn.gameRunning)
+    if (!m_stalled || !m_turn.gameRunning || !m_table.anyoneCanPlay())
         return;
-    for (int s = 1; s <= kPlayingSeats; ++s) {
-        if (canPlay(s)) {
-            m_stalled = false;
-            findplayer();
-            return;
-        }
-    }
+    m_stalled = false;
+    findplayer();
 }
 
 void Game::startSlowTurn()
@@ -519,7 +470,7 @@ void Game::startSlowTurn()
 
 void Game::startFastTurn()
 {
-    for (int s = 1; s <= m_seatsUsed; ++s)
+    for (int s = 1; s <= m_table.seatsUsed(); ++s)
         sendTo(s, net::msg::nextplayer(s));
     dealFast();
     m_turn.turnPhase = 1;
@@ -573,7 +524,7 @@ void Game::endTurn()
     sendAll(net::msg::turnend());
     m_turn.turnPhase = 2;
     if (m_settings.fastGame) {
-        const int seats = connectedPlayingSeats();
+        const int seats = m_table.connectedPlayingSeats();
         m_turn.turnClock = seats <= 1 ? 10 : seats == 2 ? 15 : seats == 3 ? 20 : seats == 4 ? 25 : 30;
     } else {
         m_turn.turnClock = kSlowPause;

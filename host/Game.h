@@ -5,6 +5,7 @@
 
 #include "Dice.h"
 #include "Link.h"
+#include "PlayerTable.h"
 #include "Scoring.h"
 
 #include <net/Commands.h>
@@ -21,25 +22,9 @@
 namespace host
 {
 
-inline constexpr int kMaxSeat = 9; // seats that hold connections
-inline constexpr int kRefusedSeat = 10; // used only while refusing a tenth connection
-inline constexpr int kPlayingSeats = 6; // seats that get turns
 inline constexpr int kSlowPause = 5; // seconds between turns of a slow game
 inline constexpr int kTurnGrace = 4; // seconds added to every turn
 inline constexpr int kTileCost = 300; // buying the spare set, and buying the dealt set back
-
-struct Player {
-    std::string name;
-    bool connected = false;
-    bool loggedIn = false;
-    int score = 0;
-    bool watching = false;
-    bool finished = false;
-    bool zirked = false;
-    int partner = 0;
-    bool boughtNewTiles = false;
-    WordTable words;
-};
 
 struct Settings {
     int playToScore = 0;
@@ -83,8 +68,8 @@ public:
     void loginDeadline(int seat);
 
     // Read access, seats 1..10.
-    const Player& player(int seat) const { return m_players.at(static_cast<std::size_t>(seat)); }
-    int seatsUsed() const { return m_seatsUsed; }
+    const Player& player(int seat) const { return m_table.player(seat); }
+    int seatsUsed() const { return m_table.seatsUsed(); }
     const Settings& settings() const { return m_settings; }
     const TurnState& turn() const { return m_turn; }
     const TileSet& currentTiles() const { return m_currentTiles; } // [1..13]
@@ -93,14 +78,14 @@ public:
     bool stalled() const { return m_stalled; }
 
 private:
-    Player& at(int seat) { return m_players[static_cast<std::size_t>(seat)]; }
-    const Player& at(int seat) const { return m_players[static_cast<std::size_t>(seat)]; }
-    static bool isSeat(int seat) { return seat >= 1 && seat <= kMaxSeat; }
-    static bool isPlayingSeat(int seat) { return seat >= 1 && seat <= kPlayingSeats; }
+    Player& at(int seat) { return m_table.at(seat); }
+    const Player& at(int seat) const { return m_table.at(seat); }
+    static bool isSeat(int seat) { return PlayerTable::isSeat(seat); }
+    static bool isPlayingSeat(int seat) { return PlayerTable::isPlayingSeat(seat); }
 
-    void sendAll(const std::string& bytes);
-    void sendAllBut(int seat, const std::string& bytes);
-    void sendTo(int seat, const std::string& bytes);
+    void sendAll(const std::string& bytes) { m_table.sendAll(bytes); }
+    void sendAllBut(int seat, const std::string& bytes) { m_table.sendAllBut(seat, bytes); }
+    void sendTo(int seat, const std::string& bytes) { m_table.sendTo(seat, bytes); }
 
     // The number in field `index`; logs and yields nothing when it is missing or not a number.
     std::optional<int> numberField(std::string_view rest, std::size_t index, std::string_view command);
@@ -110,8 +95,6 @@ private:
     bool mayPlay(int seat) const;
     net::GameOptions options() const;
     std::vector<char> letters(const TileSet& set, int count) const;
-    int connectedPlayingSeats() const;
-    bool canPlay(int seat) const;
 
     // Handlers, one per client command; `seat` is the sending connection.
     void receivedlogininfo(std::string_view rest, int seat);
@@ -144,8 +127,7 @@ private:
     Link& m_link;
     IsWord m_isWord;
     std::mt19937_64 m_rng;
-    std::array<Player, kRefusedSeat + 1> m_players {}; // index 0 unused
-    int m_seatsUsed = 0;
+    PlayerTable m_table;
     Settings m_settings;
     TurnState m_turn;
     TileSet m_currentTiles {};

@@ -1,0 +1,65 @@
+#pragma once
+// The host's player records, one per seat, and the broadcasts that go to
+// every connected seat.
+
+#include "Link.h"
+#include "Scoring.h"
+
+#include <array>
+#include <string>
+
+namespace host
+{
+
+inline constexpr int kMaxSeat = 9; // seats that hold connections
+inline constexpr int kRefusedSeat = 10; // used only while refusing a tenth connection
+inline constexpr int kPlayingSeats = 6; // seats that get turns
+
+struct Player {
+    std::string name;
+    bool connected = false;
+    bool loggedIn = false;
+    int score = 0;
+    bool watching = false;
+    bool finished = false;
+    bool zirked = false;
+    int partner = 0;
+    bool boughtNewTiles = false;
+    WordTable words;
+};
+
+class PlayerTable
+{
+public:
+    explicit PlayerTable(Link& link);
+
+    static bool isSeat(int seat) { return seat >= 1 && seat <= kMaxSeat; }
+    static bool isPlayingSeat(int seat) { return seat >= 1 && seat <= kPlayingSeats; }
+
+    // Seats 0..10, unchecked: callers range-check what came off the wire first.
+    Player& at(int seat) { return m_players[static_cast<std::size_t>(seat)]; }
+    const Player& at(int seat) const { return m_players[static_cast<std::size_t>(seat)]; }
+    // Checked access for readers outside the rules.
+    const Player& player(int seat) const { return m_players.at(static_cast<std::size_t>(seat)); }
+
+    // The highest seat ever handed out; broadcasts reach seats 1 up to it.
+    int seatsUsed() const { return m_seatsUsed; }
+    // The first free seat up to seatsUsed, else the next new one; 0 when all nine are taken.
+    int freeSeat();
+
+    void sendTo(int seat, const std::string& bytes);
+    void sendAll(const std::string& bytes);
+    void sendAllBut(int seat, const std::string& bytes);
+
+    int connectedPlayingSeats() const;
+    // A playing seat that is connected and not watching gets turns.
+    bool canPlay(int seat) const { return isPlayingSeat(seat) && at(seat).connected && !at(seat).watching; }
+    bool anyoneCanPlay() const;
+
+private:
+    Link& m_link;
+    std::array<Player, kRefusedSeat + 1> m_players {}; // index 0 unused
+    int m_seatsUsed = 0;
+};
+
+} // namespace host
