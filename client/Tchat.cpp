@@ -139,6 +139,10 @@ void Tchat::attach(const Windows& windows)
             startgame();
             saveinifile();
         };
+    if (m_windows.spylist) {
+        // Only the host removes; hostpress enables it.
+        m_windows.spylist->setRemoveEnabled(m_isHost);
+    }
     if (m_windows.spylist)
         m_windows.spylist->onKick = [this](int seat) {
             if (auto m = client::removeFromGame(m_isHost, m_roster.connected(), m_roster.mySeat(), seat))

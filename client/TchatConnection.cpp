@@ -76,10 +76,6 @@ void Tchat::hostpress()
                 .arg(port));
         return;
     }
-    const QString dictError = server->dictionaryError();
-    if (!dictError.isEmpty())
-        showMessage(this, dictError);
-
     m_loginName = m_playerName;
     m_isHost = true;
     openClient("127.0.0.1");
@@ -87,6 +83,10 @@ void Tchat::hostpress()
     m_startGame->setEnabled(true);
     if (m_windows.spylist)
         m_windows.spylist->setRemoveEnabled(true);
+    // After the connection is under way: the message waits for the player.
+    const QString dictError = server->dictionaryError();
+    if (!dictError.isEmpty())
+        showMessage(this, dictError);
 }
 
 void Tchat::joinpress()

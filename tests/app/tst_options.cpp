@@ -1,0 +1,238 @@
+// The settings file as the main window uses it: read when the host confirms
+// our login, written by the option menus and on close, never losing what
+// other programs keep in the same file.
+
+#include "../client/ClientHarness.h"
+
+#include "app/IniFile.h"
+#include "net/Commands.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
+
+namespace
+{
+
+QString readFile(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(f.readAll());
+}
+
+void writeFile(const QString& path, const QByteArray& text)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text);
+}
+
+std::string iniValue(const QString& path, const char* key)
+{
+    app::IniFile ini;
+    ini.load(path.toStdString());
+    return ini.value("zirky", key).value_or("<missing>");
+}
+
+// A joined client logged in as seat 2 through a scripted host.
+struct LoggedIn {
+    explicit LoggedIn(const QByteArray& fileText = {})
+        : h({ "Ann", "127.0.0.1", "false" }, host.port())
+    {
+        if (!fileText.isNull())
+            writeFile(h.settingsPath(), fileText);
+        h.start();
+        ok = host.waitForClient();
+        host.send(net::msg::sendlogininfo(2) + net::msg::newplayerinfo(2, "Ann"));
+        ok = ok && QTest::qWaitFor([this] { return h.chat->loadCount() == 1; }, 5000);
+    }
+    ScriptedHost host;
+    ClientHarness h;
+    bool ok = false;
+};
+
+} // namespace
+
+class OptionsTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void missingFileGivesTheDefaults();
+    void storedValuesAndTheirQuirks();
+    void optionMenusSaveAndKeepOtherSections();
+    void textColourRoundTrip();
+    void closeWithoutMovingWritesNothing();
+    void closeAfterMovingWritesGeometry();
+    void oversizedWindowIsSavedSmaller();
+    void optionBeforeLoginKeepsStoredValues();
+};
+
+void OptionsTest::missingFileGivesTheDefaults()
+{
+    LoggedIn c;
+    QVERIFY(c.ok);
+    QVERIFY2(!QFile::exists(c.h.settingsPath()), "reading creates nothing");
+    Tchat* chat = c.h.chat.get();
+    QCOMPARE(chat->windowGeometry(), (app::Geometry { 3, 3, 795, 568 }));
+    QVERIFY(chat->action("N81")->isChecked());
+    QVERIFY(chat->action("PlaySounds1")->isChecked());
+    QVERIFY(chat->action("PlayChatterSounds1")->isChecked());
+    QVERIFY(chat->action("Classic1")->isChecked());
+    QVERIFY(!chat->action("TilesinTwoRows1")->isChecked());
+    QVERIFY(!chat->action("Turnoff0key1")->isChecked());
+    const auto start = c.h.gamestart->currentSettings();
+    QCOMPARE(start.playtoscore, std::string("5000"));
+    QCOMPARE(start.timeperturn, std::string("60"));
+    QCOMPARE(start.zirkedat, std::string("2000"));
+    QVERIFY(start.newtiles && start.fastgame && start.typing);
+    QCOMPARE(chat->textColor(), QColor(Qt::black));
+}
+
+void OptionsTest::storedValuesAndTheirQuirks()
+{
+    LoggedIn c("[zirky]\nTextsize=9\nTyping=yes\nNewtiles=yes\nFastgame=no\nTurnsound=1\nPlaysounds=false\n"
+               "Tworows=true\nTextcolor=$000000FF\nLeft=40\nTop=30\nWidth=700\nHeight=560\nPlaytoscore=7000\n"
+               "Timeperturn=soon\n");
+    QVERIFY(c.ok);
+    Tchat* chat = c.h.chat.get();
+    for (const char* item : { "N81", "N101", "N121", "N141" })
+        QVERIFY2(!chat->action(item)->isChecked(), item); // 9 has no menu item
+    QCOMPARE(chat->chatView()->textSize(), 9);
+    QVERIFY(chat->action("New1")->isChecked());
+    QVERIFY(!chat->action("Classic1")->isChecked());
+    QCOMPARE(chat->turnSound(), 1);
+    QVERIFY(!chat->action("PlaySounds1")->isChecked());
+    QVERIFY(chat->action("TilesinTwoRows1")->isChecked());
+    QCOMPARE(chat->textColor(), QColor(255, 0, 0)); // $000000FF is red in BGR
+    const app::Geometry g = chat->windowGeometry();
+    QCOMPARE(g.left, 40);
+    QCOMPARE(g.top, 30);
+    QCOMPARE(g.height, 560);
+    // 700 is narrower than the board: the window grows to hold it.
+    QCOMPARE(chat->centralWidget()->width(), chat->findChild<QWidget*>("panel_board")->width() + 15);
+    const auto start = c.h.gamestart->currentSettings();
+    QVERIFY2(!start.typing, "Typing is on only for exactly true");
+    QVERIFY2(start.newtiles, "Newtiles is off only for exactly false");
+    QVERIFY2(start.fastgame, "Fastgame is off only for exactly false");
+    QCOMPARE(start.playtoscore, std::string("7000"));
+    QCOMPARE(start.timeperturn, std::string("60")); // unparsable: field unchanged
+}
+
+void OptionsTest::optionMenusSaveAndKeepOtherSections()
+{
+    LoggedIn c("; lobby settings\n[lobby]\nName=Ann\n[zirky]\nPhrase1=Hi all\nActioncolor=clRed\n");
+    QVERIFY(c.ok);
+    Tchat* chat = c.h.chat.get();
+    const QString path = c.h.settingsPath();
+
+    chat->action("PlaySounds1")->trigger();
+    QCOMPARE(iniValue(path, "Playsounds"), std::string("false"));
+    chat->action("New1")->trigger();
+    QCOMPARE(iniValue(path, "Turnsound"), std::string("1"));
+    chat->action("N121")->trigger();
+    QCOMPARE(iniValue(path, "Textsize"), std::string("12"));
+    QVERIFY(!chat->action("N81")->isChecked());
+    chat->action("N121")->trigger(); // clicking the checked size keeps it checked
+    QVERIFY(chat->action("N121")->isChecked());
+    chat->action("TilesinTwoRows1")->trigger();
+    QCOMPARE(iniValue(path, "Tworows"), std::string("true"));
+    chat->action("Turnoff0key1")->trigger();
+    QCOMPARE(iniValue(path, "Turnoff0key"), std::string("true"));
+    chat->action("PlayChatterSounds1")->trigger();
+    QCOMPARE(iniValue(path, "ChatterSounds"), std::string("false"));
+
+    const QString text = readFile(path);
+    QVERIFY(text.startsWith("; lobby settings\n[lobby]\nName=Ann\n[zirky]\nPhrase1=Hi all\nActioncolor=clRed\n"
+                            "Top=3\nLeft=3\nWidth=795\nHeight=568\nTextsize=12\nTextcolor=clblack\n"
+                            "Playtoscore=5000\nTimeperturn=60\nZirkedat=2000\nNewtiles=true\nFastgame=true\n"
+                            "Typing=true\nPlaysounds=false\nTurnoff0key=true\nTworows=true\nTurnsound=1\n"
+                            "ChatterSounds=false\n"));
+
+    // "Chat Scroll Off" and "Reset Screen Location" save nothing by themselves.
+    chat->move(100, 120);
+    chat->action("ResetScreenLocation1")->trigger();
+    chat->action("ScrollOff1")->trigger();
+    QVERIFY(chat->chatView()->scrollOff());
+    QCOMPARE(readFile(path), text);
+    QCOMPARE(chat->windowGeometry(), (app::Geometry { 3, 3, 795, 568 }));
+}
+
+void OptionsTest::textColourRoundTrip()
+{
+    LoggedIn c;
+    QVERIFY(c.ok);
+    Tchat* chat = c.h.chat.get();
+    chat->pickColor = [](const QColor&) { return std::optional<QColor>(); };
+    chat->action("TextColor1")->trigger();
+    QVERIFY2(!QFile::exists(c.h.settingsPath()), "a cancelled dialog saves nothing");
+
+    QColor offered;
+    chat->pickColor = [&offered](const QColor& initial) {
+        offered = initial;
+        return std::optional<QColor>(QColor(0x40, 0x80, 0xFF));
+    };
+    chat->action("TextColor1")->trigger();
+    QCOMPARE(offered, QColor(Qt::black));
+    QCOMPARE(iniValue(c.h.settingsPath(), "Textcolor"), std::string("$00FF8040"));
+    QCOMPARE(chat->findChild<QLineEdit*>("mychat")->palette().color(QPalette::Text), QColor(0x40, 0x80, 0xFF));
+}
+
+void OptionsTest::closeWithoutMovingWritesNothing()
+{
+    {
+        LoggedIn c("[zirky]\nLeft=20\nTop=25\n");
+        QVERIFY(c.ok);
+        c.h.chat->close();
+        QCOMPARE(readFile(c.h.settingsPath()), QString("[zirky]\nLeft=20\nTop=25\n"));
+    }
+    {
+        // Never logged in at all.
+        ClientHarness h({ "Ann" }, 0);
+        h.start();
+        h.chat->close();
+        QVERIFY(!QFile::exists(h.settingsPath()));
+        QCOMPARE(h.closed->count(), 1);
+    }
+}
+
+void OptionsTest::closeAfterMovingWritesGeometry()
+{
+    LoggedIn c("[other]\nKeep=1\n");
+    QVERIFY(c.ok);
+    c.h.chat->move(50, 60);
+    c.h.chat->close();
+    QCOMPARE(iniValue(c.h.settingsPath(), "Left"), std::string("50"));
+    QCOMPARE(iniValue(c.h.settingsPath(), "Top"), std::string("60"));
+    QVERIFY(readFile(c.h.settingsPath()).startsWith("[other]\nKeep=1\n"));
+}
+
+void OptionsTest::oversizedWindowIsSavedSmaller()
+{
+    LoggedIn c;
+    QVERIFY(c.ok);
+    const QRect work = c.h.chat->screen()->availableGeometry();
+    c.h.chat->resize(work.width() + 100, work.height() + 50);
+    const app::Geometry g = c.h.chat->windowGeometry();
+    c.h.chat->close();
+    QCOMPARE(iniValue(c.h.settingsPath(), "Width"), std::to_string(g.width - 15));
+    QCOMPARE(iniValue(c.h.settingsPath(), "Height"), std::to_string(g.height - 15));
+}
+
+void OptionsTest::optionBeforeLoginKeepsStoredValues()
+{
+    ClientHarness h({ "Ann" }, 0);
+    writeFile(h.settingsPath(), "[zirky]\nTextsize=14\nTyping=false\nPlaysounds=false\n");
+    h.start();
+    h.chat->action("Turnoff0key1")->trigger();
+    QCOMPARE(iniValue(h.settingsPath(), "Turnoff0key"), std::string("true"));
+    QCOMPARE(iniValue(h.settingsPath(), "Textsize"), std::string("14"));
+    QCOMPARE(iniValue(h.settingsPath(), "Typing"), std::string("false"));
+    QCOMPARE(iniValue(h.settingsPath(), "Playsounds"), std::string("false"));
+}
+
+QTEST_MAIN(OptionsTest)
+#include "tst_options.moc"

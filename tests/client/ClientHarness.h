@@ -1,0 +1,121 @@
+#pragma once
+// A main window with its real companion windows, a scripted host on a
+// loopback port the kernel picks, and a lobby that only counts connections.
+
+#include "chat/ChatView.h"
+#include "client/MessageHook.h"
+#include "client/Tchat.h"
+#include "host/TServer.h"
+#include "net/Framing.h"
+#include "net/TSock.h"
+#include "windows/Tabout.h"
+#include "windows/Tdownload.h"
+#include "windows/Tgamestartform.h"
+#include "windows/Thelp.h"
+#include "windows/Tphrases.h"
+#include "windows/Tspylist.h"
+#include "windows/Ttallylist.h"
+
+#include <QPixmap>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// Plays the host's side of the wire by hand.
+class ScriptedHost
+{
+public:
+    ScriptedHost() { server.listen(QHostAddress::LocalHost, 0); }
+    quint16 port() const { return server.serverPort(); }
+    bool waitForClient()
+    {
+        if (!peer && !server.waitForNewConnection(5000))
+            return false;
+        if (!peer)
+            peer = server.nextPendingConnection();
+        return peer != nullptr;
+    }
+    void send(const std::string& framed)
+    {
+        peer->write(framed.data(), static_cast<qint64>(framed.size()));
+        peer->flush();
+    }
+    // Messages the client sent so far (terminators removed).
+    std::vector<std::string> received()
+    {
+        if (peer) {
+            const QByteArray bytes = peer->readAll();
+            framer.feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), messages);
+        }
+        return messages;
+    }
+    QTcpServer server;
+    QTcpSocket* peer = nullptr;
+    net::Framer framer;
+    std::vector<std::string> messages;
+};
+
+struct ClientHarness {
+    // hostPort 0: the in-process host's own port (hosting); otherwise a scripted host's.
+    explicit ClientHarness(
+        std::vector<std::string> args, quint16 hostPort, bool withServer = true, quint16 serverPort = 0)
+    {
+        lobby.listen(QHostAddress::LocalHost, 0);
+        QPixmap bg(64, 64);
+        bg.fill(Qt::white);
+        Tchat::Options options;
+        options.args = std::move(args);
+        options.hostPort = hostPort;
+        options.lobbyPort = lobby.serverPort();
+        options.settingsPath = settingsPath().toStdString();
+        chat = std::make_unique<Tchat>(bg, options);
+        tallylist = std::make_unique<Ttallylist>(bg);
+        about = std::make_unique<Tabout>(bg);
+        help = std::make_unique<Thelp>(bg);
+        phrases = std::make_unique<Tphrases>(bg);
+        if (withServer)
+            server = std::make_unique<TServer>(serverPort, [](std::string_view) { return true; });
+        spylist = std::make_unique<Tspylist>(bg);
+        gamestart = std::make_unique<Tgamestartform>(bg);
+        download = std::make_unique<Tdownload>(bg);
+        chat->attach({ tallylist.get(), about.get(), help.get(), phrases.get(), server.get(), spylist.get(),
+            gamestart.get(), download.get() });
+        closed = std::make_unique<QSignalSpy>(chat.get(), &Tchat::closed);
+        previousHook = setMessageHook([this](QWidget*, const QString& text) { messages << text; });
+    }
+    ~ClientHarness()
+    {
+        setMessageHook(previousHook);
+        chat.reset(); // before the host it may be connected to
+    }
+
+    QString settingsPath() const { return dir.filePath("draviklobby.ini"); }
+    QString chatText() const { return chat->chatView()->toPlainText(); }
+    // Shows the window (which reads the command line) and lets the launch run.
+    void start()
+    {
+        chat->show();
+        QTest::qWaitFor([this] { return !chatText().isEmpty(); }, 5000);
+    }
+
+    QTemporaryDir dir;
+    QTcpServer lobby;
+    std::unique_ptr<Tchat> chat;
+    std::unique_ptr<Ttallylist> tallylist;
+    std::unique_ptr<Tabout> about;
+    std::unique_ptr<Thelp> help;
+    std::unique_ptr<Tphrases> phrases;
+    std::unique_ptr<TServer> server;
+    std::unique_ptr<Tspylist> spylist;
+    std::unique_ptr<Tgamestartform> gamestart;
+    std::unique_ptr<Tdownload> download;
+    std::unique_ptr<QSignalSpy> closed;
+    QStringList messages;
+    MessageHook previousHook;
+};

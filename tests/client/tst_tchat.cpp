@@ -1,0 +1,395 @@
+// The main window over real loopback connections: launch by command line,
+// the roster as the host reports it, removal and watching, and a host that
+// misbehaves or goes away.
+
+#include "ClientHarness.h"
+
+#include "net/Commands.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTextBlock>
+#include <QTextCursor>
+
+#include <algorithm>
+
+namespace
+{
+
+bool contains(const std::vector<std::string>& v, const std::string& s)
+{
+    return std::find(v.begin(), v.end(), s + '\xFF') != v.end() || std::find(v.begin(), v.end(), s) != v.end();
+}
+
+std::string unframed(const std::string& framed) { return framed.substr(0, framed.size() - 1); }
+
+QLabel* label(Tchat* chat, const QString& name) { return chat->findChild<QLabel*>(name); }
+
+} // namespace
+
+class TchatTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void commandLine_data();
+    void commandLine();
+    void soloGameLogsInToItsOwnHost();
+    void hostingOnATakenPortDoesNotPretend();
+    void loginAndRoster();
+    void spectatorsOwnArrival();
+    void hostileHostMessagesAreIgnored();
+    void hostGoneEndsTheProgram_data();
+    void hostGoneEndsTheProgram();
+    void kickMenuRules();
+    void removalAndWatchCommands();
+    void startButton();
+};
+
+void TchatTest::commandLine_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<bool>("hosts");
+    QTest::addColumn<bool>("connects");
+    QTest::addColumn<QString>("connectsTo");
+    QTest::addColumn<bool>("lobby");
+    QTest::addColumn<bool>("fastHidden");
+
+    QTest::newRow("true hosts and connects to loopback, not to the given address")
+        << QStringList { "Ann", "192.0.2.7", "true" } << true << true << "127.0.0.1" << true << false;
+    QTest::newRow("any other role joins the given address")
+        << QStringList { "Ann", "localhost", "false" } << false << true << "localhost" << true << false;
+    QTest::newRow("role word is case-sensitive")
+        << QStringList { "Ann", "localhost", "TRUE" } << false << true << "localhost" << true << false;
+    QTest::newRow("s hides the fast game")
+        << QStringList { "Ann", "localhost", "x", "s" } << false << true << "localhost" << true << true;
+    QTest::newRow("S does not hide the fast game")
+        << QStringList { "Ann", "localhost", "x", "S" } << false << true << "localhost" << true << false;
+    QTest::newRow("one argument neither hosts nor joins")
+        << QStringList { "Ann" } << false << false << "" << false << false;
+    QTest::newRow("two arguments neither host nor join")
+        << QStringList { "Ann", "localhost" } << false << false << "" << false << false;
+}
+
+void TchatTest::commandLine()
+{
+    QFETCH(QStringList, args);
+    QFETCH(bool, hosts);
+    QFETCH(bool, connects);
+    QFETCH(QString, connectsTo);
+    QFETCH(bool, lobby);
+    QFETCH(bool, fastHidden);
+
+    ScriptedHost host;
+    std::vector<std::string> argv;
+    for (const QString& a : args)
+        argv.push_back(a.toStdString());
+    // A host row connects to the in-process host; a join row to the scripted one.
+    ClientHarness h(argv, hosts ? 0 : host.port());
+    h.start();
+
+    QTRY_VERIFY(h.chatText().startsWith("Loading Multi-player Game.. Please Wait."));
+    QCOMPARE(h.chat->isHost(), hosts);
+    QCOMPARE(h.chat->findChild<QPushButton*>("button_start")->isVisible(), hosts);
+    QCOMPARE(h.chat->action("StartGame1")->isEnabled(), hosts);
+    QCOMPARE(h.spylist->removeAction()->isEnabled(), hosts);
+    QCOMPARE(h.gamestart->fastHidden(), fastHidden);
+    QVERIFY(!h.download->isVisible());
+    QCOMPARE(h.chat->lobbyLinkOpened(), lobby);
+    if (lobby)
+        QVERIFY(h.lobby.waitForNewConnection(5000));
+    if (connects) {
+        QCOMPARE(h.chat->sock()->HostName(), connectsTo);
+        QCOMPARE(h.chat->loginName(), std::string("Ann"));
+        if (hosts)
+            QTRY_VERIFY(h.chatText().contains("You are Connected."));
+        else
+            QVERIFY(host.waitForClient());
+    } else {
+        QVERIFY(h.chat->loginName().empty());
+        QVERIFY(!h.chat->sock()->Connected());
+        QCOMPARE(h.chatText(), QString("Loading Multi-player Game.. Please Wait."));
+    }
+}
+
+void TchatTest::soloGameLogsInToItsOwnHost()
+{
+    ClientHarness h({}, 0);
+    h.start();
+    QTRY_VERIFY(h.chatText().contains("You are Connected."));
+    QVERIFY(h.chatText().startsWith("Loading Solo Game..Please wait.\n"));
+    QCOMPARE(h.chat->playerName(), std::string("You"));
+    QCOMPARE(h.chat->sock()->HostName(), QString("127.0.0.1"));
+    QVERIFY(h.chat->isHost());
+    QVERIFY(h.download->isVisible());
+    QVERIFY(!h.chat->lobbyLinkOpened());
+    QCOMPARE(label(h.chat.get(), "label_playername1")->text(), QString("You"));
+    QCOMPARE(h.chat->loadCount(), 1);
+
+    // 0xFF0000 is blue in the wire's byte order, not red.
+    const QTextCursor first(h.chat->chatView()->document()->firstBlock());
+    QTextCursor probe(first);
+    probe.movePosition(QTextCursor::Right);
+    QCOMPARE(probe.charFormat().foreground().color(), QColor(0, 0, 255));
+}
+
+void TchatTest::hostingOnATakenPortDoesNotPretend()
+{
+    QTcpServer squatter;
+    QVERIFY(squatter.listen(QHostAddress::Any, 0));
+    ClientHarness h({}, 0, true, squatter.serverPort());
+    h.start();
+    QTRY_COMPARE(h.messages.size(), 1);
+    QVERIFY(h.messages[0].contains(QString::number(squatter.serverPort())));
+    QVERIFY(h.messages[0].contains("in use"));
+    QVERIFY(!h.chat->isHost());
+    QVERIFY(!h.chat->findChild<QPushButton*>("button_start")->isVisible());
+    QVERIFY(!h.chat->action("StartGame1")->isEnabled());
+    QVERIFY(!squatter.hasPendingConnections());
+}
+
+void TchatTest::loginAndRoster()
+{
+    ScriptedHost host;
+    ClientHarness h({ "Ann", "127.0.0.1", "false" }, host.port());
+    h.start();
+    QVERIFY(host.waitForClient());
+
+    host.send(net::msg::sendlogininfo(2));
+    QTRY_VERIFY(contains(host.received(), unframed(net::msg::logininfo(2, "1.0.13", "Ann"))));
+    QVERIFY(h.chat->roster().connected());
+    QCOMPARE(h.chat->loadCount(), 0);
+
+    host.send(net::msg::newplayerinfo(2, "Ann") + net::msg::existingplayers(1, "Hosty"));
+    QTRY_VERIFY(h.chatText().contains("Hosty is Connected."));
+    QVERIFY(h.chatText().contains("You are Connected."));
+    QCOMPARE(h.chat->loadCount(), 1);
+    QCOMPARE(label(h.chat.get(), "label_playername1")->text(), QString("Hosty"));
+    QCOMPARE(label(h.chat.get(), "label_playername2")->text(), QString("Ann"));
+    QCOMPARE(label(h.chat.get(), "label_playername3")->text(), QString("<Waiting>"));
+
+    host.send(net::msg::newplayerinfo(2, "Ann"));
+    QTRY_COMPARE(h.chat->loadCount(), 2); // every own arrival reads the settings again
+
+    host.send(net::msg::newplayerinfo(7, "Spy"));
+    QTRY_VERIFY(h.chatText().contains("Spy is spying."));
+    QVERIFY(h.spylist->hasSpy(7, "Spy"));
+
+    const int blocks = h.chat->chatView()->document()->blockCount();
+    host.send(net::msg::playerdisconnected(4, "") + net::msg::playerdisconnected(8, "Ghost")
+        + net::msg::playerdisconnected(7, "Spy"));
+    QTRY_VERIFY(h.chatText().endsWith("Spy has left."));
+    QCOMPARE(h.chat->chatView()->document()->blockCount(), blocks + 1); // free seat and stranger: silent
+    QVERIFY(!h.spylist->hasSpy(7, "Spy"));
+
+    host.send(net::msg::justwatching(2, true));
+    QTRY_VERIFY(h.chatText().endsWith("Ann is just watching"));
+    QVERIFY(h.chat->action("JustWatch1")->isChecked());
+    QVERIFY(!label(h.chat.get(), "image_eyes2")->isHidden());
+    host.send(net::msg::justwatching(2, false));
+    QTRY_VERIFY(h.chatText().endsWith("Ann now playing again"));
+    QVERIFY(!h.chat->action("JustWatch1")->isChecked());
+    QVERIFY(label(h.chat.get(), "image_eyes2")->isHidden());
+
+    host.send(net::msg::playerdisconnected(1, "Hosty"));
+    QTRY_VERIFY(h.chatText().endsWith("Hosty disconnected."));
+    QCOMPARE(label(h.chat.get(), "label_playername1")->text(), QString("<Waiting>"));
+
+    host.send(net::msg::havewrongversion("Old") + net::msg::wrongversion());
+    QTRY_VERIFY(h.chatText().endsWith("You have a differnt version of the game then the host."));
+    QVERIFY(h.chatText().contains("Old has a different version of the game then you."));
+    QCOMPARE(h.closed->count(), 0);
+}
+
+void TchatTest::spectatorsOwnArrival()
+{
+    ScriptedHost host;
+    ClientHarness h({ "Zed", "127.0.0.1", "false" }, host.port());
+    h.start();
+    QVERIFY(host.waitForClient());
+    host.send(net::msg::sendlogininfo(8) + net::msg::newplayerinfo(8, "Zed"));
+    QTRY_VERIFY(h.chatText().endsWith("You are Connected.\nYou are spying."));
+    QVERIFY(h.spylist->hasSpy(8, "Zed"));
+    for (int seat = 1; seat <= 6; ++seat)
+        QCOMPARE(label(h.chat.get(), QString("label_playername%1").arg(seat))->text(), QString("<Waiting>"));
+}
+
+void TchatTest::hostileHostMessagesAreIgnored()
+{
+    ScriptedHost host;
+    ClientHarness h({ "Ann", "127.0.0.1", "false" }, host.port());
+    h.start();
+    QVERIFY(host.waitForClient());
+    host.send(net::msg::sendlogininfo(2) + net::msg::newplayerinfo(2, "Ann"));
+    QTRY_COMPARE(h.chat->loadCount(), 1);
+
+    const std::string junk[] = {
+        "CMD_newplayerinfo+0+Zero",
+        "CMD_newplayerinfo+10+Ten",
+        "CMD_newplayerinfo+x+NaN",
+        "CMD_newplayerinfo+",
+        "CMD_playerdisconnected+-1+X",
+        "CMD_playerdisconnected+99+X",
+        "CMD_justwatching+7+1",
+        "CMD_justwatching+0+1",
+        "CMD_justwatching+",
+        "CMD_sendlogininfo+0",
+        "CMD_sendlogininfo+banana",
+        "CMD_thedice+99+true+A",
+        "CMD_setdice+-5+77",
+        "CMD_scores+1",
+        "cmd_full+",
+        "CMD_full",
+        "",
+        "CMD_newplayerinfo+4294967298+Wrap",
+    };
+    std::string burst;
+    for (const auto& j : junk)
+        burst += j + '\xFF';
+    host.send(burst + net::msg::newplayerinfo(3, "Sentinel"));
+    QTRY_VERIFY(h.chatText().endsWith("Sentinel is Connected."));
+    QCOMPARE(h.closed->count(), 0);
+    QVERIFY(h.messages.isEmpty());
+    QCOMPARE(h.chat->roster().mySeat(), 2);
+    QCOMPARE(h.spylist->spyCount(), 0);
+    for (int seat : { 1, 4, 5, 6 })
+        QCOMPARE(label(h.chat.get(), QString("label_playername%1").arg(seat))->text(), QString("<Waiting>"));
+    QVERIFY(!h.chatText().contains("Zero") && !h.chatText().contains("Ten") && !h.chatText().contains("Wrap"));
+}
+
+void TchatTest::hostGoneEndsTheProgram_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("host closes the connection") << "close"
+                                                << "";
+    QTest::newRow("host floods without a message end") << "flood"
+                                                       << "";
+    QTest::newRow("game is full") << "full"
+                                  << "Game is full";
+}
+
+void TchatTest::hostGoneEndsTheProgram()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, message);
+    ScriptedHost host;
+    ClientHarness h({ "Ann", "127.0.0.1", "false" }, host.port());
+    h.start();
+    QVERIFY(host.waitForClient());
+    if (how == "close")
+        host.peer->close();
+    else if (how == "flood")
+        host.send(std::string(net::kMaxPendingBytes + 10, 'A'));
+    else
+        host.send(net::msg::full());
+    QTRY_COMPARE(h.closed->count(), 1);
+    QVERIFY(!h.chat->isVisible());
+    if (message.isEmpty())
+        QVERIFY(h.messages.isEmpty());
+    else
+        QCOMPARE(h.messages, QStringList { message });
+}
+
+void TchatTest::kickMenuRules()
+{
+    {
+        ScriptedHost host;
+        ClientHarness joined({ "Ann", "127.0.0.1", "false" }, host.port());
+        joined.start();
+        QVERIFY(host.waitForClient());
+        host.send(net::msg::sendlogininfo(2) + net::msg::newplayerinfo(1, "Hosty"));
+        QTRY_COMPARE(label(joined.chat.get(), "label_playername1")->text(), QString("Hosty"));
+        joined.chat->label_playername1ContextPopup(1);
+        QVERIFY(!joined.chat->action("RemoveFromGame1")->isEnabled());
+        QVERIFY(!joined.chat->action("SettoJustWatch1")->isEnabled());
+        QVERIFY(!joined.chat->action("UnsetJustWatch1")->isEnabled());
+        QVERIFY(!joined.spylist->removeAction()->isEnabled());
+    }
+    {
+        ScriptedHost host;
+        ClientHarness hosting({ "Ann", "x", "true" }, host.port());
+        hosting.start();
+        QVERIFY(host.waitForClient());
+        hosting.chat->label_playername1ContextPopup(3); // "<Waiting>"
+        QVERIFY(!hosting.chat->action("RemoveFromGame1")->isEnabled());
+        QVERIFY(hosting.chat->action("SettoJustWatch1")->isEnabled());
+        QVERIFY(hosting.chat->action("UnsetJustWatch1")->isEnabled());
+        QVERIFY(hosting.spylist->removeAction()->isEnabled());
+        QCOMPARE(hosting.chat->kickMenu()->property("tag").toInt(), 3);
+        host.send(net::msg::newplayerinfo(3, "Cy"));
+        QTRY_COMPARE(label(hosting.chat.get(), "label_playername3")->text(), QString("Cy"));
+        hosting.chat->label_playername1ContextPopup(3);
+        QVERIFY(hosting.chat->action("RemoveFromGame1")->isEnabled());
+    }
+}
+
+void TchatTest::removalAndWatchCommands()
+{
+    ScriptedHost host;
+    // Hosting (the in-process host listens) but talking to the scripted host, to see what is sent.
+    ClientHarness h({ "Ann", "x", "true" }, host.port());
+    h.start();
+    QVERIFY(host.waitForClient());
+
+    // Nothing goes out before the host gave us a seat.
+    h.chat->label_playername1ContextPopup(5);
+    h.chat->action("RemoveFromGame1")->trigger();
+    h.chat->action("JustWatch1")->trigger();
+
+    host.send(net::msg::sendlogininfo(1) + net::msg::newplayerinfo(1, "Ann") + net::msg::newplayerinfo(5, "Eve"));
+    QTRY_COMPARE(label(h.chat.get(), "label_playername5")->text(), QString("Eve"));
+
+    h.chat->label_playername1ContextPopup(5);
+    h.chat->action("RemoveFromGame1")->trigger();
+    h.chat->action("SettoJustWatch1")->trigger(); // slot 5 may never watch
+    h.chat->label_playername1ContextPopup(3);
+    h.chat->action("SettoJustWatch1")->trigger();
+    h.chat->action("UnsetJustWatch1")->trigger();
+    h.spylist->onKick(8);
+    h.chat->action("JustWatch1")->trigger();
+    QVERIFY2(!h.chat->action("JustWatch1")->isChecked(), "the check waits for the host's answer");
+
+    const std::vector<std::string> expected = {
+        unframed(net::msg::logininfo(1, "1.0.13", "Ann")),
+        unframed(net::msg::kickhim(1, 5)),
+        unframed(net::msg::justwatch(3, true)),
+        unframed(net::msg::justwatch(3, false)),
+        unframed(net::msg::kickhim(1, 8)),
+        unframed(net::msg::justwatch(1, true)),
+    };
+    QTRY_COMPARE(host.received().size(), expected.size());
+    QCOMPARE(host.received(), expected);
+
+    host.send(net::msg::justwatching(1, true));
+    QTRY_VERIFY(h.chat->action("JustWatch1")->isChecked());
+    h.chat->action("JustWatch1")->trigger();
+    QTRY_COMPARE(host.received().back(), unframed(net::msg::justwatch(1, false)));
+    QVERIFY(h.chat->action("JustWatch1")->isChecked());
+}
+
+void TchatTest::startButton()
+{
+    ScriptedHost host;
+    ClientHarness h({ "Ann", "x", "true", "s" }, host.port());
+    h.start();
+    QVERIFY(host.waitForClient());
+    h.chat->findChild<QPushButton*>("button_start")->click();
+    QCOMPARE(h.messages, QStringList { "You are not connected" });
+    QVERIFY(!h.gamestart->isVisible());
+
+    host.send(net::msg::sendlogininfo(1) + net::msg::newplayerinfo(1, "Ann"));
+    QTRY_COMPARE(h.chat->loadCount(), 1);
+    h.chat->action("StartGame1")->trigger();
+    QVERIFY(h.gamestart->isVisible());
+    h.gamestart->button_startClick();
+    // No settings file: 5000, 60, 2000, new tiles and typing on; the fast game was hidden by "s".
+    net::GameOptions o;
+    o.fast = false;
+    QTRY_COMPARE(host.received().back(), unframed(net::msg::startgame(1, o)));
+    QVERIFY(QFile::exists(h.settingsPath()));
+}
+
+QTEST_MAIN(TchatTest)
+#include "tst_tchat.moc"
