@@ -278,7 +278,7 @@ void TServer::dropSeat(int seat, const QString& why, bool flush)
     TSock* sock = seatSocket(seat);
     if (!sock)
         return;
-    say(QStringLiteral("seat %1: dropped: %2").arg(seat).arg(why));
+    say(QStringLiteral("seat %1 (%2): dropped: %3").arg(seat).arg(m_seats[static_cast<std::size_t>(seat)].peer, why));
     releaseSeat(seat);
     retire(sock, flush);
 }
