@@ -14,6 +14,7 @@ private slots:
     void fastTurnFromDiceToNextTurn();
     void currentPlayerLeavingPassesTheTurn();
     void lastPlayerLeavingEndsTheGameAndStopsTheClock();
+    void winnerIsAnnouncedAndTheClockStops();
 };
 
 namespace
@@ -186,6 +187,40 @@ void ServerTurns::lastPlayerLeavingEndsTheGameAndStopsTheClock()
     // The host is ready for the next group.
     RawClient again;
     QCOMPARE(again.join(host.port(), "Again"), 1);
+}
+
+void ServerTurns::winnerIsAnnouncedAndTheClockStops()
+{
+    Host host;
+    RawClient a, b;
+    QCOMPARE(a.join(host.port(), "Ann"), 1);
+    QCOMPARE(b.join(host.port(), "Bob"), 2);
+    net::GameOptions o = options(false, 10);
+    o.playToScore = "50";
+    a.write(net::msg::startgame(1, o));
+    const auto dice = a.waitFor(net::cmd::thedice);
+    QVERIFY(dice);
+    host.words->insert(lettersOf(*dice).substr(0, 3));
+    a.write(net::msg::done(1, positions({ 1, 2, 3 })));
+    QVERIFY(a.waitFor(net::cmd::accepted));
+    a.write(net::msg::finish(1));
+    QVERIFY(a.sync());
+    QVERIFY(tickUntil(host, b, net::cmd::nextplayer) > 0); // Ann scored 60, Bob's turn
+    b.write(net::msg::finish(2));
+    QVERIFY(b.sync());
+
+    // Back at seat 1 the round is checked: Ann alone is past the mark.
+    QVERIFY(tickUntil(host, a, net::cmd::winner) > 0);
+    QVERIFY(b.waitFor(net::cmd::winner, [](const std::string& m) { return m == "CMD_winner+Ann"; }));
+    QVERIFY(!host.game().turn().gameRunning);
+    QVERIFY(!host.server->turnTimerActive());
+    QVERIFY(host.logged(QStringLiteral("winner: Ann")));
+    // Nothing more happens however long the clock would have run.
+    const int before = b.count(net::cmd::nextplayer);
+    host.tick(30);
+    QVERIFY(a.sync());
+    QVERIFY(b.seeChat(a.lastSync()));
+    QCOMPARE(b.count(net::cmd::nextplayer), before);
 }
 
 QTEST_GUILESS_MAIN(ServerTurns)
