@@ -285,7 +285,13 @@ void Tchat::buildBoard(const QPixmap& background)
         l->setObjectName(infoNames[i]);
         l->setGeometry(8, 4 + i * 20, 170, 20);
         l->setStyleSheet("color: #102a50; background: transparent;");
+        l->hide(); // shown with the settings of a running game
     }
+    auto* noGame = new QLabel("No game running yet.", info);
+    noGame->setObjectName("label_nogame");
+    noGame->setGeometry(0, 0, 184, 126);
+    noGame->setAlignment(Qt::AlignCenter);
+    noGame->setStyleSheet("color: #2a4a70; font-style: italic; background: transparent;");
 
     m_removeFromGame = m_popupKick->addAction("Remove From Game");
     m_removeFromGame->setObjectName("RemoveFromGame1");

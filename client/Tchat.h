@@ -158,6 +158,7 @@ public:
     ChatView* chatView() const { return m_mainchat; }
     QMenu* kickMenu() const { return m_popupKick; }
     QAction* action(const char* objectName) const;
+    const net::Dispatcher<>& dispatchTable() const { return m_dispatch; }
 
     // Geometry as the settings file keeps it: outer left/top, outer size.
     app::Geometry windowGeometry() const;

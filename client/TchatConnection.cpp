@@ -33,8 +33,13 @@ void Tchat::processparams()
         return; // one or two arguments: neither host nor join
     m_playerName = m_plan.playerName;
     m_hostAddress = m_plan.hostAddress;
-    if (m_plan.showDownloadWindow && m_windows.download)
-        m_windows.download->show();
+    if (m_plan.showDownloadWindow && m_windows.download) {
+        // Over the board rather than wherever the desktop puts it.
+        QWidget* w = m_windows.download;
+        w->adjustSize();
+        w->move(frameGeometry().center() - QPoint(w->width() / 2, w->height() / 2));
+        w->show();
+    }
     if (m_plan.role == app::LaunchPlan::Role::Join)
         joinpress();
     else

@@ -7,13 +7,16 @@
 #include "net/Commands.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTextBlock>
 #include <QTextCursor>
 
 #include <algorithm>
+#include <functional>
 
 namespace
 {
@@ -45,6 +48,7 @@ private slots:
     void kickMenuRules();
     void removalAndWatchCommands();
     void startButton();
+    void menusAndDispatchTable();
 };
 
 void TchatTest::commandLine_data()
@@ -389,6 +393,117 @@ void TchatTest::startButton()
     o.fast = false;
     QTRY_COMPARE(host.received().back(), unframed(net::msg::startgame(1, o)));
     QVERIFY(QFile::exists(h.settingsPath()));
+}
+
+void TchatTest::menusAndDispatchTable()
+{
+    ClientHarness h({ "Ann" }, 0, false);
+    // Caption, then flags: c checkable, x checked, h hidden, d disabled, r in an exclusive group; "-" separator.
+    std::function<QStringList(const QList<QAction*>&, const QString&)> walk
+        = [&](const QList<QAction*>& actions, const QString& path) {
+              QStringList out;
+              for (QAction* a : actions) {
+                  QString flags;
+                  if (a->isCheckable())
+                      flags += 'c';
+                  if (a->isChecked())
+                      flags += 'x';
+                  if (!a->isVisible())
+                      flags += 'h';
+                  if (a->isVisible() && !a->isEnabled())
+                      flags += 'd';
+                  if (a->actionGroup() && a->actionGroup()->isExclusive())
+                      flags += 'r';
+                  const QString caption = a->isSeparator() ? "-" : a->text();
+                  out << path + caption + (flags.isEmpty() ? "" : " [" + flags + "]")
+                          + (a->data().isValid() ? " tag " + a->data().toString() : "");
+                  if (a->menu())
+                      out << walk(a->menu()->actions(), path + caption + " > ");
+              }
+              return out;
+          };
+    const QStringList expected = {
+        "File",
+        "File > Start Game [d]",
+        "File > -",
+        "File > Exit",
+        "File > Host Game [h]",
+        "File > Join Game [h]",
+        "Options",
+        "Options > Play Sounds [cx]",
+        "Options > Play Chatter Sounds [c]",
+        "Options > Turn Sound",
+        "Options > Turn Sound > Classic [cxr] tag 0",
+        "Options > Turn Sound > New [cr] tag 1",
+        "Options > -",
+        "Options > Tiles in Two Rows [c]",
+        "Options > Turn off 0 key [c]",
+        "Options > -",
+        "Options > Text Color",
+        "Options > Text Size",
+        "Options > Text Size > 8 [cx] tag 8",
+        "Options > Text Size > 10 [c] tag 10",
+        "Options > Text Size > 12 [c] tag 12",
+        "Options > Text Size > 14 [c] tag 14",
+        "Options > Chat Scroll Off [c]",
+        "Options > Reset Screen Location",
+        "Options > -",
+        "Options > Just Watch [c]",
+        "View",
+        "View > View Tally",
+        "View > Spy List",
+        "View > Phrase List",
+        "Help",
+        "Help > Content",
+        "Help > -",
+        "Help > About",
+    };
+    QCOMPARE(walk(h.chat->menuBar()->actions(), ""), expected);
+    QCOMPARE(h.chat->action("Help2")->shortcut(), QKeySequence(Qt::Key_F1));
+    QCOMPARE(h.chat->windowTitle(), QString("Zirky"));
+
+    const QStringList order = {
+        "CMD_sendlogininfo",
+        "CMD_chat",
+        "CMD_action",
+        "CMD_newplayerinfo",
+        "CMD_havewrongversion",
+        "CMD_wrongversion",
+        "CMD_existingplayers",
+        "CMD_playerdisconnected",
+        "CMD_startgame",
+        "CMD_nextplayer",
+        "CMD_winner",
+        "CMD_full",
+        "CMD_justwatching",
+        "CMD_thedice",
+        "CMD_setdice",
+        "CMD_accepted",
+        "CMD_rejected",
+        "CMD_clearthem",
+        "CMD_turnend",
+        "CMD_scores",
+        "CMD_stats",
+        "CMD_loadscores",
+        "CMD_newtiles",
+        "CMD_oldtiles",
+        "CMD_addaword",
+        "CMD_playasound",
+        "CMD_ifinished",
+        "CMD_allfinished",
+    };
+    QStringList actual;
+    for (std::size_t i = 0; i < h.chat->dispatchTable().size(); ++i)
+        actual << QString::fromStdString(h.chat->dispatchTable().commandAt(i));
+    QCOMPARE(actual, order);
+
+    // Chat lines are text, never markup, and a player's line starts with its head in bold.
+    h.chat->chatView()->addLine("0+<b>not bold</b> & <i>", Qt::blue);
+    h.chat->chatView()->addLine("7+Bob chats: hello", Qt::red);
+    QVERIFY(h.chatText().endsWith("<b>not bold</b> & <i>\nBob chats: hello"));
+    QTextCursor head(h.chat->chatView()->document()->lastBlock());
+    head.movePosition(QTextCursor::Right);
+    QCOMPARE(head.charFormat().fontWeight(), int(QFont::Bold));
 }
 
 QTEST_MAIN(TchatTest)
