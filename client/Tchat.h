@@ -233,6 +233,8 @@ private:
     net::ReceiveQueue m_queue;
     net::Dispatcher<> m_dispatch;
     bool m_dispatchScheduled = false;
+    bool m_everSeated = false;
+    std::string m_connectError; // why the connection to the host failed, if it did
 
     // Board
     QWidget* m_board = nullptr;

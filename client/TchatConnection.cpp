@@ -147,8 +147,10 @@ void Tchat::sockInfo(TSocketInfo info, const QString& msg)
         hostGone("the connection to the host closed");
         return;
     }
-    if (info == TSocketInfo::Error && !m_roster.connected())
-        addLine("0+Could not connect to the host: " + msg.toStdString(), client::kRed);
+    if (info == TSocketInfo::Error && !m_roster.connected() && !m_everSeated) {
+        m_connectError = msg.toStdString();
+        addLine("0+Could not connect to the host: " + m_connectError, client::kRed);
+    }
 }
 
 void Tchat::hostGone(const char* why)
@@ -156,6 +158,11 @@ void Tchat::hostGone(const char* why)
     if (m_closing)
         return;
     log(why);
+    // A game that never answered would otherwise just vanish: say why first.
+    if (!m_everSeated && !m_connectError.empty())
+        showMessage(this,
+            QString("Could not connect to the game at %1 (%2).")
+                .arg(m_sock->HostName(), QString::fromStdString(m_connectError)));
     m_roster.disconnected();
     close();
 }
@@ -239,6 +246,7 @@ void Tchat::sendloginfo(std::string_view rest)
         log("ignored a seat message with a bad seat");
         return;
     }
+    m_everSeated = true;
     sendToHost(net::msg::logininfo(*seat, versionText().toStdString(), m_loginName));
 }
 

@@ -49,6 +49,7 @@ private slots:
     void removalAndWatchCommands();
     void startButton();
     void menusAndDispatchTable();
+    void joiningAHostThatIsNotThere();
 };
 
 void TchatTest::commandLine_data()
@@ -504,6 +505,22 @@ void TchatTest::menusAndDispatchTable()
     QTextCursor head(h.chat->chatView()->document()->lastBlock());
     head.movePosition(QTextCursor::Right);
     QCOMPARE(head.charFormat().fontWeight(), int(QFont::Bold));
+}
+
+void TchatTest::joiningAHostThatIsNotThere()
+{
+    quint16 deadPort = 0;
+    {
+        QTcpServer probe; // a port that was free a moment ago and has nobody listening now
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        deadPort = probe.serverPort();
+    }
+    ClientHarness h({ "Ann", "127.0.0.1", "false" }, deadPort, false);
+    h.start();
+    QTRY_COMPARE(h.closed->count(), 1);
+    QVERIFY(h.chatText().contains("Could not connect to the host"));
+    QCOMPARE(h.messages.size(), 1);
+    QVERIFY(h.messages[0].startsWith("Could not connect to the game at 127.0.0.1"));
 }
 
 QTEST_MAIN(TchatTest)
