@@ -20,7 +20,6 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
-#include <QRandomGenerator>
 
 #include <cstdio>
 
@@ -96,11 +95,11 @@ Tchat::Tchat(const QPixmap& background, Options options, QWidget* parent)
     buildMenus();
     buildDispatch();
 
-    // FormCreate. The named mutex of the original start-up has no use here:
-    // the single-instance guard runs before this window exists.
+    // FormCreate. No named mutex: the single-instance guard has already run
+    // and nothing would wait on one. Randomness comes from QRandomGenerator,
+    // which seeds itself.
     m_phraseReady = true;
     clearall();
-    (void)QRandomGenerator::global(); // seeded by the system; no clock seeding needed
     m_isHost = false;
     m_whoseTurn = 0;
     m_wordLength = 0;
