@@ -212,52 +212,94 @@ quint16 startPlainEcho(std::thread& thread)
 
 // ---- the measurements ----------------------------------------------------------
 
-std::vector<double> echoRoundTrips(quint16 port, int count)
+// A client and its way of measuring one round trip.
+class Measured
 {
-    Client client(port);
-    const std::string message = net::msg::chat(1, "hello there, ready to play?");
-    std::vector<double> micros;
-    for (int i = 0; i < count + kWarmup; ++i) {
+public:
+    virtual ~Measured() = default;
+    double roundTrip()
+    {
         const auto start = Clock::now();
-        client.send(message);
-        client.waitFor("CMD_chat+");
-        const double us = std::chrono::duration<double, std::micro>(Clock::now() - start).count();
-        if (i >= kWarmup)
-            micros.push_back(us);
+        once();
+        return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
     }
-    return micros;
-}
+    virtual void between() { }
 
-std::vector<double> hostRoundTrips(quint16 port, int count)
+protected:
+    virtual void once() = 0;
+    const std::string m_message = net::msg::chat(1, "hello there, ready to play?");
+};
+
+class EchoRoundTrip : public Measured
 {
-    std::vector<std::unique_ptr<Client>> players;
-    for (int seat = 1; seat <= kPlayers; ++seat) {
-        players.push_back(std::make_unique<Client>(port));
-        Client& c = *players.back();
-        const std::string hello = c.waitFor(net::cmd::sendlogininfo);
-        if (hello != "CMD_sendlogininfo+" + std::to_string(seat)) {
-            std::fprintf(stderr, "unexpected seat: %s\n", hello.c_str());
-            std::exit(1);
+public:
+    explicit EchoRoundTrip(quint16 port)
+        : m_client(port)
+    {
+    }
+
+protected:
+    void once() override
+    {
+        m_client.send(m_message);
+        m_client.waitFor("CMD_chat+");
+    }
+
+private:
+    Client m_client;
+};
+
+// Eight players logged in; the first chats and waits for its own line to come back.
+class HostRoundTrip : public Measured
+{
+public:
+    explicit HostRoundTrip(quint16 port)
+    {
+        for (int seat = 1; seat <= kPlayers; ++seat) {
+            m_players.push_back(std::make_unique<Client>(port));
+            Client& c = *m_players.back();
+            const std::string hello = c.waitFor(net::cmd::sendlogininfo);
+            if (hello != "CMD_sendlogininfo+" + std::to_string(seat)) {
+                std::fprintf(stderr, "unexpected seat: %s\n", hello.c_str());
+                std::exit(1);
+            }
+            c.send(net::msg::logininfo(seat, net::kGameVersion, "Player" + std::to_string(seat)));
+            c.waitFor("CMD_newplayerinfo+" + std::to_string(seat) + "+");
         }
-        c.send(net::msg::logininfo(seat, net::kGameVersion, "Player" + std::to_string(seat)));
-        c.waitFor("CMD_newplayerinfo+" + std::to_string(seat) + "+");
+        between();
     }
-    for (auto& p : players)
-        p->drain();
+    // The others' copies are thrown away outside the timed part.
+    void between() override
+    {
+        for (auto& p : m_players)
+            p->drain();
+    }
 
-    Client& me = *players.front();
-    const std::string message = net::msg::chat(1, "hello there, ready to play?");
-    std::vector<double> micros;
-    for (int i = 0; i < count + kWarmup; ++i) {
-        const auto start = Clock::now();
-        me.send(message);
-        me.waitFor("CMD_chat+1+");
-        const double us = std::chrono::duration<double, std::micro>(Clock::now() - start).count();
-        if (i >= kWarmup)
-            micros.push_back(us);
-        if (i % 64 == 0)
-            for (std::size_t p = 1; p < players.size(); ++p)
-                players[p]->drain();
+protected:
+    void once() override
+    {
+        m_players.front()->send(m_message);
+        m_players.front()->waitFor("CMD_chat+1+");
+    }
+
+private:
+    std::vector<std::unique_ptr<Client>> m_players;
+};
+
+// Blocks of round trips in turn, so a change of load on the machine hits all alike.
+std::vector<std::vector<double>> measure(std::vector<Measured*> subjects, int count)
+{
+    constexpr int kBlock = 250;
+    std::vector<std::vector<double>> micros(subjects.size());
+    for (Measured* m : subjects)
+        for (int i = 0; i < kWarmup; ++i)
+            m->roundTrip();
+    for (int done = 0; done < count; done += kBlock) {
+        for (std::size_t k = 0; k < subjects.size(); ++k) {
+            for (int i = 0; i < kBlock && done + i < count; ++i)
+                micros[k].push_back(subjects[k]->roundTrip());
+            subjects[k]->between();
+        }
     }
     return micros;
 }
@@ -271,21 +313,22 @@ int main(int argc, char** argv)
 
     std::thread plainThread;
     const quint16 plainPort = startPlainEcho(plainThread);
-    const Stats plain = percentiles(echoRoundTrips(plainPort, count));
+    LoopThread echo(makeEventEcho);
+    LoopThread server(makeHost);
+    std::vector<std::vector<double>> micros;
+    {
+        EchoRoundTrip plainClient(plainPort);
+        EchoRoundTrip echoClient(echo.port());
+        HostRoundTrip hostClients(server.port());
+        micros = measure({ &plainClient, &echoClient, &hostClients }, count);
+    }
     plainThread.join();
+    const Stats plain = percentiles(micros[0]);
+    const Stats eventEcho = percentiles(micros[1]);
+    const Stats host = percentiles(micros[2]);
 
-    Stats eventEcho;
-    {
-        LoopThread echo(makeEventEcho);
-        eventEcho = percentiles(echoRoundTrips(echo.port(), count));
-    }
-    Stats host;
-    {
-        LoopThread server(makeHost);
-        host = percentiles(hostRoundTrips(server.port(), count));
-    }
-
-    std::printf("round trips: %d (after %d warm-up), %d players connected to the host\n", count, kWarmup, kPlayers);
+    std::printf("round trips: %d (after %d warm-up each, in alternating blocks), %d players connected to the host\n",
+        count, kWarmup, kPlayers);
     std::printf("%-46s p50 %8.1f us   p99 %8.1f us\n", "plain blocking echo", plain.p50, plain.p99);
     std::printf("%-46s p50 %8.1f us   p99 %8.1f us\n", "TSock echo on an event loop", eventEcho.p50, eventEcho.p99);
     std::printf(
