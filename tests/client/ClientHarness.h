@@ -101,7 +101,8 @@ struct ClientHarness {
     void start()
     {
         chat->show();
-        QTest::qWaitFor([this] { return !chatText().isEmpty(); }, 5000);
+        if (!QTest::qWaitFor([this] { return !chatText().isEmpty(); }, 5000))
+            qWarning("the main window never read its command line");
     }
 
     QTemporaryDir dir;
