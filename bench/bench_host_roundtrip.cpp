@@ -1,5 +1,6 @@
 // Chat round trip through the game host: eight players connected to a TServer,
-// one of them chats and waits for the host's relay of its own line. Measured
+// one of them chats and waits for the host's relay of its own line (and, to
+// tell the fan-out from the rest, the same with one player alone). Measured
 // next to a plain blocking echo server (the floor loopback allows) and an
 // event-loop echo on TSock (the socket layer alone), all in the same run.
 //
@@ -249,13 +250,13 @@ private:
     Client m_client;
 };
 
-// Eight players logged in; the first chats and waits for its own line to come back.
+// `players` logged in; the first chats and waits for its own line to come back.
 class HostRoundTrip : public Measured
 {
 public:
-    explicit HostRoundTrip(quint16 port)
+    HostRoundTrip(quint16 port, int players)
     {
-        for (int seat = 1; seat <= kPlayers; ++seat) {
+        for (int seat = 1; seat <= players; ++seat) {
             m_players.push_back(std::make_unique<Client>(port));
             Client& c = *m_players.back();
             const std::string hello = c.waitFor(net::cmd::sendlogininfo);
@@ -315,17 +316,20 @@ int main(int argc, char** argv)
     const quint16 plainPort = startPlainEcho(plainThread);
     LoopThread echo(makeEventEcho);
     LoopThread server(makeHost);
+    LoopThread lonely(makeHost);
     std::vector<std::vector<double>> micros;
     {
         EchoRoundTrip plainClient(plainPort);
         EchoRoundTrip echoClient(echo.port());
-        HostRoundTrip hostClients(server.port());
-        micros = measure({ &plainClient, &echoClient, &hostClients }, count);
+        HostRoundTrip hostClients(server.port(), kPlayers);
+        HostRoundTrip oneClient(lonely.port(), 1);
+        micros = measure({ &plainClient, &echoClient, &hostClients, &oneClient }, count);
     }
     plainThread.join();
     const Stats plain = percentiles(micros[0]);
     const Stats eventEcho = percentiles(micros[1]);
     const Stats host = percentiles(micros[2]);
+    const Stats alone = percentiles(micros[3]);
 
     std::printf("round trips: %d (after %d warm-up each, in alternating blocks), %d players connected to the host\n",
         count, kWarmup, kPlayers);
@@ -333,8 +337,10 @@ int main(int argc, char** argv)
     std::printf("%-46s p50 %8.1f us   p99 %8.1f us\n", "TSock echo on an event loop", eventEcho.p50, eventEcho.p99);
     std::printf(
         "%-46s p50 %8.1f us   p99 %8.1f us\n", "TServer chat relay (queue, rules, 8 sends)", host.p50, host.p99);
+    std::printf("%-46s p50 %8.1f us   p99 %8.1f us\n", "TServer chat relay, 1 player connected", alone.p50, alone.p99);
     std::printf("ratio host / plain echo:      p50 %.2fx   p99 %.2fx\n", host.p50 / plain.p50, host.p99 / plain.p99);
     std::printf(
         "ratio host / event-loop echo: p50 %.2fx   p99 %.2fx\n", host.p50 / eventEcho.p50, host.p99 / eventEcho.p99);
+    std::printf("ratio 1-player host / plain:  p50 %.2fx   p99 %.2fx\n", alone.p50 / plain.p50, alone.p99 / plain.p99);
     return 0;
 }
