@@ -69,6 +69,7 @@ private slots:
     void closeAfterMovingWritesGeometry();
     void oversizedWindowIsSavedSmaller();
     void optionBeforeLoginKeepsStoredValues();
+    void windowStoredOffEveryScreenComesBack();
 };
 
 void OptionsTest::missingFileGivesTheDefaults()
@@ -232,6 +233,15 @@ void OptionsTest::optionBeforeLoginKeepsStoredValues()
     QCOMPARE(iniValue(h.settingsPath(), "Textsize"), std::string("14"));
     QCOMPARE(iniValue(h.settingsPath(), "Typing"), std::string("false"));
     QCOMPARE(iniValue(h.settingsPath(), "Playsounds"), std::string("false"));
+}
+
+void OptionsTest::windowStoredOffEveryScreenComesBack()
+{
+    LoggedIn c("[zirky]\nLeft=15000\nTop=12000\n");
+    QVERIFY(c.ok);
+    const app::Geometry g = c.h.chat->windowGeometry();
+    QCOMPARE(g.left, 3);
+    QCOMPARE(g.top, 3);
 }
 
 QTEST_MAIN(OptionsTest)
