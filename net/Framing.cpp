@@ -34,6 +34,13 @@ Framer::Status Framer::feed(std::string_view bytes, std::vector<std::string>& ou
             m_tail.append(bytes);
             return Status::Ok;
         }
+        // The cap holds for every message, not only for what waits between
+        // reads: otherwise whether a long message passes would depend on how
+        // TCP happened to split it.
+        if (m_tail.size() + end > kMaxPendingBytes) {
+            m_tail.clear();
+            return Status::Overflow;
+        }
         if (m_tail.empty()) {
             out.emplace_back(bytes.substr(0, end));
         } else {

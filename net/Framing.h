@@ -26,8 +26,9 @@ public:
     enum class Status { Ok, Overflow };
 
     // Appends every complete message in `bytes` (terminator removed) to `out`.
-    // Overflow: the unterminated tail passed kMaxPendingBytes; the tail is
-    // discarded and the caller is expected to drop the connection.
+    // Overflow: a message (or the unterminated tail) is longer than
+    // kMaxPendingBytes; the tail is discarded and the caller is expected to
+    // drop the connection.
     Status feed(std::string_view bytes, std::vector<std::string>& out);
 
     std::size_t pending() const { return m_tail.size(); }

@@ -71,6 +71,25 @@ TEST(Framing, OversizedUnterminatedStreamIsAViolation)
     EXPECT_TRUE(out.empty());
 }
 
+TEST(Framing, OverlongMessageIsAViolationHoweverTcpSplitsIt)
+{
+    const std::string overlong = std::string(kMaxPendingBytes + 1, 'x') + '\xFF';
+    for (std::size_t firstRead : {std::size_t{0}, std::size_t{10}, kMaxPendingBytes}) {
+        Framer f;
+        std::vector<std::string> out;
+        auto status = f.feed(std::string_view(overlong).substr(0, firstRead), out);
+        if (status == Framer::Status::Ok)
+            status = f.feed(std::string_view(overlong).substr(firstRead), out);
+        EXPECT_EQ(status, Framer::Status::Overflow) << "first read " << firstRead;
+        EXPECT_TRUE(out.empty());
+    }
+    // Exactly at the cap is still a message.
+    Framer f;
+    std::vector<std::string> out;
+    EXPECT_EQ(f.feed(std::string(kMaxPendingBytes, 'x') + '\xFF', out), Framer::Status::Ok);
+    EXPECT_EQ(out.size(), 1u);
+}
+
 TEST(Dispatch, CommandMatchingIsExactAndOrdered)
 {
     Dispatcher<int> d;
