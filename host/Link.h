@@ -4,9 +4,11 @@
 
 #include <string>
 
-namespace host {
+namespace host
+{
 
-class Link {
+class Link
+{
 public:
     virtual ~Link() = default;
     // Queue framed bytes (one or more whole messages) for the connection in `seat` (1..10).

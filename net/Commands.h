@@ -7,13 +7,15 @@
 #include <string_view>
 #include <vector>
 
-namespace net {
+namespace net
+{
 
 // Host and client compare this text at login; it is also the About window's version.
 inline constexpr std::string_view kGameVersion = "1.0.13";
 inline constexpr int kGamePort = 7772;
 
-namespace cmd {
+namespace cmd
+{
 // client -> host
 inline constexpr std::string_view logininfo = "CMD_logininfo";
 inline constexpr std::string_view chat = "CMD_chat";
@@ -72,10 +74,11 @@ inline constexpr std::string_view kDiceOld = "old";
 
 std::string tf(bool flag); // "t" / "f"
 
-namespace msg {
+namespace msg
+{
 // ---- client -> host
 std::string logininfo(int seat, std::string_view version, std::string_view name);
-std::string chat(int seat, std::string_view text);   // text is the rest
+std::string chat(int seat, std::string_view text); // text is the rest
 std::string action(int seat, std::string_view text); // text is the rest
 std::string kickhim(int sender, int target);
 std::string startgame(int sender, const GameOptions& options);
@@ -100,7 +103,7 @@ std::string stats(int shownSeat, const GameOptions& options, std::string_view ga
 std::string loadscores(int seat, int score);
 std::string thedice(int seat, std::string_view kind, const std::vector<char>& letters);
 std::string playerdisconnected(int seat, std::string_view name);
-std::string chatRelay(int seat, std::string_view line);   // line = name + " chats: " + text
+std::string chatRelay(int seat, std::string_view line); // line = name + " chats: " + text
 std::string actionRelay(int seat, std::string_view line); // line = name + " " + text
 std::string playasoundRelay(int seat, std::string_view sound);
 std::string startgameRelay(std::string_view starter, const GameOptions& options);

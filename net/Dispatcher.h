@@ -10,10 +10,11 @@
 #include <utility>
 #include <vector>
 
-namespace net {
+namespace net
+{
 
-template <class... Args>
-class Dispatcher {
+template <class... Args> class Dispatcher
+{
 public:
     using Handler = std::function<void(std::string_view rest, Args...)>;
 

@@ -2,7 +2,8 @@
 
 #include <charconv>
 
-namespace net {
+namespace net
+{
 
 std::vector<std::string_view> splitFields(std::string_view rest)
 {

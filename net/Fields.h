@@ -5,7 +5,8 @@
 #include <string_view>
 #include <vector>
 
-namespace net {
+namespace net
+{
 
 // "a+b+" -> {"a", "b", ""}; "" -> {""}.
 std::vector<std::string_view> splitFields(std::string_view rest);

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-namespace net {
+namespace net
+{
 
 std::string frame(std::string_view command, const std::vector<std::string>& fields)
 {
@@ -64,9 +65,9 @@ QueuedLine ReceiveQueue::take()
 
 void ReceiveQueue::discardSeat(int seat)
 {
-    m_lines.erase(std::remove_if(m_lines.begin(), m_lines.end(),
-                                 [seat](const QueuedLine& l) { return l.seat == seat; }),
-                  m_lines.end());
+    m_lines.erase(
+        std::remove_if(m_lines.begin(), m_lines.end(), [seat](const QueuedLine& l) { return l.seat == seat; }),
+        m_lines.end());
 }
 
 SplitLine splitCommand(std::string_view line)
@@ -74,7 +75,7 @@ SplitLine splitCommand(std::string_view line)
     const auto plus = line.find('+');
     if (plus == std::string_view::npos)
         return {};
-    return {line.substr(0, plus), line.substr(plus + 1)};
+    return { line.substr(0, plus), line.substr(plus + 1) };
 }
 
 } // namespace net

@@ -8,7 +8,8 @@
 #include <string_view>
 #include <vector>
 
-namespace net {
+namespace net
+{
 
 inline constexpr char kTerminator = '\xFF';
 
@@ -21,7 +22,8 @@ std::string frame(std::string_view command, const std::vector<std::string>& fiel
 
 // Cuts one connection's byte stream into messages. A tail without terminator
 // is kept and joined to the next read, because TCP is free to split a write.
-class Framer {
+class Framer
+{
 public:
     enum class Status { Ok, Overflow };
 
@@ -46,9 +48,10 @@ struct QueuedLine {
 };
 
 // The receive queue: arrival order, one message taken at a time.
-class ReceiveQueue {
+class ReceiveQueue
+{
 public:
-    void push(int seat, std::string text) { m_lines.push_back({seat, std::move(text)}); }
+    void push(int seat, std::string text) { m_lines.push_back({ seat, std::move(text) }); }
     bool empty() const { return m_lines.empty(); }
     std::size_t size() const { return m_lines.size(); }
     // An empty queue yields an empty line from seat 0, which dispatches to nothing.

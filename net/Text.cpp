@@ -1,6 +1,7 @@
 #include "Text.h"
 
-namespace net {
+namespace net
+{
 
 std::string cleanField(std::string_view text, bool lastTakesRest)
 {
@@ -49,8 +50,7 @@ bool isValidUtf8(std::string_view bytes)
             cp = (cp << 6) | (cc & 0x3F);
         }
         // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
-        if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))
-            || (cp >= 0xD800 && cp <= 0xDFFF))
+        if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF))
             return false;
         i += len;
     }

@@ -4,7 +4,8 @@
 #include <string>
 #include <string_view>
 
-namespace net {
+namespace net
+{
 
 // What may go into a field: no 0xFF, CR or LF anywhere, and no "+" unless the
 // field is the last one of a message whose handler takes the rest.

@@ -74,7 +74,7 @@ TEST(Framing, OversizedUnterminatedStreamIsAViolation)
 TEST(Framing, OverlongMessageIsAViolationHoweverTcpSplitsIt)
 {
     const std::string overlong = std::string(kMaxPendingBytes + 1, 'x') + '\xFF';
-    for (std::size_t firstRead : {std::size_t{0}, std::size_t{10}, kMaxPendingBytes}) {
+    for (std::size_t firstRead : { std::size_t { 0 }, std::size_t { 10 }, kMaxPendingBytes }) {
         Framer f;
         std::vector<std::string> out;
         auto status = f.feed(std::string_view(overlong).substr(0, firstRead), out);
