@@ -1,21 +1,15 @@
 // zirky-host: the game host alone, without a window and without a client of its own.
 
+#include "app/QuitSignals.h"
 #include "host/TServer.h"
 #include "net/Commands.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QSocketNotifier>
 #include <QStringList>
 
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <optional>
-
-#include <fcntl.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace
 {
@@ -41,39 +35,6 @@ directory. SIGINT or SIGTERM ends the host cleanly (exit code 0).
 Exit codes: 0 after a signal, 1 when the port cannot be opened (for example
 "port 7772 is in use"), 2 for a bad command line.
 )";
-
-int g_signalPipe[2] = { -1, -1 };
-
-extern "C" void onSignal(int)
-{
-    const int saved = errno;
-    const char byte = 1;
-    // Nothing else is safe here; the event loop reads the pipe.
-    [[maybe_unused]] const auto written = ::write(g_signalPipe[1], &byte, 1);
-    errno = saved;
-}
-
-bool installSignals()
-{
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
-        return false;
-    for (int fd : g_signalPipe) {
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-    }
-    struct sigaction action = {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    if (::sigaction(SIGINT, &action, nullptr) != 0 || ::sigaction(SIGTERM, &action, nullptr) != 0)
-        return false;
-    // A peer that vanished mid-write must cost one connection, not the host.
-    struct sigaction ignore = {};
-    ignore.sa_handler = SIG_IGN;
-    sigemptyset(&ignore.sa_mask);
-    ::sigaction(SIGPIPE, &ignore, nullptr);
-    return true;
-}
 
 void printLine(const QString& line)
 {
@@ -135,7 +96,8 @@ int main(int argc, char* argv[])
         port = *parsed;
     }
 
-    if (!installSignals()) {
+    QuitSignals quitSignals;
+    if (!quitSignals.installed()) {
         std::fprintf(stderr, "zirky-host: cannot install signal handlers\n");
         return 1;
     }
@@ -160,10 +122,7 @@ int main(int argc, char* argv[])
                   .arg(QCoreApplication::applicationVersion())
                   .arg(server.port()));
 
-    QSocketNotifier signalNotifier(g_signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, [&] {
-        char buffer[16];
-        while (::read(g_signalPipe[0], buffer, sizeof buffer) > 0) { }
+    QObject::connect(&quitSignals, &QuitSignals::quitRequested, &app, [] {
         printLine(QStringLiteral("signal received, shutting down"));
         QCoreApplication::quit();
     });

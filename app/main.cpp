@@ -3,6 +3,7 @@
 
 #include "app/InstanceGuard.h"
 #include "app/LaunchPlan.h"
+#include "app/QuitSignals.h"
 #include "app/Settings.h"
 #include "client/Tchat.h"
 #include "host/TServer.h"
@@ -97,6 +98,9 @@ int main(int argc, char* argv[])
 
     guard.onActivate = [&chat] { restoreAndRaise(&chat); };
     QObject::connect(&chat, &Tchat::closed, &application, &QCoreApplication::quit, Qt::QueuedConnection);
+    // Ctrl+C or a session's SIGTERM closes the window as "Exit" would.
+    QuitSignals quitSignals;
+    QObject::connect(&quitSignals, &QuitSignals::quitRequested, &chat, [&chat] { chat.close(); });
     chat.show();
     return application.exec();
 }
