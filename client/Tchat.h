@@ -70,6 +70,8 @@ public:
     void processparams();
     void hostpress();
     void joinpress();
+    // Start button, "Start Game" and the removal items follow the host's rights.
+    void setHostRights(bool host);
 
     // ---- connection
     void sockRead();

@@ -82,12 +82,8 @@ void Tchat::hostpress()
         return;
     }
     m_loginName = m_playerName;
-    m_isHost = true;
     openClient("127.0.0.1");
-    m_buttonStart->show();
-    m_startGame->setEnabled(true);
-    if (m_windows.spylist)
-        m_windows.spylist->setRemoveEnabled(true);
+    setHostRights(true);
     // After the connection is under way: the message waits for the player.
     const QString dictError = server->dictionaryError();
     if (!dictError.isEmpty())
@@ -98,10 +94,16 @@ void Tchat::joinpress()
 {
     m_loginName = m_playerName;
     openClient(m_hostAddress);
-    m_buttonStart->hide();
-    m_startGame->setEnabled(false);
+    setHostRights(false);
+}
+
+void Tchat::setHostRights(bool host)
+{
+    m_isHost = host;
+    m_buttonStart->setVisible(host);
+    m_startGame->setEnabled(host);
     if (m_windows.spylist)
-        m_windows.spylist->setRemoveEnabled(false);
+        m_windows.spylist->setRemoveEnabled(host);
 }
 
 void Tchat::openClient(const std::string& address)
@@ -247,6 +249,11 @@ void Tchat::sendloginfo(std::string_view rest)
         return;
     }
     m_everSeated = true;
+    // A dedicated host has no player of its own: whoever joins it first holds
+    // seat 1 and the host's rights, so that player starts the games. (A copy
+    // that hosts always takes seat 1 itself, so this never touches its joiners.)
+    if (*seat == 1 && !m_isHost)
+        setHostRights(true);
     sendToHost(net::msg::logininfo(*seat, versionText().toStdString(), m_loginName));
 }
 

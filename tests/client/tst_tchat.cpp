@@ -48,6 +48,7 @@ private slots:
     void kickMenuRules();
     void removalAndWatchCommands();
     void startButton();
+    void joinerInSeatOneHoldsTheHostsRights();
     void menusAndDispatchTable();
     void joiningAHostThatIsNotThere();
 };
@@ -394,6 +395,36 @@ void TchatTest::startButton()
     o.fast = false;
     QTRY_COMPARE(host.received().back(), unframed(net::msg::startgame(1, o)));
     QVERIFY(QFile::exists(h.settingsPath()));
+}
+
+void TchatTest::joinerInSeatOneHoldsTheHostsRights()
+{
+    // A dedicated host has no player of its own; without this nobody could start a game there.
+    ScriptedHost host;
+    ClientHarness h({ "Ann", "127.0.0.1", "false" }, host.port());
+    h.start();
+    QVERIFY(host.waitForClient());
+    auto* start = h.chat->findChild<QPushButton*>("button_start");
+    QVERIFY(start->isHidden());
+    QVERIFY(!h.chat->action("StartGame1")->isEnabled());
+
+    host.send(net::msg::sendlogininfo(1) + net::msg::newplayerinfo(1, "Ann"));
+    QTRY_VERIFY(h.chat->isHost());
+    QVERIFY(!start->isHidden());
+    QVERIFY(h.chat->action("StartGame1")->isEnabled());
+    h.chat->action("StartGame1")->trigger();
+    h.gamestart->button_startClick();
+    QTRY_VERIFY(host.received().back().rfind("CMD_startgame+1+f+", 0) == 0);
+
+    // Any other seat of a joiner keeps the controls hidden.
+    ScriptedHost other;
+    ClientHarness j({ "Bob", "127.0.0.1", "false" }, other.port());
+    j.start();
+    QVERIFY(other.waitForClient());
+    other.send(net::msg::sendlogininfo(2) + net::msg::newplayerinfo(2, "Bob"));
+    QTRY_COMPARE(j.chat->loadCount(), 1);
+    QVERIFY(!j.chat->isHost());
+    QVERIFY(j.chat->findChild<QPushButton*>("button_start")->isHidden());
 }
 
 void TchatTest::menusAndDispatchTable()
