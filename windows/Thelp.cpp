@@ -116,7 +116,17 @@ QString licensePage()
     return kStyle
         + QStringLiteral(""
                          "<p>Zirky is free to play and to share with your friends. It comes with no "
-                         "warranty of any kind: you use it at your own risk.</p>");
+                         "warranty of any kind: you use it at your own risk.</p>"
+                         "<h3>Word list</h3>"
+                         "<p>The built-in word list is made from SCOWL (Spell Checker Oriented Word Lists), "
+                         "Copyright 2000-2011 by Kevin Atkinson:</p>"
+                         "<p><i>Permission to use, copy, modify, distribute and sell these word lists, the "
+                         "associated scripts, the output created from the scripts, and its documentation for "
+                         "any purpose is hereby granted without fee, provided that the above copyright notice "
+                         "appears in all copies and that both that copyright notice and this permission notice "
+                         "appear in supporting documentation. Kevin Atkinson makes no representations about the "
+                         "suitability of this array for any purpose. It is provided \"as is\" without express "
+                         "or implied warranty.</i></p>");
 }
 
 QString lobbyPage()
