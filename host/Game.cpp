@@ -13,6 +13,7 @@ namespace host
 namespace
 {
 std::string seatText(int seat) { return "seat " + std::to_string(seat); }
+
 } // namespace
 
 Game::Game(Link& link, IsWord isWord, std::uint64_t seed)
@@ -289,6 +290,12 @@ void Game::startgame(std::string_view rest, int seat)
     const auto zirkedAt = numberField(rest, 4, net::cmd::startgame);
     if (!zirkedAt)
         return;
+    // The turn clock adds a few seconds of grace to this; no start window offers
+    // anything near these bounds, and past them the clock would overflow.
+    if (*seconds < 1 || *seconds > kMaxTimePerTurn) {
+        m_link.log("start ignored: seconds per turn out of range");
+        return;
+    }
 
     Settings s;
     s.playToScore = *playTo;
@@ -324,7 +331,7 @@ void Game::newtiles(std::string_view rest, int seat)
     if (p.boughtNewTiles)
         return;
     p.boughtNewTiles = true;
-    p.score -= kTileCost;
+    p.score = addScore(p.score, -kTileCost);
     sendAll(net::msg::newtilesRelay(seat, p.score));
     const std::string spare = net::msg::thedice(seat, net::kDiceNew, letters(m_spareTiles, tileCount(p.zirked)));
     if (m_settings.fastGame)
@@ -341,7 +348,7 @@ void Game::oldtiles(std::string_view rest, int seat)
     if (!p.boughtNewTiles)
         return;
     p.boughtNewTiles = false;
-    p.score -= kTileCost;
+    p.score = addScore(p.score, -kTileCost);
     sendAll(net::msg::oldtilesRelay(seat, p.score));
     sendTo(seat, net::msg::thedice(seat, net::kDiceOld, letters(m_currentTiles, tileCount(p.zirked))));
 }
@@ -537,10 +544,10 @@ void Game::postscore(int seat)
     Player& p = at(seat);
     TurnScore t = scoreWords(p.words);
     if (p.zirked && t.points < kZirkedMinimum) {
-        p.score -= kZirkedPenalty;
+        p.score = addScore(p.score, -kZirkedPenalty);
         t.bonus = -kZirkedPenalty;
     } else {
-        p.score += t.points + t.bonus;
+        p.score = addScore(p.score, t.points + t.bonus);
     }
     if (m_settings.teamGame && p.partner != 0)
         at(p.partner).score = p.score;

@@ -24,6 +24,7 @@ namespace host
 
 inline constexpr int kSlowPause = 5; // seconds between turns of a slow game
 inline constexpr int kTurnGrace = 4; // seconds added to every turn
+inline constexpr int kMaxTimePerTurn = 24 * 60 * 60; // longest turn a start may ask for
 inline constexpr int kTileCost = 300; // buying the spare set, and buying the dealt set back
 
 struct Settings {

@@ -1,5 +1,8 @@
 #include "Scoring.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace host
 {
 
@@ -50,6 +53,13 @@ TurnScore scoreWords(const WordTable& words)
             && counts[static_cast<std::size_t>(row + 1)] == kWordsPerLength)
             s.bonus += adjacencyBonus(row + kMinLength);
     return s;
+}
+
+int addScore(int score, int delta)
+{
+    const long long sum = static_cast<long long>(score) + delta;
+    return static_cast<int>(
+        std::clamp<long long>(sum, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 } // namespace host

@@ -30,6 +30,11 @@ struct TurnScore {
 
 TurnScore scoreWords(const WordTable& words);
 
+// score + delta, held at the limits of int: buying tiles back and forth costs
+// 300 each time with no lower bound, so a peer that keeps at it must end up
+// stuck at the limit rather than wrapped around to a winning score.
+int addScore(int score, int delta);
+
 // A Zirked player scoring below this loses kZirkedPenalty instead of scoring.
 inline constexpr int kZirkedMinimum = 500;
 inline constexpr int kZirkedPenalty = 500;

@@ -4,6 +4,8 @@
 
 #include <host/Scoring.h>
 
+#include <limits>
+
 #include <gtest/gtest.h>
 
 using namespace hosttest;
@@ -160,3 +162,10 @@ TEST_F(TurnScoring, NoCopyingOutsideATeamGameOrForSeatsWithoutPartner)
 }
 
 } // namespace
+
+TEST(Scoring, ScoresHoldAtTheLimitsInsteadOfWrapping)
+{
+    EXPECT_EQ(host::addScore(100, -300), -200);
+    EXPECT_EQ(host::addScore(std::numeric_limits<int>::min() + 100, -300), std::numeric_limits<int>::min());
+    EXPECT_EQ(host::addScore(std::numeric_limits<int>::max() - 1, 5000), std::numeric_limits<int>::max());
+}

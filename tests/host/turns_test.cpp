@@ -85,6 +85,8 @@ TEST(GameStart, BadStartsChangeNothing)
         { "seconds are not a number", 1, "CMD_startgame+1+f+5000++2000+t+t+f+" },
         { "Zirked-at is not a number", 1, "CMD_startgame+1+f+5000+60+2k+t+t+f+" },
         { "fields missing", 1, "CMD_startgame+1+f+5000+60" },
+        { "seconds that overflow the turn clock", 1, "CMD_startgame+1+f+5000+2147483647+2000+t+t+f+" },
+        { "no seconds at all", 1, "CMD_startgame+1+f+5000+0+2000+t+t+f+" },
         { "only seat one starts a game", 2, "CMD_startgame+2+f+5000+60+2000+t+t+f+" },
         { "seat two pretending to be seat one", 2, "CMD_startgame+1+f+5000+60+2000+t+t+f+" },
     };
