@@ -3,6 +3,7 @@
 #include <QMetaObject>
 #include <QPointer>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <QtGlobal>
 
 #include <arpa/inet.h>
@@ -341,6 +342,9 @@ bool TSock::Accept(TSock*& newSock)
     socklen_t len = sizeof peer;
     const int fd = ::accept4(m_fd, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0) {
+        const int error = errno;
+        if (error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM)
+            pauseAccepting();
         info(TSocketInfo::Accept, QStringLiteral("Could Not Accept Connection"));
         return false;
     }
@@ -499,6 +503,21 @@ void TSock::onReadable()
     } catch (const std::exception& e) {
         qWarning("TSock: read event handler failed: %s", e.what());
     }
+}
+
+void TSock::pauseAccepting()
+{
+    // Out of descriptors or memory the waiting connection stays queued and the
+    // listener stays readable: without a pause the event loop would spin.
+    if (!m_readNotifier)
+        return;
+    m_readNotifier->setEnabled(false);
+    QPointer<TSock> self(this);
+    const quint64 generation = m_generation;
+    QTimer::singleShot(kAcceptPauseMs, this, [self, generation] {
+        if (self && self->m_generation == generation && self->m_listening && self->m_readNotifier)
+            self->m_readNotifier->setEnabled(true);
+    });
 }
 
 void TSock::handleAccept()

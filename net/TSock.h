@@ -81,6 +81,8 @@ private:
     void onReadable();
     void onWritable();
     void handleAccept();
+    void pauseAccepting();
+    static constexpr int kAcceptPauseMs = 250;
     void finishConnect(int error);
     void deferConnectFailure(int error);
     // Sends what the kernel takes now; a hard error is kept for the next

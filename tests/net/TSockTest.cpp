@@ -10,6 +10,7 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -143,6 +144,7 @@ private slots:
     void listenOnUsedPortFails();
     void restartedListenerRebindsItsPort();
     void unacceptedConnectionIsRefusedNotSpun();
+    void acceptOutOfDescriptorsPausesInsteadOfSpinning();
     void closeOrDeleteInsideCallbacksIsSafe_data();
     void closeOrDeleteInsideCallbacksIsSafe();
     void throwingInfoHandlerBecomesErrorHere();
@@ -501,6 +503,50 @@ void TSockTest::unacceptedConnectionIsRefusedNotSpun()
     // connection waiting would be woken for it without end.
     QCOMPARE(offered, 1);
     QVERIFY(log.has("disconnect"));
+}
+
+void TSockTest::acceptOutOfDescriptorsPausesInsteadOfSpinning()
+{
+    TSock listener;
+    listener.setPortName("0");
+    int offered = 0;
+    int accepted = 0;
+    QList<TSock*> taken;
+    listener.OnAccept = [&](TSock* l) {
+        ++offered;
+        TSock* s = nullptr;
+        if (l->Accept(s)) {
+            ++accepted;
+            taken << s;
+        }
+    };
+    listener.setListen(true);
+    TSock client;
+    client.setHostName("127.0.0.1");
+    client.setPortName(QString::number(listener.localPort()));
+    client.Open();
+
+    // Use up every descriptor the process may have, so accept fails with EMFILE
+    // (under a small limit, so a generous system limit costs nothing).
+    rlimit saved {};
+    QCOMPARE(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = std::min<rlim_t>(saved.rlim_cur, 256);
+    QCOMPARE(::setrlimit(RLIMIT_NOFILE, &small), 0);
+    std::vector<int> hogs;
+    for (int fd; (fd = ::dup(0)) >= 0;)
+        hogs.push_back(fd);
+    QCOMPARE(errno, EMFILE);
+    QTest::qWait(100);
+    // A spinning listener would have been offered the connection over and over.
+    QVERIFY2(offered <= 2, qPrintable(QString("offered %1 times").arg(offered)));
+    QCOMPARE(accepted, 0);
+
+    for (int fd : hogs)
+        ::close(fd);
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    QVERIFY(QTest::qWaitFor([&] { return accepted == 1; }, kWaitMs));
+    qDeleteAll(taken);
 }
 
 void TSockTest::closeOrDeleteInsideCallbacksIsSafe_data()
