@@ -24,7 +24,7 @@ test: build
 	cd $(BUILD) && ctest --output-on-failure --parallel 2
 
 bench: build
-	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && echo "== $$b" && "$$b"; done
+	@for b in $(BUILD)/bench/bench_*; do if [ -f "$$b" ] && [ -x "$$b" ]; then echo "== $$b"; "$$b" || exit 1; fi; done
 
 # Core tests with AddressSanitizer and UndefinedBehaviorSanitizer, no Qt.
 asan: setup
