@@ -6,6 +6,7 @@
 //
 //   bench_host_roundtrip [round trips, default 5000]
 
+#include "Percentiles.h"
 #include "host/TServer.h"
 #include "net/Commands.h"
 #include "net/Framing.h"
@@ -35,18 +36,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kWarmup = 200;
 constexpr int kPlayers = 8;
-
-struct Stats {
-    double p50 = 0;
-    double p99 = 0;
-};
-
-Stats percentiles(std::vector<double> micros)
-{
-    std::sort(micros.begin(), micros.end());
-    const auto at = [&](double q) { return micros[static_cast<size_t>(q * static_cast<double>(micros.size() - 1))]; };
-    return { at(0.50), at(0.99) };
-}
 
 // ---- a blocking client ------------------------------------------------------
 

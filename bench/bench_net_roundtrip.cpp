@@ -4,6 +4,7 @@
 //
 //   bench_net_roundtrip [round trips, default 5000]
 
+#include "Percentiles.h"
 #include "net/Commands.h"
 #include "net/Dispatcher.h"
 #include "net/Framing.h"
@@ -75,18 +76,6 @@ private:
     std::vector<std::string> m_lines;
     QTimer m_drain;
 };
-
-struct Stats {
-    double p50 = 0;
-    double p99 = 0;
-};
-
-Stats percentiles(std::vector<double> micros)
-{
-    std::sort(micros.begin(), micros.end());
-    const auto at = [&](double q) { return micros[static_cast<size_t>(q * static_cast<double>(micros.size() - 1))]; };
-    return { at(0.50), at(0.99) };
-}
 
 // The host side in its own thread, as a remote peer would be.
 void runEchoHost(std::promise<quint16>& port, std::atomic<bool>& stop)
