@@ -14,6 +14,19 @@ namespace
 {
 std::string seatText(int seat) { return "seat " + std::to_string(seat); }
 
+// Received text as UTF-8, cut to at most `limit` bytes without splitting a character.
+std::string utf8Field(std::string_view bytes, std::size_t limit)
+{
+    std::string text = net::toUtf8(bytes);
+    if (text.size() <= limit)
+        return text;
+    std::size_t end = limit;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    text.resize(end);
+    return text;
+}
+
 } // namespace
 
 Game::Game(Link& link, IsWord isWord, std::uint64_t seed)
@@ -154,7 +167,7 @@ void Game::receivedlogininfo(std::string_view rest, int seat)
         return;
     const std::string version(net::fieldAt(rest, 1).value_or(""));
     Player& p = at(seat);
-    p.name = net::toUtf8(net::fieldsAfter(rest, 2));
+    p.name = utf8Field(net::fieldsAfter(rest, 2), kMaxNameBytes);
     p.connected = true;
     p.loggedIn = true;
     m_link.log("login " + seatText(seat) + ": " + p.name + " (version " + version + ")");
@@ -219,21 +232,22 @@ void Game::chat(std::string_view rest, int seat)
 {
     if (!senderSeat(rest, seat, net::cmd::chat))
         return;
-    sendAll(net::msg::chatRelay(seat, at(seat).name + " chats: " + net::toUtf8(net::fieldsAfter(rest, 1))));
+    sendAll(
+        net::msg::chatRelay(seat, at(seat).name + " chats: " + utf8Field(net::fieldsAfter(rest, 1), kMaxRelayText)));
 }
 
 void Game::action(std::string_view rest, int seat)
 {
     if (!senderSeat(rest, seat, net::cmd::action))
         return;
-    sendAll(net::msg::actionRelay(seat, at(seat).name + " " + net::toUtf8(net::fieldsAfter(rest, 1))));
+    sendAll(net::msg::actionRelay(seat, at(seat).name + " " + utf8Field(net::fieldsAfter(rest, 1), kMaxRelayText)));
 }
 
 void Game::playasound(std::string_view rest, int seat)
 {
     if (!senderSeat(rest, seat, net::cmd::playasound))
         return;
-    sendAll(net::msg::playasoundRelay(seat, net::toUtf8(net::fieldsAfter(rest, 1))));
+    sendAll(net::msg::playasoundRelay(seat, utf8Field(net::fieldsAfter(rest, 1), kMaxRelayText)));
 }
 
 void Game::setdice(std::string_view rest, int seat)
@@ -296,6 +310,11 @@ void Game::startgame(std::string_view rest, int seat)
         m_link.log("start ignored: seconds per turn out of range");
         return;
     }
+    // The flags go back out in the start and statistics messages.
+    if (net::fieldAt(rest, 5)->size() > kMaxOptionText || net::fieldAt(rest, 6)->size() > kMaxOptionText) {
+        m_link.log("start ignored: option text too long");
+        return;
+    }
 
     Settings s;
     s.playToScore = *playTo;
@@ -350,7 +369,14 @@ void Game::oldtiles(std::string_view rest, int seat)
     p.boughtNewTiles = false;
     p.score = addScore(p.score, -kTileCost);
     sendAll(net::msg::oldtilesRelay(seat, p.score));
-    sendTo(seat, net::msg::thedice(seat, net::kDiceOld, letters(m_currentTiles, tileCount(p.zirked))));
+    // In a slow game everyone watches this rack; they were shown the spare set
+    // and must see the dealt one again, or the tile moves they are sent next
+    // show the wrong letters.
+    const std::string dealt = net::msg::thedice(seat, net::kDiceOld, letters(m_currentTiles, tileCount(p.zirked)));
+    if (m_settings.fastGame)
+        sendTo(seat, dealt);
+    else
+        sendAll(dealt);
 }
 
 // ---- judging

@@ -26,6 +26,11 @@ inline constexpr int kSlowPause = 5; // seconds between turns of a slow game
 inline constexpr int kTurnGrace = 4; // seconds added to every turn
 inline constexpr int kMaxTimePerTurn = 24 * 60 * 60; // longest turn a start may ask for
 inline constexpr int kTileCost = 300; // buying the spare set, and buying the dealt set back
+// Relayed text is held well inside the 64 KiB a client accepts per message:
+// one message past that and every client leaves the game.
+inline constexpr std::size_t kMaxNameBytes = 100;
+inline constexpr std::size_t kMaxRelayText = 32 * 1024; // chat, action, sound name
+inline constexpr std::size_t kMaxOptionText = 16; // allow-new-tiles and allow-typing flags
 
 struct Settings {
     int playToScore = 0;

@@ -3,6 +3,9 @@
 
 #include "HostTable.h"
 
+#include <net/Framing.h>
+#include <net/Text.h>
+
 #include <gtest/gtest.h>
 
 using namespace hosttest;
@@ -111,6 +114,56 @@ TEST(Relays, TileMovesOutOfTurnOrOutOfRangeAreDropped)
         t.link.clear();
         t.say(r.connection, r.message);
         EXPECT_EQ(t.link.messageCount(), 0u) << r.fault;
+    }
+}
+
+// Every client cuts its stream with the same 64 KiB cap as the host and leaves
+// the game when a message is longer, so nothing the host relays may grow past it.
+TEST(Relays, OversizedInputNeverMakesTheHostSendMoreThanAClientTakes)
+{
+    const std::string latin1(60000, '\xE9'); // not UTF-8: each byte becomes two
+    const std::string ascii(65000, 'a');
+    auto euros = [](int n) {
+        std::string out;
+        for (int i = 0; i < n; ++i)
+            out += "\xE2\x82\xAC";
+        return out;
+    };
+    struct Row {
+        const char* fault;
+        std::string name; // of seat 2
+        int from;
+        std::string message;
+        std::string_view relay; // the command that must still reach seat 3
+    };
+    const std::vector<Row> rows = {
+        { "chat text at the cap plus the name and \" chats: \" overflows", "P2", 2, net::msg::chat(2, ascii),
+            net::cmd::chat },
+        { "Latin-1 chat doubles in size when made UTF-8", "P2", 2, net::msg::chat(2, latin1), net::cmd::chat },
+        { "action text at the cap plus the name overflows", "P2", 2, net::msg::action(2, ascii), net::cmd::action },
+        { "sound name made UTF-8 overflows", "P2", 2, net::msg::playasound(2, latin1), net::cmd::playasound },
+        { "huge name makes every chat line overflow", ascii, 2, net::msg::chat(2, "hi"), net::cmd::chat },
+        { "huge Latin-1 name overflows its own announcement", latin1, 2, net::msg::chat(2, "hi"),
+            net::cmd::newplayerinfo },
+        { "shortened chat must not end inside a three-byte character", "P2", 2, net::msg::chat(2, euros(12000)),
+            net::cmd::chat },
+        { "shortened name must not end inside a three-byte character", euros(40), 2, net::msg::chat(2, "hi"),
+            net::cmd::chat },
+    };
+    for (const Row& r : rows) {
+        HostTable t;
+        t.join("P1");
+        t.join(r.name);
+        t.join("P3");
+        t.say(r.from, r.message);
+        std::map<int, net::Framer> framers;
+        for (const auto& [seat, bytes] : t.link.writes) {
+            std::vector<std::string> out;
+            EXPECT_EQ(framers[seat].feed(bytes, out), net::Framer::Status::Ok) << r.fault << ", to seat " << seat;
+        }
+        EXPECT_FALSE(t.link.to(3, r.relay).empty()) << r.fault << ": the message itself must still get through";
+        for (const std::string& m : t.link.to(3))
+            EXPECT_TRUE(net::isValidUtf8(m)) << r.fault;
     }
 }
 

@@ -89,6 +89,8 @@ TEST(GameStart, BadStartsChangeNothing)
         { "no seconds at all", 1, "CMD_startgame+1+f+5000+0+2000+t+t+f+" },
         { "only seat one starts a game", 2, "CMD_startgame+2+f+5000+60+2000+t+t+f+" },
         { "seat two pretending to be seat one", 2, "CMD_startgame+1+f+5000+60+2000+t+t+f+" },
+        { "an option text no client could take back in the start message", 1,
+            "CMD_startgame+1+f+5000+60+2000+t+" + std::string(65000, 't') + "+f+" },
     };
     for (const Row& r : rows) {
         HostTable t;
@@ -169,7 +171,40 @@ TEST(Buying, NewTilesThenOldTilesChargeEachTime)
     EXPECT_EQ(t.link.to(1),
         (std::vector<std::string> {
             "CMD_oldtiles+1+-600", line(net::msg::thedice(1, "old", rack(t.game.currentTiles(), 10))) }));
-    EXPECT_EQ(t.link.to(2), std::vector<std::string> { "CMD_oldtiles+1+-600" });
+    EXPECT_EQ(t.link.to(2),
+        (std::vector<std::string> {
+            "CMD_oldtiles+1+-600", line(net::msg::thedice(1, "old", rack(t.game.currentTiles(), 10))) }))
+        << "in a slow game the others watch the player's rack, so they see it go back too";
+}
+
+TEST(Buying, WhoIsShownTheRackAfterBuyingBack)
+{
+    struct Row {
+        const char* fault;
+        bool fast;
+        std::vector<int> shown; // seats that get the "old" tiles
+    };
+    const std::vector<Row> rows = {
+        { "slow game: watchers kept the spare letters while the player used the dealt ones", false, { 1, 2, 3 } },
+        { "fast game: the other players' racks are their own and must not change", true, { 1 } },
+    };
+    for (const Row& r : rows) {
+        HostTable t;
+        t.seat(3);
+        t.start({ .fast = r.fast });
+        t.say(1, net::msg::newtiles(1));
+        t.link.clear();
+        t.say(1, net::msg::oldtiles(1));
+        for (int s = 1; s <= 3; ++s) {
+            const bool shown = std::find(r.shown.begin(), r.shown.end(), s) != r.shown.end();
+            const auto dice = t.link.to(s, "CMD_thedice");
+            EXPECT_EQ(dice.size(), shown ? 1u : 0u) << r.fault << ", seat " << s;
+            if (shown && !dice.empty()) {
+                EXPECT_EQ(dice.front(), line(net::msg::thedice(1, "old", rack(t.game.currentTiles(), 10))))
+                    << r.fault << ", seat " << s;
+            }
+        }
+    }
 }
 
 TEST(Buying, RefusedPurchases)
