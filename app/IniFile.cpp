@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -52,6 +53,27 @@ std::string dirOf(const std::string& path)
     return path.substr(0, slash);
 }
 
+// Where a save must land: the file a symbolic link points to, so the link (and
+// whoever reads the file it names) keeps seeing our settings.
+std::string resolveLinks(const std::string& path)
+{
+    std::string p = path;
+    for (int hops = 0; hops < 16; ++hops) {
+        struct stat st;
+        if (::lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return p;
+        char buf[PATH_MAX];
+        const ssize_t n = ::readlink(p.c_str(), buf, sizeof buf - 1);
+        if (n <= 0)
+            return p;
+        const std::string target(buf, static_cast<std::size_t>(n));
+        p = target.front() == '/' ? target : dirOf(p) + "/" + target;
+    }
+    return p;
+}
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
 } // namespace
 
 IniFile::Line IniFile::classify(std::string raw)
@@ -83,6 +105,11 @@ IniFile::Line IniFile::classify(std::string raw)
 IniFile IniFile::parse(std::string_view text)
 {
     IniFile ini;
+    // Editors that save with a byte order mark must not hide the first section.
+    if (text.substr(0, kBom.size()) == kBom) {
+        ini.m_bom = true;
+        text.remove_prefix(kBom.size());
+    }
     if (text.empty())
         return ini;
     ini.m_finalNewline = text.back() == '\n';
@@ -186,7 +213,7 @@ void IniFile::set(std::string_view section, std::string_view key, std::string_vi
 
 std::string IniFile::text() const
 {
-    std::string out;
+    std::string out = m_bom ? std::string(kBom) : std::string();
     const char* eol = m_crlf ? "\r\n" : "\n";
     for (std::size_t i = 0; i < m_lines.size(); ++i) {
         out += m_lines[i].raw;
@@ -196,8 +223,9 @@ std::string IniFile::text() const
     return out;
 }
 
-bool IniFile::save(const std::string& path, std::string* error) const
+bool IniFile::save(const std::string& linkPath, std::string* error) const
 {
+    const std::string path = resolveLinks(linkPath);
     auto fail = [&](const std::string& why) {
         if (error)
             *error = why;

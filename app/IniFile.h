@@ -35,8 +35,9 @@ public:
 
     std::string text() const;
 
-    // Writes beside the target and renames into place. False (with a reason)
-    // when the file could not be written; the old file is then untouched.
+    // Writes beside the target and renames into place (through symbolic links,
+    // which stay links). False (with a reason) when the file could not be
+    // written; the old file is then untouched.
     bool save(const std::string& path, std::string* error = nullptr) const;
 
     bool writable() const { return !m_tooLarge; }
@@ -56,6 +57,7 @@ private:
     std::vector<Line> m_lines;
     bool m_crlf = false;
     bool m_finalNewline = true;
+    bool m_bom = false; // a UTF-8 byte order mark before the first line, kept on write
     bool m_tooLarge = false;
 };
 

@@ -67,6 +67,8 @@ TEST(IniFileRead, ValuesFromHandWrittenFiles)
         { "no final newline", "[zirky]\nTop=5", "zirky", "Top", "5" },
         { "binary junk around", "\x01\xff\xfe\n[zirky]\n\x7f\x02=\nTop=5\n\xff", "zirky", "Top", "5" },
         { "key line before any section", "Top=5\n[zirky]\n", "zirky", "Top", nullptr },
+        { "byte order mark before the first section", "\xEF\xBB\xBF[zirky]\nTop=12\n", "zirky", "Top", "12" },
+        { "byte order mark before the first key", "\xEF\xBB\xBF; notes\n[zirky]\nTop=12\n", "zirky", "Top", "12" },
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.fault);
@@ -128,6 +130,13 @@ TEST(IniFileWrite, MissingSectionIsAppended)
         << "keys keep the order they were written in and the file keeps its line ends";
 }
 
+TEST(IniFileWrite, ByteOrderMarkStaysAndTheSectionIsNotDuplicated)
+{
+    IniFile ini = IniFile::parse("\xEF\xBB\xBF[zirky]\nTop=1\n");
+    ini.set("zirky", "Top", "2");
+    EXPECT_EQ(ini.text(), "\xEF\xBB\xBF[zirky]\nTop=2\n");
+}
+
 TEST(IniFileWrite, ValueCannotInjectLines)
 {
     IniFile ini;
@@ -166,6 +175,25 @@ TEST_F(TempDir, FailedSaveLeavesTargetAndNoTemporary)
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir))
         ++entries;
     EXPECT_EQ(entries, 1) << "the temporary file must not be left behind";
+}
+
+TEST_F(TempDir, SaveThroughASymlinkUpdatesTheLinkedFile)
+{
+    // A player who keeps one settings file for the lobby and the game links it here.
+    const std::string real = dir + "/shared.ini";
+    writeAll(real, "[lobby]\nName=Ann\n");
+    std::filesystem::create_symlink("shared.ini", path);
+    IniFile ini;
+    ASSERT_EQ(ini.load(path), IniFile::LoadResult::Loaded);
+    ini.set("zirky", "Top", "8");
+    std::string error;
+    ASSERT_TRUE(ini.save(path, &error)) << error;
+    EXPECT_TRUE(std::filesystem::is_symlink(path)) << "the link must stay a link";
+    EXPECT_EQ(readAll(real), "[lobby]\nName=Ann\n\n[zirky]\nTop=8\n");
+    int entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir))
+        ++entries;
+    EXPECT_EQ(entries, 2) << "no temporary file left behind";
 }
 
 TEST_F(TempDir, MissingFileLoadsEmptyAndOversizedFileIsNeverRewritten)
