@@ -181,6 +181,8 @@ private:
     void buildDispatch();
     void FormClose();
     void FormResize();
+    // saveinifile, with the geometry FormClose decided on when closing.
+    void saveSettings(std::optional<app::Geometry> closing);
     void clearall();
 
     void addLine(const std::string& line, std::uint32_t bgr);

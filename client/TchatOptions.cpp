@@ -104,9 +104,7 @@ void Tchat::FormClose()
         if (g.height > work.height())
             g.height -= 15;
     }
-    m_remembered = g;
-    m_settings.geometry = g;
-    saveinifile();
+    saveSettings(g);
 }
 
 void Tchat::loadinifile()
@@ -129,7 +127,10 @@ void Tchat::loadinifile()
     for (QAction* a : m_sizeItems)
         a->setChecked(a->data().toInt() == s.textSize);
 
-    m_textColor = colorFromBgr(app::parseColorText(s.textColor).value_or(0));
+    // The colour shown is what the file gets back: an unreadable one is black.
+    const std::uint32_t textBgr = app::parseColorText(s.textColor).value_or(0);
+    m_textColor = colorFromBgr(textBgr);
+    m_settings.textColor = app::colorText(textBgr);
     QPalette pal = m_mychat->palette();
     pal.setColor(QPalette::Text, m_textColor);
     m_mychat->setPalette(pal);
@@ -143,7 +144,9 @@ void Tchat::loadinifile()
     m_playChatter->setChecked(s.chatterSounds);
 }
 
-void Tchat::saveinifile()
+void Tchat::saveinifile() { saveSettings(std::nullopt); }
+
+void Tchat::saveSettings(std::optional<app::Geometry> closing)
 {
     app::IniFile ini;
     const auto result = ini.load(m_options.settingsPath);
@@ -182,11 +185,23 @@ void Tchat::saveinifile()
         if (m_touched & TouchTextSize)
             out.textSize = m_settings.textSize;
     }
-    out.geometry = m_remembered ? *m_remembered : windowGeometry();
+    // The window's own geometry once the file has placed it, or once the
+    // player has moved it; before that the stored one stays.
+    const app::Geometry now = windowGeometry();
+    const bool ownGeometry
+        = closing || m_settingsLoaded || m_remembered || (m_designGeometry && *m_designGeometry != now);
+    if (ownGeometry)
+        out.geometry = closing ? *closing : now;
     app::writeSettings(ini, out);
     std::string error;
-    if (!ini.save(m_options.settingsPath, &error))
+    if (!ini.save(m_options.settingsPath, &error)) {
         log("settings not saved: " + error);
+        return;
+    }
+    if (ownGeometry) {
+        m_remembered = out.geometry;
+        m_settings.geometry = out.geometry;
+    }
 }
 
 void Tchat::PlaySounds1Click()

@@ -69,6 +69,8 @@ private slots:
     void closeAfterMovingWritesGeometry();
     void oversizedWindowIsSavedSmaller();
     void optionBeforeLoginKeepsStoredValues();
+    void optionSavesWhereTheWindowIsNow();
+    void textColourIsWrittenAsTheColourShown();
     void windowStoredOffEveryScreenComesBack();
 };
 
@@ -148,7 +150,7 @@ void OptionsTest::optionMenusSaveAndKeepOtherSections()
 
     const QString text = readFile(path);
     QVERIFY(text.startsWith("; lobby settings\n[lobby]\nName=Ann\n[zirky]\nPhrase1=Hi all\nActioncolor=clRed\n"
-                            "Top=3\nLeft=3\nWidth=795\nHeight=568\nTextsize=12\nTextcolor=clblack\n"
+                            "Top=3\nLeft=3\nWidth=795\nHeight=568\nTextsize=12\nTextcolor=clBlack\n"
                             "Playtoscore=5000\nTimeperturn=60\nZirkedat=2000\nNewtiles=true\nFastgame=true\n"
                             "Typing=true\nPlaysounds=false\nTurnoff0key=true\nTworows=true\nTurnsound=1\n"
                             "ChatterSounds=false\n"));
@@ -226,13 +228,54 @@ void OptionsTest::oversizedWindowIsSavedSmaller()
 void OptionsTest::optionBeforeLoginKeepsStoredValues()
 {
     ClientHarness h({ "Ann" }, 0);
-    writeFile(h.settingsPath(), "[zirky]\nTextsize=14\nTyping=false\nPlaysounds=false\n");
+    writeFile(h.settingsPath(),
+        "[zirky]\nTextsize=14\nTyping=false\nPlaysounds=false\nLeft=40\nTop=30\nWidth=810\nHeight=590\n");
     h.start();
     h.chat->action("Turnoff0key1")->trigger();
+    // The window has not been placed from the file yet: where it stands now is not the player's choice.
+    QCOMPARE(iniValue(h.settingsPath(), "Left"), std::string("40"));
+    QCOMPARE(iniValue(h.settingsPath(), "Top"), std::string("30"));
+    QCOMPARE(iniValue(h.settingsPath(), "Width"), std::string("810"));
+    QCOMPARE(iniValue(h.settingsPath(), "Height"), std::string("590"));
     QCOMPARE(iniValue(h.settingsPath(), "Turnoff0key"), std::string("true"));
     QCOMPARE(iniValue(h.settingsPath(), "Textsize"), std::string("14"));
     QCOMPARE(iniValue(h.settingsPath(), "Typing"), std::string("false"));
     QCOMPARE(iniValue(h.settingsPath(), "Playsounds"), std::string("false"));
+}
+
+void OptionsTest::optionSavesWhereTheWindowIsNow()
+{
+    LoggedIn c("[zirky]\nLeft=20\nTop=25\n");
+    QVERIFY(c.ok);
+    c.h.chat->move(70, 80);
+    c.h.chat->action("PlaySounds1")->trigger();
+    QCOMPARE(iniValue(c.h.settingsPath(), "Left"), std::string("70"));
+    QCOMPARE(iniValue(c.h.settingsPath(), "Top"), std::string("80"));
+    // What was just saved is not written again at close.
+    const QString saved = readFile(c.h.settingsPath());
+    c.h.chat->close();
+    QCOMPARE(readFile(c.h.settingsPath()), saved);
+}
+
+void OptionsTest::textColourIsWrittenAsTheColourShown()
+{
+    struct Row {
+        const char* fault;
+        const char* stored;
+        const char* written;
+    };
+    const Row rows[] = {
+        { "unreadable colour written back instead of the black shown", "Textcolor=purple haze\n", "clBlack" },
+        { "colour name kept in the file's spelling", "Textcolor=clred\n", "clRed" },
+        { "named colour written as a number", "Textcolor=$000000FF\n", "clRed" },
+        { "missing colour written in lower case", "", "clBlack" },
+    };
+    for (const Row& r : rows) {
+        LoggedIn c(QByteArray("[zirky]\n") + r.stored);
+        QVERIFY2(c.ok, r.fault);
+        c.h.chat->action("Turnoff0key1")->trigger();
+        QVERIFY2(iniValue(c.h.settingsPath(), "Textcolor") == r.written, r.fault);
+    }
 }
 
 void OptionsTest::windowStoredOffEveryScreenComesBack()
