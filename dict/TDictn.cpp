@@ -142,7 +142,8 @@ bool TDictn::writeFile(std::span<const unsigned char> builtIn)
 
 bool TDictn::openFile()
 {
-    const int fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking: a named pipe in its place would otherwise wait for a writer forever.
+    const int fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         m_created = false;
         return false;

@@ -11,6 +11,9 @@
 #include <fstream>
 #include <sstream>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace fs = std::filesystem;
 
 namespace
@@ -148,6 +151,34 @@ TEST(TDictn, AMalformedFileIsLeftAloneAndTheBuiltInListAnswers)
         }
         ASSERT_TRUE(fs::exists(dir.english())) << r.fault;
         EXPECT_EQ(readFile(dir.english()), r.content) << r.fault;
+    }
+}
+
+TEST(TDictn, AnEnglishThatIsNotAPlainFileIsLeftAlone)
+{
+    struct Row {
+        const char* fault;
+        void (*make)(const fs::path& path);
+    };
+    const std::vector<Row> rows = {
+        { "a directory is no word list", [](const fs::path& p) { fs::create_directory(p); } },
+        // Opening a pipe for reading waits for a writer that never comes.
+        { "a named pipe must not hang the host at start-up", [](const fs::path& p) { ::mkfifo(p.c_str(), 0600); } },
+    };
+    for (const Row& r : rows) {
+        TempDir dir;
+        r.make(dir.english());
+        // In a child, so that a hang ends in the watchdog's signal instead of hanging the tests.
+        EXPECT_EXIT(
+            {
+                ::alarm(30);
+                dict::TDictn d(dir.str(), bytes(kSmall));
+                const bool ok = d.opened() && !d.fileBacked() && !d.createdFile() && d.Lookup("zebra");
+                std::exit(ok ? 0 : 1);
+            },
+            ::testing::ExitedWithCode(0), "")
+            << r.fault;
+        EXPECT_TRUE(fs::exists(dir.english())) << r.fault;
     }
 }
 
