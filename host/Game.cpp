@@ -170,7 +170,7 @@ void Game::receivedlogininfo(std::string_view rest, int seat)
     p.name = utf8Field(net::fieldsAfter(rest, 2), kMaxNameBytes);
     p.connected = true;
     p.loggedIn = true;
-    m_link.log("login " + seatText(seat) + ": " + p.name + " (version " + version + ")");
+    m_link.log("login " + seatText(seat) + ": " + p.name + " (version " + version.substr(0, 20) + ")");
 
     sendAll(net::msg::newplayerinfo(seat, p.name));
     for (int s = 1; s <= m_table.seatsUsed(); ++s)

@@ -109,7 +109,16 @@ TSock* TServer::seatSocket(int seat) const
     return isSeat(seat) ? m_seats[static_cast<std::size_t>(seat)].sock : nullptr;
 }
 
-void TServer::say(const QString& line) { emit logLine(line); }
+void TServer::say(const QString& line)
+{
+    // Log lines carry names and texts from the network; the operator reads
+    // them on a terminal, where control characters would be obeyed.
+    QString shown = line;
+    for (QChar& c : shown)
+        if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0))
+            c = QLatin1Char('?');
+    emit logLine(shown);
+}
 
 // ---- connections -----------------------------------------------------------
 

@@ -20,6 +20,7 @@ private slots:
     void floodingConnectionIsDropped();
     void silentConnectionIsClosedAfterTheLoginDeadline();
     void connectionThatNeverReadsIsDroppedPastTheCap();
+    void peerTextCannotWriteControlCharactersIntoTheLog();
 };
 
 namespace
@@ -238,6 +239,24 @@ void ServerHostile::connectionThatNeverReadsIsDroppedPastTheCap()
     QVERIFY(t.c.seeChat(t.a.lastSync()));
     QCOMPARE(t.host.server->openConnections(), 3);
     QVERIFY(!t.b.closed() && !t.c.closed());
+}
+
+void ServerHostile::peerTextCannotWriteControlCharactersIntoTheLog()
+{
+    // The operator reads the log on a terminal: escape sequences in a name or a
+    // version text would move the cursor, retitle the window or hide lines.
+    Host host;
+    RawClient a;
+    QCOMPARE(a.join(host.port(), "Ann\x1b[2J\x1b]0;owned\x07\x9b", "1.0.13\x1b[1A\x08\x7f"), 1);
+    QVERIFY(a.sync());
+    a.write(net::msg::kickhim(1, 1));
+    QVERIFY(a.waitClosed());
+    QVERIFY(QTest::qWaitFor([&] { return host.logged(QStringLiteral("left")); }, kWait));
+    QVERIFY(host.logged(QStringLiteral("Ann")));
+    for (const QString& l : host.log)
+        for (QChar c : l)
+            QVERIFY2(
+                c.unicode() >= 0x20 && !(c.unicode() >= 0x7F && c.unicode() < 0xA0), qPrintable(l.toHtmlEscaped()));
 }
 
 QTEST_GUILESS_MAIN(ServerHostile)
