@@ -116,9 +116,12 @@ void Tchat::openClient(const std::string& address)
     try {
         m_sock->Open();
     } catch (const ESockException& e) {
-        // A host name that does not resolve: the player must hear about it.
+        // A host name that does not resolve is as unreachable as a host that
+        // refuses: say so and end, rather than wait for a game that never comes.
         log(std::string("connect: ") + e.what());
         addLine("0+Cannot connect to " + address + ": " + e.what(), client::kRed);
+        m_connectError = e.what();
+        QTimer::singleShot(0, this, [this] { hostGone("the game host's address cannot be looked up"); });
     }
 }
 
