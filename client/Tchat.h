@@ -203,7 +203,6 @@ private:
     app::ZirkySettings m_settings;
     bool m_settingsLoaded = false;
     std::optional<app::Geometry> m_remembered;
-    std::optional<app::Geometry> m_designGeometry;
     // Options the player changed before the settings were first loaded.
     enum Touched : unsigned {
         TouchSounds = 1,

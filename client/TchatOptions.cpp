@@ -29,7 +29,6 @@ void Tchat::showEvent(QShowEvent* event)
     if (m_shownOnce)
         return;
     m_shownOnce = true;
-    m_designGeometry = windowGeometry();
     // FormShow: the command line is read once the window is up, so its first
     // chat line is visible while the connection is made.
     QTimer::singleShot(0, this, &Tchat::processparams);
@@ -91,11 +90,12 @@ void Tchat::applyWindowGeometry(const app::Geometry& g)
 
 void Tchat::FormClose()
 {
-    app::Geometry g = windowGeometry();
-    if (m_remembered && *m_remembered == g)
+    // Until the file has placed the window, where it stands is the desktop's
+    // doing (its window manager may move it on the way up): the stored place stays.
+    if (!m_remembered)
         return;
-    // Never logged in and never moved or resized: nothing of ours changed.
-    if (!m_remembered && m_designGeometry && *m_designGeometry == g)
+    app::Geometry g = windowGeometry();
+    if (*m_remembered == g)
         return;
     if (const QScreen* s = screen()) {
         const QRect work = s->availableGeometry();
@@ -185,13 +185,10 @@ void Tchat::saveSettings(std::optional<app::Geometry> closing)
         if (m_touched & TouchTextSize)
             out.textSize = m_settings.textSize;
     }
-    // The window's own geometry once the file has placed it, or once the
-    // player has moved it; before that the stored one stays.
-    const app::Geometry now = windowGeometry();
-    const bool ownGeometry
-        = closing || m_settingsLoaded || m_remembered || (m_designGeometry && *m_designGeometry != now);
+    // The window's own geometry once the file has placed it; before that the stored one stays.
+    const bool ownGeometry = closing || m_remembered;
     if (ownGeometry)
-        out.geometry = closing ? *closing : now;
+        out.geometry = closing ? *closing : windowGeometry();
     app::writeSettings(ini, out);
     std::string error;
     if (!ini.save(m_options.settingsPath, &error)) {

@@ -70,6 +70,7 @@ private slots:
     void oversizedWindowIsSavedSmaller();
     void optionBeforeLoginKeepsStoredValues();
     void optionSavesWhereTheWindowIsNow();
+    void windowPlacedBeforeLoginNeverOverwritesTheStoredPlace();
     void textColourIsWrittenAsTheColourShown();
     void windowStoredOffEveryScreenComesBack();
 };
@@ -255,6 +256,27 @@ void OptionsTest::optionSavesWhereTheWindowIsNow()
     const QString saved = readFile(c.h.settingsPath());
     c.h.chat->close();
     QCOMPARE(readFile(c.h.settingsPath()), saved);
+}
+
+void OptionsTest::windowPlacedBeforeLoginNeverOverwritesTheStoredPlace()
+{
+    // Before the file is read the window stands where the desktop put it: a
+    // window manager's placement is no choice of the player's to remember.
+    const QByteArray stored = "[zirky]\nLeft=40\nTop=30\nWidth=810\nHeight=590\n";
+    for (const bool clickFirst : { false, true }) {
+        ClientHarness h({ "Ann" }, 0);
+        writeFile(h.settingsPath(), stored);
+        h.start();
+        h.chat->move(220, 140);
+        if (clickFirst)
+            h.chat->action("Turnoff0key1")->trigger();
+        h.chat->close();
+        for (const auto& [key, value] :
+            { std::pair { "Left", "40" }, { "Top", "30" }, { "Width", "810" }, { "Height", "590" } })
+            QVERIFY2(iniValue(h.settingsPath(), key) == value, key);
+        if (!clickFirst)
+            QCOMPARE(readFile(h.settingsPath()), QString(stored));
+    }
 }
 
 void OptionsTest::textColourIsWrittenAsTheColourShown()
