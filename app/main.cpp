@@ -69,7 +69,10 @@ int main(int argc, char* argv[])
         break;
     }
 
-    QApplication application(argc, argv);
+    // Qt reads words such as "-platform" or "-reverse" as its own options; a
+    // player's name from the lobby must never be taken for one.
+    int qtArgc = 1;
+    QApplication application(qtArgc, argv);
     QApplication::setApplicationName("Zirky");
     QApplication::setQuitOnLastWindowClosed(false);
 
