@@ -192,6 +192,10 @@ private:
     void scheduleDispatch();
     // The host is gone: the program ends, as when the host closes the link.
     void hostGone(const char* why);
+    // The host hung up: leave once its last messages are read and no message is on screen.
+    void leaveIfHostClosed();
+    // A modal message; the window stays while it is up.
+    void tell(const QString& text);
     void openClient(const std::string& address);
     void log(const std::string& line) const;
     QString versionText() const;
@@ -237,6 +241,9 @@ private:
     net::Dispatcher<> m_dispatch;
     bool m_dispatchScheduled = false;
     bool m_everSeated = false;
+    bool m_hostClosed = false;
+    bool m_leaving = false;
+    int m_messagesOpen = 0;
     std::string m_connectError; // why the connection to the host failed, if it did
 
     // Board

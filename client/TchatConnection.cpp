@@ -75,10 +75,9 @@ void Tchat::hostpress()
         log(std::string("cannot host: ") + e.what());
         const QString port = server->Sock1->PortName();
         addLine("0+Cannot host the game: port " + port.toStdString() + " is in use.", client::kRed);
-        showMessage(this,
-            QString("Cannot host the game: TCP port %1 is already in use on this computer "
-                    "(is another game already hosting?).")
-                .arg(port));
+        tell(QString("Cannot host the game: TCP port %1 is already in use on this computer "
+                     "(is another game already hosting?).")
+                 .arg(port));
         return;
     }
     m_loginName = m_playerName;
@@ -87,7 +86,7 @@ void Tchat::hostpress()
     // After the connection is under way: the message waits for the player.
     const QString dictError = server->dictionaryError();
     if (!dictError.isEmpty())
-        showMessage(this, dictError);
+        tell(dictError);
 }
 
 void Tchat::joinpress()
@@ -149,7 +148,10 @@ void Tchat::sockInfo(TSocketInfo info, const QString& msg)
     if (m_closing)
         return;
     if (msg == "Socket Closed") {
-        hostGone("the connection to the host closed");
+        // What the host said before it hung up ("CMD_full" above all) is still
+        // read, and a message on screen is still answered, before the window closes.
+        m_hostClosed = true;
+        leaveIfHostClosed();
         return;
     }
     if (info == TSocketInfo::Error && !m_roster.connected() && !m_everSeated) {
@@ -158,10 +160,25 @@ void Tchat::sockInfo(TSocketInfo info, const QString& msg)
     }
 }
 
+void Tchat::leaveIfHostClosed()
+{
+    if (m_hostClosed && m_queue.empty() && m_messagesOpen == 0)
+        hostGone("the connection to the host closed");
+}
+
+void Tchat::tell(const QString& text)
+{
+    ++m_messagesOpen;
+    showMessage(this, text);
+    --m_messagesOpen;
+    leaveIfHostClosed();
+}
+
 void Tchat::hostGone(const char* why)
 {
-    if (m_closing)
+    if (m_closing || m_leaving)
         return;
+    m_leaving = true;
     log(why);
     // A game that never answered would otherwise just vanish: say why first.
     if (!m_everSeated && !m_connectError.empty())
@@ -189,6 +206,7 @@ void Tchat::processsocktimer()
     const net::QueuedLine line = m_queue.take();
     m_dispatch.dispatch(line.text);
     scheduleDispatch();
+    leaveIfHostClosed();
 }
 
 void Tchat::buildDispatch()
@@ -298,7 +316,7 @@ void Tchat::wrongversion(std::string_view)
 
 void Tchat::gameisfull(std::string_view)
 {
-    showMessage(this, "Game is full");
+    tell("Game is full");
     hostGone("the game is full");
 }
 
@@ -329,7 +347,7 @@ void Tchat::button_startClick()
         if (m_windows.gamestart)
             m_windows.gamestart->showCentredOn(this);
     } else {
-        showMessage(this, "You are not connected");
+        tell("You are not connected");
     }
     m_mychat->setFocus();
 }

@@ -45,6 +45,8 @@ private slots:
     void hostileHostMessagesAreIgnored();
     void hostGoneEndsTheProgram_data();
     void hostGoneEndsTheProgram();
+    void gameIsFullIsReadBeforeTheWindowCloses_data();
+    void gameIsFullIsReadBeforeTheWindowCloses();
     void kickMenuRules();
     void removalAndWatchCommands();
     void startButton();
@@ -297,6 +299,43 @@ void TchatTest::hostGoneEndsTheProgram()
         QVERIFY(h.messages.isEmpty());
     else
         QCOMPARE(h.messages, QStringList { message });
+}
+
+void TchatTest::gameIsFullIsReadBeforeTheWindowCloses_data()
+{
+    QTest::addColumn<bool>("hangUpWhileShown");
+    // The host refuses a tenth connection with "CMD_full" and drops it at once.
+    QTest::newRow("hang-up read with the message closed the window unannounced") << false;
+    QTest::newRow("hang-up while the message is up took it away unread") << true;
+}
+
+void TchatTest::gameIsFullIsReadBeforeTheWindowCloses()
+{
+    QFETCH(bool, hangUpWhileShown);
+    ScriptedHost host;
+    ClientHarness h({ "Ann", "127.0.0.1", "false" }, host.port());
+    h.start();
+    QVERIFY(host.waitForClient());
+
+    QStringList shown;
+    bool openWhileShown = false;
+    // Like a real message box: the program keeps running until the player answers.
+    const MessageHook harnessHook = setMessageHook([&](QWidget*, const QString& text) {
+        shown << text;
+        if (hangUpWhileShown)
+            host.peer->close();
+        QTest::qWaitFor([&] { return !h.chat->sock()->Connected() || !h.chat->isVisible(); }, 5000);
+        QCoreApplication::processEvents();
+        openWhileShown = h.chat->isVisible();
+    });
+    host.send(net::msg::full());
+    if (!hangUpWhileShown)
+        host.peer->close();
+    QTRY_COMPARE(h.closed->count(), 1);
+    setMessageHook(harnessHook);
+    QCOMPARE(shown, QStringList { "Game is full" });
+    QVERIFY2(openWhileShown, "the window closed under the message");
+    QVERIFY(!h.chat->isVisible());
 }
 
 void TchatTest::kickMenuRules()
