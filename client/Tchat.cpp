@@ -360,7 +360,8 @@ void Tchat::buildMenus()
     const int sizes[] = { 8, 10, 12, 14 };
     for (int i = 0; i < 4; ++i) {
         const QByteArray name = "N" + QByteArray::number(sizes[i]) + "1";
-        QAction* a = checkItem(textSize, QString::number(sizes[i]), name.constData(), sizes[i] == 8);
+        // No size is checked until the settings file names one.
+        QAction* a = checkItem(textSize, QString::number(sizes[i]), name.constData(), false);
         a->setData(sizes[i]);
         connect(a, &QAction::triggered, this, [this, a] { N14Click(a); });
         m_sizeItems[static_cast<std::size_t>(i)] = a;

@@ -513,7 +513,7 @@ void TchatTest::menusAndDispatchTable()
         "Options > -",
         "Options > Text Color",
         "Options > Text Size",
-        "Options > Text Size > 8 [cx] tag 8",
+        "Options > Text Size > 8 [c] tag 8",
         "Options > Text Size > 10 [c] tag 10",
         "Options > Text Size > 12 [c] tag 12",
         "Options > Text Size > 14 [c] tag 14",
