@@ -78,7 +78,8 @@ std::string usageText()
            "  --help     show this text\n"
            "  --version  show the game's version\n"
            "\n"
-           "Environment: ZIRKY_LOG_CHAT=1 echoes every chat line to stderr.\n";
+           "Environment: ZIRKY_LOG_CHAT=1 echoes every chat line to stderr;\n"
+           "             ZIRKY_PORT=N uses port N instead of 7772 (to host or join).\n";
 }
 
 } // namespace app
