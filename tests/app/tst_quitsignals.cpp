@@ -8,7 +8,8 @@
 
 #include <csignal>
 
-class QuitSignalsTest : public QObject {
+class QuitSignalsTest : public QObject
+{
     Q_OBJECT
 private slots:
     void signalsBecomeOneQuitRequestEach()
