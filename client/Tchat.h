@@ -115,6 +115,8 @@ public:
     // ---- settings and options
     void loadinifile();
     void saveinifile();
+    // A check item's state into the settings, marked as the player's, and saved.
+    void saveOption(bool& setting, const QAction* item, unsigned touched);
     void PlaySounds1Click();
     void PlayChatterSounds1Click();
     void New1Click(QAction* item);

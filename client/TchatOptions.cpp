@@ -201,19 +201,16 @@ void Tchat::saveSettings(std::optional<app::Geometry> closing)
     }
 }
 
-void Tchat::PlaySounds1Click()
+void Tchat::saveOption(bool& setting, const QAction* item, unsigned touched)
 {
-    m_settings.playSounds = m_playSounds->isChecked();
-    m_touched |= TouchSounds;
+    setting = item->isChecked();
+    m_touched |= touched;
     saveinifile();
 }
 
-void Tchat::PlayChatterSounds1Click()
-{
-    m_settings.chatterSounds = m_playChatter->isChecked();
-    m_touched |= TouchChatter;
-    saveinifile();
-}
+void Tchat::PlaySounds1Click() { saveOption(m_settings.playSounds, m_playSounds, TouchSounds); }
+
+void Tchat::PlayChatterSounds1Click() { saveOption(m_settings.chatterSounds, m_playChatter, TouchChatter); }
 
 void Tchat::New1Click(QAction* item)
 {
@@ -226,17 +223,10 @@ void Tchat::New1Click(QAction* item)
 void Tchat::TilesinTwoRows1Click()
 {
     // The rack is laid out again by the game flow when it deals.
-    m_settings.twoRows = m_twoRows->isChecked();
-    m_touched |= TouchTwoRows;
-    saveinifile();
+    saveOption(m_settings.twoRows, m_twoRows, TouchTwoRows);
 }
 
-void Tchat::Turnoff0key1Click()
-{
-    m_settings.turnOff0Key = m_turnOff0->isChecked();
-    m_touched |= TouchZeroKey;
-    saveinifile();
-}
+void Tchat::Turnoff0key1Click() { saveOption(m_settings.turnOff0Key, m_turnOff0, TouchZeroKey); }
 
 void Tchat::TextColor1Click()
 {

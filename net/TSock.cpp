@@ -569,6 +569,16 @@ void TSock::onWritable()
     }
 }
 
+void TSock::reportError(int posixErrno)
+{
+    // Called on the way to closing: a throwing handler must not stop the close.
+    try {
+        info(TSocketInfo::Error, errorReport(errorCode(posixErrno)));
+    } catch (const std::exception& e) {
+        qWarning("TSock: error report handler failed: %s", e.what());
+    }
+}
+
 void TSock::finishConnect(int error)
 {
     QPointer<TSock> self(this);
@@ -578,11 +588,7 @@ void TSock::finishConnect(int error)
         // No OnConnect; closing reports "Socket Closed", which ends the client window.
         if (m_writeNotifier)
             m_writeNotifier->setEnabled(false);
-        try {
-            info(TSocketInfo::Error, errorReport(errorCode(error)));
-        } catch (const std::exception& e) {
-            qWarning("TSock: error report handler failed: %s", e.what());
-        }
+        reportError(error);
         if (self && m_generation == generation)
             Close();
         return;
@@ -608,11 +614,7 @@ void TSock::failConnection(int posixErrno)
         m_readNotifier->setEnabled(false);
     if (m_writeNotifier)
         m_writeNotifier->setEnabled(false);
-    try {
-        info(TSocketInfo::Error, errorReport(errorCode(posixErrno)));
-    } catch (const std::exception& e) {
-        qWarning("TSock: error report handler failed: %s", e.what());
-    }
+    reportError(posixErrno);
     if (self && m_generation == generation)
         peerClosed();
 }

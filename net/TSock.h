@@ -82,6 +82,7 @@ private:
     void onWritable();
     void handleAccept();
     void pauseAccepting();
+    void reportError(int posixErrno);
     static constexpr int kAcceptPauseMs = 250;
     void finishConnect(int error);
     void deferConnectFailure(int error);
