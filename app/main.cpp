@@ -8,6 +8,7 @@
 #include "client/Tchat.h"
 #include "host/TServer.h"
 #include "net/Commands.h"
+#include "net/TSock.h"
 #include "windows/Background.h"
 #include "windows/Tabout.h"
 #include "windows/Tdownload.h"
@@ -23,6 +24,7 @@
 #include <QStandardPaths>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -83,21 +85,39 @@ int main(int argc, char* argv[])
     const QPixmap background = zirkyBackground();
     const quint16 port = gamePort();
 
+    // The game host exists only in the copy that hosts: a copy that joins
+    // never writes the word list or opens the port.
+    std::unique_ptr<TServer> server;
     Tchat::Options options;
     options.args = args;
     options.hostPort = port;
     options.settingsPath = settingsPath();
+    options.startHost = [&server, port]() {
+        Tchat::HostStart result;
+        result.port = port;
+        server = std::make_unique<TServer>(port);
+        try {
+            server->Sock1->setListen(true);
+        } catch (const ESockException& e) {
+            result.error = QString::fromUtf8(e.what());
+            server.reset();
+            return result;
+        }
+        result.listening = true;
+        result.port = server->port();
+        result.dictionaryError = server->dictionaryError();
+        return result;
+    };
 
     Tchat chat(background, options);
     Ttallylist tallylist(background);
     Tabout about(background);
     Thelp help(background);
     Tphrases phrases(background);
-    TServer server(port);
     Tspylist spylist(background);
     Tgamestartform gamestart(background);
     Tdownload download(background);
-    chat.attach({ &tallylist, &about, &help, &phrases, &server, &spylist, &gamestart, &download });
+    chat.attach({ &tallylist, &about, &help, &phrases, &spylist, &gamestart, &download });
 
     guard.onActivate = [&chat] { restoreAndRaise(&chat); };
     QObject::connect(&chat, &Tchat::closed, &application, &QCoreApplication::quit, Qt::QueuedConnection);

@@ -134,8 +134,7 @@ std::optional<std::string> removeFromGame(bool hosting, bool connected, int mySe
 
 std::optional<std::string> setJustWatch(bool connected, int target, bool watch)
 {
-    // Only seats 1 to 4 may watch: the host keeps at least one of them playing.
-    if (!connected || target < 1 || target >= 5)
+    if (!connected || !net::mayJustWatch(target))
         return std::nullopt;
     return net::msg::justwatch(target, watch);
 }

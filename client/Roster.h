@@ -4,6 +4,8 @@
 // host is turned into the changes the window shows; nothing the host sends
 // can make it index out of range.
 
+#include "net/Seats.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -15,8 +17,8 @@
 namespace client
 {
 
-inline constexpr int kPlayerSeats = 6;
-inline constexpr int kMaxSeat = 9;
+using net::kMaxSeat;
+using net::kPlayerSeats;
 inline constexpr std::string_view kWaiting = "<Waiting>";
 
 // Colours as 0x00BBGGRR.

@@ -1,5 +1,7 @@
 #include "Tchat.h"
 
+#include "ClientConnection.h"
+#include "GameBoard.h"
 #include "chat/ChatView.h"
 #include "net/TSock.h"
 #include "windows/Background.h"
@@ -9,6 +11,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QColorDialog>
 #include <QFrame>
@@ -20,6 +23,8 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
+#include <QRandomGenerator>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -30,57 +35,39 @@ namespace
 constexpr int kClientWidth = 787;
 constexpr int kClientHeight = 522;
 
-QPixmap eyesIcon()
+// The central widget paints the background picture scaled to its size, so a
+// resized window shows one picture and no seams.
+class BackgroundWidget : public QWidget
 {
-    QPixmap pm(26, 16);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(40, 40, 40), 1.2));
-    p.setBrush(Qt::white);
-    p.drawEllipse(QRectF(1, 2, 11, 12));
-    p.drawEllipse(QRectF(14, 2, 11, 12));
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(30, 30, 30));
-    p.drawEllipse(QRectF(5, 6, 5, 6));
-    p.drawEllipse(QRectF(18, 6, 5, 6));
-    return pm;
-}
+public:
+    BackgroundWidget(const QPixmap& picture, QWidget* parent)
+        : QWidget(parent)
+        , m_picture(picture)
+    {
+    }
 
-QPixmap newTilesIcon()
-{
-    QPixmap pm(30, 16);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(150, 90, 0), 1));
-    p.setBrush(QColor(255, 205, 60));
-    p.drawRoundedRect(QRectF(0.5, 0.5, 29, 15), 4, 4);
-    QFont f;
-    f.setPixelSize(10);
-    f.setBold(true);
-    p.setFont(f);
-    p.setPen(QColor(90, 40, 0));
-    p.drawText(QRectF(0, 0, 30, 16), Qt::AlignCenter, "NEW");
-    return pm;
-}
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        if (m_picture.isNull())
+            p.fillRect(rect(), QColor(QRgb(kBackgroundFallbackRgb)));
+        else
+            p.drawPixmap(rect(), m_picture);
+    }
 
-QFrame* panel(QWidget* parent, const char* name, const QRect& where)
-{
-    auto* f = new QFrame(parent);
-    f->setObjectName(name);
-    f->setGeometry(where);
-    f->setStyleSheet(QString("QFrame#%1 { background: rgba(255, 255, 255, 150); border: 1px solid rgba(40, 60, 90, "
-                             "120); border-radius: 6px; }")
-                         .arg(name));
-    return f;
-}
+private:
+    QPixmap m_picture;
+};
+
+std::uint32_t randomSeed() { return QRandomGenerator::global()->generate(); }
 
 } // namespace
 
 Tchat::Tchat(const QPixmap& background, Options options, QWidget* parent)
     : QMainWindow(parent)
     , m_options(std::move(options))
+    , m_game(m_roster, randomSeed())
 {
     setObjectName("chat");
     setWindowTitle("Zirky");
@@ -91,42 +78,49 @@ Tchat::Tchat(const QPixmap& background, Options options, QWidget* parent)
         return c;
     };
 
+    m_conn = new ClientConnection(this);
+    connect(m_conn, &ClientConnection::cannotConnect, this, [this](const QString& why) {
+        m_connectError = why;
+        addLine("0+" + why.toStdString(), client::kRed);
+        hostGone("the game host cannot be reached");
+    });
+    connect(m_conn, &ClientConnection::ended, this, [this](bool unexpected) {
+        m_hostClosed = true;
+        m_hostLost = unexpected;
+        leaveIfHostClosed();
+    });
+
     buildBoard(background);
     buildMenus();
     buildDispatch();
 
+    // The turn clock runs only while a turn runs.
+    m_timer2 = new QTimer(this);
+    m_timer2->setObjectName("Timer2");
+    m_timer2->setInterval(1000);
+    m_timer2->setTimerType(Qt::PreciseTimer);
+    connect(m_timer2, &QTimer::timeout, this, &Tchat::Timer2Timer);
+
     // FormCreate. No named mutex: the single-instance guard has already run
-    // and nothing would wait on one. Randomness comes from QRandomGenerator,
-    // which seeds itself.
+    // and nothing would wait on one.
     m_phraseReady = true;
-    clearall();
     m_isHost = false;
-    m_whoseTurn = 0;
-    m_wordLength = 0;
     m_boxSetting = 2;
-
-    m_sock = new TSock(this);
-    m_sock->setObjectName("sock");
-    m_sock->setPortName(QString::number(m_options.hostPort == 0 ? 7772 : m_options.hostPort));
-    m_sock->OnRead = [this](TSock*, int) { sockRead(); };
-    m_sock->OnInfo = [this](TSock*, TSocketInfo info, const QString& msg) { sockInfo(info, msg); };
-
-    // The queue starts with one line that names it; it dispatches to nothing.
-    m_queue.push(0, "receivedlist");
-    scheduleDispatch();
+    qApp->installEventFilter(this);
+    render();
 
     setGeometry(4, 4, kClientWidth, kClientHeight + menuBar()->sizeHint().height());
 }
 
 Tchat::~Tchat()
 {
+    qApp->removeEventFilter(this);
     // The sockets report "Socket Closed" while they are destroyed: nobody may listen then.
     m_closing = true;
-    for (TSock* s : { m_sock, m_sock11 }) {
-        if (!s)
-            continue;
-        s->OnRead = nullptr;
-        s->OnInfo = nullptr;
+    m_conn->shutdown();
+    if (m_sock11) {
+        m_sock11->OnRead = nullptr;
+        m_sock11->OnInfo = nullptr;
     }
 }
 
@@ -141,157 +135,46 @@ void Tchat::attach(const Windows& windows)
     if (m_windows.spylist) {
         // Only the host removes; hostpress enables it.
         m_windows.spylist->setRemoveEnabled(m_isHost);
-    }
-    if (m_windows.spylist)
         m_windows.spylist->onKick = [this](int seat) {
             if (auto m = client::removeFromGame(m_isHost, m_roster.connected(), m_roster.mySeat(), seat))
                 sendToHost(*m);
         };
+    }
     if (m_windows.help)
         m_windows.help->onAbout = [this] { About1Click(); };
 }
 
 QAction* Tchat::action(const char* objectName) const { return findChild<QAction*>(objectName); }
+TSock* Tchat::sock() const { return m_conn->socket(); }
+const net::Dispatcher<>& Tchat::dispatchTable() const { return m_conn->dispatchTable(); }
 
 void Tchat::buildBoard(const QPixmap& background)
 {
-    auto* central = new QWidget(this);
-    central->setObjectName("centralwidget");
-    central->setAutoFillBackground(true);
-    applyBackground(central, background);
-    setCentralWidget(central);
+    m_central = new BackgroundWidget(background, this);
+    m_central->setObjectName("centralwidget");
+    setCentralWidget(m_central);
 
-    m_board = new QWidget(central);
-    m_board->setObjectName("panel_board");
-    m_board->setGeometry(4, 4, 768, 506);
+    m_board = new GameBoard(m_central);
+    m_board->move(4, 4);
+    m_mainchat = m_board->chatView();
+    m_mychat = m_board->chatInput();
 
-    auto* logo = new QLabel("Zirky", m_board);
-    logo->setObjectName("image_logo");
-    logo->setGeometry(10, 0, 260, 46);
-    QFont lf("Serif", 26, QFont::Black);
-    lf.setItalic(true);
-    logo->setFont(lf);
-    logo->setStyleSheet("color: #1d3f73;");
-    auto* shadow = new QGraphicsDropShadowEffect(logo);
-    shadow->setBlurRadius(6);
-    shadow->setOffset(2, 2);
-    shadow->setColor(QColor(255, 255, 255, 200));
-    logo->setGraphicsEffect(shadow);
+    connect(m_board, &GameBoard::tilePressed, this, &Tchat::dice_1MouseDown);
+    connect(m_board, &GameBoard::doneClicked, this, &Tchat::button_doneClick);
+    connect(m_board, &GameBoard::clearClicked, this, &Tchat::button_clearClick);
+    connect(m_board, &GameBoard::newTilesDoubleClicked, this, &Tchat::button_newtilesDblClick);
+    connect(m_board, &GameBoard::oldTilesDoubleClicked, this, &Tchat::button_oldDblClick);
+    connect(m_board, &GameBoard::finishClicked, this, &Tchat::button_finishClick);
+    connect(m_board, &GameBoard::typingClicked, this, &Tchat::checkbox_typingClick);
+    connect(m_board, &GameBoard::startClicked, this, &Tchat::button_startClick);
+    connect(m_board, &GameBoard::wordListsClosed, this, &Tchat::button_closeClick);
 
-    auto* tagline = new QLabel("a word game for up to six players", m_board);
-    tagline->setGeometry(140, 18, 300, 20);
-    tagline->setStyleSheet("color: #2a4a70; font-style: italic;");
-
-    // Where the tiles and the word being built will lie.
-    auto* game = panel(m_board, "panel_game", QRect(8, 50, 562, 200));
-    auto* wordRow = panel(game, "panel_word", QRect(60, 8, 442, 45));
-    wordRow->setStyleSheet("QFrame#panel_word { background: rgba(255,255,255,90); border: 1px dashed "
-                           "rgba(40,60,90,110); border-radius: 4px; }");
-    m_status = new QLabel(game);
-    m_status->setObjectName("label_status");
-    m_status->setGeometry(10, 166, 542, 24);
-    m_status->setAlignment(Qt::AlignCenter);
-    m_status->setStyleSheet("color: #1d3f73; font-weight: bold;");
-
-    m_buttonStart = new QPushButton("Start Game", game);
-    m_buttonStart->setObjectName("button_start");
-    m_buttonStart->setGeometry(211, 80, 140, 40);
-    m_buttonStart->setStyleSheet("QPushButton { font-size: 14px; font-weight: bold; color: white; background: "
-                                 "#2e6bb3; border: 1px solid #1d3f73; border-radius: 6px; }"
-                                 "QPushButton:hover { background: #3a7fd0; }");
-    m_buttonStart->hide();
-    connect(m_buttonStart, &QPushButton::clicked, this, &Tchat::button_startClick);
-
-    m_mainchat = new ChatView(m_board);
-    m_mainchat->setGeometry(8, 258, 562, 216);
-    m_mainchat->setStyleSheet("QTextBrowser { background: rgba(255,255,255,225); border: 1px solid "
-                              "rgba(40,60,90,140); border-radius: 4px; }");
-
-    m_mychat = new QLineEdit(m_board);
-    m_mychat->setObjectName("mychat");
-    m_mychat->setGeometry(8, 478, 562, 24);
-    m_mychat->setPlaceholderText("<Enter Chat Here>");
-    m_mychat->setMaxLength(400);
-
-    // The six seats.
-    auto* seats = panel(m_board, "panel_players", QRect(580, 0, 184, 370));
-    const QPixmap eyes = eyesIcon();
-    const QPixmap fresh = newTilesIcon();
     m_popupKick = new QMenu(this);
     m_popupKick->setObjectName("popup_kick");
-    for (int i = 0; i < client::kPlayerSeats; ++i) {
-        const int seat = i + 1;
-        const int y = 6 + i * 60;
-        auto* box = new QFrame(seats);
-        box->setGeometry(6, y, 172, 56);
-        box->setStyleSheet("QFrame { background: rgba(255,255,255,120); border-radius: 4px; }");
-
-        auto* number = new QLabel(QString::number(seat), box);
-        number->setGeometry(4, 4, 18, 22);
-        number->setAlignment(Qt::AlignCenter);
-        number->setStyleSheet("background: #1d3f73; color: white; font-weight: bold; border-radius: 9px;");
-
-        auto* name = new QLabel(box);
-        name->setObjectName(QString("label_playername%1").arg(seat));
-        name->setTextFormat(Qt::PlainText);
-        name->setGeometry(28, 3, 140, 24);
-        name->setStyleSheet("font-weight: bold; font-size: 13px; color: #102a50; background: transparent;");
-        name->setProperty("tag", seat);
-        name->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(name, &QLabel::customContextMenuRequested, this, [this, seat, name](const QPoint& pos) {
-            label_playername1ContextPopup(seat);
-            m_popupKick->popup(name->mapToGlobal(pos));
-        });
-        m_labelPlayername[static_cast<std::size_t>(i)] = name;
-
-        auto* score = new QLabel("0", box);
-        score->setObjectName(QString("label_score%1").arg(seat));
-        score->setGeometry(28, 29, 70, 22);
-        score->setStyleSheet("font-size: 14px; font-weight: bold; color: #1f6b2f; background: transparent;");
-        m_labelScore[static_cast<std::size_t>(i)] = score;
-
-        auto* bonus = new QLabel(box);
-        bonus->setObjectName(QString("label_bonus%1").arg(seat));
-        bonus->setGeometry(98, 29, 34, 22);
-        bonus->setStyleSheet("color: #8a2b00; font-weight: bold; background: transparent;");
-        m_labelBonus[static_cast<std::size_t>(i)] = bonus;
-
-        auto* eye = new QLabel(box);
-        eye->setObjectName(QString("image_eyes%1").arg(seat));
-        eye->setPixmap(eyes);
-        eye->setGeometry(134, 32, 26, 16);
-        eye->setToolTip("Just watching");
-        eye->hide();
-        m_imageEyes[static_cast<std::size_t>(i)] = eye;
-
-        auto* nw = new QLabel(box);
-        nw->setObjectName(QString("image_new%1").arg(seat));
-        nw->setPixmap(fresh);
-        nw->setGeometry(134, 8, 30, 16);
-        nw->setToolTip("Bought new tiles");
-        nw->hide();
-        m_imageNew[static_cast<std::size_t>(i)] = nw;
-    }
-
-    // What the next game is played to (the game flow fills these in).
-    auto* info = panel(m_board, "panel_info", QRect(580, 376, 184, 126));
-    const char* infoTexts[]
-        = { "Play to Score: ", "Time Per Turn: ", "Zirked At: ", "Allow Typing: ", "Allow New Tiles: ", "Fast Game: " };
-    const char* infoNames[]
-        = { "label_playto", "label_time", "label_zirkedat", "label_typing", "label_newtiles", "label_fastgame" };
-    for (int i = 0; i < 6; ++i) {
-        auto* l = new QLabel(infoTexts[i], info);
-        l->setObjectName(infoNames[i]);
-        l->setGeometry(8, 4 + i * 20, 170, 20);
-        l->setStyleSheet("color: #102a50; background: transparent;");
-        l->hide(); // shown with the settings of a running game
-    }
-    auto* noGame = new QLabel("No game running yet.", info);
-    noGame->setObjectName("label_nogame");
-    noGame->setGeometry(0, 0, 184, 126);
-    noGame->setAlignment(Qt::AlignCenter);
-    noGame->setStyleSheet("color: #2a4a70; font-style: italic; background: transparent;");
-
+    connect(m_board, &GameBoard::nameMenuRequested, this, [this](int seat, const QPoint& at) {
+        label_playername1ContextPopup(seat);
+        m_popupKick->popup(at);
+    });
     m_removeFromGame = m_popupKick->addAction("Remove From Game");
     m_removeFromGame->setObjectName("RemoveFromGame1");
     m_setWatch = m_popupKick->addAction("Set to Just Watch");
@@ -387,25 +270,6 @@ void Tchat::buildMenus()
     connect(content, &QAction::triggered, this, &Tchat::Help2Click);
     help->addSeparator();
     connect(item(help, "About", "About1"), &QAction::triggered, this, &Tchat::About1Click);
-}
-
-void Tchat::clearall()
-{
-    for (int i = 0; i < client::kPlayerSeats; ++i) {
-        m_labelScore[static_cast<std::size_t>(i)]->setText("0");
-        m_labelBonus[static_cast<std::size_t>(i)]->clear();
-        m_imageEyes[static_cast<std::size_t>(i)]->hide();
-        m_imageNew[static_cast<std::size_t>(i)]->hide();
-    }
-    refreshSeats();
-}
-
-void Tchat::refreshSeats()
-{
-    for (int seat = 1; seat <= client::kPlayerSeats; ++seat) {
-        const auto i = static_cast<std::size_t>(seat - 1);
-        m_labelPlayername[i]->setText(QString::fromStdString(m_roster.name(seat)));
-    }
 }
 
 void Tchat::addLine(const std::string& line, std::uint32_t bgr)

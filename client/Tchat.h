@@ -5,9 +5,9 @@
 
 #include "app/LaunchPlan.h"
 #include "app/Settings.h"
+#include "client/Game.h"
 #include "client/Roster.h"
 #include "net/Dispatcher.h"
-#include "net/Framing.h"
 
 #include <QColor>
 #include <QMainWindow>
@@ -21,14 +21,16 @@
 #include <vector>
 
 class ChatView;
+class ClientConnection;
+class GameBoard;
 class QAction;
 class QActionGroup;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QTimer;
 class QWidget;
-class TServer;
 class TSock;
 class Tabout;
 class Tdownload;
@@ -43,11 +45,20 @@ class Tchat : public QMainWindow
 {
     Q_OBJECT
 public:
+    // What starting this copy's own game host came to.
+    struct HostStart {
+        bool listening = false;
+        quint16 port = 0; // where it listens, or the port it could not have
+        QString error; // why it could not listen
+        QString dictionaryError; // shown to the player once the host runs
+    };
     struct Options {
         std::vector<std::string> args; // the command line without the program name
         quint16 hostPort = 7772; // 0: the port the in-process host listens on
         quint16 lobbyPort = 9001;
         std::string settingsPath; // full path of the settings file
+        // The program's entry point owns the host and makes it only when this copy hosts.
+        std::function<HostStart()> startHost;
     };
     // The windows created after this one, in start-up order.
     struct Windows {
@@ -55,7 +66,6 @@ public:
         Tabout* about = nullptr;
         Thelp* help = nullptr;
         Tphrases* phrases = nullptr;
-        TServer* server = nullptr;
         Tspylist* spylist = nullptr;
         Tgamestartform* gamestart = nullptr;
         Tdownload* download = nullptr;
@@ -73,11 +83,7 @@ public:
     // Start button, "Start Game" and the removal items follow the host's rights.
     void setHostRights(bool host);
 
-    // ---- connection
-    void sockRead();
-    void sockInfo(TSocketInfo info, const QString& msg);
-    // Takes one message from the receive queue and dispatches it.
-    void processsocktimer();
+    ClientConnection* connection() const { return m_conn; }
 
     // ---- the dispatch table's handlers
     void sendloginfo(std::string_view rest);
@@ -87,7 +93,7 @@ public:
     void wrongversion(std::string_view rest);
     void gameisfull(std::string_view rest);
     void justwatching(std::string_view rest);
-    // Handlers the game flow fills in; they take their messages and do nothing yet.
+    // Chat and sounds from others: taken and left for the chat view's work.
     void chatrecieved(std::string_view rest);
     void startthegame(std::string_view rest);
     void getnextplayer(std::string_view rest);
@@ -107,6 +113,22 @@ public:
     void playasound(std::string_view rest);
     void ifinished(std::string_view rest);
     void allfinished(std::string_view rest);
+
+    // ---- the player at the board
+    void dice_1MouseDown(int tile, Qt::MouseButton button);
+    void button_doneClick();
+    void button_clearClick();
+    void button_newtilesDblClick();
+    void button_oldDblClick();
+    void button_finishClick();
+    void checkbox_typingClick();
+    void button_closeClick();
+    // The one-second turn clock.
+    void Timer2Timer();
+    // Every game and chatter sound goes through here.
+    void playsounds(const std::string& name);
+    // Tests and the sound player listen here; empty plays nothing.
+    std::function<void(const std::string& name)> soundPlayer;
 
     // ---- game start
     void button_startClick();
@@ -147,6 +169,9 @@ public:
 
     // ---- state other parts and tests read
     const client::Roster& roster() const { return m_roster; }
+    const client::Game& game() const { return m_game; }
+    GameBoard* board() const { return m_board; }
+    QTimer* turnClock() const { return m_timer2; }
     bool isHost() const { return m_isHost; }
     const std::string& loginName() const { return m_loginName; }
     const std::string& playerName() const { return m_playerName; }
@@ -156,13 +181,13 @@ public:
     int loadCount() const { return m_loadCount; }
     int turnSound() const { return m_settings.turnSound; }
     QColor textColor() const { return m_textColor; }
-    TSock* sock() const { return m_sock; }
+    TSock* sock() const;
     TSock* lobbyLink() const { return m_sock11; } // Sock11
     bool lobbyLinkOpened() const { return m_sock11 != nullptr; }
     ChatView* chatView() const { return m_mainchat; }
     QMenu* kickMenu() const { return m_popupKick; }
     QAction* action(const char* objectName) const;
-    const net::Dispatcher<>& dispatchTable() const { return m_dispatch; }
+    const net::Dispatcher<>& dispatchTable() const;
 
     // Geometry as the settings file keeps it: outer left/top, outer size.
     app::Geometry windowGeometry() const;
@@ -174,6 +199,7 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
@@ -181,20 +207,25 @@ private:
     void buildBoard(const QPixmap& background);
     void buildMenus();
     void buildDispatch();
+    // FormShortCut: a game key while typing; true when it must not reach the chat input.
+    bool FormShortCut(QKeyEvent* key);
+    // Carries out what the model asked for, then redraws the board.
+    void apply(client::Effects effects);
+    void render();
+    void syncClock();
+    // The player's record: games, best turn and best game.
+    void recordTally(const client::Effects& e);
     void FormClose();
     void FormResize();
     // saveinifile, with the geometry FormClose decided on when closing.
     void saveSettings(std::optional<app::Geometry> closing);
-    void clearall();
 
     void addLine(const std::string& line, std::uint32_t bgr);
     void apply(const client::RosterChange& change);
-    void refreshSeats();
     void sendToHost(const std::string& bytes);
-    void scheduleDispatch();
     // The host is gone: the program ends, as when the host closes the link.
     void hostGone(const char* why);
-    // The host hung up: leave once its last messages are read and no message is on screen.
+    // The host hung up: leave once no message is on screen.
     void leaveIfHostClosed();
     // A modal message; the window stays while it is up.
     void tell(const QString& text);
@@ -206,6 +237,7 @@ private:
     Windows m_windows;
     app::LaunchPlan m_plan;
     client::Roster m_roster;
+    client::Game m_game;
     app::ZirkySettings m_settings;
     bool m_settingsLoaded = false;
     std::optional<app::Geometry> m_remembered;
@@ -228,37 +260,30 @@ private:
     std::string m_hostAddress;
     std::string m_loginName;
     bool m_isHost = false;
-    int m_whoseTurn = 0;
-    int m_wordLength = 0;
     int m_boxSetting = 2;
     bool m_phraseReady = true;
     bool m_shownOnce = false;
     bool m_closing = false;
 
     // Connection
-    TSock* m_sock = nullptr;
+    ClientConnection* m_conn = nullptr;
     TSock* m_sock11 = nullptr;
-    net::Framer m_framer;
-    net::ReceiveQueue m_queue;
-    net::Dispatcher<> m_dispatch;
-    bool m_dispatchScheduled = false;
     bool m_everSeated = false;
     bool m_hostClosed = false;
+    bool m_hostLost = false; // closed after we were seated
     bool m_leaving = false;
     int m_messagesOpen = 0;
-    std::string m_connectError; // why the connection to the host failed, if it did
+    QString m_connectError; // why the connection to the host failed, if it did
+    quint16 m_hostedPort = 0;
 
     // Board
-    QWidget* m_board = nullptr;
+    QWidget* m_central = nullptr;
+    QPixmap m_background;
+    GameBoard* m_board = nullptr;
     ChatView* m_mainchat = nullptr;
     QLineEdit* m_mychat = nullptr;
-    QPushButton* m_buttonStart = nullptr;
-    QLabel* m_status = nullptr;
-    std::array<QLabel*, client::kPlayerSeats> m_labelPlayername {};
-    std::array<QLabel*, client::kPlayerSeats> m_labelScore {};
-    std::array<QLabel*, client::kPlayerSeats> m_labelBonus {};
-    std::array<QLabel*, client::kPlayerSeats> m_imageEyes {};
-    std::array<QLabel*, client::kPlayerSeats> m_imageNew {};
+    QTimer* m_timer2 = nullptr;
+    int m_clockGeneration = 0;
 
     // Menus
     QMenu* m_popupKick = nullptr;

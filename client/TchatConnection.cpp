@@ -3,9 +3,10 @@
 
 #include "Tchat.h"
 
+#include "ClientConnection.h"
 #include "MessageHook.h"
 #include "chat/ChatView.h"
-#include "host/TServer.h"
+#include "client/ConnectionText.h"
 #include "net/Commands.h"
 #include "net/TSock.h"
 #include "net/Text.h"
@@ -23,7 +24,6 @@
 
 void Tchat::processparams()
 {
-    m_buttonStart->hide();
     m_startGame->setEnabled(false);
     m_loginName.clear();
 
@@ -63,30 +63,28 @@ void Tchat::processparams()
 
 void Tchat::hostpress()
 {
-    TServer* server = m_windows.server;
-    if (!server) {
+    if (!m_options.startHost) {
         log("no game host in this program: cannot host");
         return;
     }
-    try {
-        server->Sock1->setListen(true);
-    } catch (const ESockException& e) {
+    const HostStart host = m_options.startHost();
+    if (!host.listening) {
         // Someone else holds the port: hosting would only connect us to their game.
-        log(std::string("cannot host: ") + e.what());
-        const QString port = server->Sock1->PortName();
+        log("cannot host: " + host.error.toStdString());
+        const QString port = QString::number(host.port);
         addLine("0+Cannot host the game: port " + port.toStdString() + " is in use.", client::kRed);
         tell(QString("Cannot host the game: TCP port %1 is already in use on this computer "
                      "(is another game already hosting?).")
                  .arg(port));
         return;
     }
+    m_hostedPort = host.port;
     m_loginName = m_playerName;
     openClient("127.0.0.1");
     setHostRights(true);
     // After the connection is under way: the message waits for the player.
-    const QString dictError = server->dictionaryError();
-    if (!dictError.isEmpty())
-        tell(dictError);
+    if (!host.dictionaryError.isEmpty())
+        tell(host.dictionaryError);
 }
 
 void Tchat::joinpress()
@@ -99,71 +97,26 @@ void Tchat::joinpress()
 void Tchat::setHostRights(bool host)
 {
     m_isHost = host;
-    m_buttonStart->setVisible(host);
+    m_game.setHostRights(host);
     m_startGame->setEnabled(host);
     if (m_windows.spylist)
         m_windows.spylist->setRemoveEnabled(host);
+    render();
 }
 
 void Tchat::openClient(const std::string& address)
 {
+    m_game.setLoginName(m_loginName);
     quint16 port = m_options.hostPort;
-    if (port == 0 && m_windows.server)
-        port = m_windows.server->port();
-    m_sock->setHostName(QString::fromStdString(address));
-    m_sock->setPortName(QString::number(port));
-    try {
-        m_sock->Open();
-    } catch (const ESockException& e) {
-        // A host name that does not resolve is as unreachable as a host that
-        // refuses: say so and end, rather than wait for a game that never comes.
-        log(std::string("connect: ") + e.what());
-        addLine("0+Cannot connect to " + address + ": " + e.what(), client::kRed);
-        m_connectError = e.what();
-        QTimer::singleShot(0, this, [this] { hostGone("the game host's address cannot be looked up"); });
-    }
-}
-
-void Tchat::sockRead()
-{
-    QByteArray bytes;
-    try {
-        bytes = m_sock->Receive();
-    } catch (const ESockException& e) {
-        log(std::string("receive: ") + e.what());
-        return;
-    }
-    std::vector<std::string> lines;
-    const auto status
-        = m_framer.feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), lines);
-    for (auto& line : lines)
-        m_queue.push(0, std::move(line));
-    scheduleDispatch();
-    if (status == net::Framer::Status::Overflow)
-        hostGone("the host sent more than 64 KiB without a message end");
-}
-
-void Tchat::sockInfo(TSocketInfo info, const QString& msg)
-{
-    if (m_closing)
-        return;
-    if (msg == "Socket Closed") {
-        // What the host said before it hung up ("CMD_full" above all) is still
-        // read, and a message on screen is still answered, before the window closes.
-        m_hostClosed = true;
-        leaveIfHostClosed();
-        return;
-    }
-    if (info == TSocketInfo::Error && !m_roster.connected() && !m_everSeated) {
-        m_connectError = msg.toStdString();
-        addLine("0+Could not connect to the host: " + m_connectError, client::kRed);
-    }
+    if (port == 0)
+        port = m_hostedPort;
+    m_conn->open(QString::fromStdString(address), port);
 }
 
 void Tchat::leaveIfHostClosed()
 {
-    if (m_hostClosed && m_queue.empty() && m_messagesOpen == 0)
-        hostGone("the connection to the host closed");
+    if (m_hostClosed && m_messagesOpen == 0)
+        hostGone(m_hostLost ? "the connection to the host closed" : "the host closed before seating us");
 }
 
 void Tchat::tell(const QString& text)
@@ -180,33 +133,14 @@ void Tchat::hostGone(const char* why)
         return;
     m_leaving = true;
     log(why);
-    // A game that never answered would otherwise just vanish: say why first.
-    if (!m_everSeated && !m_connectError.empty())
+    // A game that vanished would leave the player guessing: say why first.
+    if (!m_everSeated && !m_connectError.isEmpty())
+        showMessage(this, m_connectError);
+    else if (m_hostLost)
         showMessage(this,
-            QString("Could not connect to the game at %1 (%2).")
-                .arg(m_sock->HostName(), QString::fromStdString(m_connectError)));
+            QString::fromUtf8(client::kConnectionLost.data(), static_cast<qsizetype>(client::kConnectionLost.size())));
     m_roster.disconnected();
     close();
-}
-
-void Tchat::scheduleDispatch()
-{
-    if (m_dispatchScheduled || m_queue.empty())
-        return;
-    m_dispatchScheduled = true;
-    // One message per event-loop turn, never inside the socket event itself.
-    QTimer::singleShot(0, this, &Tchat::processsocktimer);
-}
-
-void Tchat::processsocktimer()
-{
-    m_dispatchScheduled = false;
-    if (m_queue.empty())
-        return;
-    const net::QueuedLine line = m_queue.take();
-    m_dispatch.dispatch(line.text);
-    scheduleDispatch();
-    leaveIfHostClosed();
 }
 
 void Tchat::buildDispatch()
@@ -243,17 +177,10 @@ void Tchat::buildDispatch()
         { net::cmd::allfinished, &Tchat::allfinished },
     };
     for (const auto& [command, handler] : table)
-        m_dispatch.add(command, [this, handler](std::string_view rest) { (this->*handler)(rest); });
+        m_conn->addHandler(command, [this, handler](std::string_view rest) { (this->*handler)(rest); });
 }
 
-void Tchat::sendToHost(const std::string& bytes)
-{
-    try {
-        m_sock->Send(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
-    } catch (const ESockException& e) {
-        log(std::string("send: ") + e.what());
-    }
-}
+void Tchat::sendToHost(const std::string& bytes) { m_conn->send(bytes); }
 
 QString Tchat::versionText() const
 {
@@ -270,6 +197,7 @@ void Tchat::sendloginfo(std::string_view rest)
         return;
     }
     m_everSeated = true;
+    m_conn->markSeated();
     // A dedicated host has no player of its own: whoever joins it first holds
     // seat 1 and the host's rights, so that player starts the games. (A copy
     // that hosts always takes seat 1 itself, so this never touches its joiners.)
@@ -288,16 +216,15 @@ void Tchat::apply(const client::RosterChange& change)
         addLine(line.text, line.colour);
     if (change.loadSettings)
         loadinifile();
-    // change.playEntered: the "entered" sound comes with the sounds.
     if (change.spyAdded && m_windows.spylist)
         m_windows.spylist->addSpy(change.spyAdded->seat, QString::fromStdString(change.spyAdded->name));
     if (change.spyRemoved && m_windows.spylist)
         m_windows.spylist->removeSpy(change.spyRemoved->seat, QString::fromStdString(change.spyRemoved->name));
     if (change.justWatchChecked)
         m_justWatch->setChecked(*change.justWatchChecked);
-    if (change.eyes)
-        m_imageEyes[static_cast<std::size_t>(change.eyes->first - 1)]->setVisible(change.eyes->second);
-    refreshSeats();
+    if (change.playEntered)
+        playsounds("entered");
+    render();
 }
 
 void Tchat::newplayerinfo(std::string_view rest) { apply(m_roster.playerArrived(rest)); }
@@ -319,27 +246,6 @@ void Tchat::gameisfull(std::string_view)
     tell("Game is full");
     hostGone("the game is full");
 }
-
-// The game flow's handlers: their messages are taken and left for that work.
-void Tchat::chatrecieved(std::string_view) { }
-void Tchat::startthegame(std::string_view) { }
-void Tchat::getnextplayer(std::string_view) { }
-void Tchat::winner(std::string_view) { }
-void Tchat::thedice(std::string_view) { }
-void Tchat::setdice(std::string_view) { }
-void Tchat::accepted(std::string_view) { }
-void Tchat::rejected(std::string_view) { }
-void Tchat::cleartiles(std::string_view) { }
-void Tchat::turnend(std::string_view) { }
-void Tchat::scores(std::string_view) { }
-void Tchat::stats(std::string_view) { }
-void Tchat::loadscores(std::string_view) { }
-void Tchat::newtiles(std::string_view) { }
-void Tchat::oldtiles(std::string_view) { }
-void Tchat::addaword(std::string_view) { }
-void Tchat::playasound(std::string_view) { }
-void Tchat::ifinished(std::string_view) { }
-void Tchat::allfinished(std::string_view) { }
 
 void Tchat::button_startClick()
 {
@@ -363,8 +269,7 @@ void Tchat::label_playername1ContextPopup(int seat)
 {
     if (seat < 1 || seat > client::kPlayerSeats)
         return;
-    const auto menu = client::prepareKickMenu(
-        m_isHost, m_labelPlayername[static_cast<std::size_t>(seat - 1)]->text().toStdString(), seat);
+    const auto menu = client::prepareKickMenu(m_isHost, m_roster.name(seat), seat);
     m_removeFromGame->setEnabled(menu.removeEnabled);
     m_setWatch->setEnabled(menu.setWatchEnabled);
     m_unsetWatch->setEnabled(menu.unsetWatchEnabled);

@@ -3,6 +3,8 @@
 
 #include "Tchat.h"
 
+#include "ClientConnection.h"
+#include "GameBoard.h"
 #include "app/ColorText.h"
 #include "chat/ChatView.h"
 #include "net/TSock.h"
@@ -39,11 +41,8 @@ void Tchat::closeEvent(QCloseEvent* event)
     if (!m_closing) {
         FormClose();
         m_closing = true;
-        if (m_sock) {
-            m_sock->OnRead = nullptr;
-            m_sock->OnInfo = nullptr;
-            m_sock->Close();
-        }
+        m_conn->shutdown();
+        m_timer2->stop();
     }
     event->accept();
     emit closed();
@@ -67,6 +66,9 @@ void Tchat::FormResize()
     const int extraW = width() - client->width();
     if (client->height() < minHeight || client->width() < minWidth)
         resize(std::max(width(), minWidth + extraW), std::max(height(), minHeight + extraH));
+    // A larger window keeps the board in its middle.
+    m_board->move(
+        std::max(4, (client->width() - m_board->width()) / 2), std::max(4, (client->height() - m_board->height()) / 2));
 }
 
 app::Geometry Tchat::windowGeometry() const
@@ -142,6 +144,10 @@ void Tchat::loadinifile()
     m_twoRows->setChecked(s.twoRows);
     (s.turnSound == 1 ? m_new : m_classic)->setChecked(true);
     m_playChatter->setChecked(s.chatterSounds);
+    m_game.useTwoRows(s.twoRows);
+    m_game.setTurnOff0(s.turnOff0Key);
+    m_game.setTurnSoundNew(s.turnSound == 1);
+    render();
 }
 
 void Tchat::saveinifile() { saveSettings(std::nullopt); }
@@ -216,17 +222,22 @@ void Tchat::New1Click(QAction* item)
 {
     item->setChecked(true);
     m_settings.turnSound = item->data().toInt();
+    m_game.setTurnSoundNew(m_settings.turnSound == 1);
     m_touched |= TouchTurnSound;
     saveinifile();
 }
 
 void Tchat::TilesinTwoRows1Click()
 {
-    // The rack is laid out again by the game flow when it deals.
     saveOption(m_settings.twoRows, m_twoRows, TouchTwoRows);
+    apply(m_game.TilesinTwoRows(m_settings.twoRows));
 }
 
-void Tchat::Turnoff0key1Click() { saveOption(m_settings.turnOff0Key, m_turnOff0, TouchZeroKey); }
+void Tchat::Turnoff0key1Click()
+{
+    saveOption(m_settings.turnOff0Key, m_turnOff0, TouchZeroKey);
+    m_game.setTurnOff0(m_settings.turnOff0Key);
+}
 
 void Tchat::TextColor1Click()
 {

@@ -10,3 +10,7 @@ Ttallylist::Ttallylist(const QPixmap& background, QWidget* parent)
     applyBackground(this, background);
     resize(520, 380);
 }
+
+void Ttallylist::addgame(const QString&) { ++m_games; }
+
+void Ttallylist::addscore(int column, int value) { (column == 3 ? m_highestGame : m_highestTurn) = value; }

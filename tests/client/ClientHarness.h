@@ -74,18 +74,31 @@ struct ClientHarness {
         options.hostPort = hostPort;
         options.lobbyPort = lobby.serverPort();
         options.settingsPath = settingsPath().toStdString();
+        if (withServer)
+            options.startHost = [this, serverPort]() {
+                Tchat::HostStart result;
+                result.port = serverPort;
+                server = std::make_unique<TServer>(serverPort, [](std::string_view) { return true; });
+                try {
+                    server->Sock1->setListen(true);
+                } catch (const ESockException& e) {
+                    result.error = e.what();
+                    return result;
+                }
+                result.listening = true;
+                result.port = server->port();
+                return result;
+            };
         chat = std::make_unique<Tchat>(bg, options);
         tallylist = std::make_unique<Ttallylist>(bg);
         about = std::make_unique<Tabout>(bg);
         help = std::make_unique<Thelp>(bg);
         phrases = std::make_unique<Tphrases>(bg);
-        if (withServer)
-            server = std::make_unique<TServer>(serverPort, [](std::string_view) { return true; });
         spylist = std::make_unique<Tspylist>(bg);
         gamestart = std::make_unique<Tgamestartform>(bg);
         download = std::make_unique<Tdownload>(bg);
-        chat->attach({ tallylist.get(), about.get(), help.get(), phrases.get(), server.get(), spylist.get(),
-            gamestart.get(), download.get() });
+        chat->attach({ tallylist.get(), about.get(), help.get(), phrases.get(), spylist.get(), gamestart.get(),
+            download.get() });
         closed = std::make_unique<QSignalSpy>(chat.get(), &Tchat::closed);
         previousHook = setMessageHook([this](QWidget*, const QString& text) { messages << text; });
     }

@@ -1,0 +1,134 @@
+#include "ClientConnection.h"
+
+#include "client/ConnectionText.h"
+#include "net/TSock.h"
+
+#include <QTimer>
+
+#include <cstdio>
+
+ClientConnection::ClientConnection(QObject* parent)
+    : QObject(parent)
+{
+    m_sock = new TSock(this);
+    m_sock->setObjectName("sock");
+    m_sock->OnRead = [this](TSock*, int) { sockRead(); };
+    m_sock->OnInfo = [this](TSock*, TSocketInfo info, const QString& msg) { sockInfo(info, msg); };
+}
+
+ClientConnection::~ClientConnection() { shutdown(); }
+
+void ClientConnection::addHandler(std::string_view command, std::function<void(std::string_view)> handler)
+{
+    m_dispatch.add(command, std::move(handler));
+}
+
+QString ClientConnection::address() const { return m_sock->HostName(); }
+quint16 ClientConnection::port() const { return static_cast<quint16>(m_sock->PortName().toUInt()); }
+
+void ClientConnection::open(const QString& address, quint16 port)
+{
+    m_sock->setHostName(address);
+    m_sock->setPortName(QString::number(port));
+    try {
+        m_sock->Open();
+    } catch (const ESockException& e) {
+        // An address that does not resolve is as unreachable as a host that refuses.
+        log(std::string("connect: ") + e.what());
+        m_failed = true;
+        const QString why = QString::fromStdString(client::cannotConnectText(e.what(), address.toStdString(), port));
+        QTimer::singleShot(0, this, [this, why] { emit cannotConnect(why); });
+    }
+}
+
+void ClientConnection::send(const std::string& framed)
+{
+    if (!m_sock)
+        return;
+    try {
+        m_sock->Send(QByteArray(framed.data(), static_cast<qsizetype>(framed.size())));
+    } catch (const ESockException& e) {
+        log(std::string("send: ") + e.what());
+    }
+}
+
+void ClientConnection::shutdown()
+{
+    if (!m_sock)
+        return;
+    m_sock->OnRead = nullptr;
+    m_sock->OnInfo = nullptr;
+    m_sock->Close();
+    m_endSignalled = true;
+}
+
+void ClientConnection::sockRead()
+{
+    QByteArray bytes;
+    try {
+        bytes = m_sock->Receive();
+    } catch (const ESockException& e) {
+        log(std::string("receive: ") + e.what());
+        return;
+    }
+    std::vector<std::string> lines;
+    const auto status
+        = m_framer.feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), lines);
+    for (auto& line : lines)
+        m_queue.push(0, std::move(line));
+    scheduleDispatch();
+    if (status == net::Framer::Status::Overflow) {
+        log("the host sent more than 64 KiB without a message end");
+        m_hostClosed = true;
+        m_sock->OnRead = nullptr;
+        m_sock->Close();
+        endWhenDrained();
+    }
+}
+
+void ClientConnection::sockInfo(TSocketInfo info, const QString& msg)
+{
+    if (info == TSocketInfo::Close) {
+        // What the host said before it hung up ("CMD_full" above all) is still read first.
+        m_hostClosed = true;
+        endWhenDrained();
+        return;
+    }
+    if (info == TSocketInfo::Error && !m_seated && !m_failed) {
+        m_failed = true;
+        log("connect: " + msg.toStdString());
+        emit cannotConnect(
+            QString::fromStdString(client::cannotConnectText(msg.toStdString(), address().toStdString(), port())));
+    }
+}
+
+void ClientConnection::endWhenDrained()
+{
+    if (!m_hostClosed || !m_queue.empty() || m_endSignalled)
+        return;
+    m_endSignalled = true;
+    // A failed connect was reported already; only a host we had is "lost".
+    emit ended(m_seated);
+}
+
+void ClientConnection::scheduleDispatch()
+{
+    if (m_dispatchScheduled || m_queue.empty())
+        return;
+    m_dispatchScheduled = true;
+    // One message per event-loop turn, never inside the socket event itself.
+    QTimer::singleShot(0, this, &ClientConnection::processsocktimer);
+}
+
+void ClientConnection::processsocktimer()
+{
+    m_dispatchScheduled = false;
+    if (m_queue.empty())
+        return;
+    const net::QueuedLine line = m_queue.take();
+    m_dispatch.dispatch(line.text);
+    scheduleDispatch();
+    endWhenDrained();
+}
+
+void ClientConnection::log(const std::string& line) const { std::fprintf(stderr, "zirky: %s\n", line.c_str()); }

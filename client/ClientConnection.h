@@ -1,0 +1,67 @@
+#pragma once
+// The client's one link to the game host: the socket, the framer, the receive
+// queue and the dispatch table. The window registers its handlers and is told
+// when the connection fails or ends; nothing else touches the socket.
+
+#include "net/Dispatcher.h"
+#include "net/Framing.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+class TSock;
+enum class TSocketInfo;
+
+class ClientConnection : public QObject
+{
+    Q_OBJECT
+public:
+    explicit ClientConnection(QObject* parent = nullptr);
+    ~ClientConnection() override;
+
+    void addHandler(std::string_view command, std::function<void(std::string_view)> handler);
+    const net::Dispatcher<>& dispatchTable() const { return m_dispatch; }
+
+    // Starts connecting; failure arrives as cannotConnect.
+    void open(const QString& address, quint16 port);
+    void send(const std::string& framed);
+    // Closes without telling anyone: the window is going.
+    void shutdown();
+
+    TSock* socket() const { return m_sock; }
+    QString address() const;
+    quint16 port() const;
+    // Lines received and not yet dispatched.
+    bool idle() const { return m_queue.empty(); }
+    bool hostClosed() const { return m_hostClosed; }
+    // The host was seen at least once (it gave us a seat).
+    void markSeated() { m_seated = true; }
+
+signals:
+    // The host could not be reached: a sentence for the player.
+    void cannotConnect(const QString& why);
+    // The host hung up (or broke the protocol) and every message it sent before has been dispatched.
+    void ended(bool unexpected);
+
+private:
+    void sockRead();
+    void sockInfo(TSocketInfo info, const QString& msg);
+    void scheduleDispatch();
+    void processsocktimer();
+    void endWhenDrained();
+    void log(const std::string& line) const;
+
+    TSock* m_sock = nullptr;
+    net::Framer m_framer;
+    net::ReceiveQueue m_queue;
+    net::Dispatcher<> m_dispatch;
+    bool m_dispatchScheduled = false;
+    bool m_hostClosed = false;
+    bool m_seated = false;
+    bool m_failed = false;
+    bool m_endSignalled = false;
+};

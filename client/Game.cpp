@@ -1,0 +1,688 @@
+#include "Game.h"
+
+#include "host/Scoring.h"
+#include "net/Commands.h"
+#include "net/Fields.h"
+#include "net/Seats.h"
+#include "net/Text.h"
+
+#include <algorithm>
+
+namespace client
+{
+
+namespace
+{
+
+// A host that keeps sending words must not grow the board without end.
+constexpr std::size_t kMaxBoxLines = 50;
+constexpr std::size_t kMaxListLines = 200;
+constexpr int kLongestTurn = 24 * 60 * 60;
+
+std::optional<int> intField(std::string_view rest, std::size_t i, int lo, int hi)
+{
+    const auto f = net::fieldAt(rest, i);
+    if (!f)
+        return std::nullopt;
+    const auto n = net::parseInt(*f);
+    if (!n || *n < lo || *n > hi)
+        return std::nullopt;
+    return n;
+}
+
+std::string field(std::string_view rest, std::size_t i) { return std::string(net::fieldAt(rest, i).value_or("")); }
+
+Effects dropped(std::string why)
+{
+    Effects e;
+    e.ignored = std::move(why);
+    return e;
+}
+
+// The leading number of a word-list line; a line whose number cannot be read sorts as 100.
+int leadingNumber(const std::string& line)
+{
+    const auto colon = line.find(':');
+    const auto n = net::parseInt(std::string_view(line).substr(0, colon));
+    return n ? *n : 100;
+}
+
+} // namespace
+
+Game::Game(const Roster& roster, std::uint32_t seed)
+    : m_roster(roster)
+    , m_random(seed)
+{
+    clearall();
+}
+
+void Game::setHostRights(bool host)
+{
+    m_host = host;
+    m_startButton = host && !m_started;
+}
+
+bool Game::myTurn() const { return m_whoseTurn != 0 && m_whoseTurn == m_roster.mySeat(); }
+
+const std::string& Game::nameOf(int seat) const { return m_roster.name(seat); }
+
+int Game::boxPoints(int length, int words) { return host::rowPoints(length, words); }
+
+int Game::currentSum() const
+{
+    int sum = 0;
+    for (const WordBox& b : m_boxes)
+        sum += b.points;
+    return sum;
+}
+
+std::string Game::clockText(int seconds)
+{
+    const int s = seconds % 60;
+    return "Time: " + std::to_string(seconds / 60) + ":" + (s < 10 ? "0" : "") + std::to_string(s);
+}
+
+void Game::send(Effects& e, std::string message) const
+{
+    if (m_roster.connected())
+        e.send.push_back(std::move(message));
+}
+
+void Game::setStatus(std::string text, std::uint32_t colour)
+{
+    m_status = std::move(text);
+    m_statusColour = colour;
+}
+
+void Game::clearall()
+{
+    for (SeatBoard& s : m_seats)
+        s = SeatBoard {};
+}
+
+void Game::ownTurnButtons()
+{
+    m_buttons.done = m_buttons.clear = m_buttons.finish = true;
+    m_buttons.oldTiles = false;
+    m_buttons.newTiles = m_settings.newTilesAllowed;
+    m_buttons.typing = m_settings.typingAllowed;
+}
+
+void Game::noTurnButtons() { m_buttons = TurnButtons {}; }
+
+void Game::emptyBoxes()
+{
+    for (WordBox& b : m_boxes) {
+        b.words.clear();
+        b.points = 0;
+        b.textColour = kGreen;
+        b.background = b.background == kSilver ? kWhite : b.background;
+    }
+}
+
+void Game::addToBox(int length, std::string word, Effects& e)
+{
+    WordBox& b = boxAt(length);
+    if (b.words.size() >= kMaxBoxLines)
+        return;
+    b.words.push_back(std::move(word));
+    const auto count = static_cast<int>(b.words.size());
+    b.textColour = count < kBoxFull ? kGreen : kRed;
+    if (count > kBoxFull - 1) {
+        b.background = kSilver;
+        e.sounds.push_back("filled");
+    }
+    b.points = boxPoints(length, count);
+}
+
+// ---------------------------------------------------------------- game flow
+
+Effects Game::startthegame(std::string_view rest)
+{
+    const auto playTo = intField(rest, 2, 0, INT32_MAX);
+    const auto time = intField(rest, 3, 1, kLongestTurn);
+    const auto zirked = intField(rest, 4, 0, INT32_MAX);
+    if (!playTo || !time || !zirked)
+        return dropped("game start with a bad number");
+    const std::string starter = net::toUtf8(field(rest, 0));
+    Effects e;
+    noTurnButtons();
+    m_winnerShown = false;
+    m_settings.typingAllowed = field(rest, 6) == "t";
+    m_settings.newTilesAllowed = field(rest, 5) != "f";
+    m_settings.teamGame = field(rest, 1) == "t";
+    m_settings.fast = field(rest, 7) == "t";
+    m_settings.playToScore = *playTo;
+    m_settings.timePerTurn = *time;
+    m_settings.zirkedAt = *zirked;
+    m_started = true;
+    m_startButton = false;
+    clearall();
+
+    m_info = { "Play to Score: " + std::to_string(*playTo), "Time Per Turn: " + std::to_string(*time),
+        "Zirked At: " + std::to_string(*zirked), m_settings.typingAllowed ? "Allow Typing: On" : "Allow Typing: Off",
+        m_settings.newTilesAllowed ? "Allow New Tiles: On" : "Allow New Tiles: Off",
+        m_settings.fast ? "Fast Game: Yes" : "Fast Game: No" };
+    m_teamText = m_settings.teamGame ? "Team Game!" : "";
+    const std::string what = m_settings.teamGame ? " TEAM game." : (m_settings.fast ? " FAST game." : " SLOW game.");
+    const int me = m_roster.mySeat();
+    if (net::isPlayerSeat(me) && nameOf(me) == starter)
+        e.lines.push_back({ "0+You have started a" + what, kBlue });
+    else
+        e.lines.push_back({ "0+" + starter + " has started a" + what, kBlue });
+    return e;
+}
+
+Effects Game::getnextplayer(std::string_view rest)
+{
+    const auto seat = intField(rest, 0, 1, net::kMaxSeat);
+    if (!seat)
+        return dropped("next player with a bad seat");
+    Effects e;
+    m_rack.cleartiles();
+    if (m_wordListsShown && net::isPlayerSeat(m_roster.mySeat()))
+        m_wordListsShown = false;
+    for (int s = 1; s <= kPlayerSeats; ++s) {
+        m_wordLists[static_cast<std::size_t>(s - 1)].lines.clear();
+        m_wordLists[static_cast<std::size_t>(s - 1)].count = "0 words";
+        m_wordLists[static_cast<std::size_t>(s - 1)].score = "for +0";
+        seatAt(s).newTiles = false;
+    }
+    setStatus("", kStatusPlain);
+    emptyBoxes();
+
+    m_started = true;
+    m_whoseTurn = net::shownTurnSeat(*seat);
+    m_markerShown = !m_settings.fast;
+    m_markerSeat = m_whoseTurn;
+    if (myTurn()) {
+        setStatus("Your Turn.", kStatusPlain);
+        ownTurnButtons();
+    } else {
+        setStatus(nameOf(m_whoseTurn) + "'s turn.", kStatusPlain);
+        noTurnButtons();
+    }
+    return e;
+}
+
+Effects Game::thedice(std::string_view rest)
+{
+    const auto seat = intField(rest, 0, 0, net::kMaxSeat);
+    if (!seat)
+        return dropped("dice with a bad seat");
+    const std::string mode = field(rest, 1);
+    const bool fresh = mode == net::kDiceThirteen || mode == net::kDiceTen;
+    if (!fresh && mode != net::kDiceNew && mode != net::kDiceOld)
+        return dropped("dice of an unknown kind");
+    Effects e;
+    const bool mine = *seat == m_roster.mySeat();
+    if (mode == net::kDiceThirteen) {
+        if (mine)
+            e.sounds.push_back("zirked");
+        m_rack.showExtra(true);
+        for (WordBox& b : m_boxes)
+            b.background = kWhite;
+        boxAt(kMinWordLength).background = kMaroon;
+    } else if (mode == net::kDiceTen) {
+        if (mine)
+            e.sounds.push_back(m_turnSoundNew ? "turnnew" : "turn");
+        m_rack.showExtra(false);
+        for (WordBox& b : m_boxes)
+            b.background = kWhite;
+    }
+    std::vector<char> letters;
+    const auto fields = net::splitFields(rest);
+    for (std::size_t i = 2; i < fields.size() && letters.size() < static_cast<std::size_t>(kTiles); ++i) {
+        if (fields[i].empty())
+            continue; // a closing "+" leaves an empty field, not a tile
+        letters.push_back(fields[i][0]);
+    }
+    m_rack.deal(letters);
+    if (fresh) {
+        m_seconds = m_settings.timePerTurn;
+        m_barWidth = m_settings.timePerTurn;
+        m_timeText = clockText(m_seconds);
+        m_clockRunning = true;
+        ++m_clockGeneration;
+    }
+    return e;
+}
+
+Effects Game::setdice(std::string_view rest)
+{
+    const auto spot = intField(rest, 0, 0, kMaxWordTiles);
+    const auto tile = intField(rest, 1, 1, kTiles);
+    if (!spot || !tile)
+        return dropped("tile move out of range");
+    // Our own word is ours: an echo must not move a tile we are placing.
+    if (myTurn())
+        return dropped("tile move for our own turn");
+    Effects e;
+    m_rack.echo(*spot, *tile);
+    e.sounds.push_back(*spot > 0 ? "puttile" : "clear");
+    return e;
+}
+
+Effects Game::cleartilesRelay(std::string_view)
+{
+    if (myTurn())
+        return dropped("clear for our own turn");
+    m_rack.cleartiles();
+    return {};
+}
+
+Effects Game::turnend(std::string_view)
+{
+    Effects e;
+    endturn(e);
+    e.sounds.push_back("showlist");
+    for (int s = 1; s <= kPlayerSeats; ++s)
+        m_wordLists[static_cast<std::size_t>(s - 1)].name = nameOf(s);
+    if (m_settings.fast)
+        m_wordListsShown = true;
+    return e;
+}
+
+void Game::endturn(Effects& e)
+{
+    m_whoseTurn = 0;
+    noTurnButtons();
+    setStatus("Posting Scores.. One Moment Please!", kRed);
+    m_rack.cleartiles();
+    m_rack.clearPictures();
+    e.sounds.push_back("timeup");
+}
+
+// ---------------------------------------------------------------- results
+
+Effects Game::accepted(std::string_view rest)
+{
+    const auto length = intField(rest, 0, kMinWordLength, kMaxWordLength);
+    if (!length)
+        return dropped("accepted word of a bad length");
+    const std::string word = net::toUtf8(field(rest, 1));
+    Effects e;
+    addToBox(*length, word, e);
+    setStatus(word + " ACCEPTED", kGreen);
+    if (!myTurn())
+        m_rack.cleartiles();
+    e.sounds.push_back("goodword");
+    return e;
+}
+
+Effects Game::rejected(std::string_view rest)
+{
+    Effects e;
+    setStatus(net::toUtf8(field(rest, 0)) + net::toUtf8(net::fieldsAfter(rest, 1)), kRed);
+    if (!myTurn())
+        m_rack.cleartiles();
+    e.sounds.push_back("badword");
+    return e;
+}
+
+Effects Game::addaword(std::string_view rest)
+{
+    const auto seat = intField(rest, 0, 1, kPlayerSeats);
+    const auto length = intField(rest, 1, 0, 1000);
+    if (!seat || !length)
+        return dropped("word for the lists with a bad seat or length");
+    WordList& list = m_wordLists[static_cast<std::size_t>(*seat - 1)];
+    if (list.lines.size() >= kMaxListLines)
+        return dropped("word list full");
+    std::string line = std::to_string(*length) + ": " + net::toUtf8(field(rest, 2));
+    const auto at = std::find_if(
+        list.lines.begin(), list.lines.end(), [&](const std::string& l) { return leadingNumber(l) < *length; });
+    list.lines.insert(at, std::move(line));
+    list.count = std::to_string(list.lines.size()) + " words";
+    return {};
+}
+
+Effects Game::bought(std::string_view rest, bool fresh)
+{
+    const auto seat = intField(rest, 0, 1, kPlayerSeats);
+    const auto total = intField(rest, 1, INT32_MIN, INT32_MAX);
+    if (!seat || !total)
+        return dropped("tile purchase with a bad seat or score");
+    seatAt(*seat).score = std::to_string(*total);
+    m_result = nameOf(*seat) + (fresh ? " bought new tiles for 300 points!" : " bought the old tiles for 300 points!");
+    if (m_settings.fast)
+        seatAt(*seat).newTiles = true;
+    if (fresh && *seat == m_roster.mySeat() && myTurn())
+        m_buttons.oldTiles = true;
+    return {};
+}
+
+Effects Game::newtiles(std::string_view rest) { return bought(rest, true); }
+Effects Game::oldtiles(std::string_view rest) { return bought(rest, false); }
+
+Effects Game::loadscores(std::string_view rest)
+{
+    const auto seat = intField(rest, 0, 1, kPlayerSeats);
+    const auto score = intField(rest, 1, INT32_MIN, INT32_MAX);
+    if (!seat || !score)
+        return dropped("score with a bad seat or number");
+    seatAt(*seat).score = std::to_string(*score);
+    return {};
+}
+
+Effects Game::stats(std::string_view rest)
+{
+    const auto seat = intField(rest, 0, 0, net::kMaxSeat);
+    const auto playTo = intField(rest, 2, 0, INT32_MAX);
+    const auto time = intField(rest, 3, 1, kLongestTurn);
+    const auto zirked = intField(rest, 4, 0, INT32_MAX);
+    if (!seat || !playTo || !time || !zirked)
+        return dropped("game snapshot with a bad number");
+    m_started = true;
+    m_startButton = false;
+    m_whoseTurn = net::shownTurnSeat(*seat);
+    m_settings.playToScore = *playTo;
+    m_settings.timePerTurn = *time;
+    m_settings.zirkedAt = *zirked;
+    m_settings.newTilesAllowed = field(rest, 5) != "f";
+    m_settings.typingAllowed = field(rest, 6) == "t";
+    m_settings.teamGame = field(rest, 1) == "t";
+    m_settings.fast = field(rest, 7) == "t";
+    if (m_settings.fast && myTurn() && field(rest, 8) == "play") {
+        setStatus("Your Turn.", kStatusPlain);
+        ownTurnButtons();
+    } else if (m_whoseTurn != 0) {
+        setStatus(nameOf(m_whoseTurn) + "'s turn.", kStatusPlain);
+    }
+    m_markerSeat = m_whoseTurn;
+    m_markerShown = !m_settings.fast && m_whoseTurn != 0;
+    m_teamText = m_settings.teamGame ? "Team Game" : "";
+    m_info = { "Play to Score: " + std::to_string(*playTo), "Time Per Turn: " + std::to_string(*time),
+        "Zirked at: " + std::to_string(*zirked), m_settings.typingAllowed ? "Allow Typing: ON" : "Allow Typing: OFF",
+        m_settings.newTilesAllowed ? "Allow New Tiles: ON" : "Allow New Tiles: OFF",
+        m_settings.fast ? "Fast Game: Yes" : "Fast Game: No" };
+    return {};
+}
+
+Effects Game::scores(std::string_view rest)
+{
+    const auto seat = intField(rest, 0, 1, kPlayerSeats);
+    const auto points = intField(rest, 1, INT32_MIN, INT32_MAX);
+    const auto bonus = intField(rest, 2, INT32_MIN, INT32_MAX);
+    const auto words = intField(rest, 3, 0, INT32_MAX);
+    const auto total = intField(rest, 4, INT32_MIN, INT32_MAX);
+    if (!seat || !points || !bonus || !words || !total)
+        return dropped("scores with a bad field");
+    Effects e;
+    m_clockRunning = false;
+    if (!m_settings.fast)
+        for (SeatBoard& s : m_seats)
+            s.bonus.clear();
+    const auto second = intField(rest, 5, 1, kPlayerSeats);
+    const auto secondTotal = intField(rest, 6, INT32_MIN, INT32_MAX);
+    if (second && secondTotal)
+        seatAt(*second).score = std::to_string(*secondTotal);
+    seatAt(*seat).score = std::to_string(*total);
+
+    const std::string& name = nameOf(*seat);
+    const long long sum = static_cast<long long>(*points) + *bonus;
+    if (*bonus == -host::kZirkedPenalty) {
+        seatAt(*seat).bonus = "-500";
+        m_result = name + " Lost 500 points! " + std::to_string(*words) + " words made for " + std::to_string(*points)
+            + " points but that wasn't enough!";
+    } else {
+        seatAt(*seat).bonus = "+" + std::to_string(sum);
+        m_wordLists[static_cast<std::size_t>(*seat - 1)].score = "for +" + std::to_string(sum);
+        if (!m_settings.fast || *seat == m_roster.mySeat())
+            m_result = name + " Scored: " + std::to_string(sum) + " points! " + std::to_string(*words)
+                + " words made for " + std::to_string(*points) + " points plus " + std::to_string(*bonus)
+                + " bonus points!";
+    }
+    if (*seat == m_roster.mySeat())
+        e.turnScore = static_cast<int>(std::clamp<long long>(sum, INT32_MIN, INT32_MAX));
+    return e;
+}
+
+Effects Game::winner(std::string_view rest)
+{
+    const std::string text = net::toUtf8(rest);
+    Effects e;
+    e.sounds.push_back("gameover");
+    setStatus("Game Over!", kStatusPlain);
+    m_started = false;
+    m_whoseTurn = 0;
+    m_clockRunning = false;
+    noTurnButtons();
+    m_startButton = m_host;
+    m_winnerShown = true;
+    if (text.find(" and ") != std::string::npos) {
+        m_winnerText = text + " have Won the Game!";
+        return e;
+    }
+    const int me = m_roster.mySeat();
+    const bool player = net::isPlayerSeat(me);
+    m_winnerText = player && nameOf(me) == text ? "You have Won the Game!" : text + " has Won the Game!";
+    m_wordListsShown = false;
+    if (player) {
+        e.tallyGame = text == m_loginName ? std::string("addtomine") : text;
+        if (const auto own = net::parseInt(seat(me).score))
+            e.gameScore = *own;
+    }
+    return e;
+}
+
+Effects Game::ifinished(std::string_view rest)
+{
+    const auto seat = intField(rest, 0, 1, kPlayerSeats);
+    if (!seat)
+        return dropped("finish vote with a bad seat");
+    Effects e;
+    if (*seat == m_roster.mySeat()) {
+        m_buttons.finish = false;
+        e.lines.push_back({ "0+You have voted to finish this round.", kBlue });
+    } else {
+        e.lines.push_back({ "0+" + nameOf(*seat) + " has voted to finish this round.", kBlue });
+    }
+    seatAt(*seat).bonus = "finished";
+    e.sounds.push_back("pass");
+    return e;
+}
+
+Effects Game::allfinished(std::string_view)
+{
+    Effects e;
+    e.lines.push_back({ "0+Everyone has voted to finish this round.", kBlue });
+    return e;
+}
+
+// ---------------------------------------------------------------- the player's actions
+
+void Game::takeTile(int tile, Effects& e)
+{
+    if (!m_rack.take(tile))
+        return;
+    send(e, net::msg::setdice(m_roster.mySeat(), m_rack.wordLength(), tile));
+    e.sounds.push_back("puttile");
+}
+
+void Game::takeBack(int tile, Effects& e)
+{
+    if (!m_rack.takeBack(tile))
+        return;
+    send(e, net::msg::setdice(m_roster.mySeat(), 0, tile));
+    e.sounds.push_back("clear");
+}
+
+Effects Game::leftClick(int tile)
+{
+    Effects e;
+    if (!myTurn() || tile < 1 || tile > kTiles || !m_rack.tile(tile).visible)
+        return e;
+    if (m_rack.tile(tile).wordPosition == 0) {
+        takeTile(tile, e);
+    } else {
+        takeBack(tile, e);
+        e.focusChat = true;
+    }
+    return e;
+}
+
+Effects Game::otherClick(int tile)
+{
+    Effects e;
+    if (!myTurn() || tile < 1 || tile > kTiles || !m_rack.tile(tile).visible)
+        return e;
+    if (m_rack.tile(tile).wordPosition == 0) {
+        m_rack.shufflethem(m_random);
+    } else {
+        takeBack(tile, e);
+        e.focusChat = true;
+    }
+    return e;
+}
+
+Effects Game::backspace()
+{
+    Effects e;
+    if (myTurn() && m_rack.wordLength() > 0)
+        takeBack(m_rack.word().back(), e);
+    return e;
+}
+
+Effects Game::hitclear()
+{
+    Effects e;
+    if (!myTurn())
+        return e;
+    m_rack.cleartiles();
+    send(e, net::msg::clearthem(m_roster.mySeat()));
+    e.sounds.push_back("clear");
+    e.focusChat = true;
+    return e;
+}
+
+Effects Game::hitdone()
+{
+    Effects e;
+    if (!myTurn())
+        return e;
+    e.focusChat = true;
+    const std::vector<int> tiles = m_rack.word();
+    if (tiles.empty())
+        return e;
+    send(e, net::msg::done(m_roster.mySeat(), tiles));
+    // The host's verdict comes later; the rack is free for the next word at once.
+    m_rack.cleartiles();
+    return e;
+}
+
+Effects Game::shuffle()
+{
+    if (myTurn())
+        m_rack.shufflethem(m_random);
+    return {};
+}
+
+Effects Game::hitnew()
+{
+    Effects e;
+    if (!myTurn())
+        return e;
+    m_rack.cleartiles();
+    send(e, net::msg::newtiles(m_roster.mySeat()));
+    m_buttons.newTiles = false;
+    e.focusChat = true;
+    return e;
+}
+
+Effects Game::hitold()
+{
+    Effects e;
+    if (!myTurn())
+        return e;
+    m_rack.cleartiles();
+    send(e, net::msg::oldtiles(m_roster.mySeat()));
+    m_buttons.oldTiles = false;
+    e.focusChat = true;
+    return e;
+}
+
+Effects Game::finish()
+{
+    Effects e;
+    if (myTurn())
+        send(e, net::msg::finish(m_roster.mySeat()));
+    return e;
+}
+
+Effects Game::toggleTyping()
+{
+    m_typingOn = !m_typingOn;
+    return {};
+}
+
+Effects Game::TilesinTwoRows(bool twoRows)
+{
+    Effects e;
+    if (myTurn())
+        e = hitclear();
+    m_rack.setTwoRows(twoRows);
+    return e;
+}
+
+bool Game::key(Key key, char letter, Effects& out)
+{
+    if (!myTurn() || !m_settings.typingAllowed)
+        return false;
+    if (key == Key::Tab) {
+        m_typingOn = !m_typingOn;
+        return true;
+    }
+    if (!m_typingOn)
+        return false;
+    switch (key) {
+    case Key::Enter:
+        out = hitdone();
+        break;
+    case Key::Backspace:
+        out = backspace();
+        break;
+    case Key::One:
+        out = hitclear();
+        break;
+    case Key::Six:
+    case Key::Space:
+        out = shuffle();
+        break;
+    case Key::Zero:
+        if (!m_turnOff0)
+            out = hitnew();
+        break;
+    case Key::Letter:
+        if (const int tile = m_rack.freeTileWith(letter))
+            takeTile(tile, out);
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+Effects Game::tick()
+{
+    Effects e;
+    if (!m_clockRunning)
+        return e;
+    --m_seconds;
+    m_barWidth = std::max(0, m_seconds);
+    if (m_seconds < 0) {
+        m_clockRunning = false;
+        m_seconds = 0;
+        m_timeText = clockText(0);
+        if (myTurn())
+            endturn(e);
+        m_whoseTurn = 0;
+        return e;
+    }
+    if (m_seconds == 20 || m_seconds == 15 || m_seconds <= 10)
+        e.sounds.push_back("time");
+    m_timeText = clockText(m_seconds);
+    return e;
+}
+
+} // namespace client

@@ -1,0 +1,224 @@
+#pragma once
+// The client's mirror of the game: what the host has told it (settings, whose
+// turn, the tiles, the words and scores) and what the player does with it.
+// Every host message and every player action comes in as a call and goes out
+// as Effects (messages to send, sounds, chat lines, tally entries); what the
+// board shows is read from here, so the window only renders. Nothing the host
+// sends can make it index out of range.
+
+#include "client/Rack.h"
+#include "client/Roster.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace client
+{
+
+inline constexpr int kMinWordLength = 3;
+inline constexpr int kMaxWordLength = 10;
+inline constexpr int kBoxes = kMaxWordLength - kMinWordLength + 1;
+inline constexpr int kBoxFull = 5;
+
+// Colours as 0x00BBGGRR.
+inline constexpr std::uint32_t kGreen = 0x008000;
+inline constexpr std::uint32_t kMaroon = 0x000080;
+inline constexpr std::uint32_t kWhite = 0xFFFFFF;
+inline constexpr std::uint32_t kSilver = 0xC0C0C0;
+// The status line's colour where no verdict colours it.
+inline constexpr std::uint32_t kStatusPlain = 0x733F1D;
+
+struct Effects {
+    std::vector<std::string> send; // framed messages for the host
+    std::vector<std::string> sounds; // names for playsounds
+    std::vector<ChatLine> lines;
+    bool focusChat = false;
+    std::optional<std::string> tallyGame; // addgame: winner's name or "addtomine"
+    std::optional<int> turnScore; // this player's turn sum, for the best-turn record
+    std::optional<int> gameScore; // this player's final score, for the best-game record
+    std::optional<std::string> ignored; // why a host message changed nothing (for the log)
+};
+
+struct WordBox {
+    std::vector<std::string> words;
+    std::uint32_t textColour = kGreen;
+    std::uint32_t background = kWhite;
+    int points = 0;
+};
+
+struct SeatBoard {
+    std::string score = "0";
+    std::string bonus;
+    bool newTiles = false; // the bought-new-tiles marker
+};
+
+struct WordList {
+    std::string name;
+    std::vector<std::string> lines; // "7: EXAMPLE", longest first
+    std::string count = "0 words";
+    std::string score = "for +0";
+};
+
+// Which buttons of the own turn are on show.
+struct TurnButtons {
+    bool done = false;
+    bool clear = false;
+    bool newTiles = false;
+    bool oldTiles = false;
+    bool finish = false;
+    bool typing = false; // the "Typing ON" box
+};
+
+struct GameSettings {
+    int playToScore = 0;
+    int timePerTurn = 0;
+    int zirkedAt = 0;
+    bool newTilesAllowed = false;
+    bool typingAllowed = false;
+    bool teamGame = false;
+    bool fast = false; // the speed tag: 2 fast, 1 slow
+};
+
+// Keys as the window hands them over (letters upper case).
+enum class Key { Letter, Tab, Enter, Backspace, One, Six, Space, Zero, Other };
+
+class Game
+{
+public:
+    Game(const Roster& roster, std::uint32_t seed);
+
+    // ---- the player's options that change play
+    void setTurnSoundNew(bool isNew) { m_turnSoundNew = isNew; }
+    void setTurnOff0(bool off) { m_turnOff0 = off; }
+    void setHostRights(bool host);
+    void setLoginName(std::string name) { m_loginName = std::move(name); }
+    // The stored option, as read from the settings file.
+    void useTwoRows(bool twoRows) { m_rack.setTwoRows(twoRows); }
+    // The player flipped "Tiles in Two Rows": a word in progress is cleared as "Clear" would.
+    Effects TilesinTwoRows(bool twoRows);
+
+    // ---- host messages (the rest after the command word)
+    Effects startthegame(std::string_view rest);
+    Effects getnextplayer(std::string_view rest);
+    Effects thedice(std::string_view rest);
+    Effects setdice(std::string_view rest);
+    Effects cleartilesRelay(std::string_view rest);
+    Effects accepted(std::string_view rest);
+    Effects rejected(std::string_view rest);
+    Effects addaword(std::string_view rest);
+    Effects newtiles(std::string_view rest);
+    Effects oldtiles(std::string_view rest);
+    Effects loadscores(std::string_view rest);
+    Effects stats(std::string_view rest);
+    Effects scores(std::string_view rest);
+    Effects turnend(std::string_view rest);
+    Effects winner(std::string_view rest);
+    Effects ifinished(std::string_view rest);
+    Effects allfinished(std::string_view rest);
+
+    // ---- the player's actions
+    Effects leftClick(int tile); // take from the rack, or take the last tile back
+    Effects otherClick(int tile); // right or middle button: shuffle, or take the last tile back
+    Effects backspace();
+    Effects hitclear();
+    Effects hitdone();
+    Effects shuffle();
+    Effects hitnew();
+    Effects hitold();
+    Effects finish();
+    Effects toggleTyping();
+    // FormShortCut: whether the key was taken from the chat input.
+    bool key(Key key, char letter, Effects& out);
+    // The turn clock's one-second tick.
+    Effects tick();
+
+    // ---- what the board shows
+    const Rack& rack() const { return m_rack; }
+    const GameSettings& settings() const { return m_settings; }
+    int whoseTurn() const { return m_whoseTurn; }
+    bool myTurn() const;
+    bool started() const { return m_started; }
+    const WordBox& box(int length) const { return m_boxes[static_cast<std::size_t>(length - kMinWordLength)]; }
+    int currentSum() const;
+    const SeatBoard& seat(int seat) const { return m_seats[static_cast<std::size_t>(seat - 1)]; }
+    const WordList& wordList(int seat) const { return m_wordLists[static_cast<std::size_t>(seat - 1)]; }
+    const TurnButtons& buttons() const { return m_buttons; }
+    bool typingOn() const { return m_typingOn; }
+    bool startButton() const { return m_startButton; }
+    const std::string& status() const { return m_status; }
+    std::uint32_t statusColour() const { return m_statusColour; }
+    const std::string& resultText() const { return m_result; }
+    const std::string& winnerText() const { return m_winnerText; }
+    bool winnerShown() const { return m_winnerShown; }
+    bool wordListsShown() const { return m_wordListsShown; }
+    void hideWordLists() { m_wordListsShown = false; }
+    int turnMarkerSeat() const { return m_markerSeat; }
+    bool turnMarkerShown() const { return m_markerShown; }
+    // The settings panel's texts, in order: play to, time, Zirked at, typing, new tiles, fast.
+    const std::array<std::string, 6>& infoTexts() const { return m_info; }
+    const std::string& teamText() const { return m_teamText; }
+    bool clockRunning() const { return m_clockRunning; }
+    // Counts the deals that started the clock, so the window can restart its timer in step.
+    int clockGeneration() const { return m_clockGeneration; }
+    int clockSeconds() const { return m_seconds; }
+    int clockBarWidth() const { return m_barWidth; }
+    const std::string& timeText() const { return m_timeText; }
+
+    static int boxPoints(int length, int words);
+    static std::string clockText(int seconds);
+
+private:
+    WordBox& boxAt(int length) { return m_boxes[static_cast<std::size_t>(length - kMinWordLength)]; }
+    SeatBoard& seatAt(int seat) { return m_seats[static_cast<std::size_t>(seat - 1)]; }
+    const std::string& nameOf(int seat) const;
+    void clearall();
+    void endturn(Effects& e);
+    void emptyBoxes();
+    void addToBox(int length, std::string word, Effects& e);
+    void ownTurnButtons();
+    void noTurnButtons();
+    void setStatus(std::string text, std::uint32_t colour);
+    void takeTile(int tile, Effects& e);
+    void takeBack(int tile, Effects& e);
+    Effects bought(std::string_view rest, bool fresh);
+    void send(Effects& e, std::string message) const;
+
+    const Roster& m_roster;
+    std::mt19937 m_random;
+    Rack m_rack;
+    GameSettings m_settings;
+    int m_whoseTurn = 0;
+    bool m_started = false;
+    bool m_host = false;
+    bool m_turnSoundNew = false;
+    bool m_turnOff0 = false;
+    std::string m_loginName;
+    bool m_typingOn = false;
+    bool m_startButton = false;
+    std::array<WordBox, kBoxes> m_boxes {};
+    std::array<SeatBoard, kPlayerSeats> m_seats {};
+    std::array<WordList, kPlayerSeats> m_wordLists {};
+    TurnButtons m_buttons;
+    std::string m_status;
+    std::uint32_t m_statusColour = kStatusPlain;
+    std::string m_result;
+    std::string m_winnerText;
+    bool m_winnerShown = false;
+    bool m_wordListsShown = false;
+    int m_markerSeat = 0;
+    bool m_markerShown = false;
+    std::array<std::string, 6> m_info;
+    std::string m_teamText;
+    bool m_clockRunning = false;
+    int m_clockGeneration = 0;
+    int m_seconds = 0;
+    int m_barWidth = 0;
+    std::string m_timeText = "Time: 0:00";
+};
+
+} // namespace client

@@ -1,0 +1,114 @@
+#pragma once
+// The board of the main window: the rack and word row, the category boxes, the
+// turn controls, the clock, the seats and the panels that show a turn's
+// result. It draws what the game model and the roster say and reports the
+// player's clicks; it decides nothing.
+
+#include "client/Game.h"
+#include "client/Roster.h"
+
+#include <QWidget>
+
+#include <array>
+
+class ChatView;
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class TileWidget;
+
+// A button that also reports double clicks: buying tiles costs points, so one
+// stray click must not do it.
+class DoubleClickButton;
+
+class GameBoard : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr int kWidth = 768;
+    static constexpr int kHeight = 506;
+
+    explicit GameBoard(QWidget* parent);
+
+    void render(const client::Game& game, const client::Roster& roster);
+    // Clock-only repaint (the one-second tick).
+    void renderClock(const client::Game& game);
+
+    ChatView* chatView() const { return m_mainchat; }
+    QLineEdit* chatInput() const { return m_mychat; }
+    QLabel* nameLabel(int seat) const { return m_seats[static_cast<std::size_t>(seat - 1)].name; }
+    QLabel* eyes(int seat) const { return m_seats[static_cast<std::size_t>(seat - 1)].eyes; }
+    QPushButton* startButton() const { return m_buttonStart; }
+
+signals:
+    void tilePressed(int tile, Qt::MouseButton button);
+    void doneClicked();
+    void clearClicked();
+    void newTilesDoubleClicked();
+    void oldTilesDoubleClicked();
+    void finishClicked();
+    void typingClicked();
+    void startClicked();
+    void wordListsClosed();
+    void nameMenuRequested(int seat, const QPoint& globalPos);
+
+private:
+    struct Seat {
+        QFrame* box = nullptr;
+        QLabel* name = nullptr;
+        QLabel* score = nullptr;
+        QLabel* bonus = nullptr;
+        QLabel* eyes = nullptr;
+        QLabel* fresh = nullptr;
+    };
+    struct Box {
+        QListWidget* list = nullptr;
+        QLabel* points = nullptr;
+    };
+    struct WordColumn {
+        QLabel* name = nullptr;
+        QLabel* count = nullptr;
+        QLabel* score = nullptr;
+        QListWidget* words = nullptr;
+    };
+
+    void buildPlayArea();
+    void buildBoxes();
+    void buildSeats();
+    void buildInfo();
+    void buildWordLists();
+    void renderRack(const client::Game& game);
+    void renderBoxes(const client::Game& game);
+    void renderSeats(const client::Game& game, const client::Roster& roster);
+
+    QFrame* m_playArea = nullptr;
+    std::array<TileWidget*, client::kTiles> m_tiles {};
+    QPushButton* m_buttonStart = nullptr;
+    QPushButton* m_buttonDone = nullptr;
+    QPushButton* m_buttonClear = nullptr;
+    DoubleClickButton* m_buttonNew = nullptr;
+    DoubleClickButton* m_buttonOld = nullptr;
+    QPushButton* m_buttonFinish = nullptr;
+    QCheckBox* m_typing = nullptr;
+    QLabel* m_status = nullptr;
+    QLabel* m_time = nullptr;
+    QFrame* m_timerTrack = nullptr;
+    QFrame* m_timerBar = nullptr;
+    QLabel* m_result = nullptr;
+    QLabel* m_sum = nullptr;
+    QFrame* m_winnerPanel = nullptr;
+    QLabel* m_winnerLabel = nullptr;
+    std::array<Box, client::kBoxes> m_boxes {};
+    std::array<Seat, client::kPlayerSeats> m_seats {};
+    QFrame* m_turnMarker = nullptr;
+    std::array<QLabel*, 6> m_info {};
+    QLabel* m_team = nullptr;
+    QLabel* m_noGame = nullptr;
+    QFrame* m_wordLists = nullptr;
+    std::array<WordColumn, client::kPlayerSeats> m_columns {};
+    ChatView* m_mainchat = nullptr;
+    QLineEdit* m_mychat = nullptr;
+};

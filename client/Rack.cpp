@@ -1,0 +1,188 @@
+#include "Rack.h"
+
+namespace client
+{
+
+namespace
+{
+
+// Where tiles 1, 2, 3, 11, 12, 13 stand in the lower row.
+constexpr int kLowerLeft[] = { 183, 227, 270, 0, 0, 0, 0, 0, 0, 0, 313, 356, 400 };
+
+bool lowerRowTile(int n) { return n <= 3 || n >= 11; }
+
+int uniform(std::mt19937& random, int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); }
+
+} // namespace
+
+Rack::Rack()
+{
+    for (int n = 1; n <= kTiles; ++n)
+        at(n).visible = n <= kNormalTiles;
+    movetiles();
+}
+
+int Rack::homeTop(int n, bool twoRows) { return twoRows && lowerRowTile(n) ? kLowerRowTop : kRackTop; }
+
+int Rack::layoutLeft(int n, bool twoRows)
+{
+    if (twoRows && lowerRowTile(n))
+        return kLowerLeft[n - 1];
+    return n * kTileSize + 9;
+}
+
+std::vector<int> Rack::word() const
+{
+    std::vector<int> out;
+    for (int i = 0; i < m_wordLength; ++i)
+        out.push_back(m_slots[static_cast<std::size_t>(i)]);
+    return out;
+}
+
+void Rack::goHome(Tile& t) const
+{
+    const int n = static_cast<int>(&t - m_tiles.data()) + 1;
+    t.left = t.homeLeft;
+    t.top = homeTop(n, m_twoRows);
+}
+
+void Rack::movetiles()
+{
+    for (int n = 1; n <= kTiles; ++n) {
+        Tile& t = at(n);
+        t.homeLeft = layoutLeft(n, m_twoRows);
+        if (t.wordPosition == 0)
+            goHome(t);
+    }
+}
+
+void Rack::deal(const std::vector<char>& letters)
+{
+    cleartiles();
+    for (int n = 1; n <= kTiles; ++n) {
+        Tile& t = at(n);
+        const auto i = static_cast<std::size_t>(n - 1);
+        t.letter = i < letters.size() ? letters[i] : kNoLetter;
+        t.picture = i < letters.size();
+    }
+    movetiles();
+}
+
+void Rack::showExtra(bool shown)
+{
+    for (int n = kNormalTiles + 1; n <= kTiles; ++n)
+        at(n).visible = shown;
+}
+
+void Rack::clearPictures()
+{
+    for (Tile& t : m_tiles)
+        t.picture = false;
+}
+
+void Rack::setTwoRows(bool twoRows)
+{
+    m_twoRows = twoRows;
+    movetiles();
+}
+
+bool Rack::take(int n)
+{
+    if (n < 1 || n > kTiles || m_wordLength >= kMaxWordTiles)
+        return false;
+    Tile& t = at(n);
+    if (t.wordPosition != 0)
+        return false;
+    m_slots[static_cast<std::size_t>(m_wordLength)] = n;
+    ++m_wordLength;
+    t.wordPosition = m_wordLength;
+    t.left = wordLeft(m_wordLength);
+    t.top = kWordRowTop;
+    return true;
+}
+
+bool Rack::takeBack(int n)
+{
+    if (n < 1 || n > kTiles || m_wordLength == 0)
+        return false;
+    Tile& t = at(n);
+    if (t.wordPosition == 0 || t.wordPosition != m_wordLength)
+        return false;
+    --m_wordLength;
+    m_slots[static_cast<std::size_t>(m_wordLength)] = 0;
+    t.wordPosition = 0;
+    goHome(t);
+    return true;
+}
+
+bool Rack::takeBackLast()
+{
+    if (m_wordLength == 0)
+        return false;
+    return takeBack(m_slots[static_cast<std::size_t>(m_wordLength - 1)]);
+}
+
+void Rack::cleartiles()
+{
+    m_slots.fill(0);
+    m_wordLength = 0;
+    for (Tile& t : m_tiles) {
+        t.wordPosition = 0;
+        goHome(t);
+    }
+}
+
+void Rack::changespot(int a, int b)
+{
+    Tile& ta = at(a);
+    Tile& tb = at(b);
+    std::swap(ta.homeLeft, tb.homeLeft);
+    // A tile in the word keeps its place there and finds its new home when it comes back.
+    if (ta.wordPosition == 0)
+        goHome(ta);
+    if (tb.wordPosition == 0)
+        goHome(tb);
+}
+
+void Rack::shufflethem(std::mt19937& random)
+{
+    const bool extra = extraShown();
+    if (!m_twoRows) {
+        for (int i = 1; i <= kNormalTiles; ++i)
+            changespot(i, 1 + uniform(random, extra ? kTiles : kNormalTiles));
+        return;
+    }
+    // Each row shuffles within itself, so a tile never changes rows.
+    for (int i = 4; i <= kNormalTiles; ++i)
+        changespot(i, 4 + uniform(random, extra ? 7 : 6));
+    constexpr int kLower[] = { 1, 2, 3, 11, 12, 13 };
+    for (int i = 1; i <= 3; ++i)
+        changespot(i, kLower[uniform(random, extra ? 6 : 2)]);
+}
+
+int Rack::freeTileWith(char letter) const
+{
+    for (int n = 1; n <= kTiles; ++n) {
+        const Tile& t = tile(n);
+        if (t.visible && t.wordPosition == 0 && t.picture && t.letter == letter)
+            return n;
+    }
+    return 0;
+}
+
+bool Rack::echo(int spot, int n)
+{
+    if (n < 1 || n > kTiles || spot < 0 || spot > kMaxWordTiles)
+        return false;
+    Tile& t = at(n);
+    if (spot > 0) {
+        t.left = wordLeft(spot);
+        t.top = kWordRowTop;
+    } else {
+        t.left = layoutLeft(n, m_twoRows);
+        t.top = homeTop(n, m_twoRows);
+    }
+    return true;
+}
+
+} // namespace client

@@ -1,0 +1,81 @@
+#pragma once
+// The thirteen tiles and the word being built from them: where each tile
+// stands, which tiles are in the word and in what order. Pixel places are the
+// board's own coordinates, so the window only has to copy them.
+
+#include <array>
+#include <random>
+#include <vector>
+
+namespace client
+{
+
+inline constexpr int kTiles = 13;
+inline constexpr int kNormalTiles = 10;
+inline constexpr int kMaxWordTiles = 10;
+inline constexpr int kTileSize = 41;
+inline constexpr int kRackTop = 61;
+inline constexpr int kLowerRowTop = 103;
+inline constexpr int kWordRowTop = 8;
+inline constexpr char kNoLetter = '*';
+
+struct Tile {
+    char letter = kNoLetter;
+    bool visible = true; // tiles 11..13 only while the player on turn is Zirked
+    bool picture = false; // a letter is drawn on it
+    int wordPosition = 0; // 0 on the rack, else 1-based place in the word
+    int homeLeft = 0;
+    int left = 0;
+    int top = kRackTop;
+};
+
+class Rack
+{
+public:
+    Rack();
+
+    // Tile n, 1..13.
+    const Tile& tile(int n) const { return m_tiles[static_cast<std::size_t>(n - 1)]; }
+    int wordLength() const { return m_wordLength; }
+    // Tile numbers of the word, in word order.
+    std::vector<int> word() const;
+    bool twoRows() const { return m_twoRows; }
+    // The extra tiles are on show (tile 13 decides, as the player sees it).
+    bool extraShown() const { return tile(kTiles).visible; }
+
+    static int homeTop(int n, bool twoRows);
+    static int layoutLeft(int n, bool twoRows);
+    static int wordLeft(int position) { return position * kTileSize + 69; }
+
+    // A new set of letters: every tile back home, pictures drawn for the dealt ones.
+    void deal(const std::vector<char>& letters);
+    void showExtra(bool shown);
+    void clearPictures();
+    // Lays all thirteen out anew and forgets any shuffle.
+    void setTwoRows(bool twoRows);
+
+    // The player's own moves; false when the rules leave the rack as it was.
+    bool take(int n);
+    bool takeBack(int n); // only the word's last tile comes back
+    bool takeBackLast();
+    void cleartiles();
+    void shufflethem(std::mt19937& random);
+    // The first tile, in number order, showing `letter` that is visible and on the rack; 0 if none.
+    int freeTileWith(char letter) const;
+
+    // Another player's move, as the host relays it: spot 0 is the tile's dealt place.
+    bool echo(int spot, int n);
+
+private:
+    Tile& at(int n) { return m_tiles[static_cast<std::size_t>(n - 1)]; }
+    void goHome(Tile& t) const;
+    void movetiles();
+    void changespot(int a, int b);
+
+    std::array<Tile, kTiles> m_tiles {};
+    std::array<int, kMaxWordTiles> m_slots {}; // tile numbers, 0 = empty
+    int m_wordLength = 0;
+    bool m_twoRows = false;
+};
+
+} // namespace client

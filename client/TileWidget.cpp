@@ -1,0 +1,79 @@
+#include "TileWidget.h"
+
+#include <QLinearGradient>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+TileWidget::TileWidget(int number, QWidget* parent)
+    : QWidget(parent)
+    , m_number(number)
+{
+    setObjectName(QString("dice_%1").arg(number));
+    setToolTip(QString::number(number));
+    setFixedSize(41, 41);
+    setCursor(Qt::PointingHandCursor);
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
+
+int TileWidget::convertletter(char letter) { return letter >= 'A' && letter <= 'Z' ? letter - 'A' + 1 : 1; }
+
+void TileWidget::setLetter(char letter)
+{
+    if (letter == m_letter)
+        return;
+    m_letter = letter;
+    update();
+}
+
+void TileWidget::setInWord(bool inWord)
+{
+    if (inWord == m_inWord)
+        return;
+    m_inWord = inWord;
+    update();
+}
+
+void TileWidget::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r = QRectF(rect()).adjusted(1.5, 1.5, -2.5, -2.5);
+    // A shadow below-right lifts the tile off the board.
+    QPainterPath shadow;
+    shadow.addRoundedRect(r.translated(1.5, 1.5), 5, 5);
+    p.fillPath(shadow, QColor(0, 0, 0, 70));
+
+    QLinearGradient face(r.topLeft(), r.bottomRight());
+    if (m_letter) {
+        face.setColorAt(0, m_inWord ? QColor(255, 244, 200) : QColor(255, 248, 226));
+        face.setColorAt(1, m_inWord ? QColor(236, 204, 120) : QColor(228, 205, 150));
+    } else {
+        face.setColorAt(0, QColor(240, 234, 220, 150));
+        face.setColorAt(1, QColor(214, 200, 170, 150));
+    }
+    QPainterPath body;
+    body.addRoundedRect(r, 5, 5);
+    p.fillPath(body, face);
+    p.setPen(QPen(QColor(120, 90, 40), 1));
+    p.drawPath(body);
+    // Bevel highlight along the top and left edges.
+    p.setPen(QPen(QColor(255, 255, 255, 170), 1.5));
+    p.drawLine(QPointF(r.left() + 4, r.top() + 1.5), QPointF(r.right() - 4, r.top() + 1.5));
+    p.drawLine(QPointF(r.left() + 1.5, r.top() + 4), QPointF(r.left() + 1.5, r.bottom() - 4));
+    if (!m_letter)
+        return;
+    QFont f(QStringLiteral("DejaVu Sans"));
+    f.setPixelSize(25);
+    f.setBold(true);
+    p.setFont(f);
+    p.setPen(QColor(40, 28, 10));
+    const QChar c(static_cast<char16_t>('A' + convertletter(m_letter) - 1));
+    p.drawText(r.adjusted(0, -1, 0, 0), Qt::AlignCenter, QString(c));
+}
+
+void TileWidget::mousePressEvent(QMouseEvent* event)
+{
+    emit pressed(m_number, event->button());
+    event->accept();
+}
