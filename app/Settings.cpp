@@ -42,9 +42,9 @@ ZirkySettings readSettings(const IniFile& ini)
     s.geometry.height = readBounded(ini, "Height", kDefaultHeight, kMinWindowSide, kMaxWindowSide);
     s.textSize = readBounded(ini, "Textsize", 8, kMinTextSize, kMaxTextSize);
     s.textColor = readText(ini, "Textcolor", "clblack");
-    s.playToScore = readText(ini, "Playtoscore", "5000");
-    s.timePerTurn = readText(ini, "Timeperturn", "60");
-    s.zirkedAt = readText(ini, "Zirkedat", "2000");
+    s.playToScore = readText(ini, "Playtoscore", net::kDefaultPlayToScoreText);
+    s.timePerTurn = readText(ini, "Timeperturn", net::kDefaultTimePerTurnText);
+    s.zirkedAt = readText(ini, "Zirkedat", net::kDefaultZirkedAtText);
     s.newTiles = readText(ini, "Newtiles", "true");
     s.fastGame = readText(ini, "Fastgame", "true");
     s.typing = readText(ini, "Typing", "true");

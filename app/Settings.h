@@ -3,6 +3,7 @@
 // the reading rules of each key, and the order in which they are written.
 
 #include "IniFile.h"
+#include "net/GameDefaults.h"
 
 #include <array>
 #include <optional>
@@ -32,9 +33,9 @@ struct ZirkySettings {
     std::string textColor = "clblack"; // the colour text as stored
     // The start window's fields as stored texts: its own rules decide what an
     // unreadable number or flag means.
-    std::string playToScore = "5000";
-    std::string timePerTurn = "60";
-    std::string zirkedAt = "2000";
+    std::string playToScore = net::kDefaultPlayToScoreText;
+    std::string timePerTurn = net::kDefaultTimePerTurnText;
+    std::string zirkedAt = net::kDefaultZirkedAtText;
     std::string newTiles = "true";
     std::string fastGame = "true";
     std::string typing = "true";

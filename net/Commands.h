@@ -1,4 +1,6 @@
 #pragma once
+
+#include "GameDefaults.h"
 // The command catalogue: every command name, and one builder per message so
 // that no handler concatenates wire text by hand. Builders clean their text
 // fields (no 0xFF, CR, LF; "+" only in a last field that is taken as the rest).
@@ -58,9 +60,9 @@ inline constexpr std::string_view winner = "CMD_winner";
 // Game options as they travel in the start and statistics messages.
 struct GameOptions {
     bool team = false;
-    std::string playToScore = "5000"; // decimal text, as the start window shows it
-    std::string timePerTurn = "60";
-    std::string zirkedAt = "2000";
+    std::string playToScore = kDefaultPlayToScoreText; // decimal text, as the start window shows it
+    std::string timePerTurn = kDefaultTimePerTurnText;
+    std::string zirkedAt = kDefaultZirkedAtText;
     std::string allowNewTiles = "t"; // "t"/"f", passed on as sent
     std::string allowTyping = "t";
     bool fast = false;

@@ -2,6 +2,7 @@
 
 #include "Background.h"
 #include "net/Fields.h"
+#include "net/GameDefaults.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -77,9 +78,9 @@ Tgamestartform::Tgamestartform(const QPixmap& background, QWidget* parent)
     panel->setStyleSheet(QStringLiteral("QFrame#panel_options { background: rgba(255, 255, 255, 150);"
                                         " border: 1px solid rgba(29, 53, 87, 90); border-radius: 8px; }"));
 
-    m_playtoscore = makeSpin(panel, "playtoscore", 5000, 50000, 1000, 5000);
-    m_timeperturn = makeSpin(panel, "timeperturn", 60, 120, 5, 60);
-    m_zirked = makeSpin(panel, "zirked", 1000, 5000, 1000, 5000);
+    m_playtoscore = makeSpin(panel, "playtoscore", 5000, 50000, 1000, net::kDefaultPlayToScore);
+    m_timeperturn = makeSpin(panel, "timeperturn", 60, 120, 5, net::kDefaultTimePerTurn);
+    m_zirked = makeSpin(panel, "zirked", 1000, 5000, 1000, net::kDefaultZirkedAt);
 
     auto* labelPlayto = new QLabel(QStringLiteral("Play To Score:"), panel);
     labelPlayto->setObjectName(QStringLiteral("label_playtoscore"));
@@ -162,9 +163,9 @@ void Tgamestartform::applySettings(std::optional<std::string> playto, std::optio
     std::optional<std::string> zirkedAt, std::optional<std::string> newtiles, std::optional<std::string> fastgame,
     std::optional<std::string> typing)
 {
-    applyNumber(m_playtoscore, playto, "5000");
-    applyNumber(m_timeperturn, time, "60");
-    applyNumber(m_zirked, zirkedAt, "2000");
+    applyNumber(m_playtoscore, playto, net::kDefaultPlayToScoreText);
+    applyNumber(m_timeperturn, time, net::kDefaultTimePerTurnText);
+    applyNumber(m_zirked, zirkedAt, net::kDefaultZirkedAtText);
     m_new->setChecked(newtiles.value_or("true") != "false");
     m_fast->setChecked(fastgame.value_or("true") != "false");
     m_typing->setChecked(typing.value_or("true") == "true");
