@@ -376,6 +376,14 @@ void GameBoard::render(const client::Game& game, const client::Roster& roster)
     setText(m_result, game.resultText());
     setText(m_winnerLabel, game.winnerText());
     m_winnerPanel->setVisible(game.winnerShown());
+    for (int seat = 1; seat <= client::kPlayerSeats; ++seat) {
+        const client::WordList& model = game.wordList(seat);
+        WordColumn& c = m_columns[static_cast<std::size_t>(seat - 1)];
+        setText(c.name, model.name);
+        setText(c.count, model.count);
+        setText(c.score, model.score);
+        setLines(c.words, model.lines);
+    }
     m_wordLists->setVisible(game.wordListsShown());
     if (game.wordListsShown())
         m_wordLists->raise();
