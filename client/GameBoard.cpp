@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
 
@@ -41,14 +42,63 @@ constexpr int kTimerTrackWidth = 200;
 
 QString css(std::uint32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF).name(); }
 
-QFrame* panel(QWidget* parent, const char* name, const QRect& where)
+// A translucent rounded panel drawn once per size: repainting a tile's strip
+// of the board is then a copy, not a path fill of the whole panel.
+class Panel : public QFrame
 {
-    auto* f = new QFrame(parent);
+public:
+    struct Look {
+        QColor fill = QColor(255, 255, 255, 150);
+        QColor border = QColor(40, 60, 90, 120);
+        qreal width = 1;
+        qreal radius = 6;
+        bool dashed = false;
+    };
+    Panel(QWidget* parent, const Look& look)
+        : QFrame(parent)
+        , m_look(look)
+    {
+    }
+    void setLook(const Look& look)
+    {
+        m_look = look;
+        m_face = QPixmap();
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        const qreal dpr = devicePixelRatioF();
+        if (m_face.size() != size() * dpr) {
+            m_face = QPixmap(size() * dpr);
+            m_face.setDevicePixelRatio(dpr);
+            m_face.fill(Qt::transparent);
+            QPainter f(&m_face);
+            f.setRenderHint(QPainter::Antialiasing);
+            QPen pen(m_look.border, m_look.width);
+            if (m_look.dashed)
+                pen.setStyle(Qt::DashLine);
+            f.setPen(m_look.width > 0 ? pen : QPen(Qt::NoPen));
+            f.setBrush(m_look.fill);
+            const qreal inset = m_look.width / 2;
+            f.drawRoundedRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset), m_look.radius, m_look.radius);
+        }
+        QPainter p(this);
+        const QRect r = event->rect();
+        p.drawPixmap(r, m_face, QRectF(QPointF(r.topLeft()) * dpr, QSizeF(r.size()) * dpr));
+    }
+
+private:
+    Look m_look;
+    QPixmap m_face;
+};
+
+QFrame* panel(QWidget* parent, const char* name, const QRect& where, const Panel::Look& look = {})
+{
+    auto* f = new Panel(parent, look);
     f->setObjectName(name);
     f->setGeometry(where);
-    f->setStyleSheet(QString("QFrame#%1 { background: rgba(255, 255, 255, 150); border: 1px solid rgba(40, 60, 90, "
-                             "120); border-radius: 6px; }")
-                         .arg(name));
     return f;
 }
 
@@ -113,6 +163,13 @@ void setText(QLabel* l, const std::string& text)
     const QString t = QString::fromStdString(text);
     if (l->text() != t)
         l->setText(t);
+}
+
+// Restyling a widget costs a polish and a repaint: only when the style changed.
+void restyle(QWidget* w, const QString& style)
+{
+    if (w->styleSheet() != style)
+        w->setStyleSheet(style);
 }
 
 // Refills a list only when its lines changed.
@@ -187,9 +244,8 @@ GameBoard::GameBoard(QWidget* parent)
 void GameBoard::buildPlayArea()
 {
     m_playArea = panel(this, "panel_game", QRect(0, kPlayTop, kLeftWidth, 150));
-    auto* wordRow = panel(m_playArea, "panel_word", QRect(106, 4, 418, 49));
-    wordRow->setStyleSheet("QFrame#panel_word { background: rgba(255,255,255,90); border: 1px dashed "
-                           "rgba(40,60,90,110); border-radius: 4px; }");
+    panel(m_playArea, "panel_word", QRect(106, 4, 418, 49),
+        { QColor(255, 255, 255, 90), QColor(40, 60, 90, 110), 1, 4, true });
     for (int n = 1; n <= client::kTiles; ++n) {
         auto* t = new TileWidget(n, m_playArea);
         t->hide();
@@ -221,9 +277,8 @@ void GameBoard::buildPlayArea()
     // The model owns the check: undo Qt's own toggle and let the model decide.
     connect(m_typing, &QCheckBox::clicked, this, &GameBoard::typingClicked);
 
-    m_winnerPanel = panel(m_playArea, "panel_winner", QRect(60, 56, 470, 44));
-    m_winnerPanel->setStyleSheet("QFrame#panel_winner { background: rgba(255, 236, 150, 235); border: 2px solid "
-                                 "#b07d00; border-radius: 8px; }");
+    m_winnerPanel = panel(m_playArea, "panel_winner", QRect(60, 56, 470, 44),
+        { QColor(255, 236, 150, 235), QColor(0xb0, 0x7d, 0), 2, 8 });
     m_winnerLabel = label(
         m_winnerPanel, "label_winner", QRect(4, 2, 462, 40), "color: #5a3a00; font-size: 20px; font-weight: bold;");
     m_winnerLabel->setAlignment(Qt::AlignCenter);
@@ -267,18 +322,14 @@ void GameBoard::buildBoxes()
 void GameBoard::buildSeats()
 {
     auto* seats = panel(this, "panel_players", QRect(kRightX, 0, kRightWidth, 370));
-    m_turnMarker = new QFrame(seats);
-    m_turnMarker->setObjectName("image_turn");
-    m_turnMarker->setStyleSheet("background: rgba(255, 200, 40, 200); border: 2px solid #b07d00; border-radius: 6px;");
+    m_turnMarker = panel(seats, "image_turn", QRect(), { QColor(255, 200, 40, 200), QColor(0xb0, 0x7d, 0), 2, 6 });
     m_turnMarker->hide();
     const QPixmap eyes = eyesIcon();
     const QPixmap fresh = newTilesIcon();
     for (int i = 0; i < client::kPlayerSeats; ++i) {
         const int seat = i + 1;
         Seat& s = m_seats[static_cast<std::size_t>(i)];
-        s.box = new QFrame(seats);
-        s.box->setGeometry(6, 6 + i * 60, kRightWidth - 12, 56);
-        s.box->setStyleSheet("QFrame { background: rgba(255,255,255,140); border-radius: 4px; }");
+        s.box = panel(seats, "", QRect(6, 6 + i * 60, kRightWidth - 12, 56), { QColor(255, 255, 255, 140), {}, 0, 4 });
 
         auto* number = new QLabel(QString::number(seat), s.box);
         number->setGeometry(4, 4, 18, 22);
@@ -326,9 +377,8 @@ void GameBoard::buildInfo()
 
 void GameBoard::buildWordLists()
 {
-    m_wordLists = panel(this, "panel_wordlists", QRect(0, kBoxTop - 4, kLeftWidth, 286));
-    m_wordLists->setStyleSheet("QFrame#panel_wordlists { background: rgba(250, 252, 255, 245); border: 2px solid "
-                               "#1d3f73; border-radius: 8px; }");
+    m_wordLists = panel(this, "panel_wordlists", QRect(0, kBoxTop - 4, kLeftWidth, 286),
+        { QColor(250, 252, 255, 245), QColor(0x1d, 0x3f, 0x73), 2, 8 });
     const int w = (kLeftWidth - 14) / client::kPlayerSeats;
     for (int i = 0; i < client::kPlayerSeats; ++i) {
         const int seat = i + 1;
@@ -371,8 +421,9 @@ void GameBoard::render(const client::Game& game, const client::Roster& roster)
     m_buttonStart->setVisible(game.startButton());
 
     setText(m_status, game.status());
-    m_status->setStyleSheet(QString("background: transparent; font-weight: bold; font-size: 14px; color: %1;")
-                                .arg(css(game.statusColour())));
+    restyle(m_status,
+        QString("background: transparent; font-weight: bold; font-size: 14px; color: %1;")
+            .arg(css(game.statusColour())));
     setText(m_result, game.resultText());
     setText(m_winnerLabel, game.winnerText());
     m_winnerPanel->setVisible(game.winnerShown());
@@ -420,8 +471,7 @@ void GameBoard::renderBoxes(const client::Game& game)
         const QString style = QString("QListWidget { background: %1; color: %2; font-weight: bold; border: 1px solid "
                                       "rgba(40,60,90,140); border-radius: 3px; }")
                                   .arg(css(model.background), css(model.textColour));
-        if (box.list->styleSheet() != style)
-            box.list->setStyleSheet(style);
+        restyle(box.list, style);
         setText(box.points, std::to_string(model.points));
     }
     setText(m_sum, "Current: " + std::to_string(game.currentSum()));
@@ -457,7 +507,7 @@ void GameBoard::renderClock(const client::Game& game)
     const int width = full <= kTimerTrackWidth ? game.clockBarWidth() : game.clockBarWidth() * kTimerTrackWidth / full;
     m_timerBar->resize(std::clamp(width, 0, kTimerTrackWidth), 8);
     const bool low = game.clockSeconds() <= 10;
-    m_timerBar->setStyleSheet(low ? "background: #c0392b; border: none;" : "background: #2e8b3a; border: none;");
+    restyle(m_timerBar, low ? "background: #c0392b; border: none;" : "background: #2e8b3a; border: none;");
 }
 
 #include "GameBoard.moc"

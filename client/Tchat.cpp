@@ -21,9 +21,11 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QResizeEvent>
 #include <QTimer>
 
 #include <cstdio>
@@ -44,20 +46,29 @@ public:
         : QWidget(parent)
         , m_picture(picture)
     {
+        setAttribute(Qt::WA_OpaquePaintEvent);
     }
 
 protected:
-    void paintEvent(QPaintEvent*) override
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QWidget::resizeEvent(event);
+        // Scaled once per size: a tile moving over the board repaints only its strip of it.
+        if (!m_picture.isNull())
+            m_scaled = m_picture.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    void paintEvent(QPaintEvent* event) override
     {
         QPainter p(this);
-        if (m_picture.isNull())
-            p.fillRect(rect(), QColor(QRgb(kBackgroundFallbackRgb)));
+        if (m_scaled.isNull())
+            p.fillRect(event->rect(), QColor(QRgb(kBackgroundFallbackRgb)));
         else
-            p.drawPixmap(rect(), m_picture);
+            p.drawPixmap(event->rect(), m_scaled, event->rect());
     }
 
 private:
     QPixmap m_picture;
+    QPixmap m_scaled;
 };
 
 std::uint32_t randomSeed() { return QRandomGenerator::global()->generate(); }

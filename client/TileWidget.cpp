@@ -1,5 +1,6 @@
 #include "TileWidget.h"
 
+#include <QHash>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
@@ -34,20 +35,33 @@ void TileWidget::setInWord(bool inWord)
     update();
 }
 
-void TileWidget::paintEvent(QPaintEvent*)
+namespace
 {
-    QPainter p(this);
+
+// One face per letter, state and screen density, drawn once: painting a tile
+// is then a plain copy, with no gradient work on every move.
+QPixmap tileFace(char letter, bool inWord, qreal dpr, QSize size)
+{
+    static QHash<QString, QPixmap> cache;
+    const QString key = QString("%1-%2-%3").arg(int(letter)).arg(inWord).arg(dpr);
+    if (const auto it = cache.constFind(key); it != cache.constEnd())
+        return *it;
+
+    QPixmap pm(size * dpr);
+    pm.setDevicePixelRatio(dpr);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF r = QRectF(rect()).adjusted(1.5, 1.5, -2.5, -2.5);
+    const QRectF r = QRectF(QPointF(0, 0), QSizeF(size)).adjusted(1.5, 1.5, -2.5, -2.5);
     // A shadow below-right lifts the tile off the board.
     QPainterPath shadow;
     shadow.addRoundedRect(r.translated(1.5, 1.5), 5, 5);
     p.fillPath(shadow, QColor(0, 0, 0, 70));
 
     QLinearGradient face(r.topLeft(), r.bottomRight());
-    if (m_letter) {
-        face.setColorAt(0, m_inWord ? QColor(255, 244, 200) : QColor(255, 248, 226));
-        face.setColorAt(1, m_inWord ? QColor(236, 204, 120) : QColor(228, 205, 150));
+    if (letter) {
+        face.setColorAt(0, inWord ? QColor(255, 244, 200) : QColor(255, 248, 226));
+        face.setColorAt(1, inWord ? QColor(236, 204, 120) : QColor(228, 205, 150));
     } else {
         face.setColorAt(0, QColor(240, 234, 220, 150));
         face.setColorAt(1, QColor(214, 200, 170, 150));
@@ -61,15 +75,26 @@ void TileWidget::paintEvent(QPaintEvent*)
     p.setPen(QPen(QColor(255, 255, 255, 170), 1.5));
     p.drawLine(QPointF(r.left() + 4, r.top() + 1.5), QPointF(r.right() - 4, r.top() + 1.5));
     p.drawLine(QPointF(r.left() + 1.5, r.top() + 4), QPointF(r.left() + 1.5, r.bottom() - 4));
-    if (!m_letter)
-        return;
-    QFont f(QStringLiteral("DejaVu Sans"));
-    f.setPixelSize(25);
-    f.setBold(true);
-    p.setFont(f);
-    p.setPen(QColor(40, 28, 10));
-    const QChar c(static_cast<char16_t>('A' + convertletter(m_letter) - 1));
-    p.drawText(r.adjusted(0, -1, 0, 0), Qt::AlignCenter, QString(c));
+    if (letter) {
+        QFont f(QStringLiteral("DejaVu Sans"));
+        f.setPixelSize(25);
+        f.setBold(true);
+        p.setFont(f);
+        p.setPen(QColor(40, 28, 10));
+        const QChar c(static_cast<char16_t>('A' + TileWidget::convertletter(letter) - 1));
+        p.drawText(r.adjusted(0, -1, 0, 0), Qt::AlignCenter, QString(c));
+    }
+    p.end();
+    cache.insert(key, pm);
+    return pm;
+}
+
+} // namespace
+
+void TileWidget::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.drawPixmap(0, 0, tileFace(m_letter, m_inWord, devicePixelRatioF(), size()));
 }
 
 void TileWidget::mousePressEvent(QMouseEvent* event)

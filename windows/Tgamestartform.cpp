@@ -80,7 +80,8 @@ Tgamestartform::Tgamestartform(const QPixmap& background, QWidget* parent)
 
     m_playtoscore = makeSpin(panel, "playtoscore", 5000, 50000, 1000, net::kDefaultPlayToScore);
     m_timeperturn = makeSpin(panel, "timeperturn", 60, 120, 5, net::kDefaultTimePerTurn);
-    m_zirked = makeSpin(panel, "zirked", 1000, 5000, 1000, net::kDefaultZirkedAt);
+    // The window's own first value, shown until the settings file is read, is the top of its range.
+    m_zirked = makeSpin(panel, "zirked", 1000, 5000, 1000, 5000);
 
     auto* labelPlayto = new QLabel(QStringLiteral("Play To Score:"), panel);
     labelPlayto->setObjectName(QStringLiteral("label_playtoscore"));
