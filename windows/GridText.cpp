@@ -78,7 +78,10 @@ Grid readGridText(std::string_view text, std::size_t maxCells)
     const std::size_t rowCount = readCount(lines, "row count");
     // Checked before anything is allocated: the counts come from the file.
     const std::size_t cells = grid.columns == 0 ? rowCount : grid.columns * rowCount;
-    if ((grid.columns != 0 && rowCount > maxCells / grid.columns) || cells > maxCells)
+    // Each count on its own too: a row of a million columns is no grid either,
+    // even with no rows.
+    if (grid.columns > maxCells || rowCount > maxCells || (grid.columns != 0 && rowCount > maxCells / grid.columns)
+        || cells > maxCells)
         throw GridTextError("Grid text: too many cells");
     // Nor is more allocated than the text can fill.
     if (static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1 < cells + 2)

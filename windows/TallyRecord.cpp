@@ -142,7 +142,8 @@ TallyRecord TallyRecord::fromGrid(const Grid& grid)
     for (int c = 1; c <= 4; ++c)
         record.m_mine[c - 1] = parseCount(grid.rows[0][c]);
     for (std::size_t r = 1; r < grid.rows.size(); ++r) {
-        TallyRow row { grid.rows[r][0], {} };
+        // A lone CR may stand inside a line of the file; names never hold one.
+        TallyRow row { cleanName(grid.rows[r][0]), {} };
         // Counters since the program started begin at 0; only the totals are kept.
         for (int c = 1; c <= 4; ++c)
             row.counts[c - 1] = parseCount(grid.rows[r][c]);

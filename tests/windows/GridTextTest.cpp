@@ -61,6 +61,7 @@ TEST(GridText, RejectsTextWhoseCountsLie)
         { "FewerCellsThanCounted", "2\r\n2\r\na\r\nb\r\nc\r\n" },
         { "MoreCellsThanCounted", "1\r\n1\r\na\r\nb\r\n" },
         { "HugeCountsInATinyText", "100000\r\n100000\r\n" },
+        { "HugeColumnCountWithNoRows", "1736894071\r\n0\r\n" },
         { "CountBeyondSizeT", "99999999999999999999999\r\n1\r\n" },
     };
     for (const Case& c : cases) {

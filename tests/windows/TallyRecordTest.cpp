@@ -105,6 +105,7 @@ TEST(TallyRecord, LoadingTakesEmptyCellsAsZeroAndRejectsWhatIsNoTally)
         { { "0", "3", "", "7", "8", "0", "0", "0", "0" }, { "Ann", "2", "", "1", "1", "2", "0", "1", "1" } } };
     const TallyRecord t = TallyRecord::fromGrid(grid);
     EXPECT_EQ(t.mine(windows::kTotalWins), 0);
+    EXPECT_EQ(t.cell(1, 0), "Ann");
     EXPECT_EQ(counters(t, 1), "2 0 1 1 0 0 0 0");
 
     struct Case {
