@@ -44,6 +44,19 @@ std::string settingsPath()
     return QDir(dir).filePath(app::kSettingsFileName).toStdString();
 }
 
+// Beside the program when that directory is writable, otherwise in the user's
+// data directory.
+QString tallyPath()
+{
+    const QString programDir = QCoreApplication::applicationDirPath();
+    QString dir = programDir;
+    if (!QFileInfo(programDir).isWritable()) {
+        dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        QDir().mkpath(dir);
+    }
+    return QDir(dir).filePath(QString::fromLatin1(Ttallylist::kFileName));
+}
+
 quint16 gamePort()
 {
     // A testing aid: lets a second build run beside a game on 7772.
@@ -111,6 +124,7 @@ int main(int argc, char* argv[])
 
     Tchat chat(background, options);
     Ttallylist tallylist(background);
+    tallylist.setTallyPath(tallyPath());
     Tabout about(background);
     Thelp help(background);
     Tphrases phrases(background);

@@ -8,6 +8,7 @@
 #include "windows/Tgamestartform.h"
 #include "windows/Thelp.h"
 #include "windows/Tspylist.h"
+#include "windows/Ttallylist.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -153,6 +154,17 @@ void Tchat::attach(const Windows& windows)
     }
     if (m_windows.help)
         m_windows.help->onAbout = [this] { About1Click(); };
+    if (m_windows.tallylist) {
+        m_windows.tallylist->playersInGame = [this] {
+            QStringList names;
+            for (int seat = 1; seat <= client::kPlayerSeats; ++seat)
+                if (seat != m_roster.mySeat() && m_roster.name(seat) != client::kWaiting)
+                    names << QString::fromStdString(m_roster.name(seat));
+            return names;
+        };
+        m_windows.tallylist->tellPlayer
+            = [this](const QString& text) { addLine("0+" + text.toStdString(), client::kRed); };
+    }
 }
 
 QAction* Tchat::action(const char* objectName) const { return findChild<QAction*>(objectName); }

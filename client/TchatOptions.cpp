@@ -285,7 +285,11 @@ void showWindow(QWidget* w)
 }
 } // namespace
 
-void Tchat::ViewTally1Click() { showWindow(m_windows.tallylist); }
+void Tchat::ViewTally1Click()
+{
+    if (m_windows.tallylist)
+        m_windows.tallylist->showTally();
+}
 void Tchat::SpyList1Click() { showWindow(m_windows.spylist); }
 void Tchat::PrhaseList1Click() { showWindow(m_windows.phrases); }
 void Tchat::Help2Click() { showWindow(m_windows.help); }

@@ -5,6 +5,7 @@
 #include "ClientHarness.h"
 
 #include "net/Commands.h"
+#include "windows/TallyRecord.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -52,6 +53,7 @@ private slots:
     void startButton();
     void joinerInSeatOneHoldsTheHostsRights();
     void menusAndDispatchTable();
+    void resultsReachTheTally();
     void joiningAHostThatIsNotThere_data();
     void joiningAHostThatIsNotThere();
 };
@@ -583,6 +585,28 @@ void TchatTest::menusAndDispatchTable()
     QTextCursor head(h.chat->chatView()->document()->lastBlock());
     head.movePosition(QTextCursor::Right);
     QCOMPARE(head.charFormat().fontWeight(), int(QFont::Bold));
+}
+
+void TchatTest::resultsReachTheTally()
+{
+    ScriptedHost host;
+    ClientHarness h({ "Ann", "127.0.0.1", "false" }, host.port());
+    h.start();
+    QVERIFY(host.waitForClient());
+    host.send(net::msg::sendlogininfo(1) + net::msg::newplayerinfo(1, "Ann") + net::msg::existingplayers(2, "Bob"));
+    QTRY_COMPARE(label(h.chat.get(), "label_playername2")->text(), QString("Bob"));
+    h.tallylist->addscore(windows::kHighestTurn, 500);
+
+    host.send(net::msg::startgameRelay("Ann", {}) + net::msg::scores(1, 300, 100, 4, 400, 1, 400)
+        + net::msg::scores(1, 700, 100, 4, 1200, 1, 1200));
+    QTRY_COMPARE(h.tallylist->highestTurnScore(), 800);
+    host.send(net::msg::scores(1, 100, 0, 1, 1300, 1, 1300));
+    host.send(net::msg::winner("Ann"));
+    QTRY_VERIFY(h.chat->findChild<QLabel*>("label_winner")->text() == "You have Won the Game!");
+    QCOMPARE(h.tallylist->highestTurnScore(), 800); // a lower turn does not replace the best
+    QCOMPARE(h.tallylist->highestGameScore(), 1300);
+    QCOMPARE(h.tallylist->record().mine(windows::kTotalGames), std::int64_t(1));
+    QCOMPARE(h.tallylist->record().mine(windows::kTotalWins), std::int64_t(1));
 }
 
 void TchatTest::joiningAHostThatIsNotThere_data()
