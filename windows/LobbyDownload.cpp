@@ -198,7 +198,14 @@ void LobbyDownload::onFinished()
     } else if (!m_error.isEmpty()) {
         // fail() said why
     } else if (reply->error() != QNetworkReply::NoError) {
-        m_error = reply->errorString();
+        // "Connection closed" alone does not tell the player the file was cut short.
+        if (announced.isValid() && m_received < announced.toLongLong())
+            m_error = QStringLiteral("The server stopped after %1 of %2 bytes (%3).")
+                          .arg(m_received)
+                          .arg(announced.toLongLong())
+                          .arg(reply->errorString());
+        else
+            m_error = reply->errorString();
     } else if (!isSuccessStatus(status)) {
         m_error = QStringLiteral("The server answered %1 %2.")
                       .arg(status.toInt())
