@@ -1,7 +1,7 @@
 # Front door: 'make run' plays a solo game, 'make test' runs the whole suite.
 BUILD ?= build
 
-.PHONY: all setup configure build run test bench fuzz asan clean format
+.PHONY: all setup configure build run test bench fuzz asan clean format package
 
 all: build
 
@@ -40,6 +40,14 @@ fuzz: setup
 	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZIRKY_CORE_ONLY=ON -DZIRKY_FUZZ=ON -DZIRKY_BENCH=OFF
 	cmake --build build-fuzz --parallel
 	@echo "Fuzz targets are in build-fuzz/fuzz/"
+
+# The Debian package, zirky_<version>_<arch>.deb, in this folder; install it with
+# 'apt-get install ./zirky_*.deb'.
+package: build
+	rm -f zirky_*.deb
+	cd $(BUILD) && cpack -G DEB -B $(CURDIR)/$(BUILD)/package
+	cp $(BUILD)/package/zirky_*.deb .
+	@ls -l zirky_*.deb
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -193,7 +193,10 @@ GameBoard::GameBoard(QWidget* parent)
     setObjectName("panel_board");
     resize(kWidth, kHeight);
 
-    auto* logo = new QLabel("Zirky", this);
+    auto* logo = m_logo = new QLabel("Zirky", this);
+    logo->setCursor(Qt::PointingHandCursor);
+    logo->setToolTip("Visit the maker's web site");
+    logo->installEventFilter(this);
     logo->setObjectName("image_logo");
     logo->setGeometry(10, 0, 200, 46);
     QFont lf("Serif", 26, QFont::Black);
@@ -401,6 +404,14 @@ void GameBoard::buildWordLists()
     close->setFocusPolicy(Qt::NoFocus);
     connect(close, &QPushButton::clicked, this, &GameBoard::wordListsClosed);
     m_wordLists->hide();
+}
+
+bool GameBoard::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_logo && event->type() == QEvent::MouseButtonRelease
+        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+        emit logoClicked();
+    return QWidget::eventFilter(watched, event);
 }
 
 void GameBoard::render(const client::Game& game, const client::Roster& roster)

@@ -54,6 +54,10 @@ signals:
     void startClicked();
     void wordListsClosed();
     void nameMenuRequested(int seat, const QPoint& globalPos);
+    void logoClicked();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct Seat {
@@ -84,6 +88,7 @@ private:
     void renderBoxes(const client::Game& game);
     void renderSeats(const client::Game& game, const client::Roster& roster);
 
+    QLabel* m_logo = nullptr;
     QFrame* m_playArea = nullptr;
     std::array<TileWidget*, client::kTiles> m_tiles {};
     QPushButton* m_buttonStart = nullptr;

@@ -5,6 +5,8 @@
 #include "chat/ChatView.h"
 #include "net/TSock.h"
 #include "windows/Background.h"
+#include "windows/MakerSite.h"
+#include "windows/Tdownload.h"
 #include "windows/Tgamestartform.h"
 #include "windows/Thelp.h"
 #include "windows/Tspylist.h"
@@ -154,6 +156,9 @@ void Tchat::attach(const Windows& windows)
     }
     if (m_windows.help)
         m_windows.help->onAbout = [this] { About1Click(); };
+    // The installer or the lobby has started: this game makes way for it.
+    if (m_windows.download)
+        m_windows.download->onQuitGame = [this] { Exit1Click(); };
     if (m_windows.tallylist) {
         m_windows.tallylist->playersInGame = [this] {
             QStringList names;
@@ -191,6 +196,7 @@ void Tchat::buildBoard(const QPixmap& background)
     connect(m_board, &GameBoard::typingClicked, this, &Tchat::checkbox_typingClick);
     connect(m_board, &GameBoard::startClicked, this, &Tchat::button_startClick);
     connect(m_board, &GameBoard::wordListsClosed, this, &Tchat::button_closeClick);
+    connect(m_board, &GameBoard::logoClicked, this, [] { openMakerSite(); });
 
     m_popupKick = new QMenu(this);
     m_popupKick->setObjectName("popup_kick");

@@ -16,6 +16,9 @@ class TDictn
 {
 public:
     // Opens "English" in `directory`, making it from the built-in list when missing.
+    // Where no file can be made (a folder the player may not write), the built-in
+    // list is searched in place: it is already mapped with the program, so this
+    // costs no memory and leaves no file anywhere.
     explicit TDictn(std::string directory = ".");
     // The same with another built-in list (tests; an empty span means none).
     TDictn(std::string directory, std::span<const unsigned char> builtIn);

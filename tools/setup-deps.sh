@@ -2,8 +2,13 @@
 # Installs the Debian packages that building and testing need, and nothing
 # when they are all there. Uses sudo when not run as root.
 set -e
+# libssl3 and ca-certificates: Qt's TLS backend loads OpenSSL at run time, so
+# the lobby download over HTTPS needs them although nothing links them.
+# dpkg-dev: 'make package' works out the package's dependencies with it.
+# desktop-file-utils, appstream: the tests validate the menu entry and metadata.
 PKGS="cmake ninja-build g++ make pkg-config qt6-base-dev qt6-multimedia-dev libgl-dev \
-libgtest-dev libgmock-dev libbenchmark-dev wamerican-huge"
+libgtest-dev libgmock-dev libbenchmark-dev wamerican-huge \
+libssl3 ca-certificates dpkg-dev desktop-file-utils appstream"
 missing=""
 for p in $PKGS; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

@@ -1,11 +1,13 @@
 #include "Tabout.h"
 
 #include "Background.h"
+#include "MakerSite.h"
 #include "net/Commands.h"
 
 #include <QDate>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -46,6 +48,24 @@ Tabout::Tabout(const QPixmap& background, QWidget* parent)
     year->setObjectName(QStringLiteral("label_year"));
     year->setAlignment(Qt::AlignCenter);
 
+    // The link label: shows the maker's site and opens it in the browser.
+    const QString site = makerSiteUrl().toString();
+    auto* link
+        = new QLabel(QStringLiteral("<a href=\"%1\">%2</a>").arg(site.toHtmlEscaped(), site.toHtmlEscaped()), this);
+    link->setObjectName(QStringLiteral("Label7"));
+    link->setAlignment(Qt::AlignCenter);
+    link->setTextFormat(Qt::RichText);
+    link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    link->setCursor(Qt::PointingHandCursor);
+    connect(link, &QLabel::linkActivated, this, &Tabout::Label7Click);
+
+    m_picture = new QLabel(this);
+    m_picture->setObjectName(QStringLiteral("image_picture"));
+    m_picture->setPixmap(QPixmap(QStringLiteral(":/zirky-128.png")));
+    m_picture->setAlignment(Qt::AlignCenter);
+    m_picture->setToolTip(QStringLiteral("Click to close"));
+    m_picture->installEventFilter(this);
+
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("button_ok"));
     ok->setDefault(true);
@@ -58,11 +78,29 @@ Tabout::Tabout(const QPixmap& background, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 18, 24, 18);
     layout->setSpacing(10);
+    layout->addWidget(m_picture);
     layout->addWidget(title);
     layout->addLayout(versionRow);
     layout->addWidget(credits);
     layout->addWidget(year);
+    layout->addWidget(link);
     layout->addLayout(buttons);
 }
 
 QString Tabout::versionText() const { return m_version->text(); }
+
+void Tabout::Label7Click()
+{
+    if (!openMakerSite())
+        qWarning("no browser took %s", qPrintable(makerSiteUrl().toString()));
+}
+
+bool Tabout::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_picture && event->type() == QEvent::MouseButtonRelease
+        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        hide();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -14,6 +14,14 @@ public:
     // The game version the host compares at login ("1.0.13").
     QString versionText() const;
 
+    // The link label: opens the maker's web site in the default browser.
+    void Label7Click();
+
+protected:
+    // A click on the picture hides the window.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QLabel* m_version = nullptr;
+    QLabel* m_picture = nullptr;
 };

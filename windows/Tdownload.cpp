@@ -1,10 +1,17 @@
 #include "Tdownload.h"
 
 #include "Background.h"
+#include "MakerSite.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QLabel>
+#include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QVBoxLayout>
 
 namespace
@@ -24,17 +31,35 @@ QLabel* makeInfo(QWidget* parent, const char* name)
     label->setObjectName(QString::fromLatin1(name));
     label->setProperty("tag", 0);
     label->setAlignment(Qt::AlignCenter);
+    label->setWordWrap(true);
     return label;
 }
 
+const QString kAborted = QStringLiteral("Download Aborted");
+
 } // namespace
+
+const QStringList& Tdownload::installerArguments()
+{
+    static const QStringList arguments { QStringLiteral("/SP-"), QStringLiteral("/silent"),
+        QStringLiteral("/noicons") };
+    return arguments;
+}
 
 Tdownload::Tdownload(const QPixmap& background, QWidget* parent)
     : QWidget(parent, Qt::Window)
+    , m_url(lobbyInstallerUrl())
+    , m_folder(QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)).filePath("downloads"))
 {
     setObjectName(QStringLiteral("downloadform"));
     setWindowTitle(QStringLiteral("Download The Dravik Lobby"));
     applyBackground(this, background);
+
+    showMessage = [this](const QString& text) { QMessageBox::information(this, windowTitle(), text); };
+    startProgram = [](const QString& program, const QStringList& arguments) {
+        return QProcess::startDetached(program, arguments);
+    };
+    findLobby = [] { return installedLobbyProgram(); };
 
     auto* intro = new QLabel(QStringLiteral("You are playing a solo game.\n"
                                             "To play with others, install the Dravik Lobby."),
@@ -51,7 +76,18 @@ Tdownload::Tdownload(const QPixmap& background, QWidget* parent)
     m_infolabel3 = makeInfo(this, "infolabel3");
     m_button1 = makeButton(this, "Button1", QStringLiteral("Play Solo Game"));
     m_button2 = makeButton(this, "Button2", QStringLiteral("Play with Others"));
+    connect(m_getbutton, &QPushButton::clicked, this, &Tdownload::getbuttonClick);
+    connect(m_abortbutton, &QPushButton::clicked, this, &Tdownload::abortbuttonClick);
     connect(m_button1, &QPushButton::clicked, this, &Tdownload::Button1Click);
+    connect(m_button2, &QPushButton::clicked, this, &Tdownload::Button2Click);
+
+    connect(&m_download, &LobbyDownload::headerReceived, this,
+        [this] { m_infolabel->setText(m_infolabel->text() + QLatin1Char('.')); });
+    connect(&m_download, &LobbyDownload::documentStarted, this,
+        [this] { m_infolabel3->setText(QStringLiteral("Downloading: ") + m_download.fileName()); });
+    connect(&m_download, &LobbyDownload::progress, this,
+        [this](qint64 bytes) { m_infolabel->setText(QString::number(bytes) + QStringLiteral(" bytes")); });
+    connect(&m_download, &LobbyDownload::finished, this, &Tdownload::downloadFinished);
 
     auto* downloadRow = new QHBoxLayout;
     downloadRow->addWidget(m_getbutton, 1);
@@ -72,5 +108,90 @@ Tdownload::Tdownload(const QPixmap& background, QWidget* parent)
     resize(460, 260);
 }
 
+void Tdownload::setTag(int tag) { m_infolabel->setProperty("tag", tag); }
+
+void Tdownload::getbuttonClick()
+{
+    if (m_download.running())
+        return;
+    setTag(1);
+    m_infolabel3->clear();
+    if (!m_download.start(m_url, m_folder)) {
+        m_infolabel2->setText(m_download.fileName());
+        m_infolabel->setText(kAborted);
+        setTag(2);
+        m_infolabel3->setText(m_download.error());
+        qWarning("lobby download not started: %s", qPrintable(m_download.error()));
+        return;
+    }
+    m_infolabel2->setText(m_download.fileName());
+    m_getbutton->setEnabled(false);
+    m_abortbutton->setEnabled(true);
+    m_infolabel->setText(QStringLiteral("Loading"));
+}
+
+void Tdownload::abortbuttonClick()
+{
+    if (!m_download.running())
+        return;
+    m_infolabel->setText(QStringLiteral("Download has been aborted."));
+    setTag(2);
+    m_infolabel3->setText(kAborted);
+    m_download.abort();
+}
+
+void Tdownload::downloadFinished(LobbyDownload::Outcome outcome)
+{
+    switch (outcome) {
+    case LobbyDownload::Outcome::Complete:
+        m_infolabel->setText(QStringLiteral("Received %1 bytes").arg(QFileInfo(m_download.filePath()).size()));
+        break;
+    case LobbyDownload::Outcome::Aborted:
+        break; // abortbuttonClick said so
+    case LobbyDownload::Outcome::Failed:
+        m_infolabel->setText(kAborted);
+        setTag(2);
+        m_infolabel3->setText(m_download.error());
+        qWarning("lobby download failed: %s", qPrintable(m_download.error()));
+        break;
+    }
+    m_getbutton->setEnabled(true);
+    m_abortbutton->setEnabled(false);
+    if (outcome != LobbyDownload::Outcome::Complete || m_infolabel->property("tag").toInt() == 2)
+        return;
+
+    m_infolabel->setText(QStringLiteral("Installing"));
+    if (!startProgram || !startProgram(m_download.filePath(), installerArguments())) {
+        showMessage(QStringLiteral("An Error has Occurred."));
+        return;
+    }
+    if (onQuitGame)
+        onQuitGame();
+}
+
 // The solo game is already running behind this window; it just goes on.
 void Tdownload::Button1Click() { close(); }
+
+void Tdownload::Button2Click()
+{
+    const QString lobby = findLobby ? findLobby() : QString();
+    if (lobby.isEmpty()) {
+        showMessage(QStringLiteral("Please close the game and open the Dravik Lobby using the icon on your desktop "
+                                   "or using the your Window's start-up menu."));
+        return;
+    }
+    if (!startProgram || !startProgram(lobby, {})) {
+        showMessage(QStringLiteral("An Error has Occurred."));
+        return;
+    }
+    if (onQuitGame)
+        onQuitGame();
+}
+
+void Tdownload::hideEvent(QHideEvent* event)
+{
+    // A minimised window is still the player's; only a real close stops the download.
+    if (!event->spontaneous())
+        abortbuttonClick();
+    QWidget::hideEvent(event);
+}

@@ -1,6 +1,8 @@
 #include "Thelp.h"
 
 #include "Background.h"
+#include "MakerSite.h"
+#include "host/Scoring.h"
 #include "net/Commands.h"
 
 #include <QDate>
@@ -13,27 +15,6 @@
 
 namespace
 {
-
-// Points for 1 to 5 words in one category, by word length. Shown only; the host scores.
-struct LengthPoints {
-    int length;
-    int points[5];
-};
-constexpr LengthPoints kPointsTable[] = {
-    { 3, { 60, 70, 80, 90, 100 } },
-    { 4, { 120, 140, 160, 180, 200 } },
-    { 5, { 200, 250, 300, 350, 400 } },
-    { 6, { 300, 400, 500, 600, 700 } },
-    { 7, { 500, 650, 800, 950, 1100 } },
-    { 8, { 750, 1000, 1250, 1500, 1700 } },
-    { 9, { 1000, 1500, 2000, 2500, 3000 } },
-    { 10, { 1500, 3000, 5000, 5000, 5000 } },
-};
-struct PairBonus {
-    int shorter;
-    int points;
-};
-constexpr PairBonus kPairBonus[] = { { 3, 300 }, { 4, 500 }, { 5, 800 }, { 6, 1200 }, { 7, 1850 } };
 
 const QString kStyle = QStringLiteral("<style>h2 { color: #1d3557; } td, th { padding: 2px 8px; }"
                                       " th { background: #dfe9f3; } td { text-align: right; }</style>");
@@ -50,13 +31,17 @@ QString connectingPage()
 {
     return kStyle
         + QStringLiteral(""
-                         "<p><b>Solo games.</b> Press the Start Game button to begin. A solo game needs no internet "
-                         "connection, but it still plays over the network on your own computer, so your firewall must "
-                         "let Zirky use the network.</p>"
+                         "<p><b>Solo games.</b> Started without a lobby, Zirky opens a solo game: press the Start "
+                         "Game button to begin. A solo game needs no internet connection, but it still plays over "
+                         "the network on your own computer, so your firewall must let Zirky use the network.</p>"
                          "<p><b>Playing with others.</b> Multi-player games are found and joined through the Dravik "
-                         "Lobby.</p>"
-                         "<p><b>Nobody can join your game?</b> The computer that hosts the game must accept incoming "
-                         "connections on TCP port 7772: allow it in your firewall and forward it in your router.</p>"
+                         "Lobby, which starts Zirky for you as the host or as a guest.</p>"
+                         "<p><b>Hosting.</b> The copy that hosts a game listens on TCP port 7772. If nobody can "
+                         "join your game, the hosting computer must accept incoming connections on port 7772: allow "
+                         "it in your firewall and forward it in your router.</p>"
+                         "<p><b>A dedicated host.</b> The program <b>zirky-host</b> runs a game host without a window "
+                         "and without a player of its own, for example on a server that is always on "
+                         "(<tt>zirky-host --port 7772</tt>). The first player to connect starts the games.</p>"
                          "<p>If the host (as a rule the first player in the list) disconnects, the game ends.</p>");
 }
 
@@ -83,22 +68,24 @@ QString scoringPage()
     QString html = kStyle
         + QStringLiteral("<p>Points for a category, by the number of words in it:</p>"
                          "<table cellspacing=\"0\" border=\"1\"><tr><th>Letters</th>");
-    for (int words = 1; words <= 5; ++words)
+    // The host's own table, so the page can never promise other points than the game gives.
+    for (int words = 1; words <= host::kWordsPerLength; ++words)
         html += QStringLiteral("<th>%1 word%2</th>").arg(words).arg(words == 1 ? "" : "s");
     html += QStringLiteral("</tr>");
-    for (const LengthPoints& row : kPointsTable) {
-        html += QStringLiteral("<tr><th>%1</th>").arg(row.length);
-        for (int points : row.points)
-            html += QStringLiteral("<td>%1</td>").arg(points);
+    for (int length = host::kMinLength; length <= host::kMaxLength; ++length) {
+        html += QStringLiteral("<tr><th>%1</th>").arg(length);
+        for (int words = 1; words <= host::kWordsPerLength; ++words)
+            html += QStringLiteral("<td>%1</td>").arg(host::rowPoints(length, words));
         html += QStringLiteral("</tr>");
     }
     html += QStringLiteral("</table><p>Extra points for filling both categories of a pair with five words each:</p>"
                            "<table cellspacing=\"0\" border=\"1\"><tr><th>Categories</th><th>Extra</th></tr>");
-    for (const PairBonus& pair : kPairBonus)
-        html += QStringLiteral("<tr><th>%1 and %2 letters</th><td>%3</td></tr>")
-                    .arg(pair.shorter)
-                    .arg(pair.shorter + 1)
-                    .arg(pair.points);
+    for (int length = host::kMinLength; length < host::kMaxLength; ++length)
+        if (const int bonus = host::adjacencyBonus(length); bonus > 0)
+            html += QStringLiteral("<tr><th>%1 and %2 letters</th><td>%3</td></tr>")
+                        .arg(length)
+                        .arg(length + 1)
+                        .arg(bonus);
     html += QStringLiteral("</table><p>The host keeps the score; this page is a guide.</p>");
     return html;
 }
@@ -107,8 +94,11 @@ QString documentationPage()
 {
     return kStyle
         + QStringLiteral("<h2>History</h2>"
-                         "<p><b>1.0.13</b> &mdash; runs on Linux and other POSIX desktops; every game, solo "
-                         "or with others, plays over TCP port 7772; player names may use any language.</p>");
+                         "<p><b>1.0.13</b> &mdash; runs on Linux and other POSIX desktops and installs from the "
+                         "desktop's menu; every game, solo or with others, plays over TCP port 7772; the dedicated "
+                         "host <b>zirky-host</b> runs a game without a window; player names may use any language; "
+                         "the lobby installer downloads in the background and only a complete download is run.</p>"
+                         "<p>Both programs have manual pages: <tt>man zirky</tt> and <tt>man zirky-host</tt>.</p>");
 }
 
 QString licensePage()
@@ -135,7 +125,11 @@ QString lobbyPage()
         + QStringLiteral(""
                          "<p>The Dravik Lobby is where players meet: it lists the games waiting for players, "
                          "lets you chat before a game and starts Zirky for you as host or guest. Without the "
-                         "lobby, Zirky starts a solo game.</p>");
+                         "lobby, Zirky starts a solo game.</p>"
+                         "<p>In a solo game Zirky offers to download and install the lobby from %1. "
+                         "<b>Play with Others</b> closes the game and starts the lobby when it is installed "
+                         "(the program <tt>dravik-lobby</tt>).</p>")
+              .arg(makerSiteUrl().toString().toHtmlEscaped());
 }
 
 } // namespace

@@ -192,6 +192,21 @@ TEST(TDictn, AnUnwritableDirectoryFallsBackToMemory)
     expectLookups(d, "memory");
 }
 
+TEST(TDictn, AnExistingFolderNobodyMayWriteFallsBackToMemory)
+{
+    // /proc refuses new files even to root, like an installed game's folder does to a player.
+    const std::string folder = "/proc";
+    ASSERT_TRUE(fs::is_directory(folder));
+    ASSERT_FALSE(fs::exists(fs::path(folder) / "English"));
+    dict::TDictn d(folder, bytes(kSmall));
+    EXPECT_TRUE(d.opened());
+    EXPECT_TRUE(d.error().empty());
+    EXPECT_FALSE(d.fileBacked());
+    EXPECT_FALSE(d.createdFile());
+    expectLookups(d, "memory");
+    EXPECT_FALSE(fs::exists(fs::path(folder) / "English"));
+}
+
 TEST(TDictn, NoWordListAtAllReportsTheError)
 {
     TempDir dir;

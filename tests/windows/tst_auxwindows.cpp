@@ -1,4 +1,6 @@
+#include "host/Scoring.h"
 #include "windows/Background.h"
+#include "windows/MakerSite.h"
 #include "windows/Tabout.h"
 #include "windows/Tdownload.h"
 #include "windows/Tgamestartform.h"
@@ -8,6 +10,7 @@
 #include "windows/Ttallylist.h"
 
 #include <QDate>
+#include <QDesktopServices>
 #include <QImageReader>
 #include <QLabel>
 #include <QPushButton>
@@ -31,7 +34,8 @@ private slots:
     void helpSideBarBringsPagesForward();
     void helpScoringPageHoldsPointsTable();
     void helpAboutAndDoneButtons();
-    void downloadOffersOnlyWhatWorks();
+    void aboutOpensMakerSiteAndPictureHides();
+    void downloadWindowControls();
 };
 
 void TestAuxWindows::backgroundDecodesThroughJpegPlugin()
@@ -166,13 +170,21 @@ void TestAuxWindows::helpScoringPageHoldsPointsTable()
     const char* rows[] = {
         "3\n60\n70\n80\n90\n100",
         "7\n500\n650\n800\n950\n1100",
-        "8\n750\n1000\n1250\n1500\n1700",
+        "8\n750\n1000\n1250\n1500\n1750",
         "10\n1500\n3000\n5000\n5000\n5000",
         "3 and 4 letters\n300",
         "7 and 8 letters\n1850",
     };
     for (const char* row : rows)
         QVERIFY2(text.contains(QString::fromLatin1(row)), row);
+    // Every row the host scores with, so the page never promises other points.
+    for (int length = host::kMinLength; length <= host::kMaxLength; ++length) {
+        QString row = QString::number(length);
+        for (int words = 1; words <= host::kWordsPerLength; ++words)
+            row += QLatin1Char('\n') + QString::number(host::rowPoints(length, words));
+        QVERIFY2(text.contains(row), qPrintable(row));
+    }
+    QVERIFY2(!text.contains(QStringLiteral("9 and 10")), "rows 9 and 10 earn no bonus");
 }
 
 void TestAuxWindows::helpAboutAndDoneButtons()
@@ -198,7 +210,44 @@ void TestAuxWindows::helpAboutAndDoneButtons()
     QVERIFY(help.isHidden());
 }
 
-void TestAuxWindows::downloadOffersOnlyWhatWorks()
+// Catches the browser call without starting a browser.
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl& url) { opened.append(url); }
+};
+
+void TestAuxWindows::aboutOpensMakerSiteAndPictureHides()
+{
+    UrlCatcher catcher;
+    const QString scheme = makerSiteUrl().scheme();
+    QDesktopServices::setUrlHandler(scheme, &catcher, "open");
+
+    Tabout about(zirkyBackground());
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    auto* link = about.findChild<QLabel*>("Label7");
+    QVERIFY(link);
+    QVERIFY2(link->text().contains(makerSiteUrl().toString()), "the address is shown");
+    emit link->linkActivated(makerSiteUrl().toString()); // as a click on the link does
+    QCOMPARE(catcher.opened, QList<QUrl> { makerSiteUrl() });
+
+    // The main window's logo uses the same way out.
+    QVERIFY(openMakerSite());
+    QCOMPARE(catcher.opened.size(), 2);
+    QDesktopServices::unsetUrlHandler(scheme);
+
+    auto* picture = about.findChild<QLabel*>("image_picture");
+    QVERIFY(picture);
+    QVERIFY(!picture->pixmap().isNull());
+    QTest::mouseClick(picture, Qt::LeftButton);
+    QVERIFY(about.isHidden());
+}
+
+void TestAuxWindows::downloadWindowControls()
 {
     Tdownload download(zirkyBackground());
     download.show();
@@ -217,11 +266,7 @@ void TestAuxWindows::downloadOffersOnlyWhatWorks()
         QVERIFY2(label, name);
         QVERIFY2(label->text().isEmpty(), name);
     }
-
-    // Not built yet: clicking must not invent progress or close the game.
-    QTest::mouseClick(get, Qt::LeftButton);
-    QVERIFY(download.findChild<QLabel*>("infolabel")->text().isEmpty());
-    QVERIFY(download.isVisible());
+    QCOMPARE(download.url(), lobbyInstallerUrl());
 
     QCOMPARE(solo->text(), QStringLiteral("Play Solo Game"));
     QTest::mouseClick(solo, Qt::LeftButton);
