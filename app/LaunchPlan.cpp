@@ -79,6 +79,7 @@ std::string usageText()
            "  --version  show the game's version\n"
            "\n"
            "Environment: ZIRKY_LOG_CHAT=1 echoes every chat line to stderr;\n"
+           "             ZIRKY_LOG_GAME=1 echoes every message from the game host to stderr;\n"
            "             ZIRKY_PORT=N uses port N instead of 7772 (to host or join).\n";
 }
 

@@ -126,6 +126,12 @@ void ClientConnection::processsocktimer()
     if (m_queue.empty())
         return;
     const net::QueuedLine line = m_queue.take();
+    // ZIRKY_LOG_GAME=1 echoes what the host says (a debugging and scripting aid).
+    static const bool echo = qEnvironmentVariable("ZIRKY_LOG_GAME") == "1";
+    if (echo) {
+        std::fprintf(stderr, "host: %s\n", line.text.c_str());
+        std::fflush(stderr);
+    }
     m_dispatch.dispatch(line.text);
     scheduleDispatch();
     endWhenDrained();

@@ -224,8 +224,8 @@ GameBoard::GameBoard(QWidget* parent)
     buildPlayArea();
     buildBoxes();
 
-    m_result = label(this, "memo_ending", QRect(4, 306, 440, 18), "color: #102a50;");
-    m_sum = label(this, "label_thesum", QRect(444, 306, 142, 18), "color: #102a50; font-weight: bold;");
+    m_result = label(this, "memo_ending", QRect(4, 306, 484, 18), "color: #102a50; font-size: 11px;");
+    m_sum = label(this, "label_thesum", QRect(488, 306, 98, 18), "color: #102a50; font-weight: bold;");
     m_sum->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_sum->setText("Current: 0");
 
@@ -345,16 +345,16 @@ void GameBoard::buildSeats()
         s.name->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(s.name, &QLabel::customContextMenuRequested, this,
             [this, seat, name = s.name](const QPoint& pos) { emit nameMenuRequested(seat, name->mapToGlobal(pos)); });
-        s.score = label(s.box, QString("label_score%1").arg(seat), QRect(26, 29, 62, 22),
+        s.score = label(s.box, QString("label_score%1").arg(seat), QRect(26, 29, 58, 22),
             "font-size: 14px; font-weight: bold; color: #1f6b2f;");
         s.score->setText("0");
         s.bonus = label(
-            s.box, QString("label_bonus%1").arg(seat), QRect(88, 29, 40, 22), "color: #8a2b00; font-weight: bold;");
-        s.eyes = label(s.box, QString("image_eyes%1").arg(seat), QRect(128, 32, 26, 16));
+            s.box, QString("label_bonus%1").arg(seat), QRect(84, 29, 70, 22), "color: #8a2b00; font-weight: bold;");
+        s.eyes = label(s.box, QString("image_eyes%1").arg(seat), QRect(94, 7, 26, 16));
         s.eyes->setPixmap(eyes);
         s.eyes->setToolTip("Just watching");
         s.eyes->hide();
-        s.fresh = label(s.box, QString("image_new%1").arg(seat), QRect(124, 8, 30, 16));
+        s.fresh = label(s.box, QString("image_new%1").arg(seat), QRect(123, 7, 30, 16));
         s.fresh->setPixmap(fresh);
         s.fresh->setToolTip("Bought new tiles");
         s.fresh->hide();
@@ -479,7 +479,7 @@ void GameBoard::renderBoxes(const client::Game& game)
         const client::WordBox& model = game.box(length);
         Box& box = m_boxes[static_cast<std::size_t>(length - client::kMinWordLength)];
         setLines(box.list, model.words);
-        const QString style = QString("QListWidget { background: %1; color: %2; font-weight: bold; border: 1px solid "
+        const QString style = QString("QListWidget { background: %1; color: %2; font-weight: bold; font-size: 10px; border: 1px solid "
                                       "rgba(40,60,90,140); border-radius: 3px; }")
                                   .arg(css(model.background), css(model.textColour));
         restyle(box.list, style);

@@ -1,0 +1,151 @@
+#!/usr/bin/env python3
+"""Plays a solo game at the real window, the way a person would, and takes
+screenshots along the way. Needs an X display (Xvfb), xdotool and ImageMagick.
+
+    tools/drive-solo-game.py BUILD_DIR SHOT_DIR [word list]
+
+The game is started with ZIRKY_LOG_GAME=1 so the script can read the dealt
+tiles from what the host says; everything else goes through the mouse and the
+keyboard: the start button, the start window, typed words, Enter, Finish.
+"""
+import collections
+import os
+import re
+import subprocess
+import sys
+import time
+
+build, shots = sys.argv[1], sys.argv[2]
+words_file = sys.argv[3] if len(sys.argv) > 3 else "/usr/share/dict/american-english-huge"
+os.makedirs(shots, exist_ok=True)
+
+# Screen places of the controls at the window's default position.
+PLAY_SOLO = (300, 348)
+START_BUTTON = (310, 212)
+START_CONFIRM = (400, 405)
+CHAT_INPUT = (300, 535)
+FINISH = (472, 213)
+
+words = set()
+with open(words_file, encoding="utf-8", errors="replace") as f:
+    for line in f:
+        w = line.strip()
+        if 3 <= len(w) <= 10 and re.fullmatch(r"[a-z]+", w):
+            words.add(w.upper())
+POINTS = {3: [60, 70, 80, 90, 100], 4: [120, 140, 160, 180, 200], 5: [200, 250, 300, 350, 400],
+          6: [300, 400, 500, 600, 700], 7: [500, 650, 800, 950, 1100], 8: [750, 1000, 1250, 1500, 1750],
+          9: [1000, 1500, 2000, 2500, 3000], 10: [1500, 3000, 5000, 5000, 5000]}
+
+
+def xdo(*args):
+    subprocess.run(["xdotool", *map(str, args)], check=True)
+
+
+def click(at):
+    xdo("mousemove", at[0], at[1], "click", "1")
+    time.sleep(0.3)
+
+
+def shot(name):
+    subprocess.run(["import", "-window", "root", os.path.join(shots, name + ".png")], check=True)
+    print("screenshot", name, flush=True)
+
+
+def playable(rack, zirked):
+    have = collections.Counter(rack)
+    found = [w for w in words if not collections.Counter(w) - have]
+    if zirked:
+        found = [w for w in found if len(w) > 3]
+    chosen, per_length = [], collections.Counter()
+    # Longest first, at most five a length, never both a word and its plural.
+    for w in sorted(found, key=lambda w: (-len(w), w)):
+        if per_length[len(w)] >= 5 or w + "S" in chosen or (w.endswith("S") and w[:-1] in chosen):
+            continue
+        chosen.append(w)
+        per_length[len(w)] += 1
+    return chosen
+
+
+class Log:
+    def __init__(self, path):
+        self.f = open(path, encoding="utf-8", errors="replace")
+        self.lines = []
+
+    def wait(self, pattern, timeout=120):
+        end = time.time() + timeout
+        while time.time() < end:
+            line = self.f.readline()
+            if not line:
+                time.sleep(0.05)
+                continue
+            self.lines.append(line)
+            m = re.search(pattern, line)
+            if m:
+                return m
+        raise SystemExit("timed out waiting for " + pattern)
+
+
+env = dict(os.environ, ZIRKY_LOG_GAME="1")
+log_path = os.path.join(shots, "game.log")
+game = subprocess.Popen([os.path.join(build, "zirky")], env=env, stderr=open(log_path, "w"),
+                        stdout=subprocess.DEVNULL, cwd=shots)
+log = Log(log_path)
+log.wait(r"CMD_newplayerinfo\+1\+")
+time.sleep(1.5)
+click(PLAY_SOLO)
+click(START_BUTTON)
+time.sleep(0.5)
+shot("00-start-window")
+click(START_CONFIRM)
+
+turn = 0
+typing_on = False
+while True:
+    m = log.wait(r"CMD_(thedice\+1\+(true|false)\+([A-Z+]+)|winner\+(.*))")
+    if m.group(4) is not None:
+        time.sleep(1)
+        shot("99-winner")
+        break
+    turn += 1
+    zirked = m.group(2) == "true"
+    rack = m.group(3).replace("+", "")
+    dealt_at = time.time()
+    time.sleep(0.6)
+    shot(f"{turn:02d}a-dealt{'-zirked' if zirked else ''}")
+    click(CHAT_INPUT)
+    if not typing_on:
+        xdo("key", "Tab")
+        typing_on = True
+    plan = playable(rack, zirked)
+    print(f"turn {turn}: rack {rack}, {len(plan)} words planned", flush=True)
+    if turn == 1:
+        # A word the list does not hold, to see the reason.
+        bogus = rack[:4]
+        if bogus not in words:
+            xdo("type", "--delay", "40", bogus.lower())
+            xdo("key", "Return")
+            time.sleep(0.6)
+            shot("01b-rejected")
+    for i, w in enumerate(plan[:24]):
+        xdo("type", "--delay", "40", w.lower())
+        if turn == 1 and i == 0:
+            time.sleep(0.3)
+            shot("01c-building")
+        xdo("key", "Return")
+        time.sleep(0.35)
+        if turn == 1 and i == 4:
+            shot("01d-accepted")
+    time.sleep(0.5)
+    shot(f"{turn:02d}e-words")
+    if turn == 2:
+        # Let the clock run down to its last seconds.
+        time.sleep(max(0.0, dealt_at + 53 - time.time()))
+        shot("02f-clock")
+    click(FINISH)
+    log.wait(r"CMD_turnend\+")
+    time.sleep(0.8)
+    shot(f"{turn:02d}g-scores")
+
+time.sleep(1)
+game.terminate()
+game.wait(timeout=10)
