@@ -33,7 +33,15 @@ Sounds::Sounds(QObject* parent)
         return;
     }
 #ifdef ZIRKY_HAVE_MULTIMEDIA
+    // Qt's audio layer talks to the sound server and complains when there is
+    // none; the one line below says it better.
+    static QtMessageHandler previous = nullptr;
+    previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+        if (!text.contains(QLatin1String("PulseAudio")))
+            previous(type, context, text);
+    });
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    qInstallMessageHandler(previous);
     if (device.isNull()) {
         sayOnce("no audio output device; the game stays silent");
         return;

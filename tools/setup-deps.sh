@@ -3,8 +3,7 @@
 # when they are all there. Uses sudo when not run as root.
 set -e
 PKGS="cmake ninja-build g++ make pkg-config qt6-base-dev qt6-multimedia-dev libgl-dev \
-libgtest-dev libgmock-dev libbenchmark-dev wamerican-huge \
-gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-alsa"
+libgtest-dev libgmock-dev libbenchmark-dev wamerican-huge"
 missing=""
 for p in $PKGS; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
