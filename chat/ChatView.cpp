@@ -52,7 +52,6 @@ ChatView::ChatView(QWidget* parent)
     setUndoRedoEnabled(false);
     // A flood of one long word must wrap rather than widen the view.
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    document()->setMaximumBlockCount(kMaxLines);
     openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     tell = [this](const QString& text) { QMessageBox::information(this, QStringLiteral("Zirky"), text); };
     connect(this, &QTextBrowser::anchorClicked, this, &ChatView::mainchatJump);
@@ -106,6 +105,8 @@ void ChatView::addLine(const QString& line, const QColor& colour)
         recolour(parsed.style, colour);
 
     QTextCursor cursor(document());
+    // One edit block: the line is laid out once, not once per piece.
+    cursor.beginEditBlock();
     cursor.movePosition(QTextCursor::End);
     if (!document()->isEmpty())
         cursor.insertBlock();
@@ -148,9 +149,22 @@ void ChatView::addLine(const QString& line, const QColor& colour)
         }
         }
     }
+    cursor.endEditBlock();
+    trimHistory();
 
     if (!m_scrollOff)
         verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
+
+void ChatView::trimHistory()
+{
+    const int lines = document()->blockCount();
+    if (lines <= kMaxLines + kTrimBatch)
+        return;
+    QTextCursor top(document());
+    top.movePosition(QTextCursor::Start);
+    top.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, lines - kMaxLines);
+    top.removeSelectedText();
 }
 
 void ChatView::recolour(int style, const QColor& colour)

@@ -24,7 +24,11 @@ class ChatView : public QTextBrowser
 {
     Q_OBJECT
 public:
+    // The view keeps at least the newest kMaxLines lines and never more than
+    // kMaxLines + kTrimBatch: old lines go in batches, because taking lines off
+    // the top makes the whole view lay itself out again.
     static constexpr int kMaxLines = 5000;
+    static constexpr int kTrimBatch = 500;
 
     explicit ChatView(QWidget* parent = nullptr);
 
@@ -74,6 +78,7 @@ protected:
 
 private:
     void recolour(int style, const QColor& colour);
+    void trimHistory();
     int smileySize() const;
     QString shownLinkAt(const QPoint& pos, const QString& href) const;
 
