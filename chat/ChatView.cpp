@@ -169,20 +169,26 @@ void ChatView::trimHistory()
 
 void ChatView::recolour(int style, const QColor& colour)
 {
-    QTextCharFormat paint;
-    paint.setForeground(colour);
+    // Ranges first: recolouring can join neighbouring runs under an iterator.
+    QList<QPair<int, int>> ranges;
     for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             const QTextCharFormat f = fragment.charFormat();
-            if (f.isImageFormat() || f.property(kStyleProperty).toInt() != style)
-                continue;
-            QTextCursor c(document());
-            c.setPosition(fragment.position());
-            c.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
-            c.mergeCharFormat(paint);
+            if (!f.isImageFormat() && f.property(kStyleProperty).toInt() == style)
+                ranges.push_back({ fragment.position(), fragment.position() + fragment.length() });
         }
     }
+    QTextCharFormat paint;
+    paint.setForeground(colour);
+    QTextCursor edit(document());
+    edit.beginEditBlock(); // laid out once, after every run has its colour
+    for (const auto& [from, to] : ranges) {
+        edit.setPosition(from);
+        edit.setPosition(to, QTextCursor::KeepAnchor);
+        edit.mergeCharFormat(paint);
+    }
+    edit.endEditBlock();
 }
 
 void ChatView::setTextSize(int points)
