@@ -82,4 +82,10 @@ void writeSettings(IniFile& ini, const ZirkySettings& s)
     put("ChatterSounds", boolText(s.chatterSounds));
 }
 
+void writePhrases(IniFile& ini, const std::array<std::string, 9>& phrases)
+{
+    for (std::size_t i = 0; i < phrases.size(); ++i)
+        ini.set(kSettingsSection, "Phrase" + std::to_string(i + 1), phrases[i]);
+}
+
 } // namespace app

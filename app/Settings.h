@@ -53,6 +53,9 @@ ZirkySettings readSettings(const IniFile& ini);
 // Writes our keys in their fixed order; every other line of the file stays.
 void writeSettings(IniFile& ini, const ZirkySettings& settings);
 
+// Writes "Phrase1".."Phrase9" (the phrase window's "Done"); every other line stays.
+void writePhrases(IniFile& ini, const std::array<std::string, 9>& phrases);
+
 // The smallest and largest window and font sizes we accept from the file:
 // anything outside came from a damaged file and would hide the window.
 inline constexpr int kMinWindowSide = 100;

@@ -1,10 +1,34 @@
 #include "ChatView.h"
 
+#include "Smileys.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QDesktopServices>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocumentFragment>
 
 #include <cstdio>
+
+namespace
+{
+
+// Which of the fifteen styles a run of text is drawn in.
+constexpr int kStyleProperty = QTextFormat::UserProperty + 1;
+// The smiley number (10..27) a picture stands for, for copying it as text.
+constexpr int kSmileyProperty = QTextFormat::UserProperty + 2;
+const QString kLinkScheme = QStringLiteral("zirky-link");
+const QString kSmileyScheme = QStringLiteral("smiley");
+const QColor kLinkColour(0, 0, 255);
+
+QString fromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+} // namespace
 
 QColor colorFromBgr(std::uint32_t bgr)
 {
@@ -24,7 +48,35 @@ ChatView::ChatView(QWidget* parent)
     setObjectName("mainchat");
     setReadOnly(true);
     setOpenLinks(false);
+    setOpenExternalLinks(false);
     setUndoRedoEnabled(false);
+    // A flood of one long word must wrap rather than widen the view.
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    tell = [this](const QString& text) { QMessageBox::information(this, QStringLiteral("Zirky"), text); };
+    connect(this, &QTextBrowser::anchorClicked, this, &ChatView::mainchatJump);
+
+    m_popup = new QMenu(this);
+    m_popup->setObjectName("popup_mainchat");
+    QAction* selectAllItem = m_popup->addAction("Select All", this, &QTextEdit::selectAll);
+    selectAllItem->setObjectName("SelectAll1");
+    QAction* copyItem = m_popup->addAction("Copy", this, &QTextEdit::copy);
+    copyItem->setObjectName("Copy1");
+    copyItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    QAction* clearItem = m_popup->addAction("Clear Main Chat", this, &ChatView::clearMainChat);
+    clearItem->setObjectName("ClearMainChat1");
+    m_popup->addSeparator();
+    m_scrollOffItem = m_popup->addAction("Chat Scroll Off");
+    m_scrollOffItem->setObjectName("ScrollOff2");
+    m_scrollOffItem->setCheckable(true);
+    m_scrollOffItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    connect(m_scrollOffItem, &QAction::toggled, this, &ChatView::setScrollOff);
+    // The shortcuts work while the view has the focus, without the menu open.
+    for (QAction* a : { copyItem, m_scrollOffItem }) {
+        a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        addAction(a);
+    }
+
     setTextSize(8);
 }
 
@@ -34,18 +86,27 @@ bool ChatView::logToStderr()
     return on;
 }
 
+int ChatView::smileySize() const { return QFontMetrics(document()->defaultFont()).height() + 4; }
+
+void ChatView::chatrecieved(std::string_view rest)
+{
+    const chat::Payload payload = chat::splitPayload(rest);
+    addLine(fromUtf8(payload.line), colorFromBgr(payload.colour));
+}
+
 void ChatView::addLine(const QString& line, const QColor& colour)
 {
     if (logToStderr()) {
         std::fprintf(stderr, "chat: %s\n", line.toUtf8().constData());
         std::fflush(stderr);
     }
-    const qsizetype plus = line.indexOf('+');
-    bool numbered = false;
-    const int style = plus >= 0 ? line.left(plus).toInt(&numbered) : 0;
-    const QString text = plus >= 0 ? line.mid(plus + 1) : line;
+    const chat::ParsedLine parsed = chat::parseLine(line.toStdString());
+    if (m_styles.apply(parsed.style, bgrFromColor(colour)))
+        recolour(parsed.style, colour);
 
     QTextCursor cursor(document());
+    // One edit block: the line is laid out once, not once per piece.
+    cursor.beginEditBlock();
     cursor.movePosition(QTextCursor::End);
     if (!document()->isEmpty())
         cursor.insertBlock();
@@ -53,20 +114,81 @@ void ChatView::addLine(const QString& line, const QColor& colour)
     QTextCharFormat plain;
     plain.setForeground(colour);
     plain.setFontPointSize(m_textSize);
-    QString body = text;
-    if (numbered && style > 0) {
-        const qsizetype colon = text.indexOf(':');
-        if (colon >= 0) {
-            QTextCharFormat head = plain;
-            head.setFontWeight(QFont::Bold);
-            cursor.insertText(text.left(colon + 1) + ' ', head);
-            body = text.mid(colon + 1).trimmed();
+    plain.setProperty(kStyleProperty, parsed.style);
+    if (!parsed.head.empty()) {
+        QTextCharFormat head = plain;
+        head.setFontWeight(QFont::Bold);
+        cursor.insertText(fromUtf8(parsed.head) + ' ', head);
+    }
+    for (const chat::Piece& piece : parsed.body) {
+        switch (piece.kind) {
+        case chat::Piece::Kind::Text:
+            cursor.insertText(fromUtf8(piece.text), plain);
+            break;
+        case chat::Piece::Kind::Link: {
+            QTextCharFormat link;
+            link.setFontPointSize(m_textSize);
+            link.setForeground(kLinkColour);
+            link.setFontUnderline(true);
+            link.setAnchor(true);
+            link.setAnchorHref(kLinkScheme + ':' + QString::number(m_links.add(piece.text)));
+            link.setProperty(kStyleProperty, chat::kLinkStyle);
+            cursor.insertText(fromUtf8(piece.text), link);
+            break;
+        }
+        case chat::Piece::Kind::Smiley: {
+            QTextImageFormat picture;
+            picture.setName(kSmileyScheme + ':' + QString::number(piece.smiley));
+            picture.setWidth(smileySize());
+            picture.setHeight(smileySize());
+            picture.setVerticalAlignment(QTextCharFormat::AlignMiddle);
+            picture.setProperty(kSmileyProperty, piece.smiley + chat::kFirstSmiley);
+            picture.setProperty(kStyleProperty, parsed.style);
+            cursor.insertImage(picture);
+            break;
+        }
         }
     }
-    cursor.insertText(body, plain);
+    cursor.endEditBlock();
+    trimHistory();
 
     if (!m_scrollOff)
         verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
+
+void ChatView::trimHistory()
+{
+    const int lines = document()->blockCount();
+    if (lines <= kMaxLines + kTrimBatch)
+        return;
+    QTextCursor top(document());
+    top.movePosition(QTextCursor::Start);
+    top.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, lines - kMaxLines);
+    top.removeSelectedText();
+}
+
+void ChatView::recolour(int style, const QColor& colour)
+{
+    // Ranges first: recolouring can join neighbouring runs under an iterator.
+    QList<QPair<int, int>> ranges;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const QTextCharFormat f = fragment.charFormat();
+            if (!f.isImageFormat() && f.property(kStyleProperty).toInt() == style)
+                ranges.push_back({ fragment.position(), fragment.position() + fragment.length() });
+        }
+    }
+    QTextCharFormat paint;
+    paint.setForeground(colour);
+    QTextCursor edit(document());
+    edit.beginEditBlock(); // laid out once, after every run has its colour
+    for (const auto& [from, to] : ranges) {
+        edit.setPosition(from);
+        edit.setPosition(to, QTextCursor::KeepAnchor);
+        edit.mergeCharFormat(paint);
+    }
+    edit.endEditBlock();
 }
 
 void ChatView::setTextSize(int points)
@@ -77,10 +199,122 @@ void ChatView::setTextSize(int points)
     QFont f = font();
     f.setPointSize(points);
     document()->setDefaultFont(f);
-    // Every line takes the new size, as all styles share one font size.
     QTextCursor all(document());
     all.select(QTextCursor::Document);
     QTextCharFormat size;
     size.setFontPointSize(points);
     all.mergeCharFormat(size);
+    // Pictures follow the text size.
+    const int side = smileySize();
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (!fragment.charFormat().isImageFormat())
+                continue;
+            QTextImageFormat picture = fragment.charFormat().toImageFormat();
+            picture.setWidth(side);
+            picture.setHeight(side);
+            QTextCursor c(document());
+            c.setPosition(fragment.position());
+            c.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+            c.setCharFormat(picture);
+        }
+    }
+}
+
+void ChatView::setScrollOff(bool off)
+{
+    if (m_scrollOff == off)
+        return;
+    m_scrollOff = off;
+    m_scrollOffItem->setChecked(off);
+    emit scrollOffChanged(off);
+}
+
+void ChatView::clearMainChat()
+{
+    clear();
+    m_styles.clear();
+    emit cleared();
+}
+
+QString ChatView::shownLinkAt(const QPoint& pos, const QString& href) const
+{
+    const QTextCursor at = cursorForPosition(pos);
+    const QTextBlock block = at.block();
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        if (fragment.charFormat().anchorHref() == href && fragment.contains(at.position()))
+            return fragment.text();
+    }
+    return {};
+}
+
+void ChatView::mainchatJump(const QUrl& href)
+{
+    QString shown;
+    if (href.scheme() == kLinkScheme) {
+        bool ok = false;
+        const auto serial = href.path().toULongLong(&ok);
+        if (ok)
+            if (const auto text = m_links.find(serial))
+                shown = fromUtf8(*text);
+    }
+    // A link older than the table still opens what it shows.
+    if (shown.isEmpty())
+        shown = shownLinkAt(m_lastClick, href.toString());
+    const auto address = chat::safeUrl(shown.toStdString());
+    const QUrl url = address ? QUrl(fromUtf8(*address), QUrl::TolerantMode) : QUrl();
+    const bool web = url.isValid() && (url.scheme() == "http" || url.scheme() == "https") && !url.host().isEmpty();
+    if (!web || !openUrl(url))
+        tell(QStringLiteral("Cannot open Webpage"));
+}
+
+void ChatView::contextMenuEvent(QContextMenuEvent* event) { m_popup->exec(event->globalPos()); }
+
+void ChatView::mouseReleaseEvent(QMouseEvent* event)
+{
+    m_lastClick = event->pos();
+    QTextBrowser::mouseReleaseEvent(event);
+}
+
+QVariant ChatView::loadResource(int type, const QUrl& name)
+{
+    // Only our own pictures: nothing a line names is ever fetched from disk or the network.
+    if (type == QTextDocument::ImageResource && name.scheme() == kSmileyScheme) {
+        bool ok = false;
+        const int picture = name.path().toInt(&ok);
+        if (ok)
+            return smileyImage(picture, 64);
+    }
+    return {};
+}
+
+QMimeData* ChatView::createMimeDataFromSelection() const
+{
+    // Pictures are copied as the codes that make them, so pasted chat shows them again.
+    const QTextCursor selection = textCursor();
+    QString text;
+    const int from = selection.selectionStart();
+    const int to = selection.selectionEnd();
+    for (QTextBlock block = document()->findBlock(from); block.isValid() && block.position() <= to;
+         block = block.next()) {
+        if (block.position() > from)
+            text += '\n';
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const int start = std::max(from, fragment.position());
+            const int end = std::min(to, fragment.position() + fragment.length());
+            if (start >= end)
+                continue;
+            const int smiley = fragment.charFormat().property(kSmileyProperty).toInt();
+            if (fragment.charFormat().isImageFormat() && smiley > 0)
+                text += QStringLiteral(":)#") + QString::number(smiley);
+            else
+                text += fragment.text().mid(start - fragment.position(), end - start);
+        }
+    }
+    auto* data = new QMimeData;
+    data->setText(text);
+    return data;
 }

@@ -1,10 +1,20 @@
 #pragma once
-// The read-only chat view: one line per message, in the colour it came with.
+// The read-only chat view `mainchat`: system lines and the players' chat with
+// bold coloured heads, smiley pictures and links. A peer's text is always
+// shown as the characters it is, never read as markup, and the view keeps
+// only the newest lines so that a flood cannot grow memory without end.
+
+#include "ChatLine.h"
 
 #include <QColor>
 #include <QTextBrowser>
 
 #include <cstdint>
+#include <functional>
+#include <string_view>
+
+class QAction;
+class QMenu;
 
 // 0x00BBGGRR as the wire and the settings file spell colours.
 QColor colorFromBgr(std::uint32_t bgr);
@@ -14,23 +24,69 @@ class ChatView : public QTextBrowser
 {
     Q_OBJECT
 public:
+    // The view keeps at least the newest kMaxLines lines and never more than
+    // kMaxLines + kTrimBatch: old lines go in batches, because taking lines off
+    // the top makes the whole view lay itself out again.
+    static constexpr int kMaxLines = 5000;
+    static constexpr int kTrimBatch = 500;
+
     explicit ChatView(QWidget* parent = nullptr);
 
-    // "n+text": style 0 is a system line; a player's line (n > 0) shows its
-    // head up to the first ":" in bold. Text is shown literally, never as markup.
+    // "n+text" in the given colour (addlinetochat).
     void addLine(const QString& line, const QColor& colour);
+    void addlinetochat(const QString& line, const QColor& colour) { addLine(line, colour); }
+    // "CMD_chat" and "CMD_action" as received: "seat+text|colour", raw bytes.
+    void chatrecieved(std::string_view rest);
 
+    // The font size of all fifteen styles.
     void setTextSize(int points);
     int textSize() const { return m_textSize; }
 
     // With scrolling off, new lines do not pull the view to the bottom.
-    void setScrollOff(bool off) { m_scrollOff = off; }
+    void setScrollOff(bool off);
     bool scrollOff() const { return m_scrollOff; }
+    // The pop-up's "Chat Scroll Off" item; the chat input's menu shares it.
+    QAction* scrollOffAction() const { return m_scrollOffItem; }
+
+    // Empties the view ("Clear Main Chat").
+    void clearMainChat();
+    // A click on a link: opens the address that was shown, http or https only.
+    void mainchatJump(const QUrl& href);
+
+    QMenu* popupMenu() const { return m_popup; }
+
+    // Only the smiley pictures: nothing a line names is fetched from disk or the network.
+    QVariant loadResource(int type, const QUrl& name) override;
+    QMimeData* createMimeDataFromSelection() const override;
+
+    // How a link is opened and how a failure is told; tests replace them.
+    std::function<bool(const QUrl&)> openUrl;
+    std::function<void(const QString&)> tell;
 
     // ZIRKY_LOG_CHAT=1 echoes every line to stderr (a debugging aid).
     static bool logToStderr();
 
+signals:
+    // "Chat Scroll Off" changed here; the main window's item follows.
+    void scrollOffChanged(bool off);
+    // "Clear Main Chat" was chosen: the focus belongs to the chat input.
+    void cleared();
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
 private:
+    void recolour(int style, const QColor& colour);
+    void trimHistory();
+    int smileySize() const;
+    QString shownLinkAt(const QPoint& pos, const QString& href) const;
+
+    chat::LinkTable m_links;
+    chat::StyleColours m_styles;
     int m_textSize = 8;
     bool m_scrollOff = false;
+    QPoint m_lastClick;
+    QMenu* m_popup = nullptr;
+    QAction* m_scrollOffItem = nullptr;
 };

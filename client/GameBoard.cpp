@@ -1,7 +1,9 @@
 #include "GameBoard.h"
 
 #include "TileWidget.h"
+#include "chat/ChatInput.h"
 #include "chat/ChatView.h"
+#include "chat/PhraseBar.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -187,7 +189,7 @@ void setLines(QListWidget* list, const std::vector<std::string>& lines)
 
 } // namespace
 
-GameBoard::GameBoard(QWidget* parent)
+GameBoard::GameBoard(QWidget* parent, ChatOutbox* outbox)
     : QWidget(parent)
 {
     setObjectName("panel_board");
@@ -230,14 +232,13 @@ GameBoard::GameBoard(QWidget* parent)
     m_sum->setText("Current: 0");
 
     m_mainchat = new ChatView(this);
-    m_mainchat->setGeometry(0, 328, kLeftWidth, 150);
+    m_mainchat->setGeometry(0, 328, kLeftWidth, 124);
     m_mainchat->setStyleSheet("QTextBrowser { background: rgba(255,255,255,225); border: 1px solid "
                               "rgba(40,60,90,140); border-radius: 4px; }");
-    m_mychat = new QLineEdit(this);
-    m_mychat->setObjectName("mychat");
-    m_mychat->setGeometry(0, 481, kLeftWidth, 24);
-    m_mychat->setPlaceholderText("<Enter Chat Here>");
-    m_mychat->setMaxLength(400);
+    m_phrases = new PhraseBar(outbox, this);
+    m_phrases->setGeometry(0, 455, kLeftWidth, 24);
+    m_mychat = new ChatInput(outbox, this);
+    m_mychat->setGeometry(0, 482, kLeftWidth, 24);
 
     buildSeats();
     buildInfo();
@@ -479,9 +480,10 @@ void GameBoard::renderBoxes(const client::Game& game)
         const client::WordBox& model = game.box(length);
         Box& box = m_boxes[static_cast<std::size_t>(length - client::kMinWordLength)];
         setLines(box.list, model.words);
-        const QString style = QString("QListWidget { background: %1; color: %2; font-weight: bold; font-size: 10px; border: 1px solid "
-                                      "rgba(40,60,90,140); border-radius: 3px; }")
-                                  .arg(css(model.background), css(model.textColour));
+        const QString style
+            = QString("QListWidget { background: %1; color: %2; font-weight: bold; font-size: 10px; border: 1px solid "
+                      "rgba(40,60,90,140); border-radius: 3px; }")
+                  .arg(css(model.background), css(model.textColour));
         restyle(box.list, style);
         setText(box.points, std::to_string(model.points));
     }

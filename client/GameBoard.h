@@ -11,7 +11,10 @@
 
 #include <array>
 
+class ChatInput;
+class ChatOutbox;
 class ChatView;
+class PhraseBar;
 class QCheckBox;
 class QFrame;
 class QLabel;
@@ -31,14 +34,16 @@ public:
     static constexpr int kWidth = 768;
     static constexpr int kHeight = 506;
 
-    explicit GameBoard(QWidget* parent);
+    // Chat typed at the board and its phrase buttons go out through `outbox`.
+    GameBoard(QWidget* parent, ChatOutbox* outbox);
 
     void render(const client::Game& game, const client::Roster& roster);
     // Clock-only repaint (the one-second tick).
     void renderClock(const client::Game& game);
 
     ChatView* chatView() const { return m_mainchat; }
-    QLineEdit* chatInput() const { return m_mychat; }
+    ChatInput* chatInput() const { return m_mychat; }
+    PhraseBar* phraseBar() const { return m_phrases; }
     QLabel* nameLabel(int seat) const { return m_seats[static_cast<std::size_t>(seat - 1)].name; }
     QLabel* eyes(int seat) const { return m_seats[static_cast<std::size_t>(seat - 1)].eyes; }
     QPushButton* startButton() const { return m_buttonStart; }
@@ -115,5 +120,6 @@ private:
     QFrame* m_wordLists = nullptr;
     std::array<WordColumn, client::kPlayerSeats> m_columns {};
     ChatView* m_mainchat = nullptr;
-    QLineEdit* m_mychat = nullptr;
+    ChatInput* m_mychat = nullptr;
+    PhraseBar* m_phrases = nullptr;
 };

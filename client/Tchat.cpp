@@ -2,13 +2,18 @@
 
 #include "ClientConnection.h"
 #include "GameBoard.h"
+#include "chat/ChatInput.h"
+#include "chat/ChatOutbox.h"
 #include "chat/ChatView.h"
+#include "chat/PhraseBar.h"
+#include "chat/Sounds.h"
 #include "net/TSock.h"
 #include "windows/Background.h"
 #include "windows/MakerSite.h"
 #include "windows/Tdownload.h"
 #include "windows/Tgamestartform.h"
 #include "windows/Thelp.h"
+#include "windows/Tphrases.h"
 #include "windows/Tspylist.h"
 #include "windows/Ttallylist.h"
 
@@ -104,8 +109,15 @@ Tchat::Tchat(const QPixmap& background, Options options, QWidget* parent)
         leaveIfHostClosed();
     });
 
+    m_outbox = new ChatOutbox(this);
+    connect(m_outbox, &ChatOutbox::send, this, [this](const QByteArray& bytes) { sendToHost(bytes.toStdString()); });
+    m_sounds = new Sounds(this);
+
     buildBoard(background);
     buildMenus();
+    m_mychat->setScrollOffAction(m_mainchat->scrollOffAction());
+    connect(m_mainchat, &ChatView::scrollOffChanged, m_scrollOff, &QAction::setChecked);
+    connect(m_mainchat, &ChatView::cleared, m_mychat, [this] { m_mychat->setFocus(); });
     buildDispatch();
 
     // The turn clock runs only while a turn runs.
@@ -156,6 +168,10 @@ void Tchat::attach(const Windows& windows)
     }
     if (m_windows.help)
         m_windows.help->onAbout = [this] { About1Click(); };
+    if (m_windows.phrases) {
+        m_windows.phrases->setSettingsPath(m_options.settingsPath);
+        connect(m_windows.phrases, &Tphrases::phrasesChanged, m_board->phraseBar(), &PhraseBar::setPhrases);
+    }
     // The installer or the lobby has started: this game makes way for it.
     if (m_windows.download)
         m_windows.download->onQuitGame = [this] { Exit1Click(); };
@@ -182,7 +198,7 @@ void Tchat::buildBoard(const QPixmap& background)
     m_central->setObjectName("centralwidget");
     setCentralWidget(m_central);
 
-    m_board = new GameBoard(m_central);
+    m_board = new GameBoard(m_central, m_outbox);
     m_board->move(4, 4);
     m_mainchat = m_board->chatView();
     m_mychat = m_board->chatInput();

@@ -20,7 +20,10 @@
 #include <string_view>
 #include <vector>
 
+class ChatInput;
+class ChatOutbox;
 class ChatView;
+class Sounds;
 class ClientConnection;
 class GameBoard;
 class QAction;
@@ -281,7 +284,9 @@ private:
     QPixmap m_background;
     GameBoard* m_board = nullptr;
     ChatView* m_mainchat = nullptr;
-    QLineEdit* m_mychat = nullptr;
+    ChatInput* m_mychat = nullptr;
+    ChatOutbox* m_outbox = nullptr;
+    Sounds* m_sounds = nullptr;
     QTimer* m_timer2 = nullptr;
     int m_clockGeneration = 0;
 

@@ -5,6 +5,8 @@
 
 #include "ClientConnection.h"
 #include "MessageHook.h"
+#include "chat/ChatInput.h"
+#include "chat/ChatOutbox.h"
 #include "chat/ChatView.h"
 #include "client/ConnectionText.h"
 #include "net/Commands.h"
@@ -140,6 +142,7 @@ void Tchat::hostGone(const char* why)
         showMessage(this,
             QString::fromUtf8(client::kConnectionLost.data(), static_cast<qsizetype>(client::kConnectionLost.size())));
     m_roster.disconnected();
+    m_outbox->setConnected(false);
     close();
 }
 
@@ -198,6 +201,8 @@ void Tchat::sendloginfo(std::string_view rest)
     }
     m_everSeated = true;
     m_conn->markSeated();
+    m_outbox->setSeat(*seat);
+    m_outbox->setConnected(true);
     // A dedicated host has no player of its own: whoever joins it first holds
     // seat 1 and the host's rights, so that player starts the games. (A copy
     // that hosts always takes seat 1 itself, so this never touches its joiners.)

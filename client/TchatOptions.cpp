@@ -6,7 +6,10 @@
 #include "ClientConnection.h"
 #include "GameBoard.h"
 #include "app/ColorText.h"
+#include "chat/ChatInput.h"
 #include "chat/ChatView.h"
+#include "chat/PhraseBar.h"
+#include "chat/Sounds.h"
 #include "net/TSock.h"
 #include "windows/Tabout.h"
 #include "windows/Tgamestartform.h"
@@ -133,9 +136,11 @@ void Tchat::loadinifile()
     const std::uint32_t textBgr = app::parseColorText(s.textColor).value_or(0);
     m_textColor = colorFromBgr(textBgr);
     m_settings.textColor = app::colorText(textBgr);
-    QPalette pal = m_mychat->palette();
-    pal.setColor(QPalette::Text, m_textColor);
-    m_mychat->setPalette(pal);
+    m_mychat->setTextColor(m_textColor);
+    m_board->phraseBar()->setStoredPhrases(s.phrases);
+    m_sounds->setPlaySounds(s.playSounds);
+    m_sounds->setPlayChatterSounds(s.chatterSounds);
+    m_sounds->setTurnSound(s.turnSound);
 
     if (m_windows.gamestart)
         m_windows.gamestart->applySettings(s.playToScore, s.timePerTurn, s.zirkedAt, s.newTiles, s.fastGame, s.typing);
@@ -214,15 +219,24 @@ void Tchat::saveOption(bool& setting, const QAction* item, unsigned touched)
     saveinifile();
 }
 
-void Tchat::PlaySounds1Click() { saveOption(m_settings.playSounds, m_playSounds, TouchSounds); }
+void Tchat::PlaySounds1Click()
+{
+    saveOption(m_settings.playSounds, m_playSounds, TouchSounds);
+    m_sounds->setPlaySounds(m_settings.playSounds);
+}
 
-void Tchat::PlayChatterSounds1Click() { saveOption(m_settings.chatterSounds, m_playChatter, TouchChatter); }
+void Tchat::PlayChatterSounds1Click()
+{
+    saveOption(m_settings.chatterSounds, m_playChatter, TouchChatter);
+    m_sounds->setPlayChatterSounds(m_settings.chatterSounds);
+}
 
 void Tchat::New1Click(QAction* item)
 {
     item->setChecked(true);
     m_settings.turnSound = item->data().toInt();
     m_game.setTurnSoundNew(m_settings.turnSound == 1);
+    m_sounds->setTurnSound(m_settings.turnSound);
     m_touched |= TouchTurnSound;
     saveinifile();
 }
@@ -245,9 +259,7 @@ void Tchat::TextColor1Click()
     if (!chosen)
         return;
     m_textColor = *chosen;
-    QPalette pal = m_mychat->palette();
-    pal.setColor(QPalette::Text, m_textColor);
-    m_mychat->setPalette(pal);
+    m_mychat->setTextColor(m_textColor);
     m_settings.textColor = app::colorText(bgrFromColor(m_textColor));
     m_touched |= TouchTextColor;
     saveinifile();
@@ -291,6 +303,10 @@ void Tchat::ViewTally1Click()
         m_windows.tallylist->showTally();
 }
 void Tchat::SpyList1Click() { showWindow(m_windows.spylist); }
-void Tchat::PrhaseList1Click() { showWindow(m_windows.phrases); }
+void Tchat::PrhaseList1Click()
+{
+    if (m_windows.phrases)
+        m_windows.phrases->showPhrases(m_board->phraseBar()->phrases());
+}
 void Tchat::Help2Click() { showWindow(m_windows.help); }
 void Tchat::About1Click() { showWindow(m_windows.about); }

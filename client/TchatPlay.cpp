@@ -6,7 +6,11 @@
 
 #include "ClientConnection.h"
 #include "GameBoard.h"
+#include "chat/ChatInput.h"
 #include "chat/ChatView.h"
+#include "chat/Sounds.h"
+#include "chat/Speaker.h"
+#include "net/Seats.h"
 #include "windows/Ttallylist.h"
 
 #include <QKeyEvent>
@@ -65,6 +69,7 @@ void Tchat::playsounds(const std::string& name)
 {
     if (soundPlayer)
         soundPlayer(name);
+    m_sounds->playsounds(QString::fromStdString(name));
 }
 
 // ---------------------------------------------------------------- host messages
@@ -99,9 +104,27 @@ void Tchat::winner(std::string_view rest)
     apply(std::move(e));
 }
 
-// Chat and sounds from others come with the chat view's work.
-void Tchat::chatrecieved(std::string_view) { }
-void Tchat::playasound(std::string_view) { }
+void Tchat::chatrecieved(std::string_view rest) { m_mainchat->chatrecieved(rest); }
+
+void Tchat::playasound(std::string_view rest)
+{
+    const auto nameOf = [this](int seat) -> std::string {
+        if (net::isPlayerSeat(seat))
+            return m_roster.name(seat);
+        const std::string prefix = std::to_string(seat) + ": ";
+        for (const auto& spy : m_roster.spies())
+            if (spy.rfind(prefix, 0) == 0)
+                return spy.substr(prefix.size());
+        return {};
+    };
+    const auto r = chat::playasound(rest, m_sounds->playChatterSounds(), nameOf);
+    if (r.ignored)
+        log("ignored: " + *r.ignored);
+    if (r.sound)
+        playsounds(*r.sound);
+    if (r.line)
+        addLine(*r.line, client::kBlue);
+}
 
 // ---------------------------------------------------------------- the player
 

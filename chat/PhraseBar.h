@@ -1,0 +1,55 @@
+#pragma once
+// The phrase buttons `b_phrase1` .. `b_phrase9` under the board: one click
+// sends the button's phrase (its hint) as an action, at most one per
+// cool-down. `b_phrase10` opens the chatter-sound menu.
+
+#include "Speaker.h"
+
+#include <QMenu>
+#include <QStringList>
+#include <QWidget>
+
+#include <array>
+
+class ChatOutbox;
+class QPushButton;
+
+// The chatter-sound menu: "wave1" .. "wave20" with their captions, then "<Cancel>".
+class ChatterMenu : public QMenu
+{
+    Q_OBJECT
+public:
+    explicit ChatterMenu(ChatOutbox* outbox, QWidget* parent = nullptr);
+    // Item `wave1`..`wave20` chosen (wave14Click): sent when this seat may.
+    void wave14Click(int number);
+
+private:
+    ChatOutbox* m_outbox;
+};
+
+class PhraseBar : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit PhraseBar(ChatOutbox* outbox, QWidget* parent = nullptr);
+
+    // Stored phrases ("Phrase1".."Phrase9"); an empty one keeps the default.
+    void setStoredPhrases(const std::array<std::string, chat::kPhraseCount>& stored);
+    // The nine hints as they are now (what "Phrase List" edits).
+    QStringList phrases() const;
+    void setPhrases(const QStringList& phrases);
+
+    void b_phrase1Click(int number); // 1..9
+    ChatterMenu* chatterMenu() const { return m_chatter; }
+    QPushButton* button(int number) const; // 1..10
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void showCaptions();
+
+    ChatOutbox* m_outbox;
+    std::array<QPushButton*, 10> m_buttons {};
+    ChatterMenu* m_chatter = nullptr;
+};

@@ -1,0 +1,285 @@
+// The chat view on the offscreen platform: what a line turns into, links,
+// the bounded history and the pop-up's items.
+
+#include "chat/ChatView.h"
+
+#include <QAction>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextFragment>
+#include <QTextImageFormat>
+
+namespace
+{
+
+struct Run {
+    QString text;
+    QTextCharFormat format;
+};
+
+// The runs of one line (block), in order.
+QList<Run> runs(const QTextBlock& block)
+{
+    QList<Run> out;
+    for (auto it = block.begin(); !it.atEnd(); ++it)
+        out.push_back({ it.fragment().text(), it.fragment().charFormat() });
+    return out;
+}
+
+QTextBlock lastBlock(const ChatView& v) { return v.document()->lastBlock(); }
+
+// Where a line's first link is drawn, in viewport coordinates.
+QPoint linkPoint(ChatView& v, const QTextBlock& block)
+{
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        if (it.fragment().charFormat().isAnchor()) {
+            QTextCursor c(v.document());
+            c.setPosition(it.fragment().position() + 1);
+            return v.cursorRect(c).center();
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+class ChatViewTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void peerMarkupIsShownAsText();
+    void headsAreBoldAndAPlayersColourIsShared();
+    void smileysArePicturesAndNothingElseIsFetched();
+    void receivedPayloadTakesItsColour();
+    void aClickOpensTheAddressThatWasShown();
+    void onlyWebAddressesOpen();
+    void handPointerOverALink();
+    void historyIsBounded();
+    void clearMainChatEmptiesTheView();
+    void scrollOffKeepsThePlaceAndFollowsTheItem();
+    void copyGivesSmileysBackAsCodes();
+    void textSizeReachesEveryStyle();
+};
+
+void ChatViewTest::peerMarkupIsShownAsText()
+{
+    ChatView v;
+    const QString evil = "<b>x</b> &amp; <img src=\"/etc/passwd\"> <a href=\"file:///etc\">y</a>";
+    v.addLine("2+Eve chats: " + evil, Qt::red);
+    QCOMPARE(lastBlock(v).text(), "Eve chats: " + evil);
+    for (const Run& r : runs(lastBlock(v))) {
+        QVERIFY2(!r.format.isImageFormat(), "a tag became a picture");
+        // The only anchor in the line may be one the view made itself.
+        if (r.format.isAnchor())
+            QVERIFY(r.format.anchorHref().startsWith("zirky-link:"));
+    }
+    // No run of the body is bold: "<b>" did nothing.
+    const QList<Run> line = runs(lastBlock(v));
+    for (qsizetype i = 1; i < line.size(); ++i)
+        QVERIFY(line[i].format.fontWeight() != QFont::Bold);
+}
+
+void ChatViewTest::headsAreBoldAndAPlayersColourIsShared()
+{
+    ChatView v;
+    v.addLine("2+Bob chats: first", Qt::red);
+    v.addLine("0+Bob is Connected.", Qt::blue);
+    v.addLine("0+Ann has left.", QColor(0, 0, 128));
+    v.addLine("3+Cy chats: mine", Qt::darkGreen);
+    v.addLine("2+Bob chats: again", Qt::magenta);
+
+    const QTextBlock bob1 = v.document()->firstBlock();
+    const QList<Run> first = runs(bob1);
+    QCOMPARE(first[0].text, QString("Bob chats: "));
+    QCOMPARE(first[0].format.fontWeight(), int(QFont::Bold));
+    // Bob's earlier line took his new colour, head and body.
+    QCOMPARE(first[0].format.foreground().color(), QColor(Qt::magenta));
+    QCOMPARE(first[1].format.foreground().color(), QColor(Qt::magenta));
+    // Nobody else's lines changed.
+    QCOMPARE(runs(bob1.next())[0].format.foreground().color(), QColor(Qt::blue));
+    QCOMPARE(runs(bob1.next().next())[0].format.foreground().color(), QColor(0, 0, 128));
+    QCOMPARE(runs(bob1.next().next().next())[0].format.foreground().color(), QColor(Qt::darkGreen));
+}
+
+void ChatViewTest::smileysArePicturesAndNothingElseIsFetched()
+{
+    ChatView v;
+    v.addLine("1+Ann chats: hi :)#12 and :)#99", Qt::black);
+    QStringList pictures;
+    for (const Run& r : runs(lastBlock(v)))
+        if (r.format.isImageFormat())
+            pictures << r.format.toImageFormat().name();
+    QCOMPARE(pictures, QStringList({ "smiley:2", "smiley:0" }));
+    const QImage face = v.document()->resource(QTextDocument::ImageResource, QUrl("smiley:2")).value<QImage>();
+    QVERIFY(!face.isNull());
+    // A name a line could carry never reaches the disk.
+    QVERIFY(!v.loadResource(QTextDocument::ImageResource, QUrl("file:///usr/share/pixmaps/debian-logo.png")).isValid());
+    QVERIFY(!v.loadResource(QTextDocument::ImageResource, QUrl("debian-logo.png")).isValid());
+}
+
+void ChatViewTest::receivedPayloadTakesItsColour()
+{
+    ChatView v;
+    v.chatrecieved("4+Dee chats: a|b|clGreen");
+    QCOMPARE(lastBlock(v).text(), QString("Dee chats: a|b"));
+    QCOMPARE(runs(lastBlock(v))[0].format.foreground().color(), QColor(0, 128, 0));
+    v.chatrecieved("5+Eve chats: no colour");
+    QCOMPARE(runs(lastBlock(v))[0].format.foreground().color(), QColor(255, 0, 0));
+}
+
+void ChatViewTest::aClickOpensTheAddressThatWasShown()
+{
+    ChatView v;
+    QStringList opened;
+    v.openUrl = [&](const QUrl& u) {
+        opened << u.toString();
+        return true;
+    };
+    v.tell = [](const QString& t) { QFAIL(qPrintable("unexpected message: " + t)); };
+    v.resize(500, 300);
+    v.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&v));
+    v.setScrollOff(true);
+    v.addLine("0+www.zero.org", Qt::black); // slot 0 is used once and never again
+    v.addLine("1+Ann chats: look www.first.org please", Qt::black);
+    const QTextBlock firstLine = v.document()->firstBlock().next();
+    // More links than the table holds: the first link's slot is reused.
+    for (int i = 0; i < 150; ++i)
+        v.addLine(QStringLiteral("2+Bob chats: http://l%1.org").arg(i), Qt::black);
+    v.verticalScrollBar()->setValue(0);
+    QTest::mouseClick(v.viewport(), Qt::LeftButton, {}, linkPoint(v, firstLine));
+    QCOMPARE(opened, QStringList({ "http://www.first.org" }));
+
+    v.verticalScrollBar()->setValue(v.verticalScrollBar()->maximum());
+    QTest::mouseClick(v.viewport(), Qt::LeftButton, {}, linkPoint(v, lastBlock(v)));
+    QCOMPARE(opened.last(), "http://l149.org");
+}
+
+void ChatViewTest::onlyWebAddressesOpen()
+{
+    ChatView v;
+    QStringList opened, told;
+    v.openUrl = [&](const QUrl& u) {
+        opened << u.toString();
+        return true;
+    };
+    v.tell = [&](const QString& t) { told << t; };
+    const auto clickLast = [&] {
+        for (const Run& r : runs(lastBlock(v)))
+            if (r.format.isAnchor())
+                v.mainchatJump(QUrl(r.format.anchorHref()));
+    };
+    v.addLine("2+Eve chats: javascript:alert('www.')", Qt::black);
+    clickLast();
+    v.addLine("2+Eve chats: /usr/bin/www.sh", Qt::black);
+    clickLast();
+    QVERIFY(opened.isEmpty());
+    QCOMPARE(told, QStringList({ "Cannot open Webpage", "Cannot open Webpage" }));
+
+    // The system refusing to open an address is told too.
+    v.openUrl = [](const QUrl&) { return false; };
+    v.addLine("2+Eve chats: https://example.org", Qt::black);
+    clickLast();
+    QCOMPARE(told.size(), 3);
+}
+
+void ChatViewTest::handPointerOverALink()
+{
+    ChatView v;
+    v.resize(400, 200);
+    v.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&v));
+    v.addLine("1+Ann chats: www.a.org", Qt::black);
+    QTest::mouseMove(v.viewport(), linkPoint(v, lastBlock(v)));
+    QTRY_COMPARE(v.viewport()->cursor().shape(), Qt::PointingHandCursor);
+}
+
+void ChatViewTest::historyIsBounded()
+{
+    ChatView v;
+    const int flood = 3 * ChatView::kMaxLines + 7;
+    int most = 0;
+    for (int i = 0; i < flood; ++i) {
+        v.addLine(QStringLiteral("1+Ann chats: line %1").arg(i), Qt::black);
+        most = std::max(most, v.document()->blockCount());
+    }
+    QVERIFY(most <= ChatView::kMaxLines + ChatView::kTrimBatch);
+    QVERIFY(v.document()->blockCount() >= ChatView::kMaxLines);
+    QCOMPARE(v.document()->lastBlock().text(), QStringLiteral("Ann chats: line %1").arg(flood - 1));
+    // Whole lines go: the oldest line left is a complete one.
+    QVERIFY(v.document()->firstBlock().text().startsWith("Ann chats: line "));
+}
+
+void ChatViewTest::clearMainChatEmptiesTheView()
+{
+    ChatView v;
+    bool cleared = false;
+    connect(&v, &ChatView::cleared, [&] { cleared = true; });
+    v.addLine("0+one", Qt::blue);
+    v.findChild<QAction*>("ClearMainChat1")->trigger();
+    QVERIFY(cleared);
+    QVERIFY(v.document()->isEmpty());
+    v.addLine("0+two", Qt::blue);
+    QCOMPARE(v.toPlainText(), QString("two"));
+}
+
+void ChatViewTest::scrollOffKeepsThePlaceAndFollowsTheItem()
+{
+    ChatView v;
+    v.resize(300, 120);
+    v.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&v));
+    QList<bool> told;
+    connect(&v, &ChatView::scrollOffChanged, [&](bool off) { told << off; });
+    for (int i = 0; i < 50; ++i)
+        v.addLine(QStringLiteral("0+line %1").arg(i), Qt::blue);
+    QCOMPARE(v.verticalScrollBar()->value(), v.verticalScrollBar()->maximum());
+
+    v.scrollOffAction()->trigger();
+    QVERIFY(v.scrollOff());
+    v.verticalScrollBar()->setValue(0);
+    v.addLine("0+more", Qt::blue);
+    QCOMPARE(v.verticalScrollBar()->value(), 0);
+
+    v.setScrollOff(false); // from the main window's item
+    QVERIFY(!v.scrollOffAction()->isChecked());
+    QCOMPARE(told, QList<bool>({ true, false }));
+}
+
+void ChatViewTest::copyGivesSmileysBackAsCodes()
+{
+    ChatView v;
+    v.addLine("1+Ann chats: hi :)#12 there", Qt::black);
+    v.selectAll();
+    std::unique_ptr<QMimeData> data(v.createMimeDataFromSelection());
+    QCOMPARE(data->text(), QString("Ann chats: hi :)#12 there"));
+}
+
+void ChatViewTest::textSizeReachesEveryStyle()
+{
+    ChatView v;
+    v.addLine("0+system", Qt::blue);
+    v.addLine("9+Spy chats: www.a.org :)#10", Qt::black);
+    v.setTextSize(14);
+    int pictures = 0;
+    for (QTextBlock b = v.document()->begin(); b.isValid(); b = b.next()) {
+        for (const Run& r : runs(b)) {
+            if (r.format.isImageFormat()) {
+                ++pictures;
+                QVERIFY(r.format.toImageFormat().height() > 14);
+            } else {
+                QCOMPARE(r.format.fontPointSize(), 14.0);
+            }
+        }
+    }
+    QCOMPARE(pictures, 1);
+    QCOMPARE(runs(lastBlock(v))[0].format.fontWeight(), int(QFont::Bold));
+    v.addLine("1+Ann chats: later", Qt::black);
+    QCOMPARE(runs(lastBlock(v))[1].format.fontPointSize(), 14.0);
+}
+
+QTEST_MAIN(ChatViewTest)
+#include "tst_chatview.moc"

@@ -1,0 +1,226 @@
+// The chat input, the phrase buttons, the chatter-sound menu, the phrase
+// window and the sounds, on the offscreen platform.
+
+#include "app/IniFile.h"
+#include "chat/ChatInput.h"
+#include "chat/ChatOutbox.h"
+#include "chat/ChatView.h"
+#include "chat/PhraseBar.h"
+#include "chat/Sounds.h"
+#include "windows/Tphrases.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fstream>
+#include <sstream>
+
+namespace
+{
+
+// The outbox's messages, as text without the terminator.
+struct Sent {
+    QStringList messages;
+    explicit Sent(ChatOutbox& outbox)
+    {
+        QObject::connect(&outbox, &ChatOutbox::send, [this](const QByteArray& b) {
+            QByteArray t = b;
+            t.chop(1);
+            messages << QString::fromUtf8(t);
+        });
+    }
+};
+
+std::string readFile(const QString& path)
+{
+    std::ifstream in(path.toStdString(), std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+} // namespace
+
+class ChatWidgetsTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void enterSendsChatAndActions();
+    void pasteAndSmileysAppendAtTheEnd();
+    void scrollOffIsOneItemInBothMenus();
+    void phraseButtonsSendOnePerCooldown();
+    void chatterMenuSendsOnlyForPlayers();
+    void phraseWindowStoresPhrasesAndKeepsTheRestOfTheFile();
+    void soundsFollowTheirOptions();
+    void everySoundIsInsideTheProgram();
+};
+
+void ChatWidgetsTest::enterSendsChatAndActions()
+{
+    ChatOutbox outbox;
+    Sent sent(outbox);
+    ChatInput input(&outbox);
+    QCOMPARE(input.objectName(), QString("mychat"));
+    QCOMPARE(input.placeholderText(), QString("<Enter Chat Here>"));
+    input.setTextColor(QColor(0, 128, 0));
+
+    // Before the host seated us nothing goes out and nothing typed is lost.
+    QTest::keyClicks(&input, "early");
+    QTest::keyClick(&input, Qt::Key_Return);
+    QCOMPARE(input.text(), QString("early"));
+    QVERIFY(sent.messages.isEmpty());
+
+    outbox.setSeat(2);
+    outbox.setConnected(true);
+    QTest::keyClick(&input, Qt::Key_Return);
+    input.setText("/me waves");
+    QTest::keyClick(&input, Qt::Key_Enter);
+    input.setText("/quit");
+    QTest::keyClick(&input, Qt::Key_Return);
+    QCOMPARE(input.text(), QString());
+    QCOMPARE(sent.messages, QStringList({ "CMD_chat+2+early|clGreen", "CMD_action+2+waves|clGreen" }));
+}
+
+void ChatWidgetsTest::pasteAndSmileysAppendAtTheEnd()
+{
+    ChatOutbox outbox;
+    ChatInput input(&outbox);
+    input.setText("ab");
+    input.setCursorPosition(0);
+    QApplication::clipboard()->setText("line one\nline two");
+    input.findChild<QAction*>("Paste1")->trigger();
+    QCOMPARE(input.text(), QString("abline one line two"));
+    QCOMPARE(input.cursorPosition(), input.text().size());
+
+    input.clear();
+    input.smileyMenu()->findChild<QAction*>("smiley15")->trigger();
+    QCOMPARE(input.text(), QString(":)#15"));
+    QCOMPARE(input.smileyMenu()->actions().size(), 18);
+}
+
+void ChatWidgetsTest::scrollOffIsOneItemInBothMenus()
+{
+    ChatView view;
+    ChatOutbox outbox;
+    ChatInput input(&outbox);
+    input.setScrollOffAction(view.scrollOffAction());
+    QVERIFY(input.popupMenu()->actions().contains(view.scrollOffAction()));
+    view.scrollOffAction()->trigger(); // from the input's pop-up
+    QVERIFY(view.scrollOff());
+    QVERIFY(view.popupMenu()->findChild<QAction*>("ScrollOff2")->isChecked());
+}
+
+void ChatWidgetsTest::phraseButtonsSendOnePerCooldown()
+{
+    std::chrono::steady_clock::time_point now {};
+    ChatOutbox outbox(nullptr, [&] { return now; });
+    outbox.setSeat(4);
+    outbox.setConnected(true);
+    Sent sent(outbox);
+    PhraseBar bar(&outbox);
+    std::array<std::string, 9> stored;
+    stored[1] = "/me dances";
+    bar.setStoredPhrases(stored);
+    QCOMPARE(bar.findChild<QPushButton*>("b_phrase1")->toolTip(), QString("Way To Go!"));
+    QCOMPARE(bar.findChild<QPushButton*>("b_phrase10")->toolTip(), QString("See ya!"));
+
+    bar.findChild<QPushButton*>("b_phrase1")->click();
+    now += std::chrono::milliseconds(30);
+    bar.findChild<QPushButton*>("b_phrase9")->click(); // within the cool-down
+    now += std::chrono::milliseconds(200);
+    bar.findChild<QPushButton*>("b_phrase2")->click();
+    QCOMPARE(sent.messages, QStringList({ "CMD_action+4+says: Way To Go!|clBlack", "CMD_action+4+dances|clBlack" }));
+}
+
+void ChatWidgetsTest::chatterMenuSendsOnlyForPlayers()
+{
+    ChatOutbox outbox;
+    outbox.setConnected(true);
+    Sent sent(outbox);
+    PhraseBar bar(&outbox);
+    ChatterMenu* menu = bar.chatterMenu();
+    QCOMPARE(menu->findChild<QAction*>("wave5")->text(), QString("Where have you been?"));
+    outbox.setSeat(7);
+    menu->findChild<QAction*>("wave3")->trigger();
+    outbox.setSeat(6);
+    menu->findChild<QAction*>("wavecancel")->trigger();
+    menu->findChild<QAction*>("wave20")->trigger();
+    QCOMPARE(sent.messages, QStringList({ "CMD_playasound+6+wave20+" }));
+}
+
+void ChatWidgetsTest::phraseWindowStoresPhrasesAndKeepsTheRestOfTheFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("draviklobby.ini");
+    const std::string before = "; the lobby's own notes\r\n[lobby]\r\nName=Zed\r\n[zirky]\r\nTop=40\r\nPhrase3=Old\r\n"
+                               "Custom=kept\r\n";
+    {
+        std::ofstream out(path.toStdString(), std::ios::binary);
+        out << before;
+    }
+    QPixmap bg(8, 8);
+    bg.fill(Qt::gray);
+    Tphrases window(bg);
+    window.setSettingsPath(path.toStdString());
+    QSignalSpy changed(&window, &Tphrases::phrasesChanged);
+    window.showPhrases({ "a", "b", "c", "d", "e", "f", "g", "h", "i" });
+    auto* third = window.findChild<QLineEdit*>("edit_phrase3");
+    QCOMPARE(third->text(), QString("c"));
+    third->setText(QString(80, 'x'));
+    window.findChild<QPushButton*>("button_done")->click();
+
+    QVERIFY(!window.isVisible());
+    QCOMPARE(changed.size(), 1);
+    QCOMPARE(changed[0][0].toStringList()[2], QString(50, 'x'));
+    const app::IniFile ini = app::IniFile::parse(readFile(path));
+    QCOMPARE(ini.value("zirky", "Phrase3"), std::optional<std::string>(std::string(50, 'x')));
+    QCOMPARE(ini.value("zirky", "Phrase9"), std::optional<std::string>("i"));
+    QCOMPARE(ini.value("zirky", "Top"), std::optional<std::string>("40"));
+    QCOMPARE(ini.value("zirky", "Custom"), std::optional<std::string>("kept"));
+    QCOMPARE(ini.value("lobby", "Name"), std::optional<std::string>("Zed"));
+    QVERIFY(readFile(path).rfind("; the lobby's own notes\r\n[lobby]\r\n", 0) == 0);
+}
+
+void ChatWidgetsTest::soundsFollowTheirOptions()
+{
+    Sounds sounds;
+    QSignalSpy played(&sounds, &Sounds::played);
+    QVERIFY(sounds.playSounds());
+    QVERIFY(!sounds.playChatterSounds());
+    sounds.playsounds("PUTTILE");
+    sounds.playsounds("no-such-sound");
+    sounds.setTurnSound(1);
+    sounds.playTurn();
+    sounds.setTurnSound(0);
+    sounds.playTurn();
+    sounds.setPlaySounds(false);
+    sounds.playsounds("goodword");
+    QCOMPARE(played.size(), 3);
+    QCOMPARE(played[0][0].toString(), QString("puttile"));
+    QCOMPARE(played[1][0].toString(), QString("turnnew"));
+    QCOMPARE(played[2][0].toString(), QString("turn"));
+}
+
+void ChatWidgetsTest::everySoundIsInsideTheProgram()
+{
+    Sounds sounds; // the resources live in the chat library
+    QCOMPARE(Sounds::names().size(), 34);
+    for (const QString& name : Sounds::names()) {
+        QFile f(":/sounds/" + name + ".wav");
+        QVERIFY2(f.open(QIODevice::ReadOnly), qPrintable(name));
+        const QByteArray head = f.read(44);
+        QVERIFY2(head.startsWith("RIFF") && head.mid(8, 4) == "WAVE", qPrintable(name));
+        QVERIFY2(f.size() > 1000, qPrintable(name));
+    }
+}
+
+QTEST_MAIN(ChatWidgetsTest)
+#include "tst_chatwidgets.moc"
