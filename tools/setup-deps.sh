@@ -3,7 +3,8 @@
 # when they are all there. Uses sudo when not run as root.
 set -e
 PKGS="cmake ninja-build g++ make pkg-config qt6-base-dev qt6-multimedia-dev libgl-dev \
-libgtest-dev libgmock-dev libbenchmark-dev wamerican-huge"
+libgtest-dev libgmock-dev libbenchmark-dev wamerican-huge \
+clang libclang-rt-14-dev ccache"
 missing=""
 for p in $PKGS; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
