@@ -103,6 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         // Every terminator ends a message; the empty ones are dropped, not queued.
         const auto terminators = static_cast<std::size_t>(std::count(piece.begin(), piece.end(), net::kTerminator));
         check(terminators >= lines.size());
+        check(framers[conn].takeEmpties() == terminators - lines.size());
         framed[conn] += terminators - lines.size();
         const std::size_t costBefore = queue.cost(conn + 1);
         std::size_t added = 0;

@@ -241,8 +241,12 @@ void TServer::Sock1Read(TSock* sender, int /*count*/)
         dropSeat(seat, QStringLiteral("sent %1 bytes without a message end").arg(net::kMaxPendingBytes), false);
         return;
     }
-    if (lines.empty())
+    // Lone terminators are never queued, but a peer that sends floods of them
+    // spends the host's time all the same.
+    const std::size_t empties = s.framer.takeEmpties();
+    if (lines.empty() && empties == 0)
         return;
+    const std::size_t messages = lines.size();
     for (std::string& line : lines)
         m_queue.push(seat, std::move(line));
     if (m_queue.cost(seat) > m_queueCap) {
@@ -253,9 +257,10 @@ void TServer::Sock1Read(TSock* sender, int /*count*/)
             false);
         return;
     }
-    if (!chargeMessages(seat, lines.size()))
+    if (!chargeMessages(seat, messages + empties))
         return;
-    scheduleDispatch();
+    if (messages > 0)
+        scheduleDispatch();
 }
 
 bool TServer::chargeMessages(int seat, std::size_t messages)

@@ -45,6 +45,8 @@ Framer::Status Framer::feed(std::string_view bytes, std::vector<std::string>& ou
         if (m_tail.empty()) {
             if (end > 0)
                 out.emplace_back(bytes.substr(0, end));
+            else
+                ++m_empties;
         } else {
             m_tail.append(bytes.substr(0, end));
             out.push_back(std::move(m_tail));

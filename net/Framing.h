@@ -37,10 +37,23 @@ public:
     Status feed(std::string_view bytes, std::vector<std::string>& out);
 
     std::size_t pending() const { return m_tail.size(); }
-    void reset() { m_tail.clear(); }
+    void reset()
+    {
+        m_tail.clear();
+        m_empties = 0;
+    }
+    // Lone terminators dropped since the last call: the host still counts
+    // them against what a connection may send.
+    std::size_t takeEmpties()
+    {
+        const std::size_t n = m_empties;
+        m_empties = 0;
+        return n;
+    }
 
 private:
     std::string m_tail;
+    std::size_t m_empties = 0;
 };
 
 // One queued message and the connection it came from (0 on the client side,

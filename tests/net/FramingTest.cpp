@@ -55,14 +55,17 @@ TEST(Framing, EdgeCasesOfTheTerminator)
         "CMD_b+1\xFF\xFF\xFF"
         "CMD_c+\xFF");
     EXPECT_EQ(out, (std::vector<std::string> { "CMD_a+", "CMD_b+1", "CMD_c+" }));
+    EXPECT_EQ(f.takeEmpties(), 4u) << "the sender is still charged for what it sent";
     // A flood of lone terminators, however it is split, yields nothing and keeps nothing.
     const std::string flood(100000, '\xFF');
     EXPECT_TRUE(feedAll(f, std::string_view(flood).substr(0, 777)).empty());
     EXPECT_TRUE(feedAll(f, std::string_view(flood).substr(777)).empty());
     EXPECT_EQ(f.pending(), 0u);
+    EXPECT_EQ(f.takeEmpties(), flood.size());
     // A message whose terminator arrives alone in the next read is still whole.
     EXPECT_TRUE(feedAll(f, "CMD_d+").empty());
     EXPECT_EQ(feedAll(f, "\xFF\xFF"), std::vector<std::string> { "CMD_d+" });
+    EXPECT_EQ(f.takeEmpties(), 1u);
 }
 
 TEST(Framing, OversizedUnterminatedStreamIsAViolation)
