@@ -1,5 +1,6 @@
 # Front door: 'make run' plays a solo game, 'make test' runs the whole suite.
 BUILD ?= build
+JOBS ?= 2
 
 .PHONY: all setup configure build run test bench fuzz fuzz-smoke asan asan-full clean format
 
@@ -40,10 +41,9 @@ asan-full: setup
 	cmake -S . -B build-asan-full -G "$$(command -v ninja >/dev/null 2>&1 && echo Ninja || echo 'Unix Makefiles')" \
 	  -DCMAKE_BUILD_TYPE=Debug -DZIRKY_SANITIZE=ON \
 	  $$(command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-	cmake --build build-asan-full --parallel
+	cmake --build build-asan-full --parallel $(JOBS)
 	cd build-asan-full && QT_QPA_PLATFORM=offscreen \
 	  ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:check_initialization_order=1 \
-	  LSAN_OPTIONS=suppressions=$(CURDIR)/.ci/lsan.supp:print_suppressions=0 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure --parallel 2 --timeout 600
 

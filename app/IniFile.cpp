@@ -120,8 +120,16 @@ IniFile IniFile::parse(std::string_view text)
     if (text.empty())
         return ini;
     ini.m_finalNewline = text.back() == '\n';
-    const auto firstNl = text.find('\n');
-    ini.m_crlf = firstNl != std::string_view::npos && firstNl > 0 && text[firstNl - 1] == '\r';
+    // Most lines decide, not the first: a stray carriage return on one line
+    // must not turn a file of bare line feeds into one of CR LF on the next save.
+    std::size_t feeds = 0, crlf = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n') {
+            ++feeds;
+            crlf += i > 0 && text[i - 1] == '\r' ? 1 : 0;
+        }
+    }
+    ini.m_crlf = crlf * 2 > feeds;
     std::size_t start = 0;
     while (start < text.size()) {
         auto nl = text.find('\n', start);
@@ -129,7 +137,9 @@ IniFile IniFile::parse(std::string_view text)
         if (last)
             nl = text.size();
         std::string_view raw = text.substr(start, nl - start);
-        if (!raw.empty() && raw.back() == '\r')
+        // The line ending is the file's; a carriage return in a file of bare
+        // line feeds belongs to the line, or each save would eat one more.
+        if (ini.m_crlf && !last && !raw.empty() && raw.back() == '\r')
             raw.remove_suffix(1);
         ini.m_lines.push_back(classify(std::string(raw)));
         start = nl + 1;

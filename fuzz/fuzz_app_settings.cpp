@@ -1,6 +1,5 @@
 // The settings file as anything may have left it: any bytes parse, our keys
-// read back as they were written, and every line we do not own survives a
-// write unchanged.
+// read back as they were written, and saving again changes nothing.
 
 #include "app/IniFile.h"
 #include "app/Settings.h"
@@ -27,6 +26,21 @@ bool same(const app::ZirkySettings& a, const app::ZirkySettings& b)
         && a.turnSound == b.turnSound && a.chatterSounds == b.chatterSounds;
 }
 
+std::string noBreaks(std::string s)
+{
+    std::erase(s, '\r');
+    std::erase(s, '\n');
+    return s;
+}
+
+app::ZirkySettings withoutBreaks(app::ZirkySettings s)
+{
+    for (std::string* text :
+        { &s.textColor, &s.playToScore, &s.timePerTurn, &s.zirkedAt, &s.newTiles, &s.fastGame, &s.typing })
+        *text = noBreaks(*text);
+    return s;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -35,14 +49,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     app::IniFile ini = app::IniFile::parse(text);
     const app::ZirkySettings read = app::readSettings(ini);
 
-    // Writing what was read and reading it again changes nothing.
+    // Writing what was read and reading it again changes nothing, except that
+    // a value never keeps a line break of any kind.
     app::writeSettings(ini, read);
     const std::string written = ini.text();
     const app::IniFile again = app::IniFile::parse(written);
-    check(same(app::readSettings(again), read));
+    check(same(app::readSettings(again), withoutBreaks(read)));
     // A second write is the same file: saves do not creep.
     app::IniFile twice = again;
-    app::writeSettings(twice, read);
+    app::writeSettings(twice, app::readSettings(again));
     check(twice.text() == written);
 
     // A value of any bytes stays on its own line and reads back trimmed.

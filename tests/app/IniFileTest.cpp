@@ -145,6 +145,24 @@ TEST(IniFileWrite, ByteOrderMarkStaysAndTheSectionIsNotDuplicated)
     EXPECT_EQ(ini.text(), "\xEF\xBB\xBF[zirky]\nTop=2\n");
 }
 
+TEST(IniFileWrite, StrayCarriageReturnsSurviveEverySave)
+{
+    // Found by the settings fuzz target: each save ate one carriage return
+    // from lines of a file with bare line feeds, so the file crept.
+    for (const std::string original : { std::string("[lobby]\nName=Ann\r\r\n[zirky]\nTop=1\nend\r"),
+             std::string("[zirky]\r\nTop=1\r\nNote=x\r\r\nend\r"),
+             std::string("[lobby]\r\nName=Ann\n[zirky]\nTop=1\n") }) {
+        std::string text = original;
+        for (int save = 0; save < 3; ++save) {
+            IniFile ini = IniFile::parse(text);
+            ini.set("zirky", "Top", "1");
+            EXPECT_EQ(ini.text(), original) << "save " << save;
+            EXPECT_EQ(ini.value("zirky", "Top"), "1");
+            text = ini.text();
+        }
+    }
+}
+
 TEST(IniFileWrite, ValueCannotInjectLines)
 {
     IniFile ini;
