@@ -3,9 +3,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
 #include <limits.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -74,6 +77,10 @@ std::string resolveLinks(const std::string& path)
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
+// Temporary files of a save: this prefix and six characters from mkstemp.
+constexpr std::string_view kTempPrefix = ".draviklobby.";
+constexpr time_t kTempGraceSeconds = 2;
+
 } // namespace
 
 IniFile::Line IniFile::classify(std::string raw)
@@ -113,8 +120,16 @@ IniFile IniFile::parse(std::string_view text)
     if (text.empty())
         return ini;
     ini.m_finalNewline = text.back() == '\n';
-    const auto firstNl = text.find('\n');
-    ini.m_crlf = firstNl != std::string_view::npos && firstNl > 0 && text[firstNl - 1] == '\r';
+    // Most lines decide, not the first: a stray carriage return on one line
+    // must not turn a file of bare line feeds into one of CR LF on the next save.
+    std::size_t feeds = 0, crlf = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n') {
+            ++feeds;
+            crlf += i > 0 && text[i - 1] == '\r' ? 1 : 0;
+        }
+    }
+    ini.m_crlf = crlf * 2 > feeds;
     std::size_t start = 0;
     while (start < text.size()) {
         auto nl = text.find('\n', start);
@@ -122,7 +137,9 @@ IniFile IniFile::parse(std::string_view text)
         if (last)
             nl = text.size();
         std::string_view raw = text.substr(start, nl - start);
-        if (!raw.empty() && raw.back() == '\r')
+        // The line ending is the file's; a carriage return in a file of bare
+        // line feeds belongs to the line, or each save would eat one more.
+        if (ini.m_crlf && !last && !raw.empty() && raw.back() == '\r')
             raw.remove_suffix(1);
         ini.m_lines.push_back(classify(std::string(raw)));
         start = nl + 1;
@@ -133,24 +150,70 @@ IniFile IniFile::parse(std::string_view text)
 IniFile::LoadResult IniFile::load(const std::string& path)
 {
     *this = IniFile();
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        struct stat st;
-        return ::stat(path.c_str(), &st) == 0 ? LoadResult::Unreadable : LoadResult::Missing;
+    removeStaleTemporaries(path);
+    // Non-blocking: a named pipe in the file's place must not hang the game.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT ? LoadResult::Missing : LoadResult::Unreadable;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        // A pipe, a device or a directory is nothing we may read or replace.
+        ::close(fd);
+        m_notRegular = true;
+        return LoadResult::Unreadable;
     }
     std::string data;
     char buf[65536];
-    while (in.read(buf, sizeof buf) || in.gcount() > 0) {
-        data.append(buf, static_cast<std::size_t>(in.gcount()));
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            ::close(fd);
+            return LoadResult::Unreadable;
+        }
+        if (n == 0)
+            break;
+        data.append(buf, static_cast<std::size_t>(n));
         if (data.size() > kMaxFileBytes) {
+            ::close(fd);
             m_tooLarge = true;
             return LoadResult::TooLarge;
         }
     }
-    if (in.bad())
-        return LoadResult::Unreadable;
+    ::close(fd);
     *this = parse(data);
     return LoadResult::Loaded;
+}
+
+std::size_t IniFile::removeStaleTemporaries(const std::string& linkPath)
+{
+    const std::string dir = dirOf(resolveLinks(linkPath));
+    DIR* d = ::opendir(dir.c_str());
+    if (!d)
+        return 0;
+    std::size_t removed = 0;
+    const time_t now = ::time(nullptr);
+    while (const dirent* e = ::readdir(d)) {
+        const std::string_view name = e->d_name;
+        if (name.size() != kTempPrefix.size() + 6 || name.substr(0, kTempPrefix.size()) != kTempPrefix)
+            continue;
+        const std::string full = dir + "/" + std::string(name);
+        // A save in progress holds a lock on its temporary file; one whose
+        // saver died holds none. The age covers the moment between creating
+        // the file and locking it.
+        const int fd = ::open(full.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0)
+            continue;
+        struct stat st;
+        const bool stale = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && now - st.st_mtime >= kTempGraceSeconds
+            && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+        if (stale && ::unlink(full.c_str()) == 0)
+            ++removed;
+        ::close(fd);
+    }
+    ::closedir(d);
+    return removed;
 }
 
 std::size_t IniFile::findSection(std::string_view section) const
@@ -233,14 +296,19 @@ bool IniFile::save(const std::string& linkPath, std::string* error) const
     };
     if (m_tooLarge)
         return fail("the settings file is too large to rewrite safely");
+    if (m_notRegular)
+        return fail("the settings file is not a regular file");
 
-    std::string tmpl = dirOf(path) + "/.draviklobby.XXXXXX";
+    const std::string dir = dirOf(path);
+    std::string tmpl = dir + "/" + std::string(kTempPrefix) + "XXXXXX";
     std::vector<char> name(tmpl.begin(), tmpl.end());
     name.push_back('\0');
     const int fd = ::mkstemp(name.data());
     if (fd < 0)
         return fail(std::string("cannot create a temporary file: ") + std::strerror(errno));
     const std::string tmp(name.data());
+    // Held until the rename: tells a later clean-up that this file is in use.
+    ::flock(fd, LOCK_EX | LOCK_NB);
 
     // Keep the permissions of the file being replaced.
     struct stat st;
@@ -275,6 +343,13 @@ bool IniFile::save(const std::string& linkPath, std::string* error) const
         const std::string why = std::strerror(errno);
         ::unlink(tmp.c_str());
         return fail("cannot replace the settings file: " + why);
+    }
+    // The rename is only durable once the folder is: after a power cut the old
+    // name could otherwise come back.
+    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
     }
     return true;
 }

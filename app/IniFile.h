@@ -23,7 +23,13 @@ public:
 
     // Any bytes parse; lines that are neither "[section]" nor "key=value" are kept verbatim.
     static IniFile parse(std::string_view text);
+    // Reads only a regular file: anything else (a named pipe above all, which
+    // would block) is Unreadable and never replaced by save. Temporary files
+    // that an interrupted save left beside it are removed first.
     LoadResult load(const std::string& path);
+    // Removes what saves killed half-way left in the settings file's folder
+    // (files no running save holds); returns how many.
+    static std::size_t removeStaleTemporaries(const std::string& path);
 
     // Section and key names compare case-insensitively (as private profile files do);
     // the first matching section and key win. The value is trimmed of blanks.
@@ -40,7 +46,7 @@ public:
     // written; the old file is then untouched.
     bool save(const std::string& path, std::string* error = nullptr) const;
 
-    bool writable() const { return !m_tooLarge; }
+    bool writable() const { return !m_tooLarge && !m_notRegular; }
 
 private:
     enum class Kind { Other, Section, Key };
@@ -59,6 +65,7 @@ private:
     bool m_finalNewline = true;
     bool m_bom = false; // a UTF-8 byte order mark before the first line, kept on write
     bool m_tooLarge = false;
+    bool m_notRegular = false;
 };
 
 } // namespace app

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QStringList>
+#include <QTimer>
 
 #include <cstdio>
 #include <optional>
@@ -36,11 +37,23 @@ Exit codes: 0 after a signal, 1 when the port cannot be opened (for example
 "port 7772 is in use"), 2 for a bad command line.
 )";
 
+// The log is written in blocks: a flush per line made a flood of lines cost a
+// write each. What is buffered goes out within a second, and at exit.
+char g_logBuffer[64 * 1024];
+bool g_flushPending = false;
+
 void printLine(const QString& line)
 {
     const QString stamp = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
     std::fprintf(stderr, "%s %s\n", qPrintable(stamp), line.toUtf8().constData());
-    std::fflush(stderr);
+    if (g_flushPending || !QCoreApplication::instance())
+        return;
+    g_flushPending = true;
+    // Only while there is something to write: an idle host must not wake up for it.
+    QTimer::singleShot(1000, QCoreApplication::instance(), [] {
+        g_flushPending = false;
+        std::fflush(stderr);
+    });
 }
 
 // Decimal 0..65535 and nothing else.
@@ -67,6 +80,7 @@ int usageError(const QString& why)
 
 int main(int argc, char* argv[])
 {
+    std::setvbuf(stderr, g_logBuffer, _IOFBF, sizeof g_logBuffer);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zirky-host"));
     QCoreApplication::setApplicationVersion(
@@ -121,6 +135,7 @@ int main(int argc, char* argv[])
     printLine(QStringLiteral("zirky-host %1 listening on port %2")
                   .arg(QCoreApplication::applicationVersion())
                   .arg(server.port()));
+    std::fflush(stderr); // whoever started the host waits for the port
 
     QObject::connect(&quitSignals, &QuitSignals::quitRequested, &app, [] {
         printLine(QStringLiteral("signal received, shutting down"));
@@ -129,5 +144,6 @@ int main(int argc, char* argv[])
 
     const int code = app.exec();
     printLine(QStringLiteral("stopped"));
+    std::fflush(stderr);
     return code;
 }

@@ -1,5 +1,5 @@
 // Hostile peers: arbitrary bytes from several connections, cut at arbitrary
-// points, go through framing, the shared receive queue and the host's command
+// points, go through framing, the shared receive queue (served in turn) and the host's command
 // table with the field helpers. Nothing may crash, no bytes may go missing,
 // and no connection may make the framer hold more than the cap.
 
@@ -11,6 +11,7 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdlib>
@@ -99,12 +100,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             continue;
         }
         fed[conn] += piece.size();
+        // Every terminator ends a message; the empty ones are dropped, not queued.
+        const auto terminators = static_cast<std::size_t>(std::count(piece.begin(), piece.end(), net::kTerminator));
+        check(terminators >= lines.size());
+        check(framers[conn].takeEmpties() == terminators - lines.size());
+        framed[conn] += terminators - lines.size();
+        const std::size_t costBefore = queue.cost(conn + 1);
+        std::size_t added = 0;
         for (auto& line : lines) {
+            check(!line.empty());
+            added += line.size() + net::kQueuedMessageOverhead;
             check(line.find(net::kTerminator) == std::string::npos);
             framed[conn] += line.size() + 1;
             queue.push(conn + 1, std::move(line));
         }
         check(fed[conn] == framed[conn] + framers[conn].pending());
+        check(queue.cost(conn + 1) == costBefore + added);
         // The host takes one message per turn; let a few turns pass.
         for (int turns = in.ConsumeIntegralInRange<int>(0, 3); turns > 0 && !queue.empty(); --turns) {
             const net::QueuedLine line = queue.take();

@@ -14,10 +14,15 @@ namespace
 {
 std::string seatText(int seat) { return "seat " + std::to_string(seat); }
 
-// Received text as UTF-8, cut to at most `limit` bytes without splitting a character.
+// Received text as UTF-8, cut to at most `limit` bytes without splitting a
+// character. Control characters other than tab become '?': names and texts go
+// out to every client, whose chat view and log must not obey ESC, BEL or NUL.
 std::string utf8Field(std::string_view bytes, std::size_t limit)
 {
     std::string text = net::toUtf8(bytes);
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t')
+            c = '?';
     if (text.size() <= limit)
         return text;
     std::size_t end = limit;
@@ -25,6 +30,18 @@ std::string utf8Field(std::string_view bytes, std::size_t limit)
         --end;
     text.resize(end);
     return text;
+}
+
+// Chat and actions end in "|" and the sender's colour: an over-long text is
+// cut before the colour, so the line keeps the colour it was sent in.
+std::string chatField(std::string_view bytes, std::size_t limit)
+{
+    constexpr std::size_t kMaxColourText = 16;
+    const auto bar = bytes.rfind('|');
+    if (bar == std::string_view::npos || bytes.size() - bar - 1 > kMaxColourText || bytes.size() <= limit)
+        return utf8Field(bytes, limit);
+    const std::string colour = utf8Field(bytes.substr(bar + 1), kMaxColourText);
+    return utf8Field(bytes.substr(0, bar), limit - colour.size() - 1) + "|" + colour;
 }
 
 } // namespace
@@ -57,18 +74,18 @@ Game::Game(Link& link, IsWord isWord, std::uint64_t seed)
 
 // ---- field checks
 
-std::optional<int> Game::numberField(std::string_view rest, std::size_t index, std::string_view command)
+std::optional<int> Game::numberField(std::string_view rest, std::size_t index, std::string_view command, int seat)
 {
     const auto field = net::fieldAt(rest, index);
     const auto value = field ? net::parseInt(*field) : std::nullopt;
     if (!value)
-        m_link.log(std::string(command) + ": field " + std::to_string(index + 1) + " is not a number, ignored");
+        complain(seat, std::string(command) + ": field " + std::to_string(index + 1) + " is not a number, ignored");
     return value;
 }
 
 std::optional<int> Game::senderSeat(std::string_view rest, int seat, std::string_view command)
 {
-    const auto claimed = numberField(rest, 0, command);
+    const auto claimed = numberField(rest, 0, command, seat);
     if (!claimed || *claimed != seat)
         return std::nullopt;
     return claimed;
@@ -167,10 +184,16 @@ void Game::receivedlogininfo(std::string_view rest, int seat)
         return;
     const std::string version(net::fieldAt(rest, 1).value_or(""));
     Player& p = at(seat);
+    const bool again = p.loggedIn;
     p.name = utf8Field(net::fieldsAfter(rest, 2), kMaxNameBytes);
     p.connected = true;
     p.loggedIn = true;
-    m_link.log("login " + seatText(seat) + ": " + p.name + " (version " + version.substr(0, 20) + ")");
+    // Clients log in once; a connection that repeats it is not to fill the log.
+    const std::string line = seatText(seat) + ": " + p.name + " (version " + version.substr(0, 20) + ")";
+    if (again)
+        complain(seat, "login again " + line);
+    else
+        m_link.log("login " + line);
 
     sendAll(net::msg::newplayerinfo(seat, p.name));
     for (int s = 1; s <= m_table.seatsUsed(); ++s)
@@ -219,7 +242,7 @@ void Game::kickhim(std::string_view rest, int seat)
 {
     if (seat != 1 || !senderSeat(rest, seat, net::cmd::kickhim))
         return;
-    const auto target = numberField(rest, 1, net::cmd::kickhim);
+    const auto target = numberField(rest, 1, net::cmd::kickhim, seat);
     if (!target || !isSeat(*target) || !at(*target).connected)
         return;
     m_link.log(seatText(*target) + " (" + at(*target).name + ") removed by the host");
@@ -230,22 +253,22 @@ void Game::kickhim(std::string_view rest, int seat)
 
 void Game::chat(std::string_view rest, int seat)
 {
-    if (!senderSeat(rest, seat, net::cmd::chat))
+    if (!at(seat).loggedIn || !senderSeat(rest, seat, net::cmd::chat))
         return;
     sendAll(
-        net::msg::chatRelay(seat, at(seat).name + " chats: " + utf8Field(net::fieldsAfter(rest, 1), kMaxRelayText)));
+        net::msg::chatRelay(seat, at(seat).name + " chats: " + chatField(net::fieldsAfter(rest, 1), kMaxRelayText)));
 }
 
 void Game::action(std::string_view rest, int seat)
 {
-    if (!senderSeat(rest, seat, net::cmd::action))
+    if (!at(seat).loggedIn || !senderSeat(rest, seat, net::cmd::action))
         return;
-    sendAll(net::msg::actionRelay(seat, at(seat).name + " " + utf8Field(net::fieldsAfter(rest, 1), kMaxRelayText)));
+    sendAll(net::msg::actionRelay(seat, at(seat).name + " " + chatField(net::fieldsAfter(rest, 1), kMaxRelayText)));
 }
 
 void Game::playasound(std::string_view rest, int seat)
 {
-    if (!senderSeat(rest, seat, net::cmd::playasound))
+    if (!at(seat).loggedIn || !senderSeat(rest, seat, net::cmd::playasound))
         return;
     sendAll(net::msg::playasoundRelay(seat, utf8Field(net::fieldsAfter(rest, 1), kMaxRelayText)));
 }
@@ -254,10 +277,10 @@ void Game::setdice(std::string_view rest, int seat)
 {
     if (!senderSeat(rest, seat, net::cmd::setdice) || m_settings.fastGame || !mayPlay(seat))
         return;
-    const auto position = numberField(rest, 1, net::cmd::setdice);
+    const auto position = numberField(rest, 1, net::cmd::setdice, seat);
     if (!position)
         return;
-    const auto tile = numberField(rest, 2, net::cmd::setdice);
+    const auto tile = numberField(rest, 2, net::cmd::setdice, seat);
     if (!tile)
         return;
     if (*position < 0 || *position > kMaxLength || *tile < 1 || *tile > tileCount(at(seat).zirked))
@@ -286,33 +309,33 @@ void Game::startgame(std::string_view rest, int seat)
     if (seat != 1 || !senderSeat(rest, seat, net::cmd::startgame))
         return;
     if (m_turn.gameRunning) {
-        m_link.log("start ignored: a game is already running");
+        complain(seat, "start ignored: a game is already running");
         return;
     }
     // Everything is read and checked before anything changes.
     const std::size_t fieldCount = net::splitFields(rest).size();
     if (fieldCount < 8) {
-        m_link.log("start ignored: too few fields");
+        complain(seat, "start ignored: too few fields");
         return;
     }
-    const auto playTo = numberField(rest, 2, net::cmd::startgame);
+    const auto playTo = numberField(rest, 2, net::cmd::startgame, seat);
     if (!playTo)
         return;
-    const auto seconds = numberField(rest, 3, net::cmd::startgame);
+    const auto seconds = numberField(rest, 3, net::cmd::startgame, seat);
     if (!seconds)
         return;
-    const auto zirkedAt = numberField(rest, 4, net::cmd::startgame);
+    const auto zirkedAt = numberField(rest, 4, net::cmd::startgame, seat);
     if (!zirkedAt)
         return;
     // The turn clock adds a few seconds of grace to this; no start window offers
     // anything near these bounds, and past them the clock would overflow.
     if (*seconds < 1 || *seconds > kMaxTimePerTurn) {
-        m_link.log("start ignored: seconds per turn out of range");
+        complain(seat, "start ignored: seconds per turn out of range");
         return;
     }
     // The flags go back out in the start and statistics messages.
     if (net::fieldAt(rest, 5)->size() > kMaxOptionText || net::fieldAt(rest, 6)->size() > kMaxOptionText) {
-        m_link.log("start ignored: option text too long");
+        complain(seat, "start ignored: option text too long");
         return;
     }
 
@@ -406,7 +429,7 @@ void Game::done(std::string_view rest, int seat)
     for (std::size_t i = 1; i < fields.size(); ++i) {
         const auto n = net::parseInt(fields[i]);
         if (!n) {
-            numberField(rest, i, net::cmd::done);
+            numberField(rest, i, net::cmd::done, seat);
             return;
         }
         positions.push_back(*n);
@@ -643,7 +666,7 @@ void Game::finish(std::string_view rest, int seat)
 
 void Game::justwatch(std::string_view rest, int seat)
 {
-    const auto target = numberField(rest, 0, net::cmd::justwatch);
+    const auto target = numberField(rest, 0, net::cmd::justwatch, seat);
     if (!target || (*target != seat && seat != 1))
         return;
     if (!isPlayingSeat(*target) || !at(*target).connected)

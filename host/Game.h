@@ -93,8 +93,9 @@ private:
     void sendAllBut(int seat, const std::string& bytes) { m_table.sendAllBut(seat, bytes); }
     void sendTo(int seat, const std::string& bytes) { m_table.sendTo(seat, bytes); }
 
+    void complain(int seat, const std::string& line) { m_link.badInput(seat, line); }
     // The number in field `index`; logs and yields nothing when it is missing or not a number.
-    std::optional<int> numberField(std::string_view rest, std::size_t index, std::string_view command);
+    std::optional<int> numberField(std::string_view rest, std::size_t index, std::string_view command, int seat);
     // The seat field (field 0) when it names the sending connection, else nothing.
     std::optional<int> senderSeat(std::string_view rest, int seat, std::string_view command);
     // Whether `seat` may act on its tiles now: running turn, playing seat, its turn in a slow game.

@@ -20,6 +20,9 @@ public:
     virtual void setTurnTimer(bool running) = 0;
     // One line for the operator's log (stderr in zirky-host); never shown to players.
     virtual void log(const std::string& line) = 0;
+    // A line about a message from `seat` that was wrong and ignored. A peer can
+    // send such messages as fast as it likes, so the shell may hold some back.
+    virtual void badInput(int /*seat*/, const std::string& line) { log(line); }
 };
 
 } // namespace host

@@ -4,6 +4,7 @@
 
 #include "Link.h"
 #include "Scoring.h"
+#include "net/Seats.h"
 
 #include <array>
 #include <string>
@@ -11,9 +12,9 @@
 namespace host
 {
 
-inline constexpr int kMaxSeat = 9; // seats that hold connections
-inline constexpr int kRefusedSeat = 10; // used only while refusing a tenth connection
-inline constexpr int kPlayingSeats = 6; // seats that get turns
+inline constexpr int kMaxSeat = net::kMaxSeat; // seats that hold connections
+inline constexpr int kRefusedSeat = net::kRefusedSeat; // used only while refusing a tenth connection
+inline constexpr int kPlayingSeats = net::kPlayerSeats; // seats that get turns
 
 struct Player {
     std::string name;

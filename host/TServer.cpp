@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 #include <exception>
 #include <random>
 
@@ -57,11 +58,15 @@ void TServer::init(quint16 port, host::Game::IsWord isWord)
     connect(m_turntimer, &QTimer::timeout, this, &TServer::turntimerTimer);
 
     for (int seat = 1; seat <= host::kMaxSeat; ++seat) {
-        QTimer* timer = new QTimer(this);
-        timer->setSingleShot(true);
-        connect(timer, &QTimer::timeout, this, [this, seat] { loginTimerTimer(seat); });
-        m_seats[static_cast<std::size_t>(seat)].loginTimer = timer;
+        Seat& s = m_seats[static_cast<std::size_t>(seat)];
+        s.loginTimer = new QTimer(this);
+        s.loginTimer->setSingleShot(true);
+        connect(s.loginTimer, &QTimer::timeout, this, [this, seat] { loginTimerTimer(seat); });
+        s.resumeTimer = new QTimer(this);
+        s.resumeTimer->setSingleShot(true);
+        connect(s.resumeTimer, &QTimer::timeout, this, [this, seat] { resumeReading(seat); });
     }
+    m_clock.start();
 }
 
 TServer::~TServer()
@@ -103,6 +108,21 @@ void TServer::setManualTurnClock(bool manual)
 void TServer::setLoginTimeout(int milliseconds) { m_loginTimeout = std::max(0, milliseconds); }
 void TServer::setSendCap(qsizetype bytes) { m_sendCap = bytes; }
 void TServer::setQueueCap(std::size_t bytes) { m_queueCap = bytes; }
+void TServer::setRateLimit(const RateLimit& limit) { m_rate = limit; }
+void TServer::setComplaintLimit(int lines) { m_complaintLines = std::max(1, lines); }
+
+void TServer::setLoginQueueLimit(int perAddress, bool exemptLoopback)
+{
+    m_loginQueuePerAddress = std::max(0, perAddress);
+    m_loginQueueExemptsLoopback = exemptLoopback;
+}
+
+void TServer::setKeepAlive(int idleSeconds, int intervalSeconds, int probes)
+{
+    m_keepIdle = std::max(1, idleSeconds);
+    m_keepInterval = std::max(1, intervalSeconds);
+    m_keepProbes = std::max(1, probes);
+}
 
 TSock* TServer::seatSocket(int seat) const
 {
@@ -140,6 +160,19 @@ void TServer::Sock1Accept(TSock* sender)
     sock->OnInfo = [this](TSock* from, TSocketInfo info, const QString& msg) { Sock1Info(from, info, msg); };
     sock->OnWrite = [this](TSock* from) { Sock1Write(from); };
     const QString peer = sock->HostName();
+    if (loginQueueFull(peer)) {
+        // Squatters would otherwise hold every seat for the login time-out.
+        if (m_refusals.admit(nowMs())) {
+            if (const std::size_t more = m_refusals.takeHeldBack())
+                say(QStringLiteral("%1 more connections refused for the same reason").arg(more));
+            say(QStringLiteral("connection from %1 refused: %2 connections from it have not logged in")
+                    .arg(peer)
+                    .arg(m_loginQueuePerAddress));
+        }
+        retire(sock, false);
+        return;
+    }
+    sock->setKeepAlive(m_keepIdle, m_keepInterval, m_keepProbes);
 
     m_accepting = sock;
     m_acceptSends.clear();
@@ -173,9 +206,8 @@ void TServer::Sock1Accept(TSock* sender)
     }
 
     Seat& s = m_seats[static_cast<std::size_t>(seat)];
+    resetSeat(s);
     s.sock = sock;
-    s.framer.reset();
-    s.queuedBytes = 0;
     s.peer = peer;
     sock->Tag = seat;
 
@@ -209,16 +241,80 @@ void TServer::Sock1Read(TSock* sender, int /*count*/)
         dropSeat(seat, QStringLiteral("sent %1 bytes without a message end").arg(net::kMaxPendingBytes), false);
         return;
     }
-    for (std::string& line : lines) {
-        s.queuedBytes += line.size() + 1;
+    // Lone terminators are never queued, but a peer that sends floods of them
+    // spends the host's time all the same.
+    const std::size_t empties = s.framer.takeEmpties();
+    if (lines.empty() && empties == 0)
+        return;
+    const std::size_t messages = lines.size();
+    for (std::string& line : lines)
         m_queue.push(seat, std::move(line));
-    }
-    if (s.queuedBytes > m_queueCap) {
-        dropSeat(seat, QStringLiteral("flooding: %1 bytes waiting to be handled").arg(s.queuedBytes), false);
+    if (m_queue.cost(seat) > m_queueCap) {
+        dropSeat(seat,
+            QStringLiteral("flooding: %1 messages (%2 bytes of memory) waiting to be handled")
+                .arg(m_queue.queued(seat))
+                .arg(m_queue.cost(seat)),
+            false);
         return;
     }
-    if (!lines.empty())
+    if (!chargeMessages(seat, messages + empties))
+        return;
+    if (messages > 0)
         scheduleDispatch();
+}
+
+bool TServer::chargeMessages(int seat, std::size_t messages)
+{
+    if (m_rate.perSecond <= 0)
+        return true;
+    Seat& s = m_seats[static_cast<std::size_t>(seat)];
+    const qint64 now = nowMs();
+    s.tokens = std::min(m_rate.burst, s.tokens + static_cast<double>(now - s.refilledAt) * m_rate.perSecond / 1000.0);
+    s.refilledAt = now;
+    s.tokens -= static_cast<double>(messages);
+    if (s.tokens >= 0) {
+        s.slowSince = -1;
+        return true;
+    }
+    if (-s.tokens > m_rate.dropAhead) {
+        dropSeat(
+            seat, QStringLiteral("flooding: %1 messages past its budget").arg(static_cast<qint64>(-s.tokens)), false);
+        return false;
+    }
+    if (s.slowSince < 0) {
+        s.slowSince = now;
+        badInput(seat,
+            QStringLiteral("seat %1 sends faster than %2 messages a second: slowed down")
+                .arg(seat)
+                .arg(m_rate.perSecond)
+                .toStdString());
+    } else if (now - s.slowSince > m_rate.dropAfterMs) {
+        dropSeat(seat, QStringLiteral("flooding: over its budget for %1 s").arg((now - s.slowSince) / 1000), false);
+        return false;
+    }
+    // What it sends meanwhile waits in the system, and then in the peer.
+    s.sock->setReadPaused(true);
+    s.resumeTimer->start(static_cast<int>(std::ceil(-s.tokens * 1000.0 / m_rate.perSecond)));
+    return true;
+}
+
+void TServer::resumeReading(int seat)
+{
+    if (TSock* sock = seatSocket(seat))
+        sock->setReadPaused(false);
+}
+
+bool TServer::loginQueueFull(const QString& peer) const
+{
+    if (m_loginQueuePerAddress <= 0 || (m_loginQueueExemptsLoopback && peer.startsWith(QLatin1String("127."))))
+        return false;
+    int waiting = 0;
+    for (int seat = 1; seat <= host::kMaxSeat; ++seat) {
+        const Seat& s = m_seats[static_cast<std::size_t>(seat)];
+        if (s.sock && s.peer == peer && !m_game->player(seat).loggedIn)
+            ++waiting;
+    }
+    return waiting >= m_loginQueuePerAddress;
 }
 
 void TServer::Sock1Disconnect(TSock* sender)
@@ -253,13 +349,24 @@ void TServer::releaseSeat(int seat)
     Seat& s = m_seats[static_cast<std::size_t>(seat)];
     if (!s.sock)
         return;
-    s.sock = nullptr;
-    s.framer.reset();
-    s.queuedBytes = 0;
-    s.loginTimer->stop();
+    if (const std::size_t held = s.complaints.takeHeldBack())
+        say(QStringLiteral("seat %1: %2 more lines about its bad messages were not logged").arg(seat).arg(held));
+    resetSeat(s);
     m_queue.discardSeat(seat);
     m_closedSeats.push_back(seat);
     scheduleDispatch();
+}
+
+void TServer::resetSeat(Seat& s)
+{
+    s.sock = nullptr;
+    s.framer.reset();
+    s.loginTimer->stop();
+    s.resumeTimer->stop();
+    s.tokens = m_rate.burst;
+    s.refilledAt = nowMs();
+    s.slowSince = -1;
+    s.complaints = host::LogLimit(m_complaintLines);
 }
 
 void TServer::Sock1Write(TSock* sender)
@@ -325,16 +432,16 @@ void TServer::socktimerTimer()
         }
     }
     if (!m_queue.empty()) {
-        net::QueuedLine line = m_queue.take();
-        if (isSeat(line.seat)) {
-            Seat& s = m_seats[static_cast<std::size_t>(line.seat)];
-            s.queuedBytes -= std::min(s.queuedBytes, line.text.size() + 1);
-        }
+        const net::QueuedLine line = m_queue.take();
         try {
             m_game->receive(line.seat, line.text);
         } catch (const std::exception& e) {
             // A handler that fails stops there; the queue goes on with the next message.
-            say(QStringLiteral("seat %1: message not handled: %2").arg(line.seat).arg(QString::fromUtf8(e.what())));
+            badInput(line.seat,
+                QStringLiteral("seat %1: message not handled: %2")
+                    .arg(line.seat)
+                    .arg(QString::fromUtf8(e.what()))
+                    .toStdString());
         }
     }
     if (m_queue.empty() && m_closedSeats.empty())
@@ -388,6 +495,20 @@ void TServer::setTurnTimer(bool running)
         m_turntimer->start();
     else
         m_turntimer->stop();
+}
+
+void TServer::badInput(int seat, const std::string& line)
+{
+    if (!seatSocket(seat)) {
+        say(QString::fromStdString(line));
+        return;
+    }
+    host::LogLimit& limit = m_seats[static_cast<std::size_t>(seat)].complaints;
+    if (!limit.admit(nowMs()))
+        return;
+    if (const std::size_t held = limit.takeHeldBack())
+        say(QStringLiteral("seat %1: %2 more lines about its bad messages were not logged").arg(seat).arg(held));
+    say(QString::fromStdString(line));
 }
 
 void TServer::log(const std::string& line)

@@ -1,12 +1,16 @@
 #pragma once
 // The game host's shell: the listening socket, one TSock per seat, one receive
-// queue for every connection, prompt dispatch and the one-second turn timer.
+// queue for every connection (served in turn), prompt dispatch and the
+// one-second turn timer. It also keeps one peer from spoiling the game for the
+// others: message budgets, keepalive, and a cap on connections waiting to log in.
 // It adapts sockets and timers to host::Game; the rules decide everything.
 
 #include "host/Game.h"
+#include "host/LogLimit.h"
 #include "net/Framing.h"
 #include "net/TSock.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -63,9 +67,33 @@ public:
     // A connection with more than this many bytes waiting unsent is dropped:
     // the host never waits for a slow reader. Default 1 MiB.
     void setSendCap(qsizetype bytes);
-    // A connection with more than this many bytes of messages waiting in the
-    // receive queue is flooding and is dropped. Default 1 MiB.
+    // A connection whose messages waiting in the receive queue cost more than
+    // this (bytes plus net::kQueuedMessageOverhead each) is flooding and is
+    // dropped. Default 1 MiB.
     void setQueueCap(std::size_t bytes);
+
+    // What one connection may send, as chat servers limit it: `perSecond`
+    // messages a second on average and `burst` at once. Past that its reading
+    // is paused until it is back within budget (the peer is slowed down); it is
+    // dropped when it gets more than `dropAhead` messages ahead, or is still
+    // over budget `dropAfterMs` after it was first slowed. perSecond 0: no limit.
+    struct RateLimit {
+        double perSecond = 50;
+        double burst = 100;
+        double dropAhead = 1000;
+        qint64 dropAfterMs = 30000;
+    };
+    void setRateLimit(const RateLimit& limit);
+    // At most this many connections from one address may be waiting to log in
+    // at once; more are closed at accept. Loopback (this machine) is exempt
+    // unless `exemptLoopback` is false. Default 3; 0: no limit.
+    void setLoginQueueLimit(int perAddress, bool exemptLoopback = true);
+    // Keepalive on every seat: a peer that vanishes without a word frees its
+    // seat after idle + interval * probes seconds. Default 60, 10, 6 (two minutes).
+    void setKeepAlive(int idleSeconds, int intervalSeconds, int probes);
+    // Lines about one connection's bad messages: at most `lines` a minute,
+    // then one line saying how many more there were. Default 5.
+    void setComplaintLimit(int lines);
 
     // Accept handler of Sock1: give the connection a seat and wire its events.
     void Sock1Accept(TSock* sender);
@@ -89,12 +117,19 @@ private:
     void drop(int seat) override;
     void setTurnTimer(bool running) override;
     void log(const std::string& line) override;
+    void badInput(int seat, const std::string& line) override;
 
     void init(quint16 port, host::Game::IsWord isWord);
     void Sock1Disconnect(TSock* sender);
     void Sock1Info(TSock* sender, TSocketInfo info, const QString& msg);
     void Sock1Write(TSock* sender);
     void loginTimerTimer(int seat);
+    void resumeReading(int seat);
+    // Charges the connection in `seat` for `messages` just read; false when it
+    // was dropped for flooding.
+    bool chargeMessages(int seat, std::size_t messages);
+    bool loginQueueFull(const QString& peer) const;
+    qint64 nowMs() const { return m_clock.elapsed(); }
 
     // The socket that holds `seat`, or nullptr when the seat has none (any more).
     TSock* seatSocket(int seat) const;
@@ -111,10 +146,15 @@ private:
     struct Seat {
         TSock* sock = nullptr;
         net::Framer framer;
-        std::size_t queuedBytes = 0;
         QTimer* loginTimer = nullptr;
+        QTimer* resumeTimer = nullptr; // ends a pause of reading
         QString peer;
+        double tokens = 0; // messages it may still send at once
+        qint64 refilledAt = 0;
+        qint64 slowSince = -1; // over budget since then; -1: within budget
+        host::LogLimit complaints;
     };
+    void resetSeat(Seat& s);
 
     std::unique_ptr<dict::TDictn> m_dictionary;
     std::unique_ptr<host::Game> m_game;
@@ -137,4 +177,13 @@ private:
     qsizetype m_sendCap = 1024 * 1024;
     std::size_t m_queueCap = 1024 * 1024;
     int m_lingerMs = 2000;
+    RateLimit m_rate;
+    int m_loginQueuePerAddress = 3;
+    bool m_loginQueueExemptsLoopback = true;
+    int m_keepIdle = 60;
+    int m_keepInterval = 10;
+    int m_keepProbes = 6;
+    int m_complaintLines = 5;
+    host::LogLimit m_refusals { 5 };
+    QElapsedTimer m_clock;
 };

@@ -43,7 +43,10 @@ Framer::Status Framer::feed(std::string_view bytes, std::vector<std::string>& ou
             return Status::Overflow;
         }
         if (m_tail.empty()) {
-            out.emplace_back(bytes.substr(0, end));
+            if (end > 0)
+                out.emplace_back(bytes.substr(0, end));
+            else
+                ++m_empties;
         } else {
             m_tail.append(bytes.substr(0, end));
             out.push_back(std::move(m_tail));
@@ -54,20 +57,55 @@ Framer::Status Framer::feed(std::string_view bytes, std::vector<std::string>& ou
     return Status::Ok;
 }
 
+void ReceiveQueue::push(int seat, std::string text)
+{
+    auto [it, fresh] = m_seats.try_emplace(seat);
+    if (fresh || it->second.lines.empty())
+        m_turns.push_back(seat);
+    it->second.cost += text.size() + kQueuedMessageOverhead;
+    it->second.lines.push_back(std::move(text));
+    ++m_size;
+}
+
 QueuedLine ReceiveQueue::take()
 {
-    if (m_lines.empty())
+    if (m_turns.empty())
         return {};
-    QueuedLine line = std::move(m_lines.front());
-    m_lines.pop_front();
+    const int seat = m_turns.front();
+    m_turns.pop_front();
+    const auto it = m_seats.find(seat);
+    SeatLines& s = it->second;
+    QueuedLine line { seat, std::move(s.lines.front()) };
+    s.lines.pop_front();
+    s.cost -= line.text.size() + kQueuedMessageOverhead;
+    --m_size;
+    if (s.lines.empty())
+        m_seats.erase(it);
+    else
+        m_turns.push_back(seat); // back of the line: everyone else goes first
     return line;
 }
 
 void ReceiveQueue::discardSeat(int seat)
 {
-    m_lines.erase(
-        std::remove_if(m_lines.begin(), m_lines.end(), [seat](const QueuedLine& l) { return l.seat == seat; }),
-        m_lines.end());
+    const auto it = m_seats.find(seat);
+    if (it == m_seats.end())
+        return;
+    m_size -= it->second.lines.size();
+    m_seats.erase(it);
+    m_turns.erase(std::find(m_turns.begin(), m_turns.end(), seat));
+}
+
+std::size_t ReceiveQueue::queued(int seat) const
+{
+    const auto it = m_seats.find(seat);
+    return it == m_seats.end() ? 0 : it->second.lines.size();
+}
+
+std::size_t ReceiveQueue::cost(int seat) const
+{
+    const auto it = m_seats.find(seat);
+    return it == m_seats.end() ? 0 : it->second.cost;
 }
 
 SplitLine splitCommand(std::string_view line)

@@ -193,6 +193,28 @@ in_port_t resolvePort(const QString& name)
 
 } // namespace
 
+bool TSock::setKeepAlive(int idleSeconds, int intervalSeconds, int probes)
+{
+    if (m_fd < 0 || m_listening)
+        return false;
+    const int on = 1;
+    // Without a user timeout, data that is never acknowledged is retried for
+    // a quarter of an hour, and keepalive never starts while data is unacknowledged.
+    const unsigned timeoutMs = static_cast<unsigned>(idleSeconds + intervalSeconds * probes) * 1000u;
+    return ::setsockopt(m_fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on) == 0
+        && ::setsockopt(m_fd, IPPROTO_TCP, TCP_KEEPIDLE, &idleSeconds, sizeof idleSeconds) == 0
+        && ::setsockopt(m_fd, IPPROTO_TCP, TCP_KEEPINTVL, &intervalSeconds, sizeof intervalSeconds) == 0
+        && ::setsockopt(m_fd, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes) == 0
+        && ::setsockopt(m_fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &timeoutMs, sizeof timeoutMs) == 0;
+}
+
+void TSock::setReadPaused(bool paused)
+{
+    m_readPaused = paused;
+    if (m_readNotifier && m_fd >= 0 && m_connected && !m_listening)
+        m_readNotifier->setEnabled(!paused);
+}
+
 // ---- notifiers
 
 void TSock::attachNotifiers(bool readEnabled)
@@ -595,7 +617,7 @@ void TSock::finishConnect(int error)
     }
     m_connected = true;
     if (m_readNotifier)
-        m_readNotifier->setEnabled(true);
+        m_readNotifier->setEnabled(!m_readPaused);
     updateWriteNotifier();
     info(TSocketInfo::Connect, QStringLiteral("Non-Blocking Socket Connected"));
     if (!self || m_generation != generation || !OnConnect)

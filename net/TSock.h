@@ -55,6 +55,16 @@ public:
     // that lets this grow.
     qsizetype pendingOutput() const { return m_outgoing.size(); }
     qsizetype pendingInput() const { return m_incoming.size(); }
+    // Probes an idle connection: after `idleSeconds` without traffic, every
+    // `intervalSeconds`, and gives up after `probes` unanswered ones; data left
+    // unacknowledged as long also ends it. A peer that vanished without a word
+    // (a pulled cable, a dead machine) then ends in an Error report and
+    // "Socket Closed", like any broken connection. False when the system refused.
+    bool setKeepAlive(int idleSeconds, int intervalSeconds, int probes);
+    // While paused, nothing more is read from a connected socket: the peer's
+    // data waits in the system and, once that is full, the peer's writes wait.
+    void setReadPaused(bool paused);
+    bool readPaused() const { return m_readPaused; }
     // The bound port of a listener (useful with PortName "0").
     quint16 localPort() const;
 
@@ -100,6 +110,7 @@ private:
     bool m_connected = false;
     bool m_connecting = false;
     bool m_acceptCalled = false;
+    bool m_readPaused = false;
     int m_fd = -1;
     int m_sendError = 0;
     // Bumped whenever the handle changes, so deferred work for an old handle is dropped.

@@ -8,7 +8,8 @@ set -e
 # desktop-file-utils, appstream: the tests validate the menu entry and metadata.
 PKGS="cmake ninja-build g++ make pkg-config qt6-base-dev qt6-multimedia-dev libgl-dev \
 libgtest-dev libgmock-dev libbenchmark-dev wamerican-huge \
-libssl3 ca-certificates dpkg-dev desktop-file-utils appstream"
+libssl3 ca-certificates dpkg-dev desktop-file-utils appstream \
+clang libclang-rt-14-dev ccache"
 missing=""
 for p in $PKGS; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

@@ -2,12 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <dirent.h>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 
 namespace
 {
@@ -137,6 +145,24 @@ TEST(IniFileWrite, ByteOrderMarkStaysAndTheSectionIsNotDuplicated)
     EXPECT_EQ(ini.text(), "\xEF\xBB\xBF[zirky]\nTop=2\n");
 }
 
+TEST(IniFileWrite, StrayCarriageReturnsSurviveEverySave)
+{
+    // Found by the settings fuzz target: each save ate one carriage return
+    // from lines of a file with bare line feeds, so the file crept.
+    for (const std::string original : { std::string("[lobby]\nName=Ann\r\r\n[zirky]\nTop=1\nend\r"),
+             std::string("[zirky]\r\nTop=1\r\nNote=x\r\r\nend\r"),
+             std::string("[lobby]\r\nName=Ann\n[zirky]\nTop=1\n") }) {
+        std::string text = original;
+        for (int save = 0; save < 3; ++save) {
+            IniFile ini = IniFile::parse(text);
+            ini.set("zirky", "Top", "1");
+            EXPECT_EQ(ini.text(), original) << "save " << save;
+            EXPECT_EQ(ini.value("zirky", "Top"), "1");
+            text = ini.text();
+        }
+    }
+}
+
 TEST(IniFileWrite, ValueCannotInjectLines)
 {
     IniFile ini;
@@ -209,6 +235,99 @@ TEST_F(TempDir, MissingFileLoadsEmptyAndOversizedFileIsNeverRewritten)
     ini.set("zirky", "Top", "9");
     EXPECT_FALSE(ini.save(path));
     EXPECT_EQ(std::filesystem::file_size(path), big.size());
+}
+
+std::vector<std::string> namesIn(const std::string& dir)
+{
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void makeOld(const std::string& path)
+{
+    const timespec times[2] = { { 1000000000, 0 }, { 1000000000, 0 } };
+    ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+}
+
+TEST_F(TempDir, SavesKilledHalfWayLeaveNothingBehindAfterTheNextLoad)
+{
+    writeAll(path, "[zirky]\nTop=1\n");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        IniFile ini = IniFile::parse("[zirky]\nTop=1\n");
+        for (int i = 0;; ++i) {
+            ini.set("zirky", "Top", std::to_string(i));
+            ini.save(path);
+        }
+    }
+    ::usleep(200 * 1000);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    // What a kill in the middle of a save leaves, and what a kill before this
+    // one could have left too.
+    writeAll(dir + "/.draviklobby.Ab12Cd", "[zirky]\nTop=half");
+    for (const std::string& name : namesIn(dir))
+        if (name != "draviklobby.ini")
+            makeOld(dir + "/" + name);
+
+    IniFile ini;
+    ASSERT_EQ(ini.load(path), IniFile::LoadResult::Loaded);
+    EXPECT_TRUE(ini.value("zirky", "Top").has_value()) << "the settings file itself survives whole";
+    EXPECT_EQ(namesIn(dir), std::vector<std::string> { "draviklobby.ini" });
+}
+
+TEST_F(TempDir, CleanUpSparesSavesInProgressAndOtherFiles)
+{
+    writeAll(path, "[zirky]\nTop=1\n");
+    struct Row {
+        const char* fault;
+        std::string name;
+        bool old;
+        bool locked; // a save in progress holds it
+        bool kept;
+    };
+    const std::vector<Row> rows = {
+        { "a stale temporary is kept", ".draviklobby.x1Y2z3", true, false, false },
+        { "a save in progress loses its temporary", ".draviklobby.q9W8e7", true, true, true },
+        { "a temporary created this instant is taken", ".draviklobby.n0W0n0", false, false, true },
+        { "another program's file is taken", ".draviklobby.backup.old", true, false, true },
+        { "the lobby's own file is taken", "lobby.ini", true, false, true },
+    };
+    std::vector<int> locks;
+    for (const Row& r : rows) {
+        writeAll(dir + "/" + r.name, "x");
+        if (r.old)
+            makeOld(dir + "/" + r.name);
+        if (r.locked) {
+            const int fd = ::open((dir + "/" + r.name).c_str(), O_RDONLY);
+            ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+            locks.push_back(fd);
+        }
+    }
+    EXPECT_EQ(IniFile::removeStaleTemporaries(path), 1u);
+    for (const Row& r : rows)
+        EXPECT_EQ(std::filesystem::exists(dir + "/" + r.name), r.kept) << r.fault;
+    for (int fd : locks)
+        ::close(fd);
+}
+
+TEST_F(TempDir, ANamedPipeIsNeitherWaitedForNorReplaced)
+{
+    ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
+    IniFile ini;
+    // Without a writer a blocking open of the pipe would never return.
+    EXPECT_EQ(ini.load(path), IniFile::LoadResult::Unreadable);
+    ini.set("zirky", "Top", "3");
+    std::string error;
+    EXPECT_FALSE(ini.save(path, &error));
+    EXPECT_FALSE(error.empty());
+    struct stat st;
+    ASSERT_EQ(::lstat(path.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 } // namespace

@@ -66,6 +66,92 @@ TEST(Relays, SpoofedOrUnconnectedSendersAreDropped)
     }
 }
 
+TEST(Relays, NothingIsRelayedFromAConnectionThatHasNotLoggedIn)
+{
+    const std::vector<std::string> messages
+        = { net::msg::chat(3, "buy cheap"), net::msg::action(3, "spams"), net::msg::playasound(3, "WAVE1") };
+    for (const std::string& m : messages) {
+        HostTable t;
+        t.seat(2);
+        ASSERT_EQ(t.game.accepted(), 3);
+        t.link.clear();
+        t.say(3, m);
+        EXPECT_EQ(t.link.messageCount(), 0u) << m;
+        // Once logged in, the same message goes out with its sender's name.
+        t.say(3, net::msg::logininfo(3, net::kGameVersion, "Late"));
+        t.link.clear();
+        t.say(3, m);
+        EXPECT_EQ(t.link.to(1).size(), 1u) << m;
+    }
+}
+
+TEST(Relays, ControlCharactersInNamesAndTextsReachNobody)
+{
+    struct Row {
+        const char* fault;
+        std::string name;
+        std::string message; // from seat 2
+        std::string relayed; // to seat 1
+    };
+    const std::vector<Row> rows = {
+        { "escape sequence in chat", "P2", net::msg::chat(2, "\x1B[2Jgone"), "CMD_chat+2+P2 chats: ?[2Jgone" },
+        { "bell and NUL in an action", "P2", net::msg::action(2, std::string("ding\x07\0", 6)),
+            "CMD_action+2+P2 ding??" },
+        { "line breaks in a sound name", "P2", "CMD_playasound+2+a\r\nb", "CMD_playasound+2+a??b" },
+        { "tab is kept", "P2", net::msg::chat(2, "a\tb"), "CMD_chat+2+P2 chats: a\tb" },
+        { "escape in the name of every chat line", "\x1B]0;pwned\x07", net::msg::chat(2, "hi"),
+            "CMD_chat+2+?]0;pwned? chats: hi" },
+    };
+    for (const Row& r : rows) {
+        HostTable t;
+        t.join("P1");
+        t.join(r.name);
+        t.say(2, r.message);
+        EXPECT_EQ(t.link.to(1).back(), r.relayed) << r.fault;
+        for (const std::string& m : t.link.to(1))
+            for (char c : m)
+                EXPECT_FALSE(static_cast<unsigned char>(c) < 0x20 && c != '\t') << r.fault << ": " << m;
+    }
+}
+
+TEST(Relays, ComplaintsAboutAConnectionsMessagesNameThatConnection)
+{
+    struct ComplaintLink : RecordingLink {
+        std::vector<std::pair<int, std::string>> complaints;
+        void badInput(int seat, const std::string& line) override { complaints.emplace_back(seat, line); }
+    };
+    struct Row {
+        const char* fault;
+        int from;
+        std::string message;
+        bool complaint;
+    };
+    const std::vector<Row> rows = {
+        { "seat field that is not a number", 2, "CMD_chat+two+hello", true },
+        { "start with too few fields", 1, "CMD_startgame+1+f+", true },
+        { "a second login", 2, net::msg::logininfo(2, net::kGameVersion, "P2 again"), true },
+        { "a good chat line", 2, net::msg::chat(2, "hello"), false },
+    };
+    for (const Row& r : rows) {
+        ComplaintLink link;
+        host::Game game(
+            link, [](std::string_view) { return true; }, 1);
+        for (int s = 1; s <= 2; ++s) {
+            ASSERT_EQ(game.accepted(), s);
+            game.receive(s, line(net::msg::logininfo(s, net::kGameVersion, "P" + std::to_string(s))));
+        }
+        const std::size_t logged = link.logs.size();
+        game.receive(r.from, line(r.message));
+        if (r.complaint) {
+            ASSERT_EQ(link.complaints.size(), 1u) << r.fault;
+            EXPECT_EQ(link.complaints[0].first, r.from) << r.fault;
+            EXPECT_EQ(link.logs.size(), logged) << r.fault << ": also logged without limit";
+        } else {
+            EXPECT_TRUE(link.complaints.empty()) << r.fault;
+        }
+    }
+}
+
 TEST(Relays, SetMakeWaitFromSeatOne)
 {
     HostTable t;
@@ -178,3 +264,21 @@ TEST(Relays, NoTileMovesInAFastGame)
 }
 
 } // namespace
+
+TEST(Relays, AnOverlongChatKeepsItsColour)
+{
+    HostTable t;
+    t.join("P1");
+    t.join("P2");
+    t.say(2, net::msg::chat(2, std::string(60000, 'x') + "|clGreen"));
+    t.say(2, net::msg::action(2, std::string(60000, 'y') + "|clNavy"));
+    t.say(2, net::msg::chat(2, "a|b|clNavy"));
+    const auto chats = t.link.to(1, net::cmd::chat);
+    ASSERT_EQ(chats.size(), 2u);
+    EXPECT_TRUE(chats[0].ends_with("|clGreen")) << "the colour survives the cut";
+    EXPECT_LE(chats[0].size(), host::kMaxRelayText + 64);
+    EXPECT_TRUE(chats[1].ends_with("P2 chats: a|b|clNavy")) << "a short line is relayed as it came";
+    const auto actions = t.link.to(1, net::cmd::action);
+    ASSERT_EQ(actions.size(), 1u);
+    EXPECT_TRUE(actions[0].ends_with("|clNavy"));
+}

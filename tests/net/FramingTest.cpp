@@ -47,16 +47,25 @@ TEST(Framing, EveryMessageCutAtEveryByteArrivesWhole)
 TEST(Framing, EdgeCasesOfTheTerminator)
 {
     Framer f;
-    // Two terminators in a row give an empty message; three in one read stay in order.
+    // Two terminators in a row would be an empty message, which means nothing
+    // and is never passed on; three messages in one read stay in order.
     auto out = feedAll(f,
+        "\xFF"
         "CMD_a+\xFF\xFF"
-        "CMD_b+1\xFF"
+        "CMD_b+1\xFF\xFF\xFF"
         "CMD_c+\xFF");
-    ASSERT_EQ(out.size(), 4u);
-    EXPECT_EQ(out[0], "CMD_a+");
-    EXPECT_EQ(out[1], "");
-    EXPECT_EQ(out[2], "CMD_b+1");
-    EXPECT_EQ(out[3], "CMD_c+");
+    EXPECT_EQ(out, (std::vector<std::string> { "CMD_a+", "CMD_b+1", "CMD_c+" }));
+    EXPECT_EQ(f.takeEmpties(), 4u) << "the sender is still charged for what it sent";
+    // A flood of lone terminators, however it is split, yields nothing and keeps nothing.
+    const std::string flood(100000, '\xFF');
+    EXPECT_TRUE(feedAll(f, std::string_view(flood).substr(0, 777)).empty());
+    EXPECT_TRUE(feedAll(f, std::string_view(flood).substr(777)).empty());
+    EXPECT_EQ(f.pending(), 0u);
+    EXPECT_EQ(f.takeEmpties(), flood.size());
+    // A message whose terminator arrives alone in the next read is still whole.
+    EXPECT_TRUE(feedAll(f, "CMD_d+").empty());
+    EXPECT_EQ(feedAll(f, "\xFF\xFF"), std::vector<std::string> { "CMD_d+" });
+    EXPECT_EQ(f.takeEmpties(), 1u);
 }
 
 TEST(Framing, OversizedUnterminatedStreamIsAViolation)
@@ -169,4 +178,73 @@ TEST(ReceiveQueue, DroppingAConnectionKeepsEveryoneElseInOrder)
         EXPECT_EQ(none.seat, 0) << row.fault;
         EXPECT_EQ(none.text, "") << row.fault;
     }
+}
+
+TEST(ReceiveQueue, ConnectionsAreServedInTurnOneMessageEach)
+{
+    struct Row {
+        const char* fault;
+        std::vector<std::pair<int, std::string>> pushed;
+        std::vector<std::pair<int, std::string>> taken;
+    };
+    const Row rows[] = {
+        { "a backlog delays another connection's message",
+            { { 3, "f1" }, { 3, "f2" }, { 3, "f3" }, { 3, "f4" }, { 5, "honest" } },
+            { { 3, "f1" }, { 5, "honest" }, { 3, "f2" }, { 3, "f3" }, { 3, "f4" } } },
+        { "arrival order lost while nobody has a backlog", { { 7, "a" }, { 2, "b" }, { 5, "c" } },
+            { { 7, "a" }, { 2, "b" }, { 5, "c" } } },
+        { "one connection's own order broken", { { 0, "x" }, { 0, "y" }, { 0, "z" } },
+            { { 0, "x" }, { 0, "y" }, { 0, "z" } } },
+        { "two backlogs not interleaved", { { 1, "a1" }, { 1, "a2" }, { 2, "b1" }, { 2, "b2" }, { 4, "c1" } },
+            { { 1, "a1" }, { 2, "b1" }, { 4, "c1" }, { 1, "a2" }, { 2, "b2" } } },
+    };
+    for (const Row& row : rows) {
+        ReceiveQueue q;
+        for (const auto& [seat, text] : row.pushed)
+            q.push(seat, text);
+        std::vector<std::pair<int, std::string>> taken;
+        while (!q.empty()) {
+            QueuedLine line = q.take();
+            taken.emplace_back(line.seat, line.text);
+        }
+        EXPECT_EQ(taken, row.taken) << row.fault;
+        EXPECT_EQ(q.size(), 0u) << row.fault;
+    }
+
+    // A connection that sends again after its backlog is served waits behind
+    // those already waiting, not ahead of them.
+    ReceiveQueue q;
+    q.push(1, "a1");
+    q.push(1, "a2");
+    q.push(2, "b1");
+    EXPECT_EQ(q.take().text, "a1");
+    q.push(3, "c1");
+    EXPECT_EQ(q.take().text, "b1");
+    q.push(2, "b2");
+    EXPECT_EQ(q.take().text, "a2");
+    EXPECT_EQ(q.take().text, "c1");
+    EXPECT_EQ(q.take().text, "b2");
+}
+
+TEST(ReceiveQueue, CostCountsEveryMessageNotOnlyItsBytes)
+{
+    ReceiveQueue q;
+    for (int i = 0; i < 1000; ++i)
+        q.push(4, "x");
+    q.push(6, std::string(500, 'y'));
+    EXPECT_EQ(q.queued(4), 1000u);
+    // A thousand one-byte messages cost far more than a thousand bytes.
+    EXPECT_EQ(q.cost(4), 1000 * (1 + kQueuedMessageOverhead));
+    EXPECT_EQ(q.cost(6), 500 + kQueuedMessageOverhead);
+    q.take(); // seat 4's first
+    q.take(); // seat 6's only
+    EXPECT_EQ(q.cost(4), 999 * (1 + kQueuedMessageOverhead));
+    EXPECT_EQ(q.cost(6), 0u);
+    q.discardSeat(4);
+    EXPECT_EQ(q.cost(4), 0u);
+    EXPECT_EQ(q.queued(4), 0u);
+    EXPECT_TRUE(q.empty());
+    // A discarded connection that sends again is served again.
+    q.push(4, "again");
+    EXPECT_EQ(q.take().text, "again");
 }

@@ -135,6 +135,8 @@ private slots:
     void resetConnectionIsReportedAndClosed();
     void receiveAfterPeerClosedReturnsWhatWasBuffered();
     void readsBeforeReceiveAreJoined();
+    void pausedReadingHoldsDataInTheSystemUntilResumed();
+    void keepAliveOnlyOnAConnection();
     void receiveCount_data();
     void receiveCount();
     void largeSendToSlowReaderArrivesWholeAndInOrder();
@@ -297,6 +299,40 @@ void TSockTest::readsBeforeReceiveAreJoined()
     QCOMPARE(link.clientLog.readCounts.last(), 5);
     QCOMPARE(link.client.Receive(), QByteArray("abcde"));
     QCOMPARE(link.client.pendingInput(), 0);
+}
+
+void TSockTest::pausedReadingHoldsDataInTheSystemUntilResumed()
+{
+    Link link;
+    QVERIFY(link.open());
+    QByteArray atServer;
+    int reads = 0;
+    link.server->OnRead = [&](TSock* s, int) {
+        ++reads;
+        atServer += s->Receive();
+    };
+    link.server->setReadPaused(true);
+    QVERIFY(link.client.Send("while paused"));
+    QTest::qWait(200);
+    QCOMPARE(reads, 0);
+    // A peer that hangs up meanwhile is noticed after the pause, after its data.
+    link.client.Close();
+    QTest::qWait(100);
+    QVERIFY(link.server->Connected());
+    link.server->setReadPaused(false);
+    QVERIFY(QTest::qWaitFor([&] { return !link.server || !link.server->Connected(); }, kWaitMs));
+    QCOMPARE(atServer, QByteArray("while paused"));
+}
+
+void TSockTest::keepAliveOnlyOnAConnection()
+{
+    Link link;
+    QVERIFY(link.open());
+    QVERIFY(link.server->setKeepAlive(60, 10, 6));
+    QVERIFY(link.client.setKeepAlive(1, 1, 1));
+    QVERIFY(!link.listener.setKeepAlive(60, 10, 6));
+    TSock unopened;
+    QVERIFY(!unopened.setKeepAlive(60, 10, 6));
 }
 
 void TSockTest::receiveCount_data()

@@ -1,0 +1,373 @@
+// A real zirky-host over loopback under the attacks one peer can make, with
+// eight attacking connections and one honest player who chats every 20 ms:
+//   idle         nobody attacks (the reference)
+//   0xFF flood   all eight send lone terminators as fast as the host takes them
+//   msg flood    one of the eight sends chat lines as fast as it can
+//   msg flood x8 all eight do
+//   bad fields   all eight send 40 messages a second (inside the message
+//                budget) with a bad number field, for the log
+// For each: the honest player's chat round trip (p50, p99, worst), the host's
+// resident memory (peak during, and a few seconds after), its log growth per
+// attacking connection per minute, and how many attackers it dropped.
+//
+//   bench_host_attack [seconds per attack, default 20] [path to zirky-host] [log seconds, default 60]
+
+#include "Percentiles.h"
+#include "net/Commands.h"
+#include "net/Framing.h"
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <string>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace
+{
+
+using Clock = std::chrono::steady_clock;
+
+long rssKiB(pid_t pid)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::atol(line.c_str() + 6);
+    return -1;
+}
+
+int connectTo(int port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr {};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        std::perror("connect");
+        std::exit(1);
+    }
+    const int one = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    return fd;
+}
+
+// Reads messages of one connection; returns false when the host closed it or
+// nothing matching came within `timeoutMs`.
+struct Reader {
+    int fd = -1;
+    std::string pending;
+
+    bool waitFor(const std::string& prefix, std::string* found = nullptr, int timeoutMs = 30000)
+    {
+        const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        char buf[65536];
+        for (;;) {
+            for (auto end = pending.find(net::kTerminator); end != std::string::npos;
+                 end = pending.find(net::kTerminator)) {
+                std::string message = pending.substr(0, end);
+                pending.erase(0, end + 1);
+                if (message.rfind(prefix, 0) == 0) {
+                    if (found)
+                        *found = std::move(message);
+                    return true;
+                }
+            }
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            if (left <= 0)
+                return false;
+            pollfd p { fd, POLLIN, 0 };
+            if (::poll(&p, 1, static_cast<int>(left)) <= 0)
+                continue;
+            const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+            if (n <= 0)
+                return false;
+            pending.append(buf, static_cast<std::size_t>(n));
+        }
+    }
+};
+
+bool sendAll(int fd, const std::string& bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+struct Player {
+    int fd = -1;
+    int seat = 0;
+    Reader reader;
+};
+
+Player join(int port, const std::string& name)
+{
+    Player p;
+    p.fd = connectTo(port);
+    p.reader.fd = p.fd;
+    std::string hello;
+    if (!p.reader.waitFor("CMD_sendlogininfo+", &hello)) {
+        std::fprintf(stderr, "no seat for %s\n", name.c_str());
+        std::exit(1);
+    }
+    p.seat = std::atoi(hello.c_str() + std::strlen("CMD_sendlogininfo+"));
+    sendAll(p.fd, net::msg::logininfo(p.seat, net::kGameVersion, name));
+    if (!p.reader.waitFor("CMD_newplayerinfo+" + std::to_string(p.seat) + "+")) {
+        std::fprintf(stderr, "no login for %s\n", name.c_str());
+        std::exit(1);
+    }
+    return p;
+}
+
+struct Host {
+    pid_t pid = 0;
+    int port = 0;
+    std::atomic<long> logBytes { 0 };
+    std::thread logReader;
+
+    void start(const std::string& program)
+    {
+        int errPipe[2];
+        if (::pipe(errPipe) != 0)
+            std::exit(1);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
+        posix_spawn_file_actions_addclose(&actions, errPipe[0]);
+        const char* const args[] = { program.c_str(), "--port", "0", nullptr };
+        if (posix_spawn(&pid, program.c_str(), &actions, nullptr, const_cast<char* const*>(args), environ) != 0) {
+            std::fprintf(stderr, "cannot start %s\n", program.c_str());
+            std::exit(1);
+        }
+        ::close(errPipe[1]);
+        std::string log;
+        char buf[512];
+        while (port == 0) {
+            const ssize_t n = ::read(errPipe[0], buf, sizeof buf);
+            if (n <= 0) {
+                std::fprintf(stderr, "zirky-host ended early:\n%s\n", log.c_str());
+                std::exit(1);
+            }
+            log.append(buf, static_cast<std::size_t>(n));
+            const auto at = log.find("listening on port ");
+            if (at != std::string::npos && log.find('\n', at) != std::string::npos)
+                port = std::atoi(log.c_str() + at + std::strlen("listening on port "));
+        }
+        logReader = std::thread([this, fd = errPipe[0]] {
+            char sink[65536];
+            ssize_t n;
+            while ((n = ::read(fd, sink, sizeof sink)) > 0)
+                logBytes += n;
+        });
+    }
+    void stop()
+    {
+        ::kill(pid, SIGTERM);
+        ::waitpid(pid, nullptr, 0);
+        logReader.join();
+    }
+};
+
+struct Result {
+    const char* name;
+    Stats rtt {};
+    double worstMs = 0;
+    int lost = 0;
+    long peakKiB = 0;
+    long afterKiB = 0;
+    double logPerAttackerMinute = 0;
+    int dropped = 0;
+};
+
+enum class Attack { None, Terminators, OneFlood, AllFlood, BadFields };
+
+Result runAttack(
+    Host& host, Player& honest, std::vector<Player>& attackers, Attack attack, const char* name, int seconds)
+{
+    Result r { name };
+    std::atomic<bool> stop { false };
+    std::atomic<int> dropped { 0 };
+    std::atomic<long> peak { 0 };
+    std::atomic<bool> sampled { false };
+    std::thread sampler([&] {
+        while (!sampled) {
+            long now = rssKiB(host.pid);
+            long seen = peak;
+            while (now > seen && !peak.compare_exchange_weak(seen, now)) { }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    });
+    // The host writes its log at most a second late: the joins must be out first.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    const long logBefore = host.logBytes;
+
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < attackers.size(); ++i) {
+        const bool active = attack == Attack::Terminators || attack == Attack::AllFlood || attack == Attack::BadFields
+            || (attack == Attack::OneFlood && i == 0);
+        Player& a = attackers[i];
+        // Every attacker reads what the host sends it, so that none is dropped for not reading.
+        threads.emplace_back([&stop, &dropped, &a] {
+            char sink[65536];
+            while (!stop) {
+                pollfd p { a.fd, POLLIN, 0 };
+                if (::poll(&p, 1, 100) <= 0)
+                    continue;
+                const ssize_t n = ::recv(a.fd, sink, sizeof sink, MSG_DONTWAIT);
+                if (n == 0 || (n < 0 && errno != EAGAIN)) {
+                    ++dropped;
+                    return;
+                }
+            }
+        });
+        if (!active)
+            continue;
+        if (attack == Attack::BadFields) {
+            // Just inside the message budget, so that only the log limit stands in its way.
+            threads.emplace_back([&stop, &a] {
+                while (!stop) {
+                    if (!sendAll(a.fd, "CMD_chat+x+bad\xFF"))
+                        return;
+                    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+                }
+            });
+            continue;
+        }
+        std::string block;
+        if (attack == Attack::Terminators)
+            block.assign(64 * 1024, net::kTerminator);
+        else
+            while (block.size() < 64 * 1024)
+                block += net::msg::chat(a.seat, "flood");
+        threads.emplace_back([&stop, &a, block] {
+            while (!stop) {
+                pollfd p { a.fd, POLLOUT, 0 };
+                if (::poll(&p, 1, 100) <= 0)
+                    continue;
+                const ssize_t n = ::send(a.fd, block.data(), block.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+                if (n < 0 && errno != EAGAIN)
+                    return; // dropped
+            }
+        });
+    }
+
+    // The honest player: one chat line every 20 ms, timed until it comes back.
+    std::vector<double> micros;
+    const auto end = Clock::now() + std::chrono::seconds(seconds);
+    int n = 0;
+    while (Clock::now() < end) {
+        const std::string tag = "honest-" + std::to_string(++n);
+        const auto sent = Clock::now();
+        sendAll(honest.fd, net::msg::chat(honest.seat, tag));
+        std::string relay;
+        bool back = false;
+        while (honest.reader.waitFor("CMD_chat+" + std::to_string(honest.seat) + "+", &relay, 30000)) {
+            if (relay.size() >= tag.size() && relay.compare(relay.size() - tag.size(), tag.size(), tag) == 0) {
+                back = true;
+                break;
+            }
+        }
+        const double us = std::chrono::duration<double, std::micro>(Clock::now() - sent).count();
+        if (!back) {
+            ++r.lost;
+            break;
+        }
+        micros.push_back(us);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    stop = true;
+    for (auto& t : threads)
+        t.join();
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    const long logAfter = host.logBytes;
+    r.afterKiB = rssKiB(host.pid);
+    sampled = true;
+    sampler.join();
+
+    if (!micros.empty()) {
+        r.rtt = percentiles(micros);
+        r.worstMs = *std::max_element(micros.begin(), micros.end()) / 1000.0;
+    }
+    r.peakKiB = peak;
+    r.dropped = dropped;
+    const int active = attack == Attack::OneFlood ? 1 : static_cast<int>(attackers.size());
+    r.logPerAttackerMinute = attack == Attack::None
+        ? 0
+        : static_cast<double>(logAfter - logBefore) / active / (static_cast<double>(seconds) / 60.0);
+    return r;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
+    std::string program = argc > 2 ? argv[2] : "";
+    const int logSeconds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 60;
+    if (program.empty()) {
+        std::string self(4096, '\0');
+        const ssize_t len = ::readlink("/proc/self/exe", self.data(), self.size() - 1);
+        self.resize(len > 0 ? static_cast<std::size_t>(len) : 0);
+        program = self.substr(0, self.rfind('/')) + "/../zirky-host";
+    }
+    ::signal(SIGPIPE, SIG_IGN);
+
+    std::printf("zirky-host under attack: %s\n", program.c_str());
+    std::printf("8 attacking connections, 1 honest player chatting every 20 ms; %d s per attack, %d s for the log\n",
+        seconds, logSeconds);
+    std::printf("  %-14s %9s %9s %9s %5s %10s %10s %14s %8s\n", "attack", "p50 ms", "p99 ms", "worst ms", "lost",
+        "peak MiB", "after MiB", "log B/conn/min", "dropped");
+
+    struct Plan {
+        Attack attack;
+        const char* name;
+        int seconds;
+    };
+    const Plan plans[] = {
+        { Attack::None, "idle", seconds },
+        { Attack::Terminators, "0xFF flood", seconds },
+        { Attack::OneFlood, "msg flood x1", seconds },
+        { Attack::AllFlood, "msg flood x8", seconds },
+        { Attack::BadFields, "bad fields x8", logSeconds },
+    };
+    for (const Plan& plan : plans) {
+        // A fresh host for each attack: a dropped attacker must not skew the next one.
+        Host host;
+        host.start(program);
+        Player honest = join(host.port, "Honest");
+        std::vector<Player> attackers;
+        for (int i = 0; i < 8; ++i)
+            attackers.push_back(join(host.port, "Attacker" + std::to_string(i + 1)));
+        const Result r = runAttack(host, honest, attackers, plan.attack, plan.name, plan.seconds);
+        std::printf("  %-14s %9.2f %9.2f %9.1f %5d %10.1f %10.1f %14.0f %8d\n", r.name, r.rtt.p50 / 1000.0,
+            r.rtt.p99 / 1000.0, r.worstMs, r.lost, r.peakKiB / 1024.0, r.afterKiB / 1024.0, r.logPerAttackerMinute,
+            r.dropped);
+        std::fflush(stdout);
+        for (Player& a : attackers)
+            ::close(a.fd);
+        ::close(honest.fd);
+        host.stop();
+    }
+    return 0;
+}
