@@ -42,9 +42,10 @@ namespace
 // is then a plain copy, with no gradient work on every move.
 QPixmap tileFace(char letter, bool inWord, qreal dpr, QSize size)
 {
-    static QHash<QString, QPixmap> cache;
+    // Never destroyed: pixmaps must not outlive the application that made them.
+    static auto* cache = new QHash<QString, QPixmap>;
     const QString key = QString("%1-%2-%3").arg(int(letter)).arg(inWord).arg(dpr);
-    if (const auto it = cache.constFind(key); it != cache.constEnd())
+    if (const auto it = cache->constFind(key); it != cache->constEnd())
         return *it;
 
     QPixmap pm(size * dpr);
@@ -85,7 +86,7 @@ QPixmap tileFace(char letter, bool inWord, qreal dpr, QSize size)
         p.drawText(r.adjusted(0, -1, 0, 0), Qt::AlignCenter, QString(c));
     }
     p.end();
-    cache.insert(key, pm);
+    cache->insert(key, pm);
     return pm;
 }
 
