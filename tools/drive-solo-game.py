@@ -47,7 +47,7 @@ def click(at):
 
 
 def shot(name):
-    subprocess.run(["import", "-window", "root", os.path.join(shots, name + ".png")], check=True)
+    subprocess.run(["import", "-window", "root", "-crop", "800x600+0+0", os.path.join(shots, name + ".png")], check=True)
     print("screenshot", name, flush=True)
 
 
