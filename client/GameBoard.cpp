@@ -266,12 +266,13 @@ void GameBoard::buildPlayArea()
     turnButton(m_buttonOld, "button_old", QRect(92, 110, 84, 30));
     for (QPushButton* b : { static_cast<QPushButton*>(m_buttonNew), static_cast<QPushButton*>(m_buttonOld) })
         b->setToolTip("Get all New Tiles but lost 300 points!");
-    m_buttonFinish = turnButton(new QPushButton("Finish", m_playArea), "button_finish", QRect(424, 110, 64, 30));
+    m_buttonFinish = turnButton(new QPushButton("Finish", m_playArea), "button_finish", QRect(446, 110, 58, 30));
     m_typing = new QCheckBox("Typing ON", m_playArea);
     m_typing->setObjectName("checkbox_typing");
-    m_typing->setGeometry(494, 110, 94, 30);
+    // Right of tile 13's place in the lower row, which ends at 441.
+    m_typing->setGeometry(506, 110, 84, 30);
     m_typing->setFocusPolicy(Qt::NoFocus);
-    m_typing->setStyleSheet("QCheckBox { color: #102a50; font-weight: bold; background: transparent; }");
+    m_typing->setStyleSheet("QCheckBox { color: #102a50; background: transparent; }");
     m_typing->hide();
     connect(m_buttonDone, &QPushButton::clicked, this, &GameBoard::doneClicked);
     connect(m_buttonClear, &QPushButton::clicked, this, &GameBoard::clearClicked);
@@ -457,6 +458,8 @@ void GameBoard::render(const client::Game& game, const client::Roster& roster)
         m_info[i]->setVisible(anyInfo);
     }
     setText(m_team, game.teamText());
+    // The game's speed, as the settings panel's fast-game label keeps it: 1 slow, 2 fast.
+    m_info[5]->setProperty("tag", game.settings().fast ? 2 : 1);
     m_noGame->setVisible(!anyInfo);
 }
 
