@@ -170,8 +170,13 @@ void ChatView::trimHistory()
 void ChatView::recolour(int style, const QColor& colour)
 {
     // Ranges first: recolouring can join neighbouring runs under an iterator.
+    // Only the newest lines are repainted: a peer that keeps changing colour
+    // over thousands of long lines must not freeze the window.
+    constexpr int kRecolouredLines = 200;
     QList<QPair<int, int>> ranges;
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+    int seen = 0;
+    for (QTextBlock block = document()->lastBlock(); block.isValid() && seen < kRecolouredLines;
+         block = block.previous(), ++seen) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             const QTextCharFormat f = fragment.charFormat();

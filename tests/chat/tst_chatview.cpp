@@ -52,6 +52,7 @@ class ChatViewTest : public QObject
 private slots:
     void peerMarkupIsShownAsText();
     void headsAreBoldAndAPlayersColourIsShared();
+    void aColourChangeRepaintsOnlyTheNewestLines();
     void smileysArePicturesAndNothingElseIsFetched();
     void receivedPayloadTakesItsColour();
     void aClickOpensTheAddressThatWasShown();
@@ -102,6 +103,19 @@ void ChatViewTest::headsAreBoldAndAPlayersColourIsShared()
     QCOMPARE(runs(bob1.next())[0].format.foreground().color(), QColor(Qt::blue));
     QCOMPARE(runs(bob1.next().next())[0].format.foreground().color(), QColor(0, 0, 128));
     QCOMPARE(runs(bob1.next().next().next())[0].format.foreground().color(), QColor(Qt::darkGreen));
+}
+
+void ChatViewTest::aColourChangeRepaintsOnlyTheNewestLines()
+{
+    // A flooder alternating colours over long lines froze the window for seconds.
+    ChatView v;
+    for (int i = 0; i < 300; ++i)
+        v.addLine("2+Bob chats: line " + QString::number(i), Qt::red);
+    v.addLine("2+Bob chats: now blue", Qt::blue);
+    const QTextBlock last = v.document()->lastBlock();
+    QCOMPARE(runs(last.previous())[1].format.foreground().color(), QColor(Qt::blue));
+    QCOMPARE(runs(v.document()->findBlockByNumber(299 - 190))[1].format.foreground().color(), QColor(Qt::blue));
+    QCOMPARE(runs(v.document()->firstBlock())[1].format.foreground().color(), QColor(Qt::red));
 }
 
 void ChatViewTest::smileysArePicturesAndNothingElseIsFetched()
