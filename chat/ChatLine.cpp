@@ -79,18 +79,23 @@ void addText(std::vector<Piece>& body, std::string_view text)
         body.push_back({ Piece::Kind::Text, std::string(text), 0 });
 }
 
+// Links and smileys drawn in one line, at most: beyond this they show as the
+// text they are, so a line packed with thousands of them stays quick to draw.
+constexpr int kMaxDrawnPieces = 200;
+
 // Words split at blanks, each keeping its blank; a link word becomes a link
 // (its blank stays plain so the underline ends with the address).
-void addWords(std::vector<Piece>& body, std::string_view text)
+void addWords(std::vector<Piece>& body, std::string_view text, int& drawn)
 {
     std::size_t i = 0;
     while (i < text.size()) {
         std::size_t end = text.find(' ', i);
         end = end == std::string_view::npos ? text.size() : end;
         const std::string_view word = text.substr(i, end - i);
-        if (isLinkWord(word))
+        if (drawn < kMaxDrawnPieces && isLinkWord(word)) {
             body.push_back({ Piece::Kind::Link, std::string(word), 0 });
-        else
+            ++drawn;
+        } else
             addText(body, word);
         std::size_t blanks = end;
         while (blanks < text.size() && text[blanks] == ' ')
@@ -152,13 +157,19 @@ ParsedLine parseLine(std::string_view line)
     }
 
     std::size_t at = 0;
+    int drawn = 0;
     while (at <= rest.size()) {
-        const std::size_t code = rest.find(kSmileyCode, at);
+        const std::size_t code = drawn < kMaxDrawnPieces ? rest.find(kSmileyCode, at) : std::string_view::npos;
         if (code == std::string_view::npos) {
-            addWords(parsed.body, rest.substr(at));
+            addWords(parsed.body, rest.substr(at), drawn);
             break;
         }
-        addWords(parsed.body, rest.substr(at, code - at));
+        addWords(parsed.body, rest.substr(at, code - at), drawn);
+        if (drawn >= kMaxDrawnPieces) {
+            addWords(parsed.body, rest.substr(code), drawn);
+            break;
+        }
+        ++drawn;
         std::size_t numberEnd = code + kSmileyCode.size();
         for (int k = 0; k < 2 && numberEnd < rest.size(); ++k)
             numberEnd += charLength(rest, numberEnd);

@@ -82,6 +82,26 @@ TEST(ChatLineParse, AFloodLineComesAsFewRuns)
     EXPECT_EQ(parsed.body.size(), 1u);
 }
 
+TEST(ChatLineParse, ALinePackedWithLinksAndSmileysDrawsAtMostTwoHundred)
+{
+    for (const std::string piece : { ":)#12 ", "www.x.org ", ":)#12 www.x.org " }) {
+        std::string line = "1+A chats: ";
+        while (line.size() < 32 * 1024)
+            line += piece;
+        const auto parsed = chat::parseLine(line);
+        std::size_t drawn = 0;
+        std::string shown;
+        for (const auto& p : parsed.body) {
+            drawn += p.kind != chat::Piece::Kind::Text;
+            if (p.kind != chat::Piece::Kind::Smiley)
+                shown += p.text;
+        }
+        EXPECT_EQ(drawn, 200u) << piece;
+        const std::string first = piece.substr(0, piece.find(' '));
+        EXPECT_NE(shown.rfind(first), std::string::npos) << "the rest shows as the text it is";
+    }
+}
+
 TEST(ChatPayload, ColourAndLine)
 {
     struct Row {
