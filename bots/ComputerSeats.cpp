@@ -36,15 +36,27 @@ void ComputerSeats::seatNext()
     const int number
         = static_cast<int>(std::count(m_levels.begin(), m_levels.begin() + static_cast<long>(m_nextLevel), level)) + 1;
     ++m_nextLevel;
-    auto* player = new ComputerPlayer(
-        level, QString::fromStdString(computerName(level, number)), ++m_seeds * 0x9E3779B97F4A7C15ull, this);
+    spawn(level, QString::fromStdString(computerName(level, number)), [this] { seatNext(); });
+}
+
+ComputerPlayer* ComputerSeats::addPlayer(Level level, const std::vector<std::string>& taken)
+{
+    std::vector<std::string> names = taken;
+    for (const auto* p : m_players)
+        names.push_back(p->name().toStdString());
+    return spawn(level, QString::fromStdString(freeComputerName(level, names)), [] {});
+}
+
+ComputerPlayer* ComputerSeats::spawn(Level level, const QString& name, std::function<void()> then)
+{
+    auto* player = new ComputerPlayer(level, name, ++m_seeds * 0x9E3779B97F4A7C15ull, this);
     player->setTimeScale(m_timeScale);
     m_players.push_back(player);
     auto waiting = std::make_shared<bool>(true);
-    auto next = [this, waiting] {
+    auto next = [waiting, then] {
         if (*waiting) {
             *waiting = false;
-            seatNext();
+            then();
         }
     };
     connect(player, &ComputerPlayer::joined, this, [this, player, next](int seat) {
@@ -60,6 +72,7 @@ void ComputerSeats::seatNext()
         next();
     });
     player->connectTo(m_address, m_port);
+    return player;
 }
 
 } // namespace bots

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 namespace bots
@@ -23,6 +24,9 @@ public:
     // Connects the first player; each next one once the one before has a seat.
     // Does nothing while any of the party is still here.
     void seatAll();
+    // One more computer, as the hosting player's "Add Computer Player" does:
+    // named apart from everyone in `taken` (the names in the seats now).
+    ComputerPlayer* addPlayer(Level level, const std::vector<std::string>& taken);
     // Some of the party is connected or on its way.
     bool active() const { return !m_players.empty(); }
     const std::vector<ComputerPlayer*>& players() const { return m_players; }
@@ -35,6 +39,8 @@ signals:
 
 private:
     void seatNext();
+    // A player of the party, connecting now; `then` runs once it has a seat or is gone.
+    ComputerPlayer* spawn(Level level, const QString& name, std::function<void()> then);
 
     QString m_address;
     quint16 m_port;

@@ -1,5 +1,6 @@
 #include "Level.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 
@@ -44,6 +45,15 @@ std::string computerName(Level level, int number)
     if (number > 1)
         name += " " + std::to_string(number);
     return name;
+}
+
+std::string freeComputerName(Level level, const std::vector<std::string>& taken)
+{
+    for (int number = 1;; ++number) {
+        std::string name = computerName(level, number);
+        if (std::find(taken.begin(), taken.end(), name) == taken.end())
+            return name;
+    }
 }
 
 bool isComputerName(std::string_view name)

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace bots
 {
@@ -34,6 +35,9 @@ std::string levelName(Level level); // "Easy"
 
 // "Expert Computer", and for the second of a level "Expert Computer 2".
 std::string computerName(Level level, int number);
+// The first computerName of the level that none of `taken` holds, so that a
+// computer added to a game never shares a name with someone there.
+std::string freeComputerName(Level level, const std::vector<std::string>& taken);
 // Whether a seat's name is one computerName gives: such seats are not people.
 bool isComputerName(std::string_view name);
 

@@ -169,6 +169,8 @@ TEST(Level, NamesSayTheLevelAndAreRecognised)
         EXPECT_EQ(bots::isComputerName(row.name), row.computer) << row.name;
     EXPECT_EQ(bots::computerName(Level::Hard, 1), "Hard Computer");
     EXPECT_EQ(bots::computerName(Level::Hard, 2), "Hard Computer 2");
+    EXPECT_EQ(bots::freeComputerName(Level::Easy, { "Ann", "Hard Computer" }), "Easy Computer");
+    EXPECT_EQ(bots::freeComputerName(Level::Easy, { "Easy Computer", "Easy Computer 3" }), "Easy Computer 2");
     EXPECT_EQ(bots::parseLevel("EXPERT"), Level::Expert);
     EXPECT_EQ(bots::parseLevel("medium"), Level::Medium);
     EXPECT_FALSE(bots::parseLevel("expert "));

@@ -184,14 +184,20 @@ void Games::leaveWhenNoPersonIsLeft()
     party.seatAll();
     QVERIFY(allSeated.wait(kWait));
     QCOMPARE(QString::fromStdString(host.server->game().player(3).name), QStringLiteral("Hard Computer 2"));
+    // Added by hand, named apart from everyone there.
+    QSignalSpy seated(&party, &bots::ComputerSeats::seated);
+    auto* third = party.addPlayer(Level::Hard, { "Ann", "Hard Computer" });
+    QCOMPARE(third->name(), QStringLiteral("Hard Computer 3"));
+    QVERIFY(seated.wait(kWait));
+    QCOMPARE(third->seat(), 4);
     RawClient bob;
-    QCOMPARE(bob.join(host.port(), "Bob"), 4);
+    QCOMPARE(bob.join(host.port(), "Bob"), 5);
 
     ann.abort(); // Bob still plays: the computers stay
     QVERIFY(bob.waitFor(net::cmd::playerdisconnected));
     QVERIFY(bob.sync());
     QTest::qWait(100);
-    QCOMPARE(party.players().size(), std::size_t(2));
+    QCOMPARE(party.players().size(), std::size_t(3));
 
     bob.abort();
     QVERIFY(QTest::qWaitFor([&] { return !party.active(); }, kWait));
