@@ -162,19 +162,25 @@ int main(int argc, char* argv[])
                   .arg(QCoreApplication::applicationVersion())
                   .arg(server.port()));
 
-    // The computers come when a person is there to play with, after that person.
+    // The computers come when a person arrives to an empty room, after that
+    // person; they leave with the last person and come again for the next one.
+    // Only the arrival counts, so that a computer that found no playing seat and
+    // left is not sent straight back.
     bots::ComputerSeats party(QStringLiteral("127.0.0.1"), server.port(), computers);
     QObject::connect(&party, &bots::ComputerSeats::logLine, &party, printLine);
+    bool hadPerson = false;
+    bool seatWhenGone = false; // a person came while the last party was still leaving
     QObject::connect(&server, &TServer::logLine, &party, [&] {
-        if (party.active())
-            return;
-        for (int seat = 1; seat <= net::kPlayerSeats; ++seat) {
+        bool person = false;
+        for (int seat = 1; seat <= net::kPlayerSeats && !person; ++seat) {
             const host::Player& p = server.game().player(seat);
-            if (p.connected && p.loggedIn && !bots::isComputerName(p.name)) {
-                party.seatAll();
-                return;
-            }
+            person = p.connected && p.loggedIn && !bots::isComputerName(p.name);
         }
+        if (person && (!hadPerson || seatWhenGone)) {
+            seatWhenGone = party.active();
+            party.seatAll();
+        }
+        hadPerson = person;
     });
 
     QObject::connect(&quitSignals, &QuitSignals::quitRequested, &app, [] {

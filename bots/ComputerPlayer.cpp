@@ -167,6 +167,13 @@ void ComputerPlayer::sendlogininfo(std::string_view rest)
     const int seat = numberAt(rest, 0, 0);
     if (!net::isSeat(seat))
         return;
+    if (!net::isPlayerSeat(seat)) {
+        // Only a watching seat is free: a computer has nothing to do there, and
+        // a person may want the seat.
+        std::fprintf(stderr, "zirky: %s: no playing seat free\n", qPrintable(m_name));
+        leave();
+        return;
+    }
     m_seat = seat;
     send(net::msg::logininfo(seat, net::kGameVersion, m_name.toStdString()));
 }

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <array>
 #include <map>
 #include <set>
 
@@ -61,6 +62,7 @@ private slots:
     void fastGameKeepsTheRules();
     void slowGameBuildsWordsTileByTile();
     void leaveWhenNoPersonIsLeft();
+    void noPlayingSeatFreeMeansNoComputer();
 };
 
 void Games::fastGameKeepsTheRules()
@@ -202,6 +204,21 @@ void Games::leaveWhenNoPersonIsLeft()
     bob.abort();
     QVERIFY(QTest::qWaitFor([&] { return !party.active(); }, kWait));
     QVERIFY(QTest::qWaitFor([&] { return host.server->openConnections() == 0; }, kWait));
+}
+
+void Games::noPlayingSeatFreeMeansNoComputer()
+{
+    RealHost host;
+    std::array<RawClient, 6> people;
+    for (int i = 0; i < 6; ++i)
+        QCOMPARE(people[static_cast<std::size_t>(i)].join(host.port(), "P" + std::to_string(i + 1)), i + 1);
+    bots::ComputerSeats party(QStringLiteral("127.0.0.1"), host.port(), { Level::Easy });
+    QSignalSpy allSeated(&party, &bots::ComputerSeats::allSeated);
+    party.seatAll();
+    QVERIFY(allSeated.wait(kWait));
+    QVERIFY(QTest::qWaitFor([&] { return !party.active(); }, kWait));
+    QVERIFY(QTest::qWaitFor([&] { return host.server->openConnections() == 6; }, kWait));
+    QCOMPARE(people[0].count(net::cmd::newplayerinfo), 6); // it never logged in
 }
 
 QTEST_GUILESS_MAIN(Games)
