@@ -1,8 +1,10 @@
 // zirky-host: the game host alone, without a window and without a client of its own.
 
 #include "app/QuitSignals.h"
+#include "bots/ComputerSeats.h"
 #include "host/TServer.h"
 #include "net/Commands.h"
+#include "net/Seats.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -11,17 +13,24 @@
 
 #include <cstdio>
 #include <optional>
+#include <vector>
 
 namespace
 {
 
-const char* const kUsage = R"(Usage: zirky-host [--port N]
+const char* const kUsage = R"(Usage: zirky-host [--port N] [--bots LEVEL[,LEVEL...]]
 
 Runs a Zirky game host without a window and without a player of its own.
 Players connect with the game program's join option to this machine.
 
   --port N   TCP port to listen on (default 7772; 0 lets the system pick one,
              the log then names it)
+  --bots LEVEL[,LEVEL...]
+             computer players to seat, in the order given, as soon as the
+             first person has logged in (so that person keeps seat 1); each
+             LEVEL is easy, medium, hard or expert, at most five of them
+             (for example --bots easy,hard). They leave when no person is
+             left in seats 1 to 6 and come back for the next person.
   --help     show this text
 
 The first connection takes seat 1 and with it the host's rights: it starts
@@ -70,6 +79,26 @@ std::optional<quint16> parsePort(const QString& text)
     return static_cast<quint16>(value);
 }
 
+// "easy,hard" -> the levels in order; nothing for an unknown level or too many.
+std::optional<std::vector<bots::Level>> parseBots(const QString& text, QString& why)
+{
+    std::vector<bots::Level> levels;
+    for (const QString& part : text.split(QLatin1Char(','))) {
+        const auto level = bots::parseLevel(part.trimmed().toStdString());
+        if (!level) {
+            why = QStringLiteral("bad computer level '%1' (easy, medium, hard or expert)").arg(part);
+            return std::nullopt;
+        }
+        levels.push_back(*level);
+    }
+    // Seat 1 is the first person's; the computers fit in the other playing seats.
+    if (static_cast<int>(levels.size()) > net::kPlayerSeats - 1) {
+        why = QStringLiteral("at most %1 computer players").arg(net::kPlayerSeats - 1);
+        return std::nullopt;
+    }
+    return levels;
+}
+
 int usageError(const QString& why)
 {
     std::fprintf(stderr, "zirky-host: %s\nTry 'zirky-host --help'.\n", qPrintable(why));
@@ -87,6 +116,7 @@ int main(int argc, char* argv[])
         QString::fromLatin1(net::kGameVersion.data(), static_cast<int>(net::kGameVersion.size())));
 
     quint16 port = static_cast<quint16>(net::kGamePort);
+    std::vector<bots::Level> computers;
     const QStringList args = QCoreApplication::arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
@@ -95,6 +125,16 @@ int main(int argc, char* argv[])
             return 0;
         }
         QString value;
+        if (arg == QLatin1String("--bots") || arg.startsWith(QLatin1String("--bots="))) {
+            if (arg == QLatin1String("--bots") && i + 1 >= args.size())
+                return usageError(QStringLiteral("--bots needs a list of levels"));
+            QString why;
+            const auto levels = parseBots(arg == QLatin1String("--bots") ? args[++i] : arg.mid(7), why);
+            if (!levels)
+                return usageError(why);
+            computers = *levels;
+            continue;
+        }
         if (arg == QLatin1String("--port")) {
             if (i + 1 >= args.size())
                 return usageError(QStringLiteral("--port needs a number"));
@@ -136,6 +176,27 @@ int main(int argc, char* argv[])
                   .arg(QCoreApplication::applicationVersion())
                   .arg(server.port()));
     std::fflush(stderr); // whoever started the host waits for the port
+
+    // The computers come when a person arrives to an empty room, after that
+    // person; they leave with the last person and come again for the next one.
+    // Only the arrival counts, so that a computer that found no playing seat and
+    // left is not sent straight back.
+    bots::ComputerSeats party(QStringLiteral("127.0.0.1"), server.port(), computers);
+    QObject::connect(&party, &bots::ComputerSeats::logLine, &party, printLine);
+    bool hadPerson = false;
+    bool seatWhenGone = false; // a person came while the last party was still leaving
+    QObject::connect(&server, &TServer::logLine, &party, [&] {
+        bool person = false;
+        for (int seat = 1; seat <= net::kPlayerSeats && !person; ++seat) {
+            const host::Player& p = server.game().player(seat);
+            person = p.connected && p.loggedIn && !bots::isComputerName(p.name);
+        }
+        if (person && (!hadPerson || seatWhenGone)) {
+            seatWhenGone = party.active();
+            party.seatAll();
+        }
+        hadPerson = person;
+    });
 
     QObject::connect(&quitSignals, &QuitSignals::quitRequested, &app, [] {
         printLine(QStringLiteral("signal received, shutting down"));

@@ -12,22 +12,19 @@
 //
 //   bench_host_attack [seconds per attack, default 20] [path to zirky-host] [log seconds, default 60]
 
+#include "HostProcess.h"
 #include "Percentiles.h"
 #include "net/Commands.h"
 #include "net/Framing.h"
 
-#include <arpa/inet.h>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <string>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -35,36 +32,20 @@
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
-
 namespace
 {
 
 using Clock = std::chrono::steady_clock;
-
-long rssKiB(pid_t pid)
-{
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::atol(line.c_str() + 6);
-    return -1;
-}
+using bench::rssKiB;
+using bench::sendAll;
 
 int connectTo(int port)
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr {};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+    const int fd = bench::connectLoopback(port, true);
+    if (fd < 0) {
         std::perror("connect");
         std::exit(1);
     }
-    const int one = 1;
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     return fd;
 }
 
@@ -103,18 +84,6 @@ struct Reader {
     }
 };
 
-bool sendAll(int fd, const std::string& bytes)
-{
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 struct Player {
     int fd = -1;
     int seat = 0;
@@ -143,38 +112,19 @@ Player join(int port, const std::string& name)
 struct Host {
     pid_t pid = 0;
     int port = 0;
+    int logFd = -1;
     std::atomic<long> logBytes { 0 };
     std::thread logReader;
 
     void start(const std::string& program)
     {
-        int errPipe[2];
-        if (::pipe(errPipe) != 0)
+        const bench::StartedHost started = bench::startHost(program);
+        if (!started.ok())
             std::exit(1);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
-        posix_spawn_file_actions_addclose(&actions, errPipe[0]);
-        const char* const args[] = { program.c_str(), "--port", "0", nullptr };
-        if (posix_spawn(&pid, program.c_str(), &actions, nullptr, const_cast<char* const*>(args), environ) != 0) {
-            std::fprintf(stderr, "cannot start %s\n", program.c_str());
-            std::exit(1);
-        }
-        ::close(errPipe[1]);
-        std::string log;
-        char buf[512];
-        while (port == 0) {
-            const ssize_t n = ::read(errPipe[0], buf, sizeof buf);
-            if (n <= 0) {
-                std::fprintf(stderr, "zirky-host ended early:\n%s\n", log.c_str());
-                std::exit(1);
-            }
-            log.append(buf, static_cast<std::size_t>(n));
-            const auto at = log.find("listening on port ");
-            if (at != std::string::npos && log.find('\n', at) != std::string::npos)
-                port = std::atoi(log.c_str() + at + std::strlen("listening on port "));
-        }
-        logReader = std::thread([this, fd = errPipe[0]] {
+        pid = started.pid;
+        port = started.port;
+        logFd = started.stderrFd;
+        logReader = std::thread([this, fd = logFd] {
             char sink[65536];
             ssize_t n;
             while ((n = ::read(fd, sink, sizeof sink)) > 0)
@@ -186,6 +136,7 @@ struct Host {
         ::kill(pid, SIGTERM);
         ::waitpid(pid, nullptr, 0);
         logReader.join();
+        ::close(logFd);
     }
 };
 
@@ -323,14 +274,8 @@ Result runAttack(
 int main(int argc, char** argv)
 {
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
-    std::string program = argc > 2 ? argv[2] : "";
+    const std::string program = bench::hostProgram(argc > 2 ? argv[2] : nullptr);
     const int logSeconds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 60;
-    if (program.empty()) {
-        std::string self(4096, '\0');
-        const ssize_t len = ::readlink("/proc/self/exe", self.data(), self.size() - 1);
-        self.resize(len > 0 ? static_cast<std::size_t>(len) : 0);
-        program = self.substr(0, self.rfind('/')) + "/../zirky-host";
-    }
     ::signal(SIGPIPE, SIG_IGN);
 
     std::printf("zirky-host under attack: %s\n", program.c_str());

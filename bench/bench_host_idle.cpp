@@ -5,27 +5,22 @@
 //
 //   bench_host_idle [seconds per phase, default 10] [path to zirky-host]
 
+#include "HostProcess.h"
 #include "net/Commands.h"
 #include "net/Framing.h"
 
-#include <arpa/inet.h>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <dirent.h>
 #include <fstream>
-#include <netinet/in.h>
 #include <signal.h>
-#include <spawn.h>
 #include <string>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace
 {
@@ -62,12 +57,8 @@ double wakeupsPerSecond(pid_t pid, int seconds)
 
 int connectTo(int port)
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr {};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+    const int fd = bench::connectLoopback(port, false);
+    if (fd < 0) {
         std::perror("connect");
         std::exit(1);
     }
@@ -96,54 +87,20 @@ void waitFor(int fd, const std::string& prefix)
     }
 }
 
-void sendAll(int fd, const std::string& bytes) { (void)::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL); }
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
-    std::string program = argc > 2 ? argv[2] : "";
-    if (program.empty()) {
-        // Benchmarks live in build/bench, the programs at the top of build/.
-        std::string self(4096, '\0');
-        const ssize_t n = ::readlink("/proc/self/exe", self.data(), self.size() - 1);
-        self.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
-        program = self.substr(0, self.rfind('/')) + "/../zirky-host";
-    }
+    const std::string program = bench::hostProgram(argc > 2 ? argv[2] : nullptr);
 
-    int errPipe[2];
-    if (::pipe(errPipe) != 0)
+    const bench::StartedHost host = bench::startHost(program);
+    if (!host.ok())
         return 1;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
-    posix_spawn_file_actions_addclose(&actions, errPipe[0]);
-    const char* const args[] = { program.c_str(), "--port", "0", nullptr };
-    pid_t pid = 0;
-    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, const_cast<char* const*>(args), environ) != 0) {
-        std::fprintf(stderr, "cannot start %s\n", program.c_str());
-        return 1;
-    }
-    ::close(errPipe[1]);
-
-    // The host names its port in the log.
-    std::string log;
-    int port = 0;
-    char buf[512];
-    while (port == 0) {
-        const ssize_t n = ::read(errPipe[0], buf, sizeof buf);
-        if (n <= 0) {
-            std::fprintf(stderr, "zirky-host ended early:\n%s\n", log.c_str());
-            return 1;
-        }
-        log.append(buf, static_cast<std::size_t>(n));
-        const auto at = log.find("listening on port ");
-        if (at != std::string::npos && log.find('\n', at) != std::string::npos)
-            port = std::atoi(log.c_str() + at + std::strlen("listening on port "));
-    }
+    const pid_t pid = host.pid;
+    const int port = host.port;
     // Keep reading its log so that it never blocks on a full pipe.
-    std::thread logReader([fd = errPipe[0]] {
+    std::thread logReader([fd = host.stderrFd] {
         char sink[4096];
         while (::read(fd, sink, sizeof sink) > 0) { }
     });
@@ -155,7 +112,7 @@ int main(int argc, char** argv)
     for (int seat = 1; seat <= 2; ++seat) {
         const int fd = connectTo(port);
         waitFor(fd, "CMD_sendlogininfo+");
-        sendAll(fd, net::msg::logininfo(seat, net::kGameVersion, "Idle" + std::to_string(seat)));
+        bench::sendAll(fd, net::msg::logininfo(seat, net::kGameVersion, "Idle" + std::to_string(seat)));
         waitFor(fd, "CMD_newplayerinfo+" + std::to_string(seat) + "+");
         players.push_back(fd);
     }
@@ -164,7 +121,7 @@ int main(int argc, char** argv)
 
     net::GameOptions options;
     options.timePerTurn = "600";
-    sendAll(players[0], net::msg::startgame(1, options));
+    bench::sendAll(players[0], net::msg::startgame(1, options));
     waitFor(players[0], "CMD_thedice+");
     std::this_thread::sleep_for(std::chrono::seconds(1));
     const double playing = wakeupsPerSecond(pid, seconds);
@@ -175,6 +132,7 @@ int main(int argc, char** argv)
     int status = 0;
     ::waitpid(pid, &status, 0);
     logReader.join();
+    ::close(host.stderrFd);
 
     std::printf("zirky-host wake-ups per second over %d s (voluntary + involuntary context switches)\n", seconds);
     std::printf("  %-40s %6.2f /s\n", "idle, no connection", none);

@@ -6,57 +6,32 @@
 //
 //   bench_host_soak [seconds, default 600] [path to zirky-host] [sample seconds, default 30]
 
+#include "HostProcess.h"
 #include "net/Commands.h"
 #include "net/Framing.h"
 
-#include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
 #include <mutex>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <poll.h>
 #include <random>
 #include <signal.h>
-#include <spawn.h>
 #include <string>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 #include <vector>
-
-extern char** environ;
 
 namespace
 {
 
 using Clock = std::chrono::steady_clock;
-
-long rssKiB(pid_t pid)
-{
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::atol(line.c_str() + 6);
-    return -1;
-}
-
-void sendAll(int fd, const std::string& bytes)
-{
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
-        if (n <= 0)
-            return;
-        done += static_cast<std::size_t>(n);
-    }
-}
+using bench::rssKiB;
+using bench::sendAll;
 
 std::atomic<long> g_games { 0 };
 std::atomic<long> g_words { 0 };
@@ -68,13 +43,8 @@ void play(int port, int index, std::atomic<bool>& stop)
     std::mt19937 rng(static_cast<unsigned>(index * 7919 + 17));
     auto chance = [&](int oneIn) { return std::uniform_int_distribution<int>(1, oneIn)(rng) == 1; };
     while (!stop) {
-        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in addr {};
-        addr.sin_family = AF_INET;
-        addr.sin_port = htons(static_cast<uint16_t>(port));
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-            ::close(fd);
+        const int fd = bench::connectLoopback(port, false);
+        if (fd < 0) {
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
             continue;
         }
@@ -166,46 +136,18 @@ void play(int port, int index, std::atomic<bool>& stop)
 int main(int argc, char** argv)
 {
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 600;
-    std::string program = argc > 2 ? argv[2] : "";
+    const std::string program = bench::hostProgram(argc > 2 ? argv[2] : nullptr);
     const int every = argc > 3 ? std::max(1, std::atoi(argv[3])) : 30;
-    if (program.empty()) {
-        std::string self(4096, '\0');
-        const ssize_t len = ::readlink("/proc/self/exe", self.data(), self.size() - 1);
-        self.resize(len > 0 ? static_cast<std::size_t>(len) : 0);
-        program = self.substr(0, self.rfind('/')) + "/../zirky-host";
-    }
     ::signal(SIGPIPE, SIG_IGN);
 
-    int errPipe[2];
-    if (::pipe(errPipe) != 0)
+    bench::StartedHost host = bench::startHost(program);
+    if (!host.ok())
         return 1;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
-    posix_spawn_file_actions_addclose(&actions, errPipe[0]);
-    const char* const args[] = { program.c_str(), "--port", "0", nullptr };
-    pid_t pid = 0;
-    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, const_cast<char* const*>(args), environ) != 0) {
-        std::fprintf(stderr, "cannot start %s\n", program.c_str());
-        return 1;
-    }
-    ::close(errPipe[1]);
-    std::string log;
+    const pid_t pid = host.pid;
+    const int port = host.port;
+    std::string log = std::move(host.log);
     std::mutex logMutex;
-    int port = 0;
-    char buf[4096];
-    while (port == 0) {
-        const ssize_t n = ::read(errPipe[0], buf, sizeof buf);
-        if (n <= 0) {
-            std::fprintf(stderr, "zirky-host ended early:\n%s\n", log.c_str());
-            return 1;
-        }
-        log.append(buf, static_cast<std::size_t>(n));
-        const auto at = log.find("listening on port ");
-        if (at != std::string::npos && log.find('\n', at) != std::string::npos)
-            port = std::atoi(log.c_str() + at + std::strlen("listening on port "));
-    }
-    std::thread logReader([&, fd = errPipe[0]] {
+    std::thread logReader([&, fd = host.stderrFd] {
         char chunk[65536];
         ssize_t n;
         while ((n = ::read(fd, chunk, sizeof chunk)) > 0) {
@@ -236,6 +178,7 @@ int main(int argc, char** argv)
     int status = 0;
     ::waitpid(pid, &status, 0);
     logReader.join();
+    ::close(host.stderrFd);
 
     const bool asan = log.find("ERROR: AddressSanitizer") != std::string::npos
         || log.find("ERROR: LeakSanitizer") != std::string::npos;
