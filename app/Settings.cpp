@@ -55,6 +55,7 @@ ZirkySettings readSettings(const IniFile& ini)
     s.playSounds = readText(ini, "Playsounds", "true") != "false";
     s.turnOff0Key = readText(ini, "Turnoff0key", "false") == "true";
     s.twoRows = readText(ini, "Tworows", "false") == "true";
+    s.missedWords = readText(ini, "Missedwords", "true") != "false";
     s.turnSound = readText(ini, "Turnsound", "0") == "1" ? 1 : 0;
     s.chatterSounds = readText(ini, "ChatterSounds", "true") != "false";
     return s;
@@ -80,6 +81,7 @@ void writeSettings(IniFile& ini, const ZirkySettings& s)
     put("Tworows", boolText(s.twoRows));
     put("Turnsound", std::to_string(s.turnSound));
     put("ChatterSounds", boolText(s.chatterSounds));
+    put("Missedwords", boolText(s.missedWords));
 }
 
 void writePhrases(IniFile& ini, const std::array<std::string, 9>& phrases)

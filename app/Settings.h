@@ -45,6 +45,7 @@ struct ZirkySettings {
     bool twoRows = false;
     int turnSound = 0; // 0 classic, 1 new
     bool chatterSounds = true;
+    bool missedWords = true; // show the best words of the rack nobody played, after a turn
 };
 
 // Missing or malformed values take their defaults; nothing here can fail.

@@ -5,6 +5,7 @@
 #include "app/LaunchPlan.h"
 #include "app/QuitSignals.h"
 #include "app/Settings.h"
+#include "bots/ComputerSeats.h"
 #include "client/Tchat.h"
 #include "host/TServer.h"
 #include "net/Commands.h"
@@ -101,10 +102,18 @@ int main(int argc, char* argv[])
     // The game host exists only in the copy that hosts: a copy that joins
     // never writes the word list or opens the port.
     std::unique_ptr<TServer> server;
+    std::unique_ptr<bots::ComputerSeats> computers;
     Tchat::Options options;
     options.args = args;
     options.hostPort = port;
     options.settingsPath = settingsPath();
+    options.addComputer = [&server, &computers](int level, const std::vector<std::string>& taken) {
+        if (!server)
+            return;
+        if (!computers)
+            computers = std::make_unique<bots::ComputerSeats>("127.0.0.1", server->port(), std::vector<bots::Level> {});
+        computers->addPlayer(static_cast<bots::Level>(level), taken);
+    };
     options.startHost = [&server, port]() {
         Tchat::HostStart result;
         result.port = port;

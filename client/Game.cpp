@@ -5,6 +5,7 @@
 #include "net/Fields.h"
 #include "net/Seats.h"
 #include "net/Text.h"
+#include "solver/WordFinder.h"
 
 #include <algorithm>
 
@@ -182,6 +183,9 @@ Effects Game::getnextplayer(std::string_view rest)
     m_rack.cleartiles();
     if (m_wordListsShown && net::isPlayerSeat(m_roster.mySeat()))
         m_wordListsShown = false;
+    m_missedShown = false;
+    m_missed.clear();
+    m_tookPart = false;
     for (int s = 1; s <= kPlayerSeats; ++s) {
         m_wordLists[static_cast<std::size_t>(s - 1)].lines.clear();
         m_wordLists[static_cast<std::size_t>(s - 1)].count = "0 words";
@@ -239,6 +243,10 @@ Effects Game::thedice(std::string_view rest)
     }
     m_rack.deal(letters);
     if (fresh) {
+        m_turnRack.assign(letters.begin(), letters.end());
+        m_turnZirked = mode == net::kDiceThirteen;
+        const int me = m_roster.mySeat();
+        m_tookPart = net::isPlayerSeat(me) && !m_roster.watching(me) && (m_settings.fast || mine);
         m_seconds = m_settings.timePerTurn;
         m_barWidth = m_settings.timePerTurn;
         m_timeText = clockText(m_seconds);
@@ -280,6 +288,14 @@ Effects Game::turnend(std::string_view)
         m_wordLists[static_cast<std::size_t>(s - 1)].name = nameOf(s);
     if (m_settings.fast)
         m_wordListsShown = true;
+    if (m_showMissed && m_tookPart && !m_turnRack.empty()) {
+        std::vector<std::string> played;
+        for (const WordBox& b : m_boxes)
+            played.insert(played.end(), b.words.begin(), b.words.end());
+        m_missed = solver::missedWords(solver::WordFinder::builtIn(), m_turnRack, played, m_turnZirked, 10);
+        m_missedShown = !m_missed.empty();
+    }
+    m_tookPart = false;
     return e;
 }
 
@@ -450,6 +466,7 @@ Effects Game::winner(std::string_view rest)
     noTurnButtons();
     m_startButton = m_host;
     m_winnerShown = true;
+    m_missedShown = false;
     if (text.find(" and ") != std::string::npos) {
         m_winnerText = text + " have Won the Game!";
         return e;

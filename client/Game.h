@@ -8,6 +8,7 @@
 
 #include "client/Rack.h"
 #include "client/Roster.h"
+#include "solver/MissedWords.h"
 
 #include <array>
 #include <cstdint>
@@ -96,6 +97,8 @@ public:
     void setTurnSoundNew(bool isNew) { m_turnSoundNew = isNew; }
     void setTurnOff0(bool off) { m_turnOff0 = off; }
     void setHostRights(bool host);
+    // After a turn, the best words of its rack this player did not play.
+    void setShowMissed(bool show) { m_showMissed = show; }
     void setLoginName(std::string name) { m_loginName = std::move(name); }
     // The stored option, as read from the settings file.
     void useTwoRows(bool twoRows) { m_rack.setTwoRows(twoRows); }
@@ -156,7 +159,9 @@ public:
     const std::string& winnerText() const { return m_winnerText; }
     bool winnerShown() const { return m_winnerShown; }
     bool wordListsShown() const { return m_wordListsShown; }
-    void hideWordLists() { m_wordListsShown = false; }
+    void hideWordLists() { m_wordListsShown = m_missedShown = false; }
+    const std::vector<solver::MissedWord>& missedWords() const { return m_missed; }
+    bool missedShown() const { return m_missedShown; }
     int turnMarkerSeat() const { return m_markerSeat; }
     bool turnMarkerShown() const { return m_markerShown; }
     // The settings panel's texts, in order: play to, time, Zirked at, typing, new tiles, fast.
@@ -215,6 +220,13 @@ private:
     std::array<std::string, 6> m_info;
     std::string m_teamText;
     bool m_clockRunning = false;
+    // The turn's dealt rack, for the words the player missed.
+    std::string m_turnRack;
+    bool m_turnZirked = false;
+    bool m_tookPart = false;
+    bool m_showMissed = true;
+    bool m_missedShown = false;
+    std::vector<solver::MissedWord> m_missed;
     int m_clockGeneration = 0;
     int m_seconds = 0;
     int m_barWidth = 0;

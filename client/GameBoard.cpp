@@ -41,6 +41,7 @@ constexpr int kRightWidth = 168;
 constexpr int kPlayTop = 46;
 constexpr int kBoxTop = 198;
 constexpr int kTimerTrackWidth = 200;
+constexpr int kMissedWidth = 140;
 
 QString css(std::uint32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF).name(); }
 
@@ -243,6 +244,7 @@ GameBoard::GameBoard(QWidget* parent, ChatOutbox* outbox)
     buildSeats();
     buildInfo();
     buildWordLists();
+    buildMissedWords();
 }
 
 void GameBoard::buildPlayArea()
@@ -384,28 +386,39 @@ void GameBoard::buildWordLists()
 {
     m_wordLists = panel(this, "panel_wordlists", QRect(0, kBoxTop - 4, kLeftWidth, 286),
         { QColor(250, 252, 255, 245), QColor(0x1d, 0x3f, 0x73), 2, 8 });
-    const int w = (kLeftWidth - 14) / client::kPlayerSeats;
     for (int i = 0; i < client::kPlayerSeats; ++i) {
         const int seat = i + 1;
-        const int x = 6 + i * w;
         WordColumn& c = m_columns[static_cast<std::size_t>(i)];
-        c.name = label(m_wordLists, QString("label_name%1").arg(seat), QRect(x, 6, w - 24, 18),
-            "font-weight: bold; color: #102a50;");
-        c.count = label(m_wordLists, QString("label_count%1").arg(seat), QRect(x, 24, w - 4, 16), "color: #102a50;");
-        c.score = label(m_wordLists, QString("label_wscore%1").arg(seat), QRect(x, 40, w - 4, 16),
-            "color: #1f6b2f; font-weight: bold;");
+        c.name = label(m_wordLists, QString("label_name%1").arg(seat), QRect(), "font-weight: bold; color: #102a50;");
+        c.count = label(m_wordLists, QString("label_count%1").arg(seat), QRect(), "color: #102a50;");
+        c.score
+            = label(m_wordLists, QString("label_wscore%1").arg(seat), QRect(), "color: #1f6b2f; font-weight: bold;");
         c.words = new QListWidget(m_wordLists);
         c.words->setObjectName(QString("listbox_words%1").arg(seat));
-        c.words->setGeometry(x, 58, w - 4, 220);
         c.words->setFocusPolicy(Qt::NoFocus);
         c.words->setSelectionMode(QAbstractItemView::NoSelection);
     }
-    auto* close = new QPushButton("X", m_wordLists);
-    close->setObjectName("button_close");
-    close->setGeometry(kLeftWidth - 26, 4, 22, 22);
-    close->setFocusPolicy(Qt::NoFocus);
-    connect(close, &QPushButton::clicked, this, &GameBoard::wordListsClosed);
+    m_closeLists = new QPushButton("X", m_wordLists);
+    m_closeLists->setObjectName("button_close");
+    m_closeLists->setFocusPolicy(Qt::NoFocus);
+    connect(m_closeLists, &QPushButton::clicked, this, &GameBoard::wordListsClosed);
+    layoutWordLists(kLeftWidth);
     m_wordLists->hide();
+}
+
+void GameBoard::layoutWordLists(int width)
+{
+    m_wordLists->resize(width, m_wordLists->height());
+    const int w = (width - 14) / client::kPlayerSeats;
+    for (int i = 0; i < client::kPlayerSeats; ++i) {
+        const int x = 6 + i * w;
+        WordColumn& c = m_columns[static_cast<std::size_t>(i)];
+        c.name->setGeometry(x, 6, w - 24, 18);
+        c.count->setGeometry(x, 24, w - 4, 16);
+        c.score->setGeometry(x, 40, w - 4, 16);
+        c.words->setGeometry(x, 58, w - 4, 220);
+    }
+    m_closeLists->setGeometry(width - 26, 4, 22, 22);
 }
 
 bool GameBoard::eventFilter(QObject* watched, QEvent* event)
@@ -414,6 +427,26 @@ bool GameBoard::eventFilter(QObject* watched, QEvent* event)
         && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
         emit logoClicked();
     return QWidget::eventFilter(watched, event);
+}
+
+void GameBoard::buildMissedWords()
+{
+    m_missedPanel = panel(this, "panel_missed", QRect(kLeftWidth - kMissedWidth, kBoxTop - 4, kMissedWidth, 286),
+        { QColor(255, 250, 235, 245), QColor(0xb0, 0x7d, 0), 2, 8 });
+    auto* title = label(
+        m_missedPanel, "label_missed", QRect(6, 6, kMissedWidth - 12, 18), "font-weight: bold; color: #5a3a00;");
+    title->setText("Words you missed");
+    m_missed = new QListWidget(m_missedPanel);
+    m_missed->setObjectName("listbox_missed");
+    m_missed->setGeometry(6, 28, kMissedWidth - 12, 250);
+    m_missed->setFocusPolicy(Qt::NoFocus);
+    m_missed->setSelectionMode(QAbstractItemView::NoSelection);
+    auto* close = new QPushButton("X", m_missedPanel);
+    close->setObjectName("button_closemissed");
+    close->setGeometry(kMissedWidth - 26, 4, 22, 22);
+    close->setFocusPolicy(Qt::NoFocus);
+    connect(close, &QPushButton::clicked, this, &GameBoard::wordListsClosed);
+    m_missedPanel->hide();
 }
 
 void GameBoard::render(const client::Game& game, const client::Roster& roster)
@@ -448,9 +481,20 @@ void GameBoard::render(const client::Game& game, const client::Roster& roster)
         setText(c.score, model.score);
         setLines(c.words, model.lines);
     }
+    // The missed words stand beside the word lists, which make room for them.
+    std::vector<std::string> missed;
+    for (const auto& m : game.missedWords())
+        missed.push_back(std::to_string(m.length) + ": " + m.word);
+    setLines(m_missed, missed);
+    m_missedPanel->setVisible(game.missedShown());
+    if (const int width = game.missedShown() ? kLeftWidth - kMissedWidth - 4 : kLeftWidth;
+        width != m_wordLists->width())
+        layoutWordLists(width);
     m_wordLists->setVisible(game.wordListsShown());
     if (game.wordListsShown())
         m_wordLists->raise();
+    if (game.missedShown())
+        m_missedPanel->raise();
 
     const bool anyInfo = !game.infoTexts()[0].empty();
     for (std::size_t i = 0; i < m_info.size(); ++i) {

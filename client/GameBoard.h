@@ -89,6 +89,8 @@ private:
     void buildSeats();
     void buildInfo();
     void buildWordLists();
+    void buildMissedWords();
+    void layoutWordLists(int width);
     void renderRack(const client::Game& game);
     void renderBoxes(const client::Game& game);
     void renderSeats(const client::Game& game, const client::Roster& roster);
@@ -119,6 +121,9 @@ private:
     QLabel* m_noGame = nullptr;
     QFrame* m_wordLists = nullptr;
     std::array<WordColumn, client::kPlayerSeats> m_columns {};
+    QPushButton* m_closeLists = nullptr;
+    QFrame* m_missedPanel = nullptr;
+    QListWidget* m_missed = nullptr;
     ChatView* m_mainchat = nullptr;
     ChatInput* m_mychat = nullptr;
     PhraseBar* m_phrases = nullptr;

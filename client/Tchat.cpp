@@ -251,6 +251,15 @@ void Tchat::buildMenus()
     m_startGame = item(file, "Start Game", "StartGame1");
     m_startGame->setEnabled(false);
     connect(m_startGame, &QAction::triggered, this, &Tchat::button_startClick);
+    m_addComputer = file->addMenu("Add Computer Player");
+    m_addComputer->setObjectName("AddComputerPlayer1");
+    const char* levels[] = { "Easy", "Medium", "Hard", "Expert" };
+    for (int level = 0; level < 4; ++level) {
+        QAction* a = m_addComputer->addAction(levels[level]);
+        a->setObjectName(QString("AddComputer%1").arg(levels[level]));
+        connect(a, &QAction::triggered, this, [this, level] { AddComputerPlayer1Click(level); });
+    }
+    m_addComputer->setEnabled(false);
     file->addSeparator();
     connect(item(file, "Exit", "Exit1"), &QAction::triggered, this, &Tchat::Exit1Click);
     item(file, "Host Game", "HostGame1")->setVisible(false);
@@ -299,6 +308,8 @@ void Tchat::buildMenus()
     connect(item(options, "Reset Screen Location", "ResetScreenLocation1"), &QAction::triggered, this,
         &Tchat::ResetScreenLocation1Click);
     options->addSeparator();
+    m_showMissed = checkItem(options, "Show Words You Missed", "ShowMissedWords1", true);
+    connect(m_showMissed, &QAction::triggered, this, &Tchat::ShowMissedWords1Click);
     m_justWatch = checkItem(options, "Just Watch", "JustWatch1", false);
     connect(m_justWatch, &QAction::triggered, this, &Tchat::JustWatch1Click);
 

@@ -62,6 +62,9 @@ public:
         std::string settingsPath; // full path of the settings file
         // The program's entry point owns the host and makes it only when this copy hosts.
         std::function<HostStart()> startHost;
+        // Seats a computer player of level 0..3 (easy..expert) at this copy's host,
+        // named apart from `taken`. Only a copy that hosts has it.
+        std::function<void(int level, const std::vector<std::string>& taken)> addComputer;
     };
     // The windows created after this one, in start-up order.
     struct Windows {
@@ -151,6 +154,8 @@ public:
     void N14Click(QAction* item);
     void ScrollOff1Click();
     void ResetScreenLocation1Click();
+    void ShowMissedWords1Click();
+    void AddComputerPlayer1Click(int level);
 
     // ---- spectators and removal
     void label_playername1ContextPopup(int seat);
@@ -252,7 +257,8 @@ private:
         TouchTwoRows = 8,
         TouchZeroKey = 16,
         TouchTextColor = 32,
-        TouchTextSize = 64
+        TouchTextSize = 64,
+        TouchMissed = 128
     };
     unsigned m_touched = 0;
     int m_loadCount = 0;
@@ -301,6 +307,8 @@ private:
     QAction* m_twoRows = nullptr;
     QAction* m_turnOff0 = nullptr;
     QAction* m_scrollOff = nullptr;
+    QAction* m_showMissed = nullptr;
+    QMenu* m_addComputer = nullptr;
     std::array<QAction*, 4> m_sizeItems {};
     QAction* m_removeFromGame = nullptr;
     QAction* m_setWatch = nullptr;

@@ -81,12 +81,26 @@ void Tchat::hostpress()
         return;
     }
     m_hostedPort = host.port;
+    // Computers join this copy's own host only: its seat-1 player adds them.
+    m_addComputer->setEnabled(static_cast<bool>(m_options.addComputer));
     m_loginName = m_playerName;
     openClient("127.0.0.1");
     setHostRights(true);
     // After the connection is under way: the message waits for the player.
     if (!host.dictionaryError.isEmpty())
         tell(host.dictionaryError);
+}
+
+void Tchat::AddComputerPlayer1Click(int level)
+{
+    if (!m_options.addComputer || m_hostedPort == 0 || m_roster.mySeat() != 1)
+        return;
+    std::vector<std::string> taken;
+    for (int seat = 1; seat <= client::kPlayerSeats; ++seat)
+        taken.push_back(m_roster.name(seat));
+    for (const auto& spy : m_roster.spies())
+        taken.push_back(spy.substr(spy.find(": ") + 2));
+    m_options.addComputer(level, taken);
 }
 
 void Tchat::joinpress()

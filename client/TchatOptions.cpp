@@ -150,6 +150,8 @@ void Tchat::loadinifile()
     (s.turnSound == 1 ? m_new : m_classic)->setChecked(true);
     m_playChatter->setChecked(s.chatterSounds);
     m_game.useTwoRows(s.twoRows);
+    m_showMissed->setChecked(s.missedWords);
+    m_game.setShowMissed(s.missedWords);
     m_game.setTurnOff0(s.turnOff0Key);
     m_game.setTurnSoundNew(s.turnSound == 1);
     render();
@@ -195,6 +197,8 @@ void Tchat::saveSettings(std::optional<app::Geometry> closing)
             out.textColor = m_settings.textColor;
         if (m_touched & TouchTextSize)
             out.textSize = m_settings.textSize;
+        if (m_touched & TouchMissed)
+            out.missedWords = m_settings.missedWords;
     }
     // The window's own geometry once the file has placed it; before that the stored one stays.
     const bool ownGeometry = closing || m_remembered;
@@ -245,6 +249,12 @@ void Tchat::TilesinTwoRows1Click()
 {
     saveOption(m_settings.twoRows, m_twoRows, TouchTwoRows);
     apply(m_game.TilesinTwoRows(m_settings.twoRows));
+}
+
+void Tchat::ShowMissedWords1Click()
+{
+    saveOption(m_settings.missedWords, m_showMissed, TouchMissed);
+    m_game.setShowMissed(m_settings.missedWords);
 }
 
 void Tchat::Turnoff0key1Click()

@@ -97,7 +97,7 @@ TEST(SettingsWrite, KeysInTheirFixedOrder)
         "Top=20\nLeft=10\nWidth=800\nHeight=600\nTextsize=8\nTextcolor=clblack\n"
         "Playtoscore=5000\nTimeperturn=60\nZirkedat=2000\nNewtiles=true\nFastgame=true\n"
         "Typing=false\nPlaysounds=true\nTurnoff0key=false\nTworows=false\nTurnsound=1\n"
-        "ChatterSounds=true\n");
+        "ChatterSounds=true\nMissedwords=true\n");
 }
 
 TEST(SettingsWrite, RoundTripKeepsPhrasesAndOtherSections)

@@ -23,7 +23,10 @@ std::string unframed(std::string framed)
     return framed;
 }
 
-bool has(const std::vector<std::string>& v, const std::string& s) { return std::find(v.begin(), v.end(), s) != v.end(); }
+bool has(const std::vector<std::string>& v, const std::string& s)
+{
+    return std::find(v.begin(), v.end(), s) != v.end();
+}
 
 // One client at the table: its roster and game, fed by framed host messages.
 struct Table {
@@ -242,8 +245,7 @@ TEST(ClientGame, ShufflingKeepsRowsAndSendsTilesHomeToTheirNewPlace)
                 auto e = t.game.otherClick(1);
                 EXPECT_TRUE(e.send.empty());
                 for (int n = 1; n <= tiles; ++n)
-                    EXPECT_EQ(t.game.rack().tile(n).top == client::kLowerRowTop,
-                        twoRows && (n <= 3 || n >= 11))
+                    EXPECT_EQ(t.game.rack().tile(n).top == client::kLowerRowTop, twoRows && (n <= 3 || n >= 11))
                         << "shuffling never changes rows";
             }
             EXPECT_EQ(t.word(), "E");
@@ -602,4 +604,43 @@ TEST(ClientGame, HostileHostMessagesChangeNothing)
     EXPECT_EQ(t.word(), "C");
     t.host(net::msg::clearthemRelay());
     EXPECT_EQ(t.word(), "C");
+}
+
+TEST(ClientGame, WordsYouMissed)
+{
+    {
+        Table t(1);
+        t.start(true);
+        t.turn(1, "CATSDOGEIR");
+        t.host(net::msg::accepted(4, "DOGS"));
+        t.host(net::msg::turnend());
+        ASSERT_TRUE(t.game.missedShown());
+        const auto& missed = t.game.missedWords();
+        EXPECT_LE(missed.size(), 10u);
+        EXPECT_GE(missed.size(), 5u);
+        for (std::size_t i = 0; i < missed.size(); ++i) {
+            EXPECT_NE(missed[i].word, "DOGS") << "a played word is not missed";
+            EXPECT_EQ(static_cast<int>(missed[i].word.size()), missed[i].length);
+            if (i > 0)
+                EXPECT_GE(missed[i - 1].value, missed[i].value) << "most valuable first";
+        }
+        t.turn(1);
+        EXPECT_FALSE(t.game.missedShown()) << "gone with the next turn";
+    }
+    {
+        // A slow game shows them to the player whose turn it was, not to the watchers.
+        Table watcher(2);
+        watcher.start(false);
+        watcher.turn(1, "CATSDOGEIR");
+        watcher.host(net::msg::turnend());
+        EXPECT_FALSE(watcher.game.missedShown());
+    }
+    {
+        Table off(1);
+        off.game.setShowMissed(false);
+        off.start(true);
+        off.turn(1, "CATSDOGEIR");
+        off.host(net::msg::turnend());
+        EXPECT_FALSE(off.game.missedShown());
+    }
 }
