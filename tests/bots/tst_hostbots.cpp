@@ -28,22 +28,6 @@ private:
 namespace
 {
 
-quint16 listeningPort(QProcess& host, QByteArray& log)
-{
-    static const QRegularExpression pattern(QStringLiteral("listening on port (\\d+)"));
-    quint16 port = 0;
-    (void)QTest::qWaitFor(
-        [&] {
-            log += host.readAllStandardError();
-            const auto match = pattern.match(QString::fromUtf8(log));
-            if (match.hasMatch())
-                port = static_cast<quint16>(match.captured(1).toUInt());
-            return port != 0 || host.state() == QProcess::NotRunning;
-        },
-        kWait);
-    return port;
-}
-
 // Waits for the host to announce `name` in `seat`.
 bool seesPlayer(RawClient& c, int seat, const std::string& name)
 {

@@ -621,8 +621,9 @@ TEST(ClientGame, WordsYouMissed)
         for (std::size_t i = 0; i < missed.size(); ++i) {
             EXPECT_NE(missed[i].word, "DOGS") << "a played word is not missed";
             EXPECT_EQ(static_cast<int>(missed[i].word.size()), missed[i].length);
-            if (i > 0)
+            if (i > 0) {
                 EXPECT_GE(missed[i - 1].value, missed[i].value) << "most valuable first";
+            }
         }
         t.turn(1);
         EXPECT_FALSE(t.game.missedShown()) << "gone with the next turn";

@@ -7,6 +7,8 @@
 #include "net/Fields.h"
 #include "net/Framing.h"
 
+#include <QProcess>
+#include <QRegularExpression>
 #include <QSocketNotifier>
 #include <QTest>
 
@@ -298,6 +300,23 @@ inline std::string lettersOf(const std::string& thedice)
     for (std::size_t i = 2; i < f.size(); ++i)
         letters += f[i];
     return letters;
+}
+
+// Waits for "listening on port N" in a zirky-host process's log; 0 when it never comes.
+inline quint16 listeningPort(QProcess& host, QByteArray& log)
+{
+    static const QRegularExpression pattern(QStringLiteral("listening on port (\\d+)"));
+    quint16 port = 0;
+    (void)QTest::qWaitFor(
+        [&] {
+            log += host.readAllStandardError();
+            const auto match = pattern.match(QString::fromUtf8(log));
+            if (match.hasMatch())
+                port = static_cast<quint16>(match.captured(1).toUInt());
+            return port != 0 || host.state() == QProcess::NotRunning;
+        },
+        kWait);
+    return port;
 }
 
 } // namespace harness

@@ -31,23 +31,6 @@ private:
 namespace
 {
 
-// Waits for "listening on port N" in the host's log; 0 when it never comes.
-quint16 listeningPort(QProcess& host, QByteArray& log)
-{
-    static const QRegularExpression pattern(QStringLiteral("listening on port (\\d+)"));
-    quint16 port = 0;
-    (void)QTest::qWaitFor(
-        [&] {
-            log += host.readAllStandardError();
-            const auto match = pattern.match(QString::fromUtf8(log));
-            if (match.hasMatch())
-                port = static_cast<quint16>(match.captured(1).toUInt());
-            return port != 0 || host.state() == QProcess::NotRunning;
-        },
-        kWait);
-    return port;
-}
-
 } // namespace
 
 void ServerProcess::initTestCase()
