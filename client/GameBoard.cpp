@@ -433,8 +433,8 @@ void GameBoard::buildMissedWords()
 {
     m_missedPanel = panel(this, "panel_missed", QRect(kLeftWidth - kMissedWidth, kBoxTop - 4, kMissedWidth, 286),
         { QColor(255, 250, 235, 245), QColor(0xb0, 0x7d, 0), 2, 8 });
-    auto* title = label(
-        m_missedPanel, "label_missed", QRect(6, 6, kMissedWidth - 12, 18), "font-weight: bold; color: #5a3a00;");
+    auto* title = label(m_missedPanel, "label_missed", QRect(6, 6, kMissedWidth - 34, 18),
+        "font-weight: bold; font-size: 11px; color: #5a3a00;");
     title->setText("Words you missed");
     m_missed = new QListWidget(m_missedPanel);
     m_missed->setObjectName("listbox_missed");
