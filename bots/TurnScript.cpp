@@ -60,7 +60,7 @@ std::vector<solver::FoundWord> chooseWords(
     std::sort(noticed.begin(), noticed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
 
     std::vector<solver::FoundWord> out;
-    host::WordTable table {};
+    host::WordTable table = host::WordTable();
     for (const auto& [order, f] : noticed) {
         if (static_cast<int>(out.size()) >= maxWords)
             break;

@@ -37,7 +37,7 @@ struct Candidates {
 Candidates collect(const std::vector<FoundWord>& found, bool zirked)
 {
     Candidates c;
-    const host::WordTable empty {};
+    const host::WordTable empty = host::WordTable();
     for (const FoundWord& f : found)
         if (wouldAccept(f.word, empty, zirked))
             c.words.push_back(f);
@@ -65,8 +65,8 @@ Candidates collect(const std::vector<FoundWord>& found, bool zirked)
         if (it == index.end())
             continue;
         const int j = it->second;
-        host::WordTable holdsShort {};
-        host::WordTable holdsLong {};
+        host::WordTable holdsShort = host::WordTable();
+        host::WordTable holdsLong = host::WordTable();
         storeWord(w.word, holdsShort);
         storeWord(plural, holdsLong);
         if (wouldAccept(plural, holdsShort, zirked) && wouldAccept(w.word, holdsLong, zirked))
@@ -200,7 +200,7 @@ Plan planTurn(const std::vector<FoundWord>& found, const PlanOptions& options)
         picked.begin(), picked.end(), [](const FoundWord& a, const FoundWord& b) { return a.length() > b.length(); });
 
     // The host's judge has the last word on every pick, in the order they will be sent.
-    host::WordTable table {};
+    host::WordTable table = host::WordTable();
     for (const FoundWord& w : picked)
         if (wouldAccept(w.word, table, options.zirked) && storeWord(w.word, table))
             plan.words.push_back(w);

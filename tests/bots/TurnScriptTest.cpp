@@ -27,7 +27,7 @@ std::string roll(std::mt19937_64& rng, int tiles)
 // Sends the words to the host's judge in order; every one must be taken.
 int judgeAll(const std::vector<std::string>& words, bool zirked)
 {
-    host::WordTable table {};
+    host::WordTable table = host::WordTable();
     for (const auto& w : words) {
         const auto v = host::judgeWord(w, table, zirked, [](std::string_view) { return true; });
         EXPECT_TRUE(v.accepted) << w << v.reason;

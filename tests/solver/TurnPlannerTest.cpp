@@ -42,7 +42,7 @@ int bruteForceBest(const std::vector<solver::FoundWord>& words, bool zirked, int
             if (mask & (1u << i))
                 set.push_back(words[static_cast<std::size_t>(i)].word);
         std::sort(set.begin(), set.end(), [](auto a, auto b) { return a.size() > b.size(); });
-        host::WordTable table {};
+        host::WordTable table = host::WordTable();
         bool ok = true;
         for (auto w : set) {
             const auto v = host::judgeWord(w, table, zirked, [](std::string_view) { return true; });
@@ -67,7 +67,7 @@ int bruteForceBest(const std::vector<solver::FoundWord>& words, bool zirked, int
 // and score what the plan says.
 void expectHostAgrees(const solver::Plan& plan, bool zirked)
 {
-    host::WordTable table {};
+    host::WordTable table = host::WordTable();
     for (const auto& w : plan.words) {
         const auto v = host::judgeWord(w.word, table, zirked, [](std::string_view) { return true; });
         ASSERT_TRUE(v.accepted) << w.word << v.reason;
