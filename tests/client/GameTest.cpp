@@ -57,8 +57,10 @@ struct Table {
             { net::cmd::ifinished, &Game::ifinished },
             { net::cmd::allfinished, &Game::allfinished },
         };
-        for (const auto& [command, method] : table)
-            dispatch.add(command, [this, method](std::string_view rest) { last = (game.*method)(rest); });
+        for (const auto& entry : table) {
+            const M method = entry.second;
+            dispatch.add(entry.first, [this, method](std::string_view rest) { last = (game.*method)(rest); });
+        }
         roster.seated(std::to_string(mySeat));
         for (std::size_t i = 0; i < names.size(); ++i)
             roster.playerArrived(std::to_string(i + 1) + "+" + names[i]);
