@@ -44,15 +44,7 @@ bool seesPlayer(RawClient& c, int seat, const std::string& name)
 
 void HostBots::initTestCase()
 {
-    const QString env = qEnvironmentVariable("ZIRKY_HOST");
-    const QDir here(QCoreApplication::applicationDirPath());
-    for (const QString& candidate : { env, here.filePath(QStringLiteral("zirky-host")),
-             here.filePath(QStringLiteral("../zirky-host")), here.filePath(QStringLiteral("../../zirky-host")) }) {
-        if (!candidate.isEmpty() && QFileInfo(candidate).isExecutable()) {
-            m_program = candidate;
-            break;
-        }
-    }
+    m_program = hostProgram();
     QVERIFY2(!m_program.isEmpty(), "zirky-host was not built beside the tests (or set ZIRKY_HOST)");
 }
 

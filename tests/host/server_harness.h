@@ -7,6 +7,9 @@
 #include "net/Fields.h"
 #include "net/Framing.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSocketNotifier>
@@ -317,6 +320,20 @@ inline quint16 listeningPort(QProcess& host, QByteArray& log)
         },
         kWait);
     return port;
+}
+
+// The zirky-host of this build: the programs of one build share a folder, and
+// ZIRKY_HOST names another binary. Empty when there is none.
+inline QString hostProgram()
+{
+    const QString env = qEnvironmentVariable("ZIRKY_HOST");
+    const QDir here(QCoreApplication::applicationDirPath());
+    for (const QString& candidate : { env, here.filePath(QStringLiteral("zirky-host")),
+             here.filePath(QStringLiteral("../zirky-host")), here.filePath(QStringLiteral("../../zirky-host")) }) {
+        if (!candidate.isEmpty() && QFileInfo(candidate).isExecutable())
+            return candidate;
+    }
+    return {};
 }
 
 } // namespace harness

@@ -28,23 +28,9 @@ private:
     QString m_program;
 };
 
-namespace
-{
-
-} // namespace
-
 void ServerProcess::initTestCase()
 {
-    // The programs of one build share a folder; ZIRKY_HOST names another binary.
-    const QString env = qEnvironmentVariable("ZIRKY_HOST");
-    const QDir here(QCoreApplication::applicationDirPath());
-    for (const QString& candidate : { env, here.filePath(QStringLiteral("zirky-host")),
-             here.filePath(QStringLiteral("../zirky-host")), here.filePath(QStringLiteral("../../zirky-host")) }) {
-        if (!candidate.isEmpty() && QFileInfo(candidate).isExecutable()) {
-            m_program = candidate;
-            break;
-        }
-    }
+    m_program = hostProgram();
     QVERIFY2(!m_program.isEmpty(), "zirky-host was not built beside the tests (or set ZIRKY_HOST)");
 }
 
