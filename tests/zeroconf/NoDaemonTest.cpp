@@ -6,10 +6,9 @@
 #include "zeroconf/Browser.h"
 #include "zeroconf/GameListModel.h"
 
+#include "PrivateBus.h"
+
 #include <QDBusConnection>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -23,41 +22,6 @@ const QString kCannotList
 const QString kCannotAnnounce
     = QStringLiteral("Your game cannot be announced on your network: the avahi daemon is not running.");
 
-// A private message bus on which nobody owns avahi's name.
-class PrivateBus
-{
-public:
-    PrivateBus()
-    {
-        const QString daemon = QStandardPaths::findExecutable("dbus-daemon");
-        if (daemon.isEmpty() || !m_dir.isValid())
-            return;
-        QFile config(m_dir.filePath("bus.conf"));
-        config.open(QIODevice::WriteOnly);
-        config.write("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN\"\n"
-                     " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                     "<busconfig><type>session</type><listen>unix:dir="
-            + m_dir.path().toUtf8()
-            + "</listen><auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\"/>"
-              "<allow receive_sender=\"*\"/><allow own=\"*\"/></policy></busconfig>\n");
-        config.close();
-        m_process.start(daemon, { "--nofork", "--nopidfile", "--print-address", "--config-file=" + config.fileName() });
-        if (m_process.waitForReadyRead(10000))
-            m_address = QString::fromUtf8(m_process.readLine().trimmed());
-    }
-    ~PrivateBus()
-    {
-        QDBusConnection::disconnectFromBus("private");
-        m_process.terminate();
-        m_process.waitForFinished();
-    }
-    QString address() const { return m_address; }
-
-private:
-    QTemporaryDir m_dir;
-    QProcess m_process;
-    QString m_address;
-};
 } // namespace
 
 class NoDaemonTest : public QObject
@@ -107,7 +71,7 @@ private slots:
         PrivateBus bus;
         if (bus.address().isEmpty())
             QSKIP("no dbus-daemon to run a private bus");
-        const auto connection = QDBusConnection::connectToBus(bus.address(), "private");
+        const auto connection = bus.connect("private");
         QVERIFY(connection.isConnected());
         checkUnavailable(connection);
     }
@@ -118,10 +82,8 @@ private slots:
         PrivateBus bus;
         if (bus.address().isEmpty())
             QSKIP("no dbus-daemon to run a private bus");
-        auto impostor = QDBusConnection::connectToBus(bus.address(), "impostor");
-        QVERIFY(impostor.registerService("org.freedesktop.Avahi"));
-        checkUnavailable(QDBusConnection::connectToBus(bus.address(), "private"));
-        QDBusConnection::disconnectFromBus("impostor");
+        QVERIFY(bus.connect("impostor").registerService("org.freedesktop.Avahi"));
+        checkUnavailable(bus.connect("private"));
     }
 };
 
