@@ -164,8 +164,11 @@ void Browser::makeObject(const char* kind, const char* interface, const QVariant
 
 void Browser::startBrowsing()
 {
-    if (!m_browser.isEmpty())
+    if (!m_browser.isEmpty()) {
+        // The daemon came back from a failure of its own; its browser lived on.
+        setState(State::Browsing);
         return;
+    }
     makeObject("ServiceBrowser", avahi::kServiceBrowser,
         { avahi::kAnyInterface, avahi::kAnyProtocol, QString::fromLatin1(kServiceType.data()), QString(), 0u },
         [this](const QString& path) {
