@@ -135,7 +135,7 @@ void Announcer::step()
         m_sentPort = m_port;
         m_sentTxt = m_txt;
         callGroup(QStringLiteral("AddService"),
-            { avahi::kAnyInterface, avahi::kAnyProtocol, 0u, m_name, QString::fromLatin1(kServiceType.data()),
+            { avahi::kAnyInterface, avahi::kAnyProtocol, 0u, m_name, avahi::serviceType(),
                 QString(), QString(), QVariant::fromValue(m_port), QVariant::fromValue(m_txt) },
             &Announcer::onServiceAdded);
         return;
@@ -147,7 +147,7 @@ void Announcer::step()
     if (m_sentTxt != m_txt) {
         m_sentTxt = m_txt;
         callGroup(QStringLiteral("UpdateServiceTxt"),
-            { avahi::kAnyInterface, avahi::kAnyProtocol, 0u, m_sentName, QString::fromLatin1(kServiceType.data()),
+            { avahi::kAnyInterface, avahi::kAnyProtocol, 0u, m_sentName, avahi::serviceType(),
                 QString(), QVariant::fromValue(m_txt) },
             &Announcer::onTxtUpdated);
     }

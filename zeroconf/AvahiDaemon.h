@@ -3,6 +3,8 @@
 // serving, followed as it starts, stops and restarts, and asynchronous calls
 // to it that never block the event loop and never start it by bus activation.
 
+#include "zeroconf/GameRecord.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QObject>
@@ -25,6 +27,7 @@ inline constexpr int kAnyInterface = -1;
 inline constexpr int kAnyProtocol = -1;
 inline constexpr int kIPv4 = 0;
 inline constexpr int kIPv6 = 1;
+inline QString serviceType() { return QString::fromLatin1(kServiceType.data(), qsizetype(kServiceType.size())); }
 } // namespace avahi
 
 class AvahiDaemon : public QObject

@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
 
 namespace zeroconf
 {
@@ -169,13 +170,17 @@ void Browser::startBrowsing()
         setState(State::Browsing);
         return;
     }
+    if (std::exchange(m_startingBrowser, true))
+        return;
     makeObject("ServiceBrowser", avahi::kServiceBrowser,
-        { avahi::kAnyInterface, avahi::kAnyProtocol, QString::fromLatin1(kServiceType.data()), QString(), 0u },
+        { avahi::kAnyInterface, avahi::kAnyProtocol, avahi::serviceType(), QString(), 0u },
         [this](const QString& path) {
+            m_startingBrowser = false;
             m_browser = path;
             setState(State::Browsing);
         },
         [this](const QString& error) {
+            m_startingBrowser = false;
             qCWarning(lcBrowse) << "cannot browse:" << error;
             m_error = error;
             setState(State::Failed);
@@ -408,7 +413,9 @@ void Browser::freeResolver(const QString& path)
 void Browser::daemonStopped()
 {
     // The daemon's browser and resolvers died with it; so did what it found.
+    // (A reply still on its way is dropped with the daemon's lifetime.)
     m_browser.clear();
+    m_startingBrowser = false;
     m_resolverOwner.clear();
     const auto entries = std::exchange(m_entries, {});
     for (auto it = entries.cbegin(); it != entries.cend(); ++it)

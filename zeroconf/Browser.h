@@ -116,6 +116,7 @@ private:
     State m_state = State::Starting;
     QString m_error;
     QString m_browser; // service browser object path
+    bool m_startingBrowser = false;
     QHash<QString, Entry> m_entries;
     QHash<QString, QString> m_resolverOwner; // resolver path -> entry id
     quint64 m_counter = 0;
