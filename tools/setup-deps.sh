@@ -6,8 +6,9 @@ set -e
 # the lobby download over HTTPS needs them although nothing links them.
 # dpkg-dev: 'make package' works out the package's dependencies with it.
 # desktop-file-utils, appstream: the tests validate the menu entry and metadata.
+# wamerican, wamerican-large: how common each word of wamerican-huge is.
 PKGS="cmake ninja-build g++ make pkg-config qt6-base-dev qt6-multimedia-dev libgl-dev \
-libgtest-dev libgmock-dev libbenchmark-dev wamerican-huge \
+libgtest-dev libgmock-dev libbenchmark-dev wamerican-huge wamerican wamerican-large \
 libssl3 ca-certificates dpkg-dev desktop-file-utils appstream \
 clang libclang-rt-14-dev ccache"
 missing=""
