@@ -3,6 +3,8 @@
 // the rack's words they see, which lengths they like, how long a word takes
 // them, and whether they plan the turn.
 
+#include <dict/WordMarks.h>
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +16,7 @@ namespace bots
 enum class Level { Easy, Medium, Hard, Expert };
 
 struct Style {
+    dict::Rarity rarest; // the least common words this level knows
     double share; // of the rack's words this level notices
     int longest; // longer words go unnoticed
     int favourite; // the length it looks for first
@@ -25,6 +28,7 @@ struct Style {
 };
 
 // Never less than this between two words, whatever the level: a person's pace.
+// A turn too short for that pace hurries every delay alike (see TurnScript).
 inline constexpr int kMinWordGapMs = 1500;
 
 const Style& styleOf(Level level);
