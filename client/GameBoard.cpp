@@ -42,7 +42,7 @@ constexpr int kRightWidth = 168;
 constexpr int kPlayTop = 46;
 constexpr int kBoxTop = 198;
 constexpr int kTimerTrackWidth = 200;
-constexpr int kMissedWidth = 140;
+constexpr int kMissedWidth = 156;
 
 QString css(std::uint32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF).name(); }
 

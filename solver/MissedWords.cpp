@@ -22,12 +22,14 @@ std::vector<MissedWord> missedWords(
             continue;
         std::string& slot = with[static_cast<std::size_t>(f.length() - host::kMinLength)][static_cast<std::size_t>(v.slot)];
         slot.assign(f.word);
-        out.push_back({ std::string(f.word), f.length(), host::scoreTurn(with, zirked).change() - before });
+        out.push_back({ std::string(f.word), f.length(), host::scoreTurn(with, zirked).change() - before, f.mark.rarity });
         slot.clear();
     }
     std::sort(out.begin(), out.end(), [](const MissedWord& a, const MissedWord& b) {
         if (a.points != b.points)
             return a.points > b.points;
+        if (a.rarity != b.rarity)
+            return a.rarity < b.rarity;
         return a.length != b.length ? a.length > b.length : a.word < b.word;
     });
     // One word a spelling, should the finder's list hold one twice.
