@@ -12,18 +12,13 @@ four plurals (from the common word list) and two other words, then Finish.
 import collections
 import os
 import re
-import subprocess
 import sys
 import tempfile
 import time
 
-build, out = sys.argv[1], sys.argv[2]
+from zirky_window import CHAT_INPUT, FINISH, click, screenshot, start_solo, xdo
 
-PLAY_SOLO = (300, 348)
-START_BUTTON = (310, 212)
-START_CONFIRM = (400, 405)
-CHAT_INPUT = (300, 535)
-FINISH = (472, 213)
+build, out = sys.argv[1], sys.argv[2]
 
 
 def read_words(path):
@@ -32,15 +27,6 @@ def read_words(path):
 
 
 common = read_words("/usr/share/dict/american-english")
-
-
-def xdo(*args):
-    subprocess.run(["xdotool", *map(str, args)], check=True)
-
-
-def click(at):
-    xdo("mousemove", at[0], at[1], "click", "1")
-    time.sleep(0.3)
 
 
 def fits(word, rack):
@@ -67,37 +53,11 @@ def others(rack, taken):
     return picked[:2]
 
 
-class Log:
-    def __init__(self, path):
-        self.f = open(path, encoding="utf-8", errors="replace")
-
-    def wait(self, pattern, timeout=120):
-        end = time.time() + timeout
-        while time.time() < end:
-            line = self.f.readline()
-            if not line:
-                time.sleep(0.05)
-                continue
-            m = re.search(pattern, line)
-            if m:
-                return m
-        raise SystemExit("timed out waiting for " + pattern)
-
-
 home = tempfile.mkdtemp(prefix="zirky-shot-")
-env = dict(os.environ, ZIRKY_LOG_GAME="1", ZIRKY_NO_SOUND="1", HOME=home, XDG_CONFIG_HOME=home + "/config",
-           XDG_CACHE_HOME=home + "/cache", XDG_RUNTIME_DIR=home)
 os.chmod(home, 0o700)
-log_path = os.path.join(home, "game.log")
-game = subprocess.Popen([os.path.join(build, "zirky")], env=env, stderr=open(log_path, "w"),
-                        stdout=subprocess.DEVNULL, cwd=home)
-log = Log(log_path)
-log.wait(r"CMD_newplayerinfo\+1\+")
-time.sleep(1.5)
-click(PLAY_SOLO)
-click(START_BUTTON)
-time.sleep(0.5)
-click(START_CONFIRM)
+env = dict(os.environ, ZIRKY_NO_SOUND="1", HOME=home, XDG_CONFIG_HOME=home + "/config",
+           XDG_CACHE_HOME=home + "/cache", XDG_RUNTIME_DIR=home)
+game, log = start_solo(build, home, env)
 
 typing_on = False
 for turn in range(12):
@@ -121,7 +81,7 @@ for turn in range(12):
     log.wait(r"CMD_turnend\+")
     if len(words) >= 2:
         time.sleep(1.5)
-        subprocess.run(["import", "-window", "root", "-crop", "800x572+0+0", out], check=True)
+        screenshot(out)
         print("played", " ".join(words), "-> screenshot", out, flush=True)
         break
 

@@ -46,6 +46,14 @@ struct RealHost {
     quint16 port() const { return server->port(); }
 };
 
+// Hands `handle` each message `client` received since the last call; `read` keeps the place.
+template <class Handle> void readNew(const RawClient& client, std::size_t& read, Handle handle)
+{
+    const auto& history = client.history();
+    for (; read < history.size(); ++read)
+        handle(history[read]);
+}
+
 struct Seen {
     int accepted = 0;
     QStringList rejected;
@@ -147,9 +155,7 @@ void Games::slowGameBuildsWordsTileByTile()
     int whose = 0;
     QVERIFY(QTest::qWaitFor(
         [&] {
-            const auto& history = ann.history();
-            for (; read < history.size(); ++read) {
-                const std::string& m = history[read];
+            readNew(ann, read, [&](const std::string& m) {
                 const auto c = commandOf(m);
                 const auto f = fieldsOf(m);
                 if (c == net::cmd::nextplayer) {
@@ -171,7 +177,7 @@ void Games::slowGameBuildsWordsTileByTile()
                 } else if (c == net::cmd::rejected) {
                     faults << QString::fromStdString(m);
                 }
-            }
+            });
             return computersSeen.size() == 2;
         },
         60000));
@@ -239,9 +245,7 @@ void Games::shortTurnsGetAWord()
     };
     QVERIFY(QTest::qWaitFor(
         [&] {
-            const auto& history = ann.history();
-            for (; read < history.size(); ++read) {
-                const std::string& m = history[read];
+            readNew(ann, read, [&](const std::string& m) {
                 const auto c = commandOf(m);
                 if (c == net::cmd::nextplayer) {
                     whose = std::stoi(fieldsOf(m).at(0));
@@ -251,7 +255,7 @@ void Games::shortTurnsGetAWord()
                 } else if (c == net::cmd::turnend) {
                     turnOver();
                 }
-            }
+            });
             return turnsWatched >= 2;
         },
         60000));
