@@ -12,7 +12,7 @@ namespace
 using dict::Rarity;
 constexpr std::array<Style, 4> kStyles = { {
     { Rarity::Common, 0.12, 6, 3, 5000, 8000, 700, false, false }, // Easy
-    { Rarity::Uncommon, 0.30, 7, 4, 3200, 5200, 500, false, false }, // Medium
+    { Rarity::Uncommon, 0.35, 7, 5, 3200, 5200, 500, false, false }, // Medium
     { Rarity::Rare, 0.60, 10, 6, 2200, 3400, 350, false, false }, // Hard
     { Rarity::Rare, 1.00, 10, 10, 1500, 2200, 220, true, true }, // Expert
 } };

@@ -28,8 +28,10 @@ struct Style {
 };
 
 // Never less than this between two words, whatever the level: a person's pace.
-// A turn too short for that pace hurries every delay alike (see TurnScript).
 inline constexpr int kMinWordGapMs = 1500;
+// A turn too short for a level's pace hurries every delay alike, as a person
+// rushes a short turn, but to no less than this share of it.
+inline constexpr double kFastestPace = 0.4;
 
 const Style& styleOf(Level level);
 

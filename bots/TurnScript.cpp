@@ -19,7 +19,8 @@ constexpr int kBuyThinkMs = 1200; // looking at the rack before buying new tiles
 constexpr int kFinishAfterMs = 1200; // from the last word to pressing Finish
 constexpr int kMarginMs = 1000; // words due later than this before the clock ends are left out
 // A turn with no room for this many of a level's words at its own pace hurries
-// the pace until they fit: a person rushes a short turn too.
+// the pace until they fit, down to kFastestPace. The first word it has is
+// played however short the turn.
 constexpr int kWordsAShortTurnHolds = 3;
 
 Action timed(Action::Kind kind, int atMs)
@@ -63,10 +64,9 @@ std::vector<solver::FoundWord> chooseWords(
         return solver::planTurn(found, { zirked, maxWords }).words;
 
     // What this player notices: a share of the words it can manage, nearest its
-    // favourite length first, in no fixed order within a length.
-    // Noticing nothing, it keeps looking until one turns up rather than give up
-    // with a word on the rack: then every word it can manage is in view, its
-    // favourite length first.
+    // favourite length first, in no fixed order within a length. Noticing
+    // nothing, it keeps looking rather than give up with a word on the rack:
+    // then every word it can manage is in view.
     std::vector<std::pair<int, solver::FoundWord>> noticed;
     std::bernoulli_distribution sees(style.share);
     for (const bool all : { false, true }) {
@@ -118,7 +118,8 @@ TurnScript planTurnScript(Level level, const TurnSituation& situation, std::mt19
     if (budgetMs <= 0)
         return script;
     const int ownWordMs = averageWordMs(style, situation.fastGame, style.plans ? 6 : style.favourite);
-    const double pace = std::min(1.0, static_cast<double>(budgetMs) / (kWordsAShortTurnHolds * ownWordMs));
+    const double pace
+        = std::clamp(static_cast<double>(budgetMs) / (kWordsAShortTurnHolds * ownWordMs), kFastestPace, 1.0);
     const auto hurried = [pace](int ms) { return static_cast<int>(ms * pace); };
     const int wordMs = std::max(1, hurried(ownWordMs));
     const int maxWords = std::clamp(budgetMs / wordMs, 1, host::kRows * host::kWordsPerLength);

@@ -149,9 +149,9 @@ bool knowsAWord(Level level, const std::string& rack, bool zirked)
     return false;
 }
 
-// Any turn the host allows: a short one hurries the pace, and a word the
-// level has is down before the clock ends, never after a Finish. No time at
-// all sends nothing.
+// Any turn the host allows: a short one hurries the pace but brings no burst
+// of words, and a word the level has is down before the clock ends, never
+// after a Finish. No time at all sends nothing.
 TEST(TurnScript, ShortTurnsStillGetAWord)
 {
     std::mt19937_64 racks(21);
@@ -182,10 +182,15 @@ TEST(TurnScript, ShortTurnsStillGetAWord)
                     const auto script = bots::planTurnScript(level, s, rng);
                     EXPECT_FALSE(script.buying) << "no time to make up for 300 points";
                     int words = 0;
+                    int lastDone = -1'000'000;
                     for (const Action& a : script.actions) {
                         EXPECT_LE(a.atMs, row.seconds * 1000);
-                        if (a.kind == Action::Kind::Done)
+                        if (a.kind == Action::Kind::Done) {
                             ++words;
+                            EXPECT_GE(a.atMs - lastDone, bots::kMinWordGapMs * bots::kFastestPace)
+                                << "a burst: " << a.word;
+                            lastDone = a.atMs;
+                        }
                         if (a.kind == Action::Kind::Finish) {
                             EXPECT_GT(words, 0) << "finished before playing a word it had";
                         }
