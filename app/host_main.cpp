@@ -18,7 +18,7 @@
 namespace
 {
 
-const char* const kUsage = R"(Usage: zirky-host [--port N] [--bots LEVEL[,LEVEL...]]
+const char* const kUsage = R"(Usage: zirky-host [--port N] [--bots LEVEL[,LEVEL...]] [--clean-words]
 
 Runs a Zirky game host without a window and without a player of its own.
 Players connect with the game program's join option to this machine.
@@ -31,6 +31,10 @@ Players connect with the game program's join option to this machine.
              LEVEL is easy, medium, hard or expert, at most five of them
              (for example --bots easy,hard). They leave when no person is
              left in seats 1 to 6 and come back for the next person.
+  --clean-words
+             refuse offensive words for everyone, with the reason "Rejected.
+             This host refuses offensive words" (computer players never play
+             them in any case)
   --help     show this text
 
 The first connection takes seat 1 and with it the host's rights: it starts
@@ -117,12 +121,17 @@ int main(int argc, char* argv[])
 
     quint16 port = static_cast<quint16>(net::kGamePort);
     std::vector<bots::Level> computers;
+    bool cleanWords = false;
     const QStringList args = QCoreApplication::arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             std::fputs(kUsage, stdout);
             return 0;
+        }
+        if (arg == QLatin1String("--clean-words")) {
+            cleanWords = true;
+            continue;
         }
         QString value;
         if (arg == QLatin1String("--bots") || arg.startsWith(QLatin1String("--bots="))) {
@@ -157,6 +166,7 @@ int main(int argc, char* argv[])
     }
 
     TServer server(port);
+    server.setCleanWords(cleanWords);
     QObject::connect(&server, &TServer::logLine, &server, printLine);
     try {
         server.Sock1->setListen(true);
@@ -175,6 +185,8 @@ int main(int argc, char* argv[])
     printLine(QStringLiteral("zirky-host %1 listening on port %2")
                   .arg(QCoreApplication::applicationVersion())
                   .arg(server.port()));
+    if (cleanWords)
+        printLine(QStringLiteral("offensive words are refused"));
     std::fflush(stderr); // whoever started the host waits for the port
 
     // The computers come when a person arrives to an empty room, after that

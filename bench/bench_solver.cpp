@@ -1,11 +1,13 @@
 // The word finder over the built-in list: time to prepare it, memory it holds,
 // and the time per rack (10 and 13 tiles rolled from the game's dice) for
-// finding every word and for planning the turn, as median and 99th percentile.
+// finding every word, for planning the turn and for the words a player missed
+// after playing the planned turn, as median and 99th percentile.
 // Run pinned to one core for the per-rack figures: taskset -c 0 bench_solver
 
 #include "Percentiles.h"
 
 #include <host/Dice.h>
+#include <solver/MissedWords.h>
 #include <solver/TurnPlanner.h>
 #include <solver/WordFinder.h>
 
@@ -49,6 +51,7 @@ void perRack(const solver::WordFinder& finder, int tiles, int racks)
         finder.find(rackList[static_cast<std::size_t>(i) % rackList.size()], found);
     std::vector<double> findTimes;
     std::vector<double> planTimes;
+    std::vector<double> missedTimes;
     double words = 0;
     for (const auto& rack : rackList) {
         auto start = Clock::now();
@@ -60,12 +63,23 @@ void perRack(const solver::WordFinder& finder, int tiles, int racks)
         planTimes.push_back(microsSince(start));
         if (plan.words.size() > found.size())
             std::abort();
+        // The planned turn, half of it played: what the window works out after it.
+        host::WordTable played = host::WordTable();
+        for (std::size_t i = 0; i < plan.words.size() / 2; ++i)
+            solver::storeWord(plan.words[i].word, played);
+        start = Clock::now();
+        const auto missed = solver::missedWords(finder, rack, played, tiles == 13);
+        missedTimes.push_back(microsSince(start));
+        if (missed.size() > found.size())
+            std::abort();
     }
     const Stats f = percentiles(findTimes);
     const Stats p = percentiles(planTimes);
     std::printf("%2d tiles, %d racks: find p50 %.1f us, p99 %.1f us; %.0f words a rack on average\n", tiles, racks,
         f.p50, f.p99, words / racks);
     std::printf("%2d tiles, %d racks: plan p50 %.1f us, p99 %.1f us\n", tiles, racks, p.p50, p.p99);
+    const Stats m = percentiles(missedTimes);
+    std::printf("%2d tiles, %d racks: missed words p50 %.1f us, p99 %.1f us\n", tiles, racks, m.p50, m.p99);
 }
 
 } // namespace

@@ -9,11 +9,12 @@ namespace bots
 
 namespace
 {
+using dict::Rarity;
 constexpr std::array<Style, 4> kStyles = { {
-    { 0.12, 6, 3, 5000, 8000, 700, false, false }, // Easy
-    { 0.30, 7, 4, 3200, 5200, 500, false, false }, // Medium
-    { 0.60, 10, 6, 2200, 3400, 350, false, false }, // Hard
-    { 1.00, 10, 10, 1500, 2200, 220, true, true }, // Expert
+    { Rarity::Common, 0.12, 6, 3, 5000, 8000, 700, false, false }, // Easy
+    { Rarity::Uncommon, 0.35, 7, 5, 3200, 5200, 500, false, false }, // Medium
+    { Rarity::Rare, 0.60, 10, 6, 2200, 3400, 350, false, false }, // Hard
+    { Rarity::Rare, 1.00, 10, 10, 1500, 2200, 220, true, true }, // Expert
 } };
 constexpr std::array<const char*, 4> kNames = { "Easy", "Medium", "Hard", "Expert" };
 constexpr std::string_view kSuffix = " Computer";

@@ -3,6 +3,8 @@
 // the rack's words they see, which lengths they like, how long a word takes
 // them, and whether they plan the turn.
 
+#include <dict/WordMarks.h>
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +16,7 @@ namespace bots
 enum class Level { Easy, Medium, Hard, Expert };
 
 struct Style {
+    dict::Rarity rarest; // the least common words this level knows
     double share; // of the rack's words this level notices
     int longest; // longer words go unnoticed
     int favourite; // the length it looks for first
@@ -26,6 +29,9 @@ struct Style {
 
 // Never less than this between two words, whatever the level: a person's pace.
 inline constexpr int kMinWordGapMs = 1500;
+// A turn too short for a level's pace hurries every delay alike, as a person
+// rushes a short turn, but to no less than this share of it.
+inline constexpr double kFastestPace = 0.4;
 
 const Style& styleOf(Level level);
 

@@ -242,8 +242,10 @@ Effects Game::thedice(std::string_view rest)
         letters.push_back(fields[i][0]);
     }
     m_rack.deal(letters);
-    if (fresh) {
+    // Words are made from the set held last: after buying, the bought one.
+    if (fresh || mine)
         m_turnRack.assign(letters.begin(), letters.end());
+    if (fresh) {
         m_turnZirked = mode == net::kDiceThirteen;
         const int me = m_roster.mySeat();
         m_tookPart = net::isPlayerSeat(me) && !m_roster.watching(me) && (m_settings.fast || mine);
@@ -289,9 +291,14 @@ Effects Game::turnend(std::string_view)
     if (m_settings.fast)
         m_wordListsShown = true;
     if (m_showMissed && m_tookPart && !m_turnRack.empty()) {
-        std::vector<std::string> played;
-        for (const WordBox& b : m_boxes)
-            played.insert(played.end(), b.words.begin(), b.words.end());
+        // The boxes hold what the host accepted from this player this turn.
+        host::WordTable played = host::WordTable();
+        for (int length = kMinWordLength; length <= kMaxWordLength; ++length) {
+            const auto& words = box(length).words;
+            auto& row = played[static_cast<std::size_t>(length - kMinWordLength)];
+            for (std::size_t i = 0; i < words.size() && i < row.size(); ++i)
+                row[i] = words[i];
+        }
         m_missed = solver::missedWords(solver::WordFinder::builtIn(), m_turnRack, played, m_turnZirked, 10);
         m_missedShown = !m_missed.empty();
     }

@@ -220,7 +220,7 @@ private:
     std::array<std::string, 6> m_info;
     std::string m_teamText;
     bool m_clockRunning = false;
-    // The turn's dealt rack, for the words the player missed.
+    // The rack held last this turn (the bought set after buying), for the words the player missed.
     std::string m_turnRack;
     bool m_turnZirked = false;
     bool m_tookPart = false;

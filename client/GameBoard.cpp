@@ -6,6 +6,7 @@
 #include "chat/PhraseBar.h"
 
 #include <QCheckBox>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QGraphicsDropShadowEffect>
 #include <QLabel>
@@ -41,7 +42,7 @@ constexpr int kRightWidth = 168;
 constexpr int kPlayTop = 46;
 constexpr int kBoxTop = 198;
 constexpr int kTimerTrackWidth = 200;
-constexpr int kMissedWidth = 140;
+constexpr int kMissedWidth = 156;
 
 QString css(std::uint32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF).name(); }
 
@@ -186,6 +187,15 @@ void setLines(QListWidget* list, const std::vector<std::string>& lines)
     list->clear();
     for (const auto& l : lines)
         list->addItem(QString::fromStdString(l));
+}
+
+// "QUAKES      +250": the word, and in a column of their own the points it would have added.
+std::string missedLine(const solver::MissedWord& m)
+{
+    const std::string points = "+" + std::to_string(m.points);
+    const std::size_t width = 16;
+    const std::size_t gap = m.word.size() + points.size() < width ? width - m.word.size() - points.size() : 1;
+    return m.word + std::string(gap, ' ') + points;
 }
 
 } // namespace
@@ -441,6 +451,10 @@ void GameBoard::buildMissedWords()
     m_missed->setGeometry(6, 28, kMissedWidth - 12, 250);
     m_missed->setFocusPolicy(Qt::NoFocus);
     m_missed->setSelectionMode(QAbstractItemView::NoSelection);
+    // Fixed pitch, so that the points stand in a column.
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPixelSize(11);
+    m_missed->setFont(fixed);
     auto* close = new QPushButton("X", m_missedPanel);
     close->setObjectName("button_closemissed");
     close->setGeometry(kMissedWidth - 26, 4, 22, 22);
@@ -484,7 +498,7 @@ void GameBoard::render(const client::Game& game, const client::Roster& roster)
     // The missed words stand beside the word lists, which make room for them.
     std::vector<std::string> missed;
     for (const auto& m : game.missedWords())
-        missed.push_back(std::to_string(m.length) + ": " + m.word);
+        missed.push_back(missedLine(m));
     setLines(m_missed, missed);
     m_missedPanel->setVisible(game.missedShown());
     if (const int width = game.missedShown() ? kLeftWidth - kMissedWidth - 4 : kLeftWidth;

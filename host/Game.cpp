@@ -450,7 +450,7 @@ void Game::done(std::string_view rest, int seat)
         return;
     }
 
-    const Verdict v = judgeWord(word, p.words, p.zirked, m_isWord);
+    const Verdict v = judgeWord(word, p.words, p.zirked, m_isWord, m_refused);
     if (!v.accepted) {
         sendVerdict(seat, word, v.reason);
         return;
@@ -591,13 +591,8 @@ void Game::endTurn()
 void Game::postscore(int seat)
 {
     Player& p = at(seat);
-    TurnScore t = scoreWords(p.words);
-    if (p.zirked && t.points < kZirkedMinimum) {
-        p.score = addScore(p.score, -kZirkedPenalty);
-        t.bonus = -kZirkedPenalty;
-    } else {
-        p.score = addScore(p.score, t.points + t.bonus);
-    }
+    const TurnScore t = scoreTurn(p.words, p.zirked);
+    p.score = addScore(p.score, t.change());
     if (m_settings.teamGame && p.partner != 0)
         at(p.partner).score = p.score;
     sendAll(net::msg::scores(seat, t.points, t.bonus, t.words, p.score, p.partner, at(p.partner).score));

@@ -72,6 +72,8 @@ public:
     void tick();
     // Called by the shell some time after accept: a seat still not logged in is dropped.
     void loginDeadline(int seat);
+    // Words of the list this host refuses for everyone from now on; none when empty.
+    void refuseWords(IsWord refused) { m_refused = std::move(refused); }
 
     // Read access, seats 1..10.
     const Player& player(int seat) const { return m_table.player(seat); }
@@ -133,6 +135,7 @@ private:
 
     Link& m_link;
     IsWord m_isWord;
+    IsWord m_refused;
     std::mt19937_64 m_rng;
     PlayerTable m_table;
     Settings m_settings;

@@ -21,8 +21,8 @@ bool rowHolds(const WordTable& words, int length, std::string_view word)
 }
 } // namespace
 
-Verdict judgeWord(
-    std::string_view word, const WordTable& words, bool zirked, const std::function<bool(std::string_view)>& isWord)
+Verdict judgeWord(std::string_view word, const WordTable& words, bool zirked,
+    const std::function<bool(std::string_view)>& isWord, const std::function<bool(std::string_view)>& refused)
 {
     const int length = static_cast<int>(word.size());
     if (length < kMinLength || length > kMaxLength)
@@ -31,6 +31,8 @@ Verdict judgeWord(
         return reject(std::string(kRejected));
     if (!isWord || !isWord(word))
         return reject(std::string(kRejected));
+    if (refused && refused(word))
+        return reject(std::string(kRefusedWord));
     if (rowHolds(words, length, word))
         return reject(std::string(kWordExists));
     if (length < kMaxLength && word != "NEEDLESS" && rowHolds(words, length + 1, std::string(word) + "S"))

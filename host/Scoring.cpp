@@ -55,6 +55,16 @@ TurnScore scoreWords(const WordTable& words)
     return s;
 }
 
+TurnScore scoreTurn(const WordTable& words, bool zirked)
+{
+    TurnScore s = scoreWords(words);
+    if (zirked && s.points < kZirkedMinimum) {
+        s.penalised = true;
+        s.bonus = -kZirkedPenalty;
+    }
+    return s;
+}
+
 int addScore(int score, int delta)
 {
     const long long sum = static_cast<long long>(score) + delta;

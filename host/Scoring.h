@@ -24,11 +24,17 @@ int adjacencyBonus(int length);
 
 struct TurnScore {
     int points = 0;
-    int bonus = 0;
+    int bonus = 0; // the Zirked penalty (negative) when `penalised`
     int words = 0;
+    bool penalised = false;
+    // What the turn adds to the player's score.
+    int change() const { return penalised ? bonus : points + bonus; }
 };
 
 TurnScore scoreWords(const WordTable& words);
+// The turn's result for a player Zirked (or not) when it began: a Zirked player
+// under kZirkedMinimum points loses kZirkedPenalty instead of scoring.
+TurnScore scoreTurn(const WordTable& words, bool zirked);
 
 // score + delta, held at the limits of int: buying tiles back and forth costs
 // 300 each time with no lower bound, so a peer that keeps at it must end up

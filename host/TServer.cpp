@@ -1,6 +1,7 @@
 #include "host/TServer.h"
 
 #include "dict/TDictn.h"
+#include "dict/WordList.h"
 
 #include <QTimer>
 
@@ -92,6 +93,11 @@ QString TServer::dictionaryError() const
     if (!m_dictionary || m_dictionary->opened())
         return {};
     return QString::fromStdString(m_dictionary->error());
+}
+
+void TServer::setCleanWords(bool clean)
+{
+    m_game->refuseWords(clean ? host::Game::IsWord(dict::isOffensive) : nullptr);
 }
 
 int TServer::openConnections() const

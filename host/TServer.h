@@ -51,6 +51,11 @@ public:
     // ("English.dic dictionary not found!"). Always empty with a test word set.
     QString dictionaryError() const;
 
+    // Whether the host refuses offensive words for everyone ("zirky-host
+    // --clean-words", and the hosting copy's setting). Off by default:
+    // people may play any word of the list.
+    void setCleanWords(bool clean);
+
     // Connections in the seats 1..9 right now (not the ones being closed).
     int openConnections() const;
     // Messages received but not yet handed to the rules.

@@ -1,27 +1,38 @@
 #include "MissedWords.h"
 
-#include <host/Scoring.h>
+#include <host/Judge.h>
 
 #include <algorithm>
-#include <set>
 
 namespace solver
 {
 
 std::vector<MissedWord> missedWords(
-    const WordFinder& finder, std::string_view rack, const std::vector<std::string>& played, bool zirked, int count)
+    const WordFinder& finder, std::string_view rack, const host::WordTable& played, bool zirked, int count)
 {
-    const std::set<std::string_view> had(played.begin(), played.end());
+    const int before = host::scoreTurn(played, zirked).change();
     std::vector<MissedWord> out;
+    host::WordTable with = played;
     for (const FoundWord& f : finder.find(rack)) {
-        if (had.count(f.word) || (zirked && f.length() == host::kMinLength))
+        if (f.mark.offensive)
             continue;
-        out.push_back({ std::string(f.word), f.length(), host::rowPoints(f.length(), 1) });
+        // Every word the finder gives is in the list; the judge decides the rest.
+        const host::Verdict v = host::judgeWord(f.word, played, zirked, [](std::string_view) { return true; });
+        if (!v.accepted)
+            continue;
+        std::string& slot = with[static_cast<std::size_t>(f.length() - host::kMinLength)][static_cast<std::size_t>(v.slot)];
+        slot.assign(f.word);
+        out.push_back({ std::string(f.word), f.length(), host::scoreTurn(with, zirked).change() - before, f.mark.rarity });
+        slot.clear();
     }
     std::sort(out.begin(), out.end(), [](const MissedWord& a, const MissedWord& b) {
-        return a.value != b.value ? a.value > b.value : a.word < b.word;
+        if (a.points != b.points)
+            return a.points > b.points;
+        if (a.rarity != b.rarity)
+            return a.rarity < b.rarity;
+        return a.length != b.length ? a.length > b.length : a.word < b.word;
     });
-    // One word a spelling: a list may hold a word twice only if the finder's list does.
+    // One word a spelling, should the finder's list hold one twice.
     out.erase(
         std::unique(out.begin(), out.end(), [](const auto& a, const auto& b) { return a.word == b.word; }), out.end());
     if (static_cast<int>(out.size()) > std::max(count, 0))

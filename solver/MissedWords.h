@@ -1,8 +1,10 @@
 #pragma once
-// The words a player could have played from a turn's rack and did not, the
-// most valuable first: what a player learns from after the turn.
+// The words a player could still have played when the turn ended, the most
+// valuable first: what a player learns from after the turn.
 
 #include "WordFinder.h"
+
+#include <host/Scoring.h>
 
 #include <string>
 #include <string_view>
@@ -14,13 +16,18 @@ namespace solver
 struct MissedWord {
     std::string word;
     int length = 0;
-    int value = 0; // what the word is worth alone in its row
+    int points = 0; // what the turn would have scored more with this word in it
+    dict::Rarity rarity = dict::Rarity::Common;
 };
 
-// Up to `count` words of `rack` not among `played` (upper case), longest and so
-// most valuable first, alphabetical within a length. A Zirked player's three-letter
-// words are not offered: the host would not have taken them.
-std::vector<MissedWord> missedWords(const WordFinder& finder, std::string_view rack,
-    const std::vector<std::string>& played, bool zirked, int count = 10);
+// Up to `count` words of `rack` that the host's judge would still have taken
+// after the turn's accepted words `played`: no word played already, none beside
+// its plural or singular, none in a full box, no three-letter word for a Zirked
+// player. `rack` is what the player held at the end (the bought set after
+// buying new tiles). Best first by points; among equals the more common words
+// (what a player learns most from), then longer, then alphabetical. Offensive
+// words are never suggested.
+std::vector<MissedWord> missedWords(
+    const WordFinder& finder, std::string_view rack, const host::WordTable& played, bool zirked, int count = 10);
 
 } // namespace solver

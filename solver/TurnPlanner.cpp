@@ -130,7 +130,6 @@ bool storeWord(std::string_view word, host::WordTable& table)
 Plan planTurn(const std::vector<FoundWord>& found, const PlanOptions& options)
 {
     Plan plan;
-    plan.zirked = options.zirked;
     const int budget = std::clamp(options.maxWords, 0, kMostWords);
     const Candidates c = collect(found, options.zirked);
 
@@ -204,9 +203,7 @@ Plan planTurn(const std::vector<FoundWord>& found, const PlanOptions& options)
     for (const FoundWord& w : picked)
         if (wouldAccept(w.word, table, options.zirked) && storeWord(w.word, table))
             plan.words.push_back(w);
-    const host::TurnScore score = host::scoreWords(table);
-    plan.points = score.points;
-    plan.bonus = score.bonus;
+    plan.score = host::scoreTurn(table, options.zirked);
     return plan;
 }
 

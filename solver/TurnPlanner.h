@@ -22,11 +22,9 @@ struct PlanOptions {
 
 struct Plan {
     std::vector<FoundWord> words; // in the order to submit them, most valuable first
-    int points = 0; // category points
-    int bonus = 0; // adjacency bonuses
-    bool zirked = false;
-    // What the turn scores on the host, the Zirked penalty included.
-    int total() const { return zirked && points < host::kZirkedMinimum ? -host::kZirkedPenalty : points + bonus; }
+    host::TurnScore score; // as the host scores the turn
+    // What the turn adds to the player's score, the Zirked penalty included.
+    int total() const { return score.change(); }
 };
 
 // The best turn from `found` (as WordFinder returns it for one rack).

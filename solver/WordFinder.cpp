@@ -73,11 +73,15 @@ struct WordFinder::Search {
 };
 
 WordFinder::WordFinder()
-    : WordFinder(dict::builtInWordList())
+    : WordFinder(dict::builtInWordList(), dict::builtInWordMarks())
 {
 }
 
-WordFinder::WordFinder(std::span<const unsigned char> records) { build(records); }
+WordFinder::WordFinder(std::span<const unsigned char> records, std::span<const unsigned char> marks)
+    : m_marks(marks)
+{
+    build(records);
+}
 
 const WordFinder& WordFinder::builtIn()
 {
@@ -203,6 +207,7 @@ void WordFinder::walk(std::uint32_t index, Search& s) const
         const char* text = reinterpret_cast<const char*>(m_records + (entry >> 4) * dict::kRecordSize + 1);
         FoundWord found;
         found.word = std::string_view(text, length);
+        found.mark = dict::markAt(m_marks, entry >> 4);
         // The word's letters are exactly this node's path, so the rack has each one.
         std::array<std::uint8_t, kLetters + 1> used {};
         for (std::size_t i = 0; i < length; ++i) {

@@ -4,6 +4,8 @@
 // laid out as a tree walked with the rack's letter counts, so a rack visits only
 // the letter groups it can pay for rather than the whole list.
 
+#include <dict/WordMarks.h>
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -21,6 +23,7 @@ inline constexpr int kMaxRack = 13;
 struct FoundWord {
     std::string_view word; // upper case; points into the word list, which outlives the finder
     std::array<std::uint8_t, kMaxWord> tiles {}; // 1-based tile numbers in word order
+    dict::WordMark mark; // how common the word is, whether it is offensive
     int length() const { return static_cast<int>(word.size()); }
     std::span<const std::uint8_t> tileNumbers() const { return { tiles.data(), word.size() }; }
 };
@@ -30,10 +33,11 @@ class WordFinder
 public:
     // Over the word list built into the program.
     WordFinder();
-    // Over 15-byte dictionary records (tests pass their own); records that are
-    // not upper-case A-Z words of 3 to 10 letters are left out. The records
-    // must outlive the finder: found words point into them.
-    explicit WordFinder(std::span<const unsigned char> records);
+    // Over 15-byte dictionary records (tests pass their own) and their marks
+    // (none: every word common and inoffensive); records that are not
+    // upper-case A-Z words of 3 to 10 letters are left out. The records must
+    // outlive the finder: found words point into them.
+    explicit WordFinder(std::span<const unsigned char> records, std::span<const unsigned char> marks = {});
 
     // One finder over the built-in list for the whole process, made on first use.
     static const WordFinder& builtIn();
@@ -62,6 +66,7 @@ private:
     void walk(std::uint32_t node, Search& s) const;
 
     const unsigned char* m_records = nullptr;
+    std::span<const unsigned char> m_marks;
     std::vector<Node> m_nodes;
     std::vector<std::uint32_t> m_words; // record index << 4 | length
 };

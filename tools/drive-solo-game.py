@@ -11,20 +11,14 @@ keyboard: the start button, the start window, typed words, Enter, Finish.
 import collections
 import os
 import re
-import subprocess
 import sys
 import time
+
+from zirky_window import CHAT_INPUT, FINISH, click, screenshot, start_solo, xdo
 
 build, shots = sys.argv[1], sys.argv[2]
 words_file = sys.argv[3] if len(sys.argv) > 3 else "/usr/share/dict/american-english-huge"
 os.makedirs(shots, exist_ok=True)
-
-# Screen places of the controls at the window's default position.
-PLAY_SOLO = (300, 348)
-START_BUTTON = (310, 212)
-START_CONFIRM = (400, 405)
-CHAT_INPUT = (300, 535)
-FINISH = (472, 213)
 
 words = set()
 with open(words_file, encoding="utf-8", errors="replace") as f:
@@ -37,17 +31,8 @@ POINTS = {3: [60, 70, 80, 90, 100], 4: [120, 140, 160, 180, 200], 5: [200, 250, 
           9: [1000, 1500, 2000, 2500, 3000], 10: [1500, 3000, 5000, 5000, 5000]}
 
 
-def xdo(*args):
-    subprocess.run(["xdotool", *map(str, args)], check=True)
-
-
-def click(at):
-    xdo("mousemove", at[0], at[1], "click", "1")
-    time.sleep(0.3)
-
-
 def shot(name):
-    subprocess.run(["import", "-window", "root", "-crop", "800x600+0+0", os.path.join(shots, name + ".png")], check=True)
+    screenshot(os.path.join(shots, name + ".png"))
     print("screenshot", name, flush=True)
 
 
@@ -66,37 +51,7 @@ def playable(rack, zirked):
     return chosen
 
 
-class Log:
-    def __init__(self, path):
-        self.f = open(path, encoding="utf-8", errors="replace")
-        self.lines = []
-
-    def wait(self, pattern, timeout=120):
-        end = time.time() + timeout
-        while time.time() < end:
-            line = self.f.readline()
-            if not line:
-                time.sleep(0.05)
-                continue
-            self.lines.append(line)
-            m = re.search(pattern, line)
-            if m:
-                return m
-        raise SystemExit("timed out waiting for " + pattern)
-
-
-env = dict(os.environ, ZIRKY_LOG_GAME="1")
-log_path = os.path.join(shots, "game.log")
-game = subprocess.Popen([os.path.join(build, "zirky")], env=env, stderr=open(log_path, "w"),
-                        stdout=subprocess.DEVNULL, cwd=shots)
-log = Log(log_path)
-log.wait(r"CMD_newplayerinfo\+1\+")
-time.sleep(1.5)
-click(PLAY_SOLO)
-click(START_BUTTON)
-time.sleep(0.5)
-shot("00-start-window")
-click(START_CONFIRM)
+game, log = start_solo(build, shots, before_confirm=lambda: shot("00-start-window"))
 
 turn = 0
 typing_on = False

@@ -8,8 +8,9 @@ set -e
 # desktop-file-utils, appstream: the tests validate the menu entry and metadata.
 # dbus, avahi-daemon, iproute2: the network-games test runs its own bus and
 # avahi inside a private network namespace (tools/zeroconf-netns-test.sh).
+# wamerican, wamerican-large: how common each word of wamerican-huge is.
 PKGS="cmake ninja-build g++ make pkg-config qt6-base-dev qt6-multimedia-dev libgl-dev \
-libgtest-dev libgmock-dev libbenchmark-dev wamerican-huge \
+libgtest-dev libgmock-dev libbenchmark-dev wamerican-huge wamerican wamerican-large \
 libssl3 ca-certificates dpkg-dev desktop-file-utils appstream \
 clang libclang-rt-14-dev ccache dbus avahi-daemon iproute2"
 missing=""

@@ -4,6 +4,8 @@
 #include <host/Dice.h>
 #include <host/Judge.h>
 #include <host/Scoring.h>
+#include <dict/WordList.h>
+#include <solver/WordFinder.h>
 
 #include <gtest/gtest.h>
 
@@ -35,8 +37,7 @@ int judgeAll(const std::vector<std::string>& words, bool zirked)
             continue;
         table[w.size() - 3][static_cast<std::size_t>(v.slot)] = w;
     }
-    const auto s = host::scoreWords(table);
-    return zirked && s.points < host::kZirkedMinimum ? -host::kZirkedPenalty : s.points + s.bonus;
+    return host::scoreTurn(table, zirked).change();
 }
 
 // Every level, slow and fast, plain and Zirked: the script's words obey the
@@ -139,14 +140,104 @@ TEST(TurnScript, ExpertBuysTilesOnlyForAPoorRackWhenAllowed)
     }
 }
 
-TEST(TurnScript, NoTimeLeftMeansNothingSent)
+// Whether the level knows a word of `rack` it may play (Zirked: longer than three letters).
+bool knowsAWord(Level level, const std::string& rack, bool zirked)
 {
-    std::mt19937_64 rng(1);
-    bots::TurnSituation s;
-    s.rack = "RETAINSLOT";
-    s.secondsLeft = 1;
+    for (const auto& f : solver::WordFinder::builtIn().find(rack))
+        if (!f.mark.offensive && f.mark.rarity <= bots::styleOf(level).rarest && !(zirked && f.length() == 3))
+            return true;
+    return false;
+}
+
+// Any turn the host allows: a short one hurries the pace but brings no burst
+// of words, and a word the level has is down before the clock ends, never
+// after a Finish. No time at all sends nothing.
+TEST(TurnScript, ShortTurnsStillGetAWord)
+{
+    std::mt19937_64 racks(21);
+    std::mt19937_64 rng(22);
+    struct Row {
+        const char* fault;
+        int seconds;
+    } rows[] = {
+        { "a one-second turn, the shortest the host allows", 1 },
+        { "a three-second turn", 3 },
+        { "a five-second turn, where the hard level used to finish with nothing", 5 },
+        { "an eight-second turn, shorter than three words at the easy pace", 8 },
+    };
+    for (const auto& row : rows)
+        for (Level level : kLevels)
+            for (bool fast : { false, true })
+                for (int round = 0; round < 8; ++round) {
+                    bots::TurnSituation s;
+                    s.zirked = round % 4 == 3;
+                    s.rack = roll(racks, s.zirked ? 13 : 10);
+                    s.fastGame = fast;
+                    s.mayBuyTiles = true;
+                    s.secondsLeft = row.seconds;
+                    if (!knowsAWord(level, s.rack, s.zirked))
+                        continue;
+                    SCOPED_TRACE(std::string(row.fault) + ", " + bots::levelName(level) + (fast ? " fast " : " slow ")
+                        + s.rack);
+                    const auto script = bots::planTurnScript(level, s, rng);
+                    EXPECT_FALSE(script.buying) << "no time to make up for 300 points";
+                    int words = 0;
+                    int lastDone = -1'000'000;
+                    for (const Action& a : script.actions) {
+                        EXPECT_LE(a.atMs, row.seconds * 1000);
+                        if (a.kind == Action::Kind::Done) {
+                            ++words;
+                            EXPECT_GE(a.atMs - lastDone, bots::kMinWordGapMs * bots::kFastestPace)
+                                << "a burst: " << a.word;
+                            lastDone = a.atMs;
+                        }
+                        if (a.kind == Action::Kind::Finish) {
+                            EXPECT_GT(words, 0) << "finished before playing a word it had";
+                        }
+                    }
+                    EXPECT_GT(words, 0);
+                }
+
+    bots::TurnSituation none;
+    none.rack = "RETAINSLOT";
+    none.secondsLeft = 0;
     for (Level level : kLevels)
-        EXPECT_TRUE(bots::planTurnScript(level, s, rng).actions.empty());
+        EXPECT_TRUE(bots::planTurnScript(level, none, rng).actions.empty());
+}
+
+// Easy plays only words of Debian's common list, Medium only words of the
+// large one, and no level ever plays an offensive word, even on racks made
+// around one.
+TEST(TurnScript, WordsLieInTheLevelsListAndNeverOffend)
+{
+    std::mt19937_64 racks(31);
+    std::mt19937_64 rng(32);
+    std::vector<std::string> rackList;
+    for (const char* offensive : { "SHIT", "CUNT", "NIGGER", "RAPIST", "WHORES", "FUCKERS" }) {
+        std::string rack = offensive;
+        rack += std::string("QZXJVKQZXJ").substr(0, 10 - rack.size());
+        rackList.push_back(rack);
+        bool found = false;
+        for (const auto& f : solver::WordFinder::builtIn().find(rack))
+            found = found || f.word == offensive;
+        ASSERT_TRUE(found) << offensive << ": the rack must hold the word for the test to mean anything";
+    }
+    for (int i = 0; i < 60; ++i)
+        rackList.push_back(roll(racks, 10));
+    const dict::Rarity rarest[] = { dict::Rarity::Common, dict::Rarity::Uncommon, dict::Rarity::Rare, dict::Rarity::Rare };
+    std::array<int, 4> played {};
+    for (const auto& rack : rackList)
+        for (std::size_t l = 0; l < 4; ++l)
+            for (int tries = 0; tries < 5; ++tries)
+                for (const auto& w : bots::chooseWords(kLevels[l], rack, false, 40, rng)) {
+                    const auto mark = dict::builtInMarkOf(w.word);
+                    ASSERT_TRUE(mark.has_value()) << w.word;
+                    EXPECT_FALSE(mark->offensive) << bots::levelName(kLevels[l]) << " played " << w.word;
+                    EXPECT_LE(mark->rarity, rarest[l]) << bots::levelName(kLevels[l]) << " played " << w.word;
+                    ++played[l];
+                }
+    for (std::size_t l = 0; l < 4; ++l)
+        EXPECT_GT(played[l], 100) << bots::levelName(kLevels[l]);
 }
 
 TEST(Level, NamesSayTheLevelAndAreRecognised)

@@ -5,6 +5,7 @@
 #include "host/server_harness.h"
 
 #include <bots/ComputerSeats.h>
+#include <solver/WordFinder.h>
 #include <dict/TDictn.h>
 
 #include <QTemporaryDir>
@@ -32,7 +33,7 @@ struct RealHost {
     std::unique_ptr<TServer> server;
     QTimer clock;
 
-    RealHost()
+    explicit RealHost(double speed = kSpeed)
     {
         words = std::make_unique<dict::TDictn>(dir.path().toStdString());
         auto* d = words.get();
@@ -40,10 +41,18 @@ struct RealHost {
         server->setManualTurnClock(true);
         server->Sock1->setListen(true);
         QObject::connect(&clock, &QTimer::timeout, server.get(), &TServer::turntimerTimer);
-        clock.start(static_cast<int>(1000 / kSpeed));
+        clock.start(static_cast<int>(1000 / speed));
     }
     quint16 port() const { return server->port(); }
 };
+
+// Hands `handle` each message `client` received since the last call; `read` keeps the place.
+template <class Handle> void readNew(const RawClient& client, std::size_t& read, Handle handle)
+{
+    const auto& history = client.history();
+    for (; read < history.size(); ++read)
+        handle(history[read]);
+}
 
 struct Seen {
     int accepted = 0;
@@ -61,6 +70,8 @@ class Games : public QObject
 private slots:
     void fastGameKeepsTheRules();
     void slowGameBuildsWordsTileByTile();
+    void shortTurnsGetAWord_data();
+    void shortTurnsGetAWord();
     void leaveWhenNoPersonIsLeft();
     void noPlayingSeatFreeMeansNoComputer();
 };
@@ -144,9 +155,7 @@ void Games::slowGameBuildsWordsTileByTile()
     int whose = 0;
     QVERIFY(QTest::qWaitFor(
         [&] {
-            const auto& history = ann.history();
-            for (; read < history.size(); ++read) {
-                const std::string& m = history[read];
+            readNew(ann, read, [&](const std::string& m) {
                 const auto c = commandOf(m);
                 const auto f = fieldsOf(m);
                 if (c == net::cmd::nextplayer) {
@@ -168,12 +177,89 @@ void Games::slowGameBuildsWordsTileByTile()
                 } else if (c == net::cmd::rejected) {
                     faults << QString::fromStdString(m);
                 }
-            }
+            });
             return computersSeen.size() == 2;
         },
         60000));
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
     QVERIFY(wordsWatched >= 2);
+}
+
+void Games::shortTurnsGetAWord_data()
+{
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<bool>("fast");
+    QTest::newRow("3-second slow turns") << 3 << false;
+    QTest::newRow("5-second slow turns") << 5 << false;
+    QTest::newRow("3-second fast turn") << 3 << true;
+}
+
+// However short the turn, a computer that has a word on its rack gets one
+// accepted before the host's clock ends the turn.
+void Games::shortTurnsGetAWord()
+{
+    QFETCH(int, seconds);
+    QFETCH(bool, fast);
+    constexpr double kShortSpeed = 4; // close to real time: the short turn is what is tested
+    RealHost host(kShortSpeed);
+    RawClient ann;
+    QCOMPARE(ann.join(host.port(), "Ann"), 1);
+    const std::vector<Level> levels { Level::Easy, Level::Hard };
+    bots::ComputerSeats party(QStringLiteral("127.0.0.1"), host.port(), levels);
+    party.setTimeScale(kShortSpeed);
+    QSignalSpy allSeated(&party, &bots::ComputerSeats::allSeated);
+    party.seatAll();
+    QVERIFY(allSeated.wait(kWait));
+
+    std::map<int, int> accepted; // by seat, this turn
+    for (auto* p : party.players())
+        connect(p, &bots::ComputerPlayer::verdict, this, [&, p](const QString&, bool ok, const QString&) {
+            accepted[p->seat()] += ok ? 1 : 0;
+        });
+    // Whether the computer in `seat` knows a word of the rack dealt now.
+    const auto hasAWord = [&](int seat) {
+        const std::string rack(host.server->game().currentTiles().begin() + 1,
+            host.server->game().currentTiles().begin() + 11);
+        const auto rarest = bots::styleOf(levels[static_cast<std::size_t>(seat - 2)]).rarest;
+        for (const auto& f : solver::WordFinder::builtIn().find(rack))
+            if (!f.mark.offensive && f.mark.rarity <= rarest)
+                return true;
+        return false;
+    };
+
+    ann.write(net::msg::startgame(1, options(fast, seconds)));
+    QStringList faults;
+    int turnsWatched = 0;
+    std::size_t read = 0;
+    int whose = 0;
+    bool hadAWord = false;
+    const auto turnOver = [&] {
+        for (int seat : fast ? std::vector<int> { 2, 3 } : std::vector<int> { whose }) {
+            if (seat < 2)
+                continue;
+            ++turnsWatched;
+            if ((fast ? hasAWord(seat) : hadAWord) && accepted[seat] == 0)
+                faults << QStringLiteral("seat %1 had a word and played none in a %2-second turn").arg(seat).arg(seconds);
+        }
+        accepted.clear();
+    };
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            readNew(ann, read, [&](const std::string& m) {
+                const auto c = commandOf(m);
+                if (c == net::cmd::nextplayer) {
+                    whose = std::stoi(fieldsOf(m).at(0));
+                    hadAWord = fast || whose < 2 ? false : hasAWord(whose);
+                    if (whose == 1)
+                        ann.write(net::msg::finish(1));
+                } else if (c == net::cmd::turnend) {
+                    turnOver();
+                }
+            });
+            return turnsWatched >= 2;
+        },
+        60000));
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
 }
 
 void Games::leaveWhenNoPersonIsLeft()

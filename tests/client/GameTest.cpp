@@ -624,11 +624,34 @@ TEST(ClientGame, WordsYouMissed)
             EXPECT_NE(missed[i].word, "DOGS") << "a played word is not missed";
             EXPECT_EQ(static_cast<int>(missed[i].word.size()), missed[i].length);
             if (i > 0) {
-                EXPECT_GE(missed[i - 1].value, missed[i].value) << "most valuable first";
+                EXPECT_GE(missed[i - 1].points, missed[i].points) << "most valuable first";
             }
         }
         t.turn(1);
         EXPECT_FALSE(t.game.missedShown()) << "gone with the next turn";
+    }
+    {
+        // After buying new tiles the words come from the bought set, and the
+        // plural of a word played before or after buying is not offered.
+        Table t(1);
+        t.start(true);
+        t.turn(1, "CATSDOGEIR");
+        t.host(net::msg::accepted(3, "DOG"));
+        t.host(net::msg::newtilesRelay(1, -300));
+        const std::string bought = "QUAKESHYNA";
+        t.host(net::msg::thedice(1, net::kDiceNew, std::vector<char>(bought.begin(), bought.end())));
+        t.host(net::msg::accepted(5, "QUAKE"));
+        t.host(net::msg::turnend());
+        ASSERT_TRUE(t.game.missedShown());
+        for (const auto& m : t.game.missedWords()) {
+            std::string left = bought;
+            for (char c : m.word) {
+                const auto at = left.find(c);
+                ASSERT_NE(at, std::string::npos) << m.word << " is not made from the bought tiles";
+                left.erase(at, 1);
+            }
+            EXPECT_NE(m.word, "QUAKES");
+        }
     }
     {
         // A slow game shows them to the player whose turn it was, not to the watchers.

@@ -3,6 +3,7 @@
 
 #include "HostTable.h"
 
+#include <dict/WordList.h>
 #include <host/Judge.h>
 
 #include <gtest/gtest.h>
@@ -77,6 +78,71 @@ TEST(Judge, ZirkedThreeLettersAndShortWordsNeverAskTheDictionary)
     judgeWord("AT", {}, false, dictionary);
     judgeWord("ABCDEFGHIJK", {}, false, dictionary);
     EXPECT_EQ(asked, 0);
+}
+
+// A host that refuses some words of its list (offensive ones) says so; the
+// cheaper refusals keep their own reasons, and other hosts take the word.
+TEST(Judge, RefusedWords)
+{
+    struct Row {
+        const char* fault;
+        std::string word;
+        bool zirked;
+        bool clean;
+        std::string reason;
+    };
+    const std::vector<Row> rows = {
+        { "a refused word is rejected with the reason", "SLUR", false, true,
+            "+ Rejected. This host refuses offensive words" },
+        { "a host that refuses nothing takes it", "SLUR", false, false, "" },
+        { "other words are taken", "CATS", false, true, "" },
+        { "a word not in the list is just rejected", "XSLUR", false, true, "+ Rejected" },
+        { "a Zirked player's three letters are just rejected", "SLR", true, true, "+ Rejected" },
+    };
+    const auto refused = [](std::string_view w) { return w == "SLUR" || w == "XSLUR" || w == "SLR"; };
+    for (const Row& r : rows) {
+        const auto v = judgeWord(
+            r.word, {}, r.zirked, [](std::string_view w) { return w != "XSLUR"; },
+            r.clean ? std::function<bool(std::string_view)>(refused) : nullptr);
+        EXPECT_EQ(v.reason, r.reason) << r.fault;
+        EXPECT_EQ(v.accepted, r.reason.empty()) << r.fault;
+    }
+}
+
+// The host's clean-words rule with the word list's own offensive marks: SEX,
+// on the offensive list, is refused for everyone on a clean host and taken on another.
+TEST(Judge, CleanHostRefusesAnOffensiveWordFromEveryone)
+{
+    for (const bool clean : { false, true }) {
+        SCOPED_TRACE(clean ? "clean host" : "host taking every word");
+        bool played = false;
+        // A deal that holds S, E and X: the first seed giving one, the same on every run.
+        for (std::uint64_t seed = 1; seed < 5000 && !played; ++seed) {
+            HostTable t(seed);
+            t.seat(2);
+            if (clean)
+                t.game.refuseWords(dict::isOffensive);
+            t.start();
+            std::vector<int> positions;
+            for (char letter : std::string("SEX"))
+                for (int i = 1; i <= 10; ++i)
+                    if (t.game.currentTiles()[static_cast<std::size_t>(i)] == letter
+                        && std::find(positions.begin(), positions.end(), i) == positions.end()) {
+                        positions.push_back(i);
+                        break;
+                    }
+            if (positions.size() != 3)
+                continue;
+            t.link.clear();
+            t.play(1, positions);
+            const std::string verdict = clean ? "CMD_rejected+SEX+ Rejected. This host refuses offensive words"
+                                              : "CMD_accepted+3+SEX";
+            EXPECT_EQ(t.link.to(2), std::vector<std::string> { verdict });
+            EXPECT_EQ(t.game.player(1).words[0][0].empty(), clean);
+            played = true;
+        }
+        EXPECT_TRUE(played);
+    }
 }
 
 TEST(Judge, AcceptedWordGoesToTheFirstEmptySlot)

@@ -54,8 +54,7 @@ int bruteForceBest(const std::vector<solver::FoundWord>& words, bool zirked, int
         }
         if (!ok)
             continue;
-        const auto s = host::scoreWords(table);
-        const int total = zirked && s.points < host::kZirkedMinimum ? -host::kZirkedPenalty : s.points + s.bonus;
+        const int total = host::scoreTurn(table, zirked).change();
         if (!any || total > best)
             best = total;
         any = true;
@@ -73,9 +72,9 @@ void expectHostAgrees(const solver::Plan& plan, bool zirked)
         ASSERT_TRUE(v.accepted) << w.word << v.reason;
         table[static_cast<std::size_t>(w.length() - 3)][static_cast<std::size_t>(v.slot)] = std::string(w.word);
     }
-    const auto s = host::scoreWords(table);
-    EXPECT_EQ(s.points, plan.points);
-    EXPECT_EQ(s.bonus, plan.bonus);
+    const auto s = host::scoreTurn(table, zirked);
+    EXPECT_EQ(s.points, plan.score.points);
+    EXPECT_EQ(s.bonus, plan.score.bonus);
 }
 
 std::string randomWord(std::mt19937_64& rng, int length)
