@@ -5,6 +5,7 @@
 #include "host/TServer.h"
 #include "net/Commands.h"
 #include "net/Seats.h"
+#include "net/Text.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -54,7 +55,8 @@ bool g_flushPending = false;
 void printLine(const QString& line)
 {
     const QString stamp = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
-    std::fprintf(stderr, "%s %s\n", qPrintable(stamp), line.toUtf8().constData());
+    // Every line may carry a name or a text from the network.
+    std::fprintf(stderr, "%s %s\n", qPrintable(stamp), net::printable(line.toStdString()).c_str());
     if (g_flushPending || !QCoreApplication::instance())
         return;
     g_flushPending = true;

@@ -1,6 +1,7 @@
 #include "host/TServer.h"
 
 #include "dict/TDictn.h"
+#include "net/Text.h"
 
 #include <QTimer>
 
@@ -133,11 +134,7 @@ void TServer::say(const QString& line)
 {
     // Log lines carry names and texts from the network; the operator reads
     // them on a terminal, where control characters would be obeyed.
-    QString shown = line;
-    for (QChar& c : shown)
-        if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0))
-            c = QLatin1Char('?');
-    emit logLine(shown);
+    emit logLine(QString::fromStdString(net::printable(line.toStdString())));
 }
 
 // ---- connections -----------------------------------------------------------
