@@ -18,6 +18,8 @@ const QString kSocketClosed = QStringLiteral("Socket Closed");
 
 bool isSeat(int seat) { return seat >= 1 && seat <= host::kMaxSeat; }
 
+bool isLoopback(const QString& peer) { return peer.startsWith(QLatin1String("127.")) || peer == QLatin1String("::1"); }
+
 std::uint64_t freshSeed()
 {
     std::random_device device;
@@ -47,6 +49,10 @@ void TServer::init(quint16 port, host::Game::IsWord isWord)
     Sock1 = new TSock(this);
     Sock1->setPortName(QString::number(port));
     Sock1->OnAccept = [this](TSock* sender) { Sock1Accept(sender); };
+    Sock1->OnInfo = [this](TSock*, TSocketInfo info, const QString& msg) {
+        if (info == TSocketInfo::Listen && msg == QLatin1String("Listening On IPv4 Only"))
+            say(QStringLiteral("IPv6 is not available on this system: listening on IPv4 only"));
+    };
 
     // Zero interval: one message per event-loop turn, and only while there is work.
     m_socktimer = new QTimer(this);
@@ -303,7 +309,7 @@ void TServer::resumeReading(int seat)
 
 bool TServer::loginQueueFull(const QString& peer) const
 {
-    if (m_loginQueuePerAddress <= 0 || (m_loginQueueExemptsLoopback && peer.startsWith(QLatin1String("127."))))
+    if (m_loginQueuePerAddress <= 0 || (m_loginQueueExemptsLoopback && isLoopback(peer)))
         return false;
     int waiting = 0;
     for (int seat = 1; seat <= host::kMaxSeat; ++seat) {
