@@ -6,9 +6,12 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <exception>
 #include <random>
+#include <sys/random.h>
+#include <utility>
 
 namespace
 {
@@ -26,12 +29,44 @@ std::uint64_t freshSeed()
     return (std::uint64_t { device() } << 32) ^ device();
 }
 
+// Seat tokens from the system's cryptographic generator: whoever sees many
+// tokens learns nothing about the next one.
+std::array<std::uint8_t, 16> tokenBytes()
+{
+    std::array<std::uint8_t, 16> bytes {};
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::getrandom(bytes.data() + got, bytes.size() - got, 0);
+        if (n > 0)
+            got += static_cast<std::size_t>(n);
+        else if (n < 0 && errno != EINTR)
+            break;
+    }
+    if (got < bytes.size()) {
+        // Without getrandom (an old kernel), the library's device reads the same source.
+        std::random_device device;
+        for (std::uint8_t& b : bytes)
+            b = static_cast<std::uint8_t>(device());
+    }
+    return bytes;
+}
+
 } // namespace
 
 TServer::TServer(quint16 port, QObject* parent)
     : QObject(parent)
 {
     m_dictionary = std::make_unique<dict::TDictn>();
+    const dict::TDictn* words = m_dictionary.get();
+    init(port, [words](std::string_view word) { return words->Lookup(word); });
+}
+
+TServer::TServer(quint16 port, const QString& wordFile, QObject* parent)
+    : QObject(parent)
+{
+    m_dictionary = wordFile.isEmpty()
+        ? std::make_unique<dict::TDictn>()
+        : std::make_unique<dict::TDictn>(dict::TDictn::NamedFile { wordFile.toStdString() });
     const dict::TDictn* words = m_dictionary.get();
     init(port, [words](std::string_view word) { return words->Lookup(word); });
 }
@@ -44,7 +79,13 @@ TServer::TServer(quint16 port, host::Game::IsWord isWord, QObject* parent)
 
 void TServer::init(quint16 port, host::Game::IsWord isWord)
 {
-    m_game = std::make_unique<host::Game>(static_cast<host::Link&>(*this), std::move(isWord), freshSeed());
+    m_game = std::make_unique<host::Game>(static_cast<host::Link&>(*this), std::move(isWord), freshSeed(), tokenBytes);
+    if (m_dictionary && m_dictionary->opened() && m_dictionary->custom()) {
+        host::Options options = m_game->options();
+        options.loginNotice
+            = "This game uses a custom word list of " + std::to_string(m_dictionary->wordCount()) + " words";
+        m_game->setOptions(options);
+    }
 
     Sock1 = new TSock(this);
     Sock1->setPortName(QString::number(port));
@@ -64,6 +105,10 @@ void TServer::init(quint16 port, host::Game::IsWord isWord)
     m_turntimer->setTimerType(Qt::PreciseTimer);
     connect(m_turntimer, &QTimer::timeout, this, &TServer::turntimerTimer);
 
+    m_holdtimer = new QTimer(this);
+    m_holdtimer->setInterval(1000);
+    connect(m_holdtimer, &QTimer::timeout, this, &TServer::holdtimerTimer);
+
     for (int seat = 1; seat <= host::kMaxSeat; ++seat) {
         Seat& s = m_seats[static_cast<std::size_t>(seat)];
         s.loginTimer = new QTimer(this);
@@ -72,6 +117,9 @@ void TServer::init(quint16 port, host::Game::IsWord isWord)
         s.resumeTimer = new QTimer(this);
         s.resumeTimer->setSingleShot(true);
         connect(s.resumeTimer, &QTimer::timeout, this, [this, seat] { resumeReading(seat); });
+        s.silenceTimer = new QTimer(this);
+        s.silenceTimer->setSingleShot(true);
+        connect(s.silenceTimer, &QTimer::timeout, this, [this, seat] { silenceTimerTimer(seat); });
     }
     m_clock.start();
 }
@@ -101,6 +149,15 @@ QString TServer::dictionaryError() const
     return QString::fromStdString(m_dictionary->error());
 }
 
+QString TServer::wordListNote() const
+{
+    if (!m_dictionary || !m_dictionary->opened() || !m_dictionary->custom())
+        return {};
+    return QStringLiteral("the word list %1 is not the built-in one: %2 words; every player is told so at login")
+        .arg(QString::fromStdString(m_dictionary->path()))
+        .arg(m_dictionary->wordCount());
+}
+
 int TServer::openConnections() const
 {
     return static_cast<int>(std::count_if(m_seats.begin(), m_seats.end(), [](const Seat& s) { return s.sock; }));
@@ -122,6 +179,26 @@ void TServer::setLoginQueueLimit(int perAddress, bool exemptLoopback)
 {
     m_loginQueuePerAddress = std::max(0, perAddress);
     m_loginQueueExemptsLoopback = exemptLoopback;
+}
+
+void TServer::setHeartbeatSilence(int milliseconds) { m_heartbeatSilenceMs = std::max(1, milliseconds); }
+
+TServer::Announcement TServer::announcement() const
+{
+    Announcement a;
+    for (int seat = 1; seat <= host::kPlayingSeats; ++seat)
+        a.seatedPlayers += m_game->player(seat).loggedIn ? 1 : 0;
+    a.gameRunning = m_game->turn().gameRunning;
+    return a;
+}
+
+void TServer::noteChanges()
+{
+    const Announcement now = announcement();
+    if (now == m_announced)
+        return;
+    m_announced = now;
+    emit announcementChanged(now);
 }
 
 void TServer::setKeepAlive(int idleSeconds, int intervalSeconds, int probes)
@@ -238,10 +315,13 @@ void TServer::Sock1Read(TSock* sender, int /*count*/)
         return; // a connection on its way out: what it still says is not heard
 
     Seat& s = m_seats[static_cast<std::size_t>(seat)];
+    if (s.heartbeats)
+        s.silenceTimer->start(m_heartbeatSilenceMs);
     std::vector<std::string> lines;
     if (s.framer.feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), lines)
         == net::Framer::Status::Overflow) {
-        dropSeat(seat, QStringLiteral("sent %1 bytes without a message end").arg(net::kMaxPendingBytes), false);
+        dropSeat(seat, QStringLiteral("sent %1 bytes without a message end").arg(net::kMaxPendingBytes), false,
+            Ending::Removed);
         return;
     }
     // Lone terminators are never queued, but a peer that sends floods of them
@@ -257,7 +337,7 @@ void TServer::Sock1Read(TSock* sender, int /*count*/)
             QStringLiteral("flooding: %1 messages (%2 bytes of memory) waiting to be handled")
                 .arg(m_queue.queued(seat))
                 .arg(m_queue.cost(seat)),
-            false);
+            false, Ending::Removed);
         return;
     }
     if (!chargeMessages(seat, messages + empties))
@@ -280,8 +360,8 @@ bool TServer::chargeMessages(int seat, std::size_t messages)
         return true;
     }
     if (-s.tokens > m_rate.dropAhead) {
-        dropSeat(
-            seat, QStringLiteral("flooding: %1 messages past its budget").arg(static_cast<qint64>(-s.tokens)), false);
+        dropSeat(seat, QStringLiteral("flooding: %1 messages past its budget").arg(static_cast<qint64>(-s.tokens)),
+            false, Ending::Removed);
         return false;
     }
     if (s.slowSince < 0) {
@@ -292,7 +372,8 @@ bool TServer::chargeMessages(int seat, std::size_t messages)
                 .arg(m_rate.perSecond)
                 .toStdString());
     } else if (now - s.slowSince > m_rate.dropAfterMs) {
-        dropSeat(seat, QStringLiteral("flooding: over its budget for %1 s").arg((now - s.slowSince) / 1000), false);
+        dropSeat(seat, QStringLiteral("flooding: over its budget for %1 s").arg((now - s.slowSince) / 1000), false,
+            Ending::Removed);
         return false;
     }
     // What it sends meanwhile waits in the system, and then in the peer.
@@ -347,11 +428,12 @@ void TServer::Sock1Info(TSock* sender, TSocketInfo info, const QString& msg)
     }
 }
 
-void TServer::releaseSeat(int seat)
+void TServer::releaseSeat(int seat, Ending ending)
 {
     Seat& s = m_seats[static_cast<std::size_t>(seat)];
     if (!s.sock)
         return;
+    m_removedSeats[static_cast<std::size_t>(seat)] = ending == Ending::Removed;
     if (const std::size_t held = s.complaints.takeHeldBack())
         say(QStringLiteral("seat %1: %2 more lines about its bad messages were not logged").arg(seat).arg(held));
     resetSeat(s);
@@ -366,6 +448,8 @@ void TServer::resetSeat(Seat& s)
     s.framer.reset();
     s.loginTimer->stop();
     s.resumeTimer->stop();
+    s.silenceTimer->stop();
+    s.heartbeats = false;
     s.tokens = m_rate.burst;
     s.refilledAt = nowMs();
     s.slowSince = -1;
@@ -392,13 +476,13 @@ void TServer::retire(TSock* sock, bool flush)
         sock->deleteLater();
 }
 
-void TServer::dropSeat(int seat, const QString& why, bool flush)
+void TServer::dropSeat(int seat, const QString& why, bool flush, Ending ending)
 {
     TSock* sock = seatSocket(seat);
     if (!sock)
         return;
     say(QStringLiteral("seat %1 (%2): dropped: %3").arg(seat).arg(m_seats[static_cast<std::size_t>(seat)].peer, why));
-    releaseSeat(seat);
+    releaseSeat(seat, ending);
     retire(sock, flush);
 }
 
@@ -411,6 +495,19 @@ void TServer::loginTimerTimer(int seat)
     } catch (const std::exception& e) {
         say(QStringLiteral("login deadline: rules failed: %1").arg(QString::fromUtf8(e.what())));
     }
+}
+
+void TServer::silenceTimerTimer(int seat)
+{
+    TSock* sock = seatSocket(seat);
+    if (!sock)
+        return;
+    // Paused by its budget, its bytes wait unread: that is no silence.
+    if (sock->readPaused()) {
+        m_seats[static_cast<std::size_t>(seat)].silenceTimer->start(m_heartbeatSilenceMs);
+        return;
+    }
+    dropSeat(seat, QStringLiteral("silent for %1 s after sending heartbeats").arg(m_heartbeatSilenceMs / 1000), false);
 }
 
 // ---- dispatch and clock ----------------------------------------------------
@@ -428,8 +525,12 @@ void TServer::socktimerTimer()
     while (!m_closedSeats.empty()) {
         const int seat = m_closedSeats.front();
         m_closedSeats.erase(m_closedSeats.begin());
+        const bool removed = std::exchange(m_removedSeats[static_cast<std::size_t>(seat)], false);
         try {
-            m_game->closed(seat);
+            if (removed)
+                m_game->removed(seat);
+            else
+                m_game->closed(seat);
         } catch (const std::exception& e) {
             say(QStringLiteral("seat %1: close: rules failed: %2").arg(seat).arg(QString::fromUtf8(e.what())));
         }
@@ -449,6 +550,7 @@ void TServer::socktimerTimer()
     }
     if (m_queue.empty() && m_closedSeats.empty())
         m_socktimer->stop();
+    noteChanges();
 }
 
 void TServer::turntimerTimer()
@@ -458,6 +560,17 @@ void TServer::turntimerTimer()
     } catch (const std::exception& e) {
         say(QStringLiteral("turn clock: rules failed: %1").arg(QString::fromUtf8(e.what())));
     }
+    noteChanges();
+}
+
+void TServer::holdtimerTimer()
+{
+    try {
+        m_game->holdTick();
+    } catch (const std::exception& e) {
+        say(QStringLiteral("hold clock: rules failed: %1").arg(QString::fromUtf8(e.what())));
+    }
+    noteChanges();
 }
 
 // ---- host::Link ------------------------------------------------------------
@@ -498,6 +611,59 @@ void TServer::setTurnTimer(bool running)
         m_turntimer->start();
     else
         m_turntimer->stop();
+}
+
+void TServer::setHoldTimer(bool running)
+{
+    if (!running)
+        m_holdtimer->stop();
+    else if (!m_holdtimer->isActive())
+        m_holdtimer->start();
+}
+
+void TServer::heartbeat(int seat)
+{
+    if (!seatSocket(seat))
+        return;
+    Seat& s = m_seats[static_cast<std::size_t>(seat)];
+    s.heartbeats = true;
+    s.silenceTimer->start(m_heartbeatSilenceMs);
+}
+
+void TServer::moveConnection(int from, int to)
+{
+    TSock* sock = seatSocket(from);
+    if (!sock || !isSeat(to) || from == to)
+        return;
+    Seat& src = m_seats[static_cast<std::size_t>(from)];
+    Seat& dst = m_seats[static_cast<std::size_t>(to)];
+    // The player's old connection, if the host still has it, gives way without
+    // a word: what it still had queued, or a close not yet reported, is void.
+    m_queue.discardSeat(to);
+    m_closedSeats.erase(std::remove(m_closedSeats.begin(), m_closedSeats.end(), to), m_closedSeats.end());
+    m_removedSeats[static_cast<std::size_t>(to)] = false;
+    if (TSock* old = dst.sock) {
+        say(QStringLiteral("seat %1 (%2): its old connection gives way to the new one").arg(to).arg(dst.peer));
+        resetSeat(dst);
+        retire(old, false);
+    }
+    const bool resumePending = src.resumeTimer->isActive();
+    const int resumeIn = src.resumeTimer->remainingTime();
+    dst.sock = sock;
+    dst.framer = std::move(src.framer);
+    dst.peer = src.peer;
+    dst.tokens = src.tokens;
+    dst.refilledAt = src.refilledAt;
+    dst.slowSince = src.slowSince;
+    dst.complaints = src.complaints;
+    dst.heartbeats = src.heartbeats;
+    sock->Tag = to;
+    resetSeat(src);
+    if (resumePending)
+        dst.resumeTimer->start(std::max(0, resumeIn));
+    if (dst.heartbeats)
+        dst.silenceTimer->start(m_heartbeatSilenceMs);
+    m_queue.moveSeat(from, to);
 }
 
 void TServer::badInput(int seat, const std::string& line)

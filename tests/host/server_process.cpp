@@ -48,7 +48,8 @@ void ServerProcess::endsCleanlyOnSignal()
     QVERIFY(workDir.isValid());
     QProcess host;
     host.setWorkingDirectory(workDir.path());
-    host.start(m_program, { QStringLiteral("--port"), QStringLiteral("0") });
+    // No hold: the two leaving end the game at once.
+    host.start(m_program, { QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--hold-seat=0") });
     QVERIFY(host.waitForStarted(kWait));
     QByteArray log;
     const quint16 port = listeningPort(host, log);
