@@ -38,7 +38,7 @@ struct CountingLink : host::Link {
     void setHoldTimer(bool running) override { holdTimer = running; }
     void moveConnection(int from, int to) override
     {
-        if (from < 1 || from > host::kMaxSeat || to < 1 || to > host::kMaxSeat || from == to)
+        if (from < 1 || from > host::kRefusedSeat || to < 1 || to > host::kMaxSeat || from == to)
             std::abort();
     }
     std::int64_t clockMs() override { return now += 7; }
@@ -270,8 +270,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (link.dropped != 0) {
             const int dropped = link.dropped;
             link.dropped = 0;
-            if (dropped <= host::kMaxSeat)
-                game.closed(dropped);
+            game.closed(dropped);
         }
         checkBounds(game);
     }

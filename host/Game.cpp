@@ -192,6 +192,15 @@ std::vector<char> Game::letters(const TileSet& set, int count) const
 int Game::accepted()
 {
     const int seat = m_table.freeSeat();
+    if (seat == 0 && m_table.anyHeld() && !at(kRefusedSeat).connected) {
+        // A full house with a held seat: this may be its player. The tenth
+        // connection may take a held seat back, and do nothing else.
+        m_table.clearSeat(kRefusedSeat);
+        at(kRefusedSeat).connected = true;
+        m_link.send(kRefusedSeat, net::msg::sendlogininfo(kRefusedSeat));
+        m_link.log("connection in seat 10, for a rejoin only");
+        return kRefusedSeat;
+    }
     if (seat == 0) {
         m_link.send(kRefusedSeat, net::msg::full());
         m_link.drop(kRefusedSeat);
@@ -210,7 +219,7 @@ int Game::accepted()
 
 void Game::loginDeadline(int seat)
 {
-    if (isSeat(seat) && at(seat).connected && !at(seat).loggedIn) {
+    if ((isSeat(seat) || seat == kRefusedSeat) && at(seat).connected && !at(seat).loggedIn) {
         m_link.log(seatText(seat) + " did not log in in time, dropped");
         m_link.drop(seat);
     }
@@ -218,6 +227,10 @@ void Game::loginDeadline(int seat)
 
 void Game::closed(int seat)
 {
+    if (seat == kRefusedSeat) {
+        m_table.clearSeat(seat); // nobody was ever told of it
+        return;
+    }
     if (!isSeat(seat) || !at(seat).connected)
         return;
     const Player& p = at(seat);
@@ -285,10 +298,30 @@ void Game::leave(int seat)
 
 void Game::receive(int seat, std::string_view line)
 {
+    if (seat == kRefusedSeat) {
+        if (at(seat).connected)
+            receiveAtTheDoor(line);
+        return;
+    }
     // Identity comes from the connection: a seat without one has nothing to say.
     if (!isSeat(seat) || !at(seat).connected)
         return;
     m_dispatcher.dispatch(line, seat);
+}
+
+void Game::receiveAtTheDoor(std::string_view line)
+{
+    const net::SplitLine split = net::splitCommand(line);
+    if (split.command == net::cmd::rejoin) {
+        rejoin(split.rest, kRefusedSeat);
+    } else if (split.command == net::cmd::ping) {
+        ping(split.rest, kRefusedSeat);
+    } else {
+        // A login (or anything else) finds the house as full as it is.
+        sendTo(kRefusedSeat, net::msg::full());
+        m_link.drop(kRefusedSeat);
+        m_link.log("seat 10 did not rejoin: game is full");
+    }
 }
 
 void Game::receivedlogininfo(std::string_view rest, int seat)
@@ -464,6 +497,10 @@ void Game::rejoin(std::string_view rest, int seat)
     if (target == 0) {
         complain(seat, seatText(seat) + ": rejoin refused: no seat holds its token");
         sendTo(seat, net::msg::rejoinrefused("No seat is held for this token."));
+        if (seat == kRefusedSeat) {
+            sendTo(seat, net::msg::full());
+            m_link.drop(seat);
+        }
         return;
     }
     // The connection takes the seat over, and the old connection, if the

@@ -85,7 +85,9 @@ public:
     Game& operator=(const Game&) = delete;
 
     // A connection arrived. Returns its seat 1..9; returns kRefusedSeat when
-    // all nine are taken, after sending "CMD_full+" to and dropping seat 10.
+    // all nine are taken, after sending "CMD_full+" to and dropping seat 10 --
+    // unless a seat is held and seat 10 is free: then the connection is given
+    // seat 10, from which it may take the held seat back and do nothing else.
     int accepted();
     // The connection in `seat` has closed ("Socket Closed"); a logged-in
     // player's seat is held for them.
@@ -152,6 +154,8 @@ private:
     void finish(std::string_view rest, int seat);
     void playasound(std::string_view rest, int seat);
     void rejoin(std::string_view rest, int seat);
+    // A tenth connection, let in while a seat is held: it may only rejoin.
+    void receiveAtTheDoor(std::string_view line);
     void ping(std::string_view rest, int seat);
 
     // A second "Alice" plays as "Alice (2)": the first name no other seated player has.

@@ -25,7 +25,7 @@ int PlayerTable::freeSeat()
 
 void PlayerTable::sendTo(int seat, const std::string& bytes)
 {
-    if (isSeat(seat) && at(seat).connected)
+    if ((isSeat(seat) || seat == kRefusedSeat) && at(seat).connected)
         m_link.send(seat, bytes);
 }
 

@@ -19,7 +19,8 @@ namespace
 // The text a socket reports when its connection is gone; the host acts on no other.
 const QString kSocketClosed = QStringLiteral("Socket Closed");
 
-bool isSeat(int seat) { return seat >= 1 && seat <= host::kMaxSeat; }
+// Seat 10 holds a connection only while it may take a held seat back.
+bool isSeat(int seat) { return seat >= 1 && seat <= host::kRefusedSeat; }
 
 bool isLoopback(const QString& peer) { return peer.startsWith(QLatin1String("127.")) || peer == QLatin1String("::1"); }
 
@@ -109,7 +110,7 @@ void TServer::init(quint16 port, host::Game::IsWord isWord)
     m_holdtimer->setInterval(1000);
     connect(m_holdtimer, &QTimer::timeout, this, &TServer::holdtimerTimer);
 
-    for (int seat = 1; seat <= host::kMaxSeat; ++seat) {
+    for (int seat = 1; seat <= host::kRefusedSeat; ++seat) {
         Seat& s = m_seats[static_cast<std::size_t>(seat)];
         s.loginTimer = new QTimer(this);
         s.loginTimer->setSingleShot(true);
@@ -270,7 +271,8 @@ void TServer::Sock1Accept(TSock* sender)
     m_acceptSends.clear();
     m_acceptDrops.clear();
 
-    if (!isSeat(seat) || seatSocket(seat)) {
+    const bool refused = seat == host::kRefusedSeat && std::find(drops.begin(), drops.end(), seat) != drops.end();
+    if (!isSeat(seat) || seatSocket(seat) || refused) {
         // Refused (the rules already wrote "CMD_full+" and dropped it) or no usable seat.
         if (seat != host::kRefusedSeat) // a refusal for a full house the rules log themselves
             say(QStringLiteral("connection from %1 refused: no seat").arg(peer));

@@ -195,10 +195,10 @@ private:
 
     std::unique_ptr<dict::TDictn> m_dictionary;
     std::unique_ptr<host::Game> m_game;
-    std::array<Seat, host::kMaxSeat + 1> m_seats {}; // index 0 unused
+    std::array<Seat, host::kRefusedSeat + 1> m_seats {}; // index 0 unused
     net::ReceiveQueue m_queue;
     std::vector<int> m_closedSeats; // closed, not yet reported to the rules
-    std::array<bool, host::kMaxSeat + 1> m_removedSeats {}; // of those, the ones the host removed
+    std::array<bool, host::kRefusedSeat + 1> m_removedSeats {}; // of those, the ones the host removed
     QSet<TSock*> m_retired; // closing, no seat any more; deleted once closed
     QTimer* m_socktimer = nullptr;
     QTimer* m_turntimer = nullptr;

@@ -268,6 +268,62 @@ TEST(Rejoin, TokenRules)
     }
 }
 
+TEST(Rejoin, AFullHouseLetsATenthConnectionInOnlyToTakeBackAHeldSeat)
+{
+    enum class Outcome { Back, Full };
+    struct Row {
+        const char* fault;
+        bool held; // seat 4's player lost the link
+        std::function<std::string(const std::string& token)> says; // the tenth connection's first words
+        Outcome outcome;
+    };
+    const Row rows[] = {
+        { "the held seat's player comes back into a full house", true,
+            [](const std::string& token) { return rejoinLine(10, token); }, Outcome::Back },
+        { "a login at the door finds the house full", true,
+            [](const std::string&) { return net::msg::logininfo(10, net::kGameVersion, "Late"); }, Outcome::Full },
+        { "a wrong token at the door is refused, then the house is full", true,
+            [](const std::string&) { return rejoinLine(10, nthToken(77)); }, Outcome::Full },
+        { "a chat at the door is no way in", true, [](const std::string&) { return net::msg::chat(10, "hi"); },
+            Outcome::Full },
+    };
+    for (const Row& r : rows) {
+        HostTable t;
+        t.seat(9);
+        const std::string token = nthToken(3); // seat 4's
+        t.game.closed(4);
+        t.link.clear();
+        ASSERT_EQ(t.game.accepted(), host::kRefusedSeat) << r.fault;
+        EXPECT_EQ(t.link.to(host::kRefusedSeat), std::vector<std::string> { "CMD_sendlogininfo+10" }) << r.fault;
+        EXPECT_TRUE(t.link.dropped.empty()) << r.fault;
+        EXPECT_EQ(t.game.accepted(), host::kRefusedSeat) << r.fault << ": one at the door at a time";
+        EXPECT_EQ(t.link.dropped, std::vector<int> { host::kRefusedSeat }) << r.fault;
+        t.link.clear();
+        t.say(host::kRefusedSeat, r.says(token));
+        if (r.outcome == Outcome::Back) {
+            EXPECT_EQ(t.link.moves, (std::vector<std::pair<int, int>> { { host::kRefusedSeat, 4 } })) << r.fault;
+            EXPECT_TRUE(t.game.player(4).connected) << r.fault;
+            EXPECT_FALSE(t.game.player(host::kRefusedSeat).connected) << r.fault;
+        } else {
+            EXPECT_EQ(t.link.to(host::kRefusedSeat, net::cmd::full).size(), 1u) << r.fault;
+            EXPECT_EQ(t.link.dropped, std::vector<int> { host::kRefusedSeat }) << r.fault;
+            EXPECT_TRUE(t.link.moves.empty()) << r.fault;
+            EXPECT_TRUE(t.game.player(4).held) << r.fault;
+        }
+        for (int s = 1; s <= host::kMaxSeat; ++s)
+            if (s != 4)
+                EXPECT_TRUE(t.link.to(s, net::cmd::newplayerinfo).empty()) << r.fault << ": nobody hears of the door";
+        t.game.closed(host::kRefusedSeat);
+        EXPECT_FALSE(t.game.player(host::kRefusedSeat).connected) << r.fault;
+    }
+    // With nothing held, a tenth connection is refused as it always was.
+    HostTable t;
+    t.seat(9);
+    t.link.clear();
+    EXPECT_EQ(t.game.accepted(), host::kRefusedSeat);
+    EXPECT_EQ(t.link.to(host::kRefusedSeat), std::vector<std::string> { "CMD_full+" });
+}
+
 TEST(Rejoin, TheRightTokenTakesOverASeatWhoseOldConnectionStillLooksAlive)
 {
     HostTable t;

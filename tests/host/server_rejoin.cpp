@@ -17,6 +17,7 @@ private slots:
     void aLostLinkIsHeldAndTheTokenTakesItBack_data();
     void aLostLinkIsHeldAndTheTokenTakesItBack();
     void theOldConnectionThatStillLooksAliveGivesWaySilently();
+    void aHeldPlayerComesBackIntoAFullHouse();
     void aStrangerWithTheSameNameGetsAnotherSeatAndNothingOfTheHeldOne();
     void theHoldRunsOutOnTheHostsOwnClock();
     void heartbeatsAreAnsweredAndTheirSilenceIsALostLink();
@@ -110,6 +111,33 @@ void ServerRejoin::theOldConnectionThatStillLooksAliveGivesWaySilently()
         ann.count(net::cmd::seatheld) + ann.count(net::cmd::seatback) + ann.count(net::cmd::playerdisconnected), 0);
     QCOMPARE(host.server->openConnections(), 2);
     QVERIFY(host.logged(QStringLiteral("gives way")));
+}
+
+void ServerRejoin::aHeldPlayerComesBackIntoAFullHouse()
+{
+    Host host;
+    std::vector<std::unique_ptr<RawClient>> nine;
+    for (int i = 1; i <= 9; ++i) {
+        nine.push_back(std::make_unique<RawClient>());
+        QCOMPARE(nine.back()->join(host.port(), "P" + std::to_string(i)), i);
+    }
+    QVERIFY(nine[3]->sync());
+    const std::string token = nine[3]->token();
+    nine[3]->abort();
+    QVERIFY(nine[0]->waitFor(net::cmd::seatheld, [](const std::string& m) { return seatIs(m, 4); }));
+    // Someone else knocks first: told the house is full, as always.
+    RawClient late;
+    QVERIFY(late.connectTo(host.port()));
+    QVERIFY(late.waitFor(net::cmd::sendlogininfo, [](const std::string& m) { return m == "CMD_sendlogininfo+10"; }));
+    late.write(net::msg::logininfo(10, net::kGameVersion, "Late"));
+    QVERIFY(late.waitFor(net::cmd::full));
+    QVERIFY(late.waitClosed());
+    // The player with the token gets the seat back.
+    RawClient back;
+    QCOMPARE(back.rejoin(host.port(), token), 4);
+    QVERIFY(back.sync());
+    QVERIFY(nine[0]->seeChat(back.lastSync()));
+    QCOMPARE(host.server->openConnections(), 9);
 }
 
 void ServerRejoin::aStrangerWithTheSameNameGetsAnotherSeatAndNothingOfTheHeldOne()
