@@ -9,7 +9,6 @@
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace dict
 {
@@ -19,6 +18,12 @@ namespace
 
 WordFile failed(const std::string& path, const std::string& why) { return { {}, path + ": " + why }; }
 
+std::string recordsOf(const std::string& lowerCaseLines)
+{
+    std::istringstream in(lowerCaseLines);
+    return buildRecords(in);
+}
+
 // Record files must hold upper-case words, blank-padded; they are sorted
 // here, as lookups need, whatever order they came in.
 WordFile fromRecords(const std::string& path, const std::string& bytes)
@@ -26,8 +31,8 @@ WordFile fromRecords(const std::string& path, const std::string& bytes)
     if (bytes.size() % kRecordSize != 0)
         return failed(path,
             "not a word list: its size is not a whole number of " + std::to_string(kRecordSize) + "-byte records");
-    std::vector<std::string> fields;
-    fields.reserve(bytes.size() / kRecordSize);
+    std::string lines;
+    lines.reserve(bytes.size());
     for (std::size_t i = 0; i < bytes.size(); i += kRecordSize) {
         const std::string_view field(bytes.data() + i + 1, kWordField);
         const auto end = field.find_last_not_of(' ');
@@ -36,17 +41,11 @@ WordFile fromRecords(const std::string& path, const std::string& bytes)
             && std::all_of(word.begin(), word.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
         if (!good)
             return failed(path, "not a word list: record " + std::to_string(i / kRecordSize + 1) + " is no word");
-        fields.emplace_back(field);
+        for (char c : word)
+            lines.push_back(static_cast<char>(c - 'A' + 'a'));
+        lines.push_back('\n');
     }
-    std::sort(fields.begin(), fields.end());
-    fields.erase(std::unique(fields.begin(), fields.end()), fields.end());
-    std::string out;
-    out.reserve(fields.size() * kRecordSize);
-    for (const std::string& f : fields) {
-        out += kRecordMark;
-        out += f;
-    }
-    return { out, {} };
+    return { recordsOf(lines), {} };
 }
 
 WordFile fromText(const std::string& path, const std::string& bytes)
@@ -81,8 +80,7 @@ WordFile fromText(const std::string& path, const std::string& bytes)
     }
     if (lowered.empty())
         return failed(path, "no words in it (one word a line)");
-    std::istringstream in(lowered);
-    return { buildRecords(in), {} };
+    return { recordsOf(lowered), {} };
 }
 
 } // namespace

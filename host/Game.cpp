@@ -454,6 +454,17 @@ int Game::pickLeader() const
     return best;
 }
 
+void Game::sendStatsAndScores(int seat, int shown)
+{
+    if (!isPlayingSeat(shown))
+        shown = 1;
+    sendTo(seat, net::msg::stats(shown, gameOptions(), m_turn.gameState));
+    std::string scores;
+    for (int s = 1; s <= kPlayingSeats; ++s)
+        scores += net::msg::loadscores(s, at(s).score);
+    sendTo(seat, scores); // the six in one write
+}
+
 void Game::sendSnapshot(int seat)
 {
     int shown = 0;
@@ -470,13 +481,7 @@ void Game::sendSnapshot(int seat)
         if (at(shown).boughtNewTiles)
             set = &m_spareTiles;
     }
-    if (!isPlayingSeat(shown))
-        shown = 1;
-    sendTo(seat, net::msg::stats(shown, gameOptions(), m_turn.gameState));
-    std::string scores;
-    for (int s = 1; s <= kPlayingSeats; ++s)
-        scores += net::msg::loadscores(s, at(s).score);
-    sendTo(seat, scores);
+    sendStatsAndScores(seat, shown);
     if (m_turn.gameState == "play")
         sendTo(seat,
             net::msg::thedice(shown, count == kZirkedTiles ? net::kDiceThirteen : net::kDiceTen, letters(*set, count)));
@@ -537,14 +542,7 @@ void Game::sendCatchUp(int seat)
     // Whose rack and words the window shows: its own in a fast game (a
     // spectator has none), the current player's in a slow one.
     const int owner = m_settings.fastGame ? (isPlayingSeat(seat) ? seat : 0) : m_turn.currentSeat;
-    int shown = m_settings.fastGame ? seat : m_turn.currentSeat;
-    if (!isPlayingSeat(shown))
-        shown = 1;
-    sendTo(seat, net::msg::stats(shown, gameOptions(), m_turn.gameState));
-    std::string scores;
-    for (int s = 1; s <= kPlayingSeats; ++s)
-        scores += net::msg::loadscores(s, at(s).score);
-    sendTo(seat, scores);
+    sendStatsAndScores(seat, m_settings.fastGame ? seat : m_turn.currentSeat);
     if (turnRunning) {
         sendTo(seat, net::msg::nextplayer(m_settings.fastGame ? seat : m_turn.currentSeat));
         sendTo(seat, net::msg::clock(m_turn.turnClock));

@@ -166,6 +166,8 @@ private:
     // The roster for `seat`: the other seated players, the held seats and the leader.
     void sendRoster(int seat);
     void checkVersion(int seat, std::string_view version);
+    // The game's settings and state as `shown` seat's turn, and the six scores.
+    void sendStatsAndScores(int seat, int shown);
     void sendSnapshot(int seat);
     // What a rejoining player missed: the game, the turn, its words and rack.
     void sendCatchUp(int seat);

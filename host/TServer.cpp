@@ -555,22 +555,16 @@ void TServer::socktimerTimer()
     noteChanges();
 }
 
-void TServer::turntimerTimer()
-{
-    try {
-        m_game->tick();
-    } catch (const std::exception& e) {
-        say(QStringLiteral("turn clock: rules failed: %1").arg(QString::fromUtf8(e.what())));
-    }
-    noteChanges();
-}
+void TServer::turntimerTimer() { runClock(&host::Game::tick, "turn"); }
 
-void TServer::holdtimerTimer()
+void TServer::holdtimerTimer() { runClock(&host::Game::holdTick, "hold"); }
+
+void TServer::runClock(void (host::Game::*tick)(), const char* name)
 {
     try {
-        m_game->holdTick();
+        ((*m_game).*tick)();
     } catch (const std::exception& e) {
-        say(QStringLiteral("hold clock: rules failed: %1").arg(QString::fromUtf8(e.what())));
+        say(QStringLiteral("%1 clock: rules failed: %2").arg(QLatin1String(name), QString::fromUtf8(e.what())));
     }
     noteChanges();
 }

@@ -154,6 +154,8 @@ private:
     void loginTimerTimer(int seat);
     void silenceTimerTimer(int seat);
     void holdtimerTimer();
+    // One second of a rules clock; a failure is logged and the host goes on.
+    void runClock(void (host::Game::*tick)(), const char* name);
     // Tells whoever announces the game when what it says has changed.
     void noteChanges();
     void resumeReading(int seat);

@@ -200,7 +200,7 @@ namespace
 
 // The addresses of a literal (port 0), or nothing when `name` is a name
 // for the resolver. Text that starts with a digit, or holds a colon or a
-// bracket, is a literal and is never looked up by name.
+// bracket, is a literal and is never looked up by name; nor is "localhost".
 std::optional<std::vector<Address>> literalAddresses(const QString& name)
 {
     if (name.isEmpty()) {
@@ -208,6 +208,16 @@ std::optional<std::vector<Address>> literalAddresses(const QString& name)
         any.sin_family = AF_INET;
         any.sin_addr.s_addr = htonl(INADDR_ANY);
         return std::vector<Address> { addressOf(&any, sizeof any) };
+    }
+    if (name.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0) {
+        // The loopback by definition; IPv4 first, as most listeners have it.
+        sockaddr_in v4 {};
+        v4.sin_family = AF_INET;
+        v4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        sockaddr_in6 v6 {};
+        v6.sin6_family = AF_INET6;
+        v6.sin6_addr = in6addr_loopback;
+        return std::vector<Address> { addressOf(&v4, sizeof v4), addressOf(&v6, sizeof v6) };
     }
     if (!startsWithDigit(name) && !name.contains(u':') && !name.contains(u'['))
         return std::nullopt;

@@ -50,7 +50,8 @@ public:
     // Starts a non-blocking connect; false until OnConnect (or an Error report).
     // HostName is an IPv4 or IPv6 literal (brackets allowed) or a name; a name
     // is resolved on another thread, so the event loop never waits for the
-    // resolver, and each of its addresses is tried in turn. A name that does
+    // resolver, and each of its addresses is tried in turn. "localhost" is
+    // 127.0.0.1, then ::1, without asking. A name that does
     // not resolve ends in an Error report (#11001 to #11004) and "Socket Closed".
     bool Open();
     bool Accept(TSock*& newSock);

@@ -311,8 +311,9 @@ TEST(Rejoin, AFullHouseLetsATenthConnectionInOnlyToTakeBackAHeldSeat)
             EXPECT_TRUE(t.game.player(4).held) << r.fault;
         }
         for (int s = 1; s <= host::kMaxSeat; ++s)
-            if (s != 4)
+            if (s != 4) {
                 EXPECT_TRUE(t.link.to(s, net::cmd::newplayerinfo).empty()) << r.fault << ": nobody hears of the door";
+            }
         t.game.closed(host::kRefusedSeat);
         EXPECT_FALSE(t.game.player(host::kRefusedSeat).connected) << r.fault;
     }
@@ -419,8 +420,9 @@ TEST(Rejoin, CatchUpDependsOnThePhaseAndTheKindOfGame)
             commands.push_back(m.substr(0, m.find('+')));
         EXPECT_EQ(commands, r.commands) << r.fault;
         const auto shown = t.link.to(r.rejoiner, net::cmd::thedice);
-        if (!shown.empty())
+        if (!shown.empty()) {
             EXPECT_TRUE(shown[0].starts_with("CMD_thedice+" + std::to_string(wordsBy) + "+")) << r.fault;
+        }
     }
 }
 

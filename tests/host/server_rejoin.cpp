@@ -4,11 +4,13 @@
 // and one sender's largest lines cannot get a reading window dropped.
 
 #include "server_harness.h"
+#include "tests/Loopback.h"
 
 #include <QSignalSpy>
 #include <QtTest>
 
 using namespace harness;
+using testing_loopback::hasIPv6Loopback;
 
 class ServerRejoin : public QObject
 {
@@ -27,19 +29,6 @@ private slots:
 
 namespace
 {
-
-bool hasIPv6Loopback()
-{
-    const int fd = ::socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return false;
-    sockaddr_in6 a {};
-    a.sin6_family = AF_INET6;
-    a.sin6_addr = in6addr_loopback;
-    const bool ok = ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    ::close(fd);
-    return ok;
-}
 
 bool seatIs(const std::string& message, int seat) { return fieldsOf(message).at(0) == std::to_string(seat); }
 
