@@ -143,9 +143,9 @@ std::string wellFormed(Input& in, int seat)
         net::GameOptions o;
         o.team = in.small(2);
         o.fast = in.small(2);
-        o.playToScore = std::to_string(in.number() * 40);
+        o.playToScore = std::to_string(static_cast<long long>(in.number()) * 40);
         o.timePerTurn = std::to_string(in.number());
-        o.zirkedAt = std::to_string(in.number() * 40);
+        o.zirkedAt = std::to_string(static_cast<long long>(in.number()) * 40);
         o.allowNewTiles = in.small(2) ? "t" : "f";
         return strip(net::msg::startgame(claimed, o));
     }
@@ -195,9 +195,9 @@ void checkBounds(const host::Game& g)
     if (t.gameRunning) {
         bool anyone = false;
         for (int s = 1; s <= host::kPlayingSeats; ++s)
-            anyone = anyone || g.player(s).connected;
+            anyone = anyone || g.player(s).connected || g.player(s).held;
         if (!anyone)
-            std::abort(); // a game with no playing seat must have ended
+            std::abort(); // a game with no playing seat taken or held must have ended
     }
     if (g.leader() != 0 && (g.leader() > host::kMaxSeat || (g.options().dedicated && !g.player(g.leader()).loggedIn)))
         std::abort();
