@@ -481,6 +481,8 @@ void Game::sendSnapshot(int seat)
         if (at(shown).boughtNewTiles)
             set = &m_spareTiles;
     }
+    if (!isPlayingSeat(shown))
+        shown = 1;
     sendStatsAndScores(seat, shown);
     if (m_turn.gameState == "play")
         sendTo(seat,
