@@ -573,7 +573,9 @@ void TServer::runClock(void (host::Game::*tick)(), const char* name)
 
 void TServer::send(int seat, const std::string& bytes)
 {
-    TSock* sock = seatSocket(seat);
+    // While a connection is being seated, seat 10 is that connection, not
+    // the one that may be waiting at the door to rejoin.
+    TSock* sock = m_accepting && seat == host::kRefusedSeat ? nullptr : seatSocket(seat);
     if (!sock) {
         if (m_accepting)
             m_acceptSends.emplace_back(seat, bytes);
@@ -591,7 +593,7 @@ void TServer::send(int seat, const std::string& bytes)
 
 void TServer::drop(int seat)
 {
-    if (seatSocket(seat)) {
+    if (!(m_accepting && seat == host::kRefusedSeat) && seatSocket(seat)) {
         // What the rules said last (a reason, "CMD_full+") still goes out.
         dropSeat(seat, QStringLiteral("closed by the host"), true);
         return;

@@ -114,10 +114,17 @@ void ServerRejoin::aHeldPlayerComesBackIntoAFullHouse()
     const std::string token = nine[3]->token();
     nine[3]->abort();
     QVERIFY(nine[0]->waitFor(net::cmd::seatheld, [](const std::string& m) { return seatIs(m, 4); }));
-    // Someone else knocks first: told the house is full, as always.
-    RawClient late;
+    // Someone else knocks first and waits at the door; one more is refused
+    // at once without disturbing the one at the door.
+    RawClient late, another;
     QVERIFY(late.connectTo(host.port()));
     QVERIFY(late.waitFor(net::cmd::sendlogininfo, [](const std::string& m) { return m == "CMD_sendlogininfo+10"; }));
+    QVERIFY(another.connectTo(host.port()));
+    QVERIFY(another.waitFor(net::cmd::full));
+    QVERIFY(another.waitClosed());
+    QVERIFY(!late.closed());
+    QCOMPARE(late.count(net::cmd::full), 0);
+    // A login at the door is told the house is full, as always.
     late.write(net::msg::logininfo(10, net::kGameVersion, "Late"));
     QVERIFY(late.waitFor(net::cmd::full));
     QVERIFY(late.waitClosed());
