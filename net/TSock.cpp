@@ -150,6 +150,7 @@ QString addressText(const sockaddr_storage& peer)
 // so that the owning thread learns of it in its event loop like any other
 // readiness, and a socket that went away meanwhile is simply never told.
 struct HostLookup {
+    std::string name; // as asked: HostName may change before the answer comes
     std::mutex mutex;
     std::vector<Address> addresses; // port 0
     int error = 0; // a getaddrinfo error, 0 when addresses were found
@@ -476,10 +477,11 @@ void TSock::startLookup(const QString& name)
         return;
     }
     auto lookup = std::make_shared<HostLookup>();
+    lookup->name = name.toStdString();
     const int done = pair[1];
     try {
-        std::thread([lookup, done, text = name.toStdString()] {
-            resolveOnThisThread(*lookup, text);
+        std::thread([lookup, done] {
+            resolveOnThisThread(*lookup, lookup->name);
             const char byte = 1;
             // MSG_NOSIGNAL: the socket may be gone, and with it the other end.
             (void)::send(done, &byte, 1, MSG_NOSIGNAL);
@@ -531,7 +533,7 @@ void TSock::lookupDone()
         }
         {
             std::lock_guard lock(g_hostCacheMutex);
-            hostCache()[m_hostName.toStdString()] = found;
+            hostCache()[lookup->name] = found;
         }
         m_candidates.clear();
         m_nextCandidate = 0;
