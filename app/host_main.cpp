@@ -1,10 +1,12 @@
 // zirky-host: the game host alone, without a window and without a client of its own.
 
+#include "app/HostCommandLine.h"
 #include "app/QuitSignals.h"
 #include "bots/ComputerSeats.h"
 #include "host/TServer.h"
 #include "net/Commands.h"
 #include "net/Seats.h"
+#include "net/Text.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -18,38 +20,6 @@
 namespace
 {
 
-const char* const kUsage = R"(Usage: zirky-host [--port N] [--bots LEVEL[,LEVEL...]] [--clean-words]
-
-Runs a Zirky game host without a window and without a player of its own.
-Players connect with the game program's join option to this machine.
-
-  --port N   TCP port to listen on (default 7772; 0 lets the system pick one,
-             the log then names it)
-  --bots LEVEL[,LEVEL...]
-             computer players to seat, in the order given, as soon as the
-             first person has logged in (so that person keeps seat 1); each
-             LEVEL is easy, medium, hard or expert, at most five of them
-             (for example --bots easy,hard). They leave when no person is
-             left in seats 1 to 6 and come back for the next person.
-  --clean-words
-             refuse offensive words for everyone, with the reason "Rejected.
-             This host refuses offensive words" (computer players never play
-             them in any case)
-  --help     show this text
-
-The first connection takes seat 1 and with it the host's rights: it starts
-games and may remove players. Seats 1 to 6 play, 7 to 9 watch; a tenth
-connection is turned away. When no playing seat is connected any more, a
-running game ends.
-
-The log goes to stderr, one timestamped line per connection, login, game
-start, turn and winner. The word list "English" is read from the working
-directory. SIGINT or SIGTERM ends the host cleanly (exit code 0).
-
-Exit codes: 0 after a signal, 1 when the port cannot be opened (for example
-"port 7772 is in use"), 2 for a bad command line.
-)";
-
 // The log is written in blocks: a flush per line made a flood of lines cost a
 // write each. What is buffered goes out within a second, and at exit.
 char g_logBuffer[64 * 1024];
@@ -58,7 +28,8 @@ bool g_flushPending = false;
 void printLine(const QString& line)
 {
     const QString stamp = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
-    std::fprintf(stderr, "%s %s\n", qPrintable(stamp), line.toUtf8().constData());
+    // Every line may carry a name or a text from the network.
+    std::fprintf(stderr, "%s %s\n", qPrintable(stamp), net::printable(line.toStdString()).c_str());
     if (g_flushPending || !QCoreApplication::instance())
         return;
     g_flushPending = true;
@@ -67,40 +38,6 @@ void printLine(const QString& line)
         g_flushPending = false;
         std::fflush(stderr);
     });
-}
-
-// Decimal 0..65535 and nothing else.
-std::optional<quint16> parsePort(const QString& text)
-{
-    if (text.isEmpty() || text.size() > 5)
-        return std::nullopt;
-    for (QChar c : text)
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return std::nullopt;
-    const int value = text.toInt();
-    if (value > 65535)
-        return std::nullopt;
-    return static_cast<quint16>(value);
-}
-
-// "easy,hard" -> the levels in order; nothing for an unknown level or too many.
-std::optional<std::vector<bots::Level>> parseBots(const QString& text, QString& why)
-{
-    std::vector<bots::Level> levels;
-    for (const QString& part : text.split(QLatin1Char(','))) {
-        const auto level = bots::parseLevel(part.trimmed().toStdString());
-        if (!level) {
-            why = QStringLiteral("bad computer level '%1' (easy, medium, hard or expert)").arg(part);
-            return std::nullopt;
-        }
-        levels.push_back(*level);
-    }
-    // Seat 1 is the first person's; the computers fit in the other playing seats.
-    if (static_cast<int>(levels.size()) > net::kPlayerSeats - 1) {
-        why = QStringLiteral("at most %1 computer players").arg(net::kPlayerSeats - 1);
-        return std::nullopt;
-    }
-    return levels;
 }
 
 int usageError(const QString& why)
@@ -119,45 +56,18 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationVersion(
         QString::fromLatin1(net::kGameVersion.data(), static_cast<int>(net::kGameVersion.size())));
 
-    quint16 port = static_cast<quint16>(net::kGamePort);
-    std::vector<bots::Level> computers;
-    bool cleanWords = false;
-    const QStringList args = QCoreApplication::arguments().mid(1);
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& arg = args[i];
-        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (arg == QLatin1String("--clean-words")) {
-            cleanWords = true;
-            continue;
-        }
-        QString value;
-        if (arg == QLatin1String("--bots") || arg.startsWith(QLatin1String("--bots="))) {
-            if (arg == QLatin1String("--bots") && i + 1 >= args.size())
-                return usageError(QStringLiteral("--bots needs a list of levels"));
-            QString why;
-            const auto levels = parseBots(arg == QLatin1String("--bots") ? args[++i] : arg.mid(7), why);
-            if (!levels)
-                return usageError(why);
-            computers = *levels;
-            continue;
-        }
-        if (arg == QLatin1String("--port")) {
-            if (i + 1 >= args.size())
-                return usageError(QStringLiteral("--port needs a number"));
-            value = args[++i];
-        } else if (arg.startsWith(QLatin1String("--port="))) {
-            value = arg.mid(7);
-        } else {
-            return usageError(QStringLiteral("unknown argument '%1'").arg(arg));
-        }
-        const auto parsed = parsePort(value);
-        if (!parsed)
-            return usageError(QStringLiteral("bad port '%1' (a number from 0 to 65535)").arg(value));
-        port = *parsed;
+    std::vector<std::string> args;
+    for (const QString& arg : QCoreApplication::arguments().mid(1))
+        args.push_back(arg.toStdString());
+    const app::HostCommandLine options = app::parseHostCommandLine(args);
+    if (options.help) {
+        std::fputs(app::hostUsageText().c_str(), stdout);
+        return 0;
     }
+    if (!options.error.empty())
+        return usageError(QString::fromStdString(options.error));
+    const quint16 port = static_cast<quint16>(options.port);
+    const std::vector<bots::Level>& computers = options.computers;
 
     QuitSignals quitSignals;
     if (!quitSignals.installed()) {
@@ -165,8 +75,24 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    TServer server(port);
-    server.setCleanWords(cleanWords);
+    TServer server(port, QString::fromStdString(options.wordFile));
+    server.setCleanWords(options.cleanWords);
+    if (!options.wordFile.empty() && !server.dictionaryError().isEmpty()) {
+        std::fprintf(
+            stderr, "zirky-host: --words: %s\n", net::printable(server.dictionaryError().toStdString()).c_str());
+        return 2;
+    }
+    {
+        host::Options rules = server.game().options();
+        rules.holdSeconds = options.holdSeconds;
+        rules.dedicated = true;
+        // A computer never starts a game, so it never leads one.
+        rules.mayLead = [](std::string_view name) { return !bots::isComputerName(name); };
+        server.game().setOptions(rules);
+    }
+    // The local-network announcement is wired in by the announcer; until then
+    // the host only says whether it would announce.
+    const bool announce = options.announce;
     QObject::connect(&server, &TServer::logLine, &server, printLine);
     try {
         server.Sock1->setListen(true);
@@ -182,10 +108,15 @@ int main(int argc, char* argv[])
     const QString dictError = server.dictionaryError();
     if (!dictError.isEmpty())
         printLine(QStringLiteral("%1 Every word will be rejected.").arg(dictError));
-    printLine(QStringLiteral("zirky-host %1 listening on port %2")
+    if (const QString note = server.wordListNote(); !note.isEmpty())
+        printLine(note);
+    printLine(QStringLiteral("zirky-host %1 listening on port %2%3; a lost connection's seat is held %4 s%5")
                   .arg(QCoreApplication::applicationVersion())
-                  .arg(server.port()));
-    if (cleanWords)
+                  .arg(server.port())
+                  .arg(server.Sock1->listensOnIPv6() ? QStringLiteral(" (IPv4 and IPv6)") : QString())
+                  .arg(options.holdSeconds)
+                  .arg(announce ? QString() : QStringLiteral("; not announced on the local network")));
+    if (options.cleanWords)
         printLine(QStringLiteral("offensive words are refused"));
     std::fflush(stderr); // whoever started the host waits for the port
 
@@ -200,8 +131,9 @@ int main(int argc, char* argv[])
     QObject::connect(&server, &TServer::logLine, &party, [&] {
         bool person = false;
         for (int seat = 1; seat <= net::kPlayerSeats && !person; ++seat) {
+            // A person whose link dropped still holds the seat, and the computers stay.
             const host::Player& p = server.game().player(seat);
-            person = p.connected && p.loggedIn && !bots::isComputerName(p.name);
+            person = p.loggedIn && !bots::isComputerName(p.name);
         }
         if (person && (!hadPerson || seatWhenGone)) {
             seatWhenGone = party.active();

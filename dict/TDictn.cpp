@@ -1,5 +1,6 @@
 #include "TDictn.h"
 
+#include "WordFile.h"
 #include "WordList.h"
 #include "WordListBuilder.h"
 
@@ -89,6 +90,23 @@ TDictn::TDictn(std::string directory, std::span<const unsigned char> builtIn)
     open(builtIn);
 }
 
+TDictn::TDictn(NamedFile file, std::span<const unsigned char> builtIn)
+    : m_path(std::move(file.path))
+{
+    if (builtIn.empty())
+        builtIn = builtInWordList();
+    WordFile loaded = loadWordFile(m_path);
+    if (!loaded.error.empty()) {
+        m_error = std::move(loaded.error);
+        return;
+    }
+    m_owned = std::move(loaded.records);
+    m_memory = { reinterpret_cast<const unsigned char*>(m_owned.data()), m_owned.size() };
+    m_lastIndex = static_cast<long>(m_owned.size() / kRecordSize) - 1;
+    m_custom = m_owned.size() != builtIn.size() || std::memcmp(m_owned.data(), builtIn.data(), builtIn.size()) != 0;
+    m_opened = true;
+}
+
 TDictn::~TDictn()
 {
     if (m_fd < 0)
@@ -112,7 +130,7 @@ void TDictn::open(std::span<const unsigned char> builtIn)
     };
     if (::stat(m_path.c_str(), &st) != 0 && errno == ENOENT && usableBuiltIn)
         writeFile(builtIn);
-    if (openFile())
+    if (openFile(builtIn))
         return;
     // A file we cannot read, or one that is not ours to trust, is left alone.
     if (usableBuiltIn) {
@@ -140,7 +158,7 @@ bool TDictn::writeFile(std::span<const unsigned char> builtIn)
     return placed;
 }
 
-bool TDictn::openFile()
+bool TDictn::openFile(std::span<const unsigned char> builtIn)
 {
     // Non-blocking: a named pipe in its place would otherwise wait for a writer forever.
     const int fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -152,6 +170,9 @@ bool TDictn::openFile()
     };
     bool good = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0
         && static_cast<std::size_t>(st.st_size) % kRecordSize == 0;
+    // A file that is not the built-in list (someone's own, or planted) is
+    // used, but the players are told.
+    bool same = good && static_cast<std::size_t>(st.st_size) == builtIn.size();
     if (good) {
         // Every record is checked: a few milliseconds once, against trusting a stranger's file.
         std::vector<unsigned char> chunk(kRecordSize * 4096);
@@ -163,6 +184,7 @@ bool TDictn::openFile()
                 break;
             }
             good = isRecordData({ chunk.data(), static_cast<std::size_t>(n) });
+            same = same && std::memcmp(chunk.data(), builtIn.data() + offset, static_cast<std::size_t>(n)) == 0;
             offset += n;
         }
     }
@@ -177,6 +199,7 @@ bool TDictn::openFile()
     }
     m_fd = fd;
     m_lastIndex = static_cast<long>(st.st_size / static_cast<off_t>(kRecordSize)) - 1;
+    m_custom = !same;
     m_opened = true;
     return true;
 }

@@ -22,6 +22,12 @@ public:
     explicit TDictn(std::string directory = ".");
     // The same with another built-in list (tests; an empty span means none).
     TDictn(std::string directory, std::span<const unsigned char> builtIn);
+    // The word list the operator named (see WordFile.h), read into memory.
+    // Nothing is made in its place when it is missing: error() says what is wrong.
+    struct NamedFile {
+        std::string path;
+    };
+    explicit TDictn(NamedFile file, std::span<const unsigned char> builtIn = {});
     ~TDictn();
     TDictn(const TDictn&) = delete;
     TDictn& operator=(const TDictn&) = delete;
@@ -39,17 +45,23 @@ public:
     bool fileBacked() const { return m_fd >= 0; }
     // This object wrote "English" and will delete it.
     bool createdFile() const { return m_created; }
+    // Words in the list in use (records, counting any repeats).
+    std::size_t wordCount() const { return m_opened ? static_cast<std::size_t>(m_lastIndex + 1) : 0; }
+    // The list in use is not the built-in one: players ought to know.
+    bool custom() const { return m_custom; }
     const std::string& path() const { return m_path; }
 
 private:
     void open(std::span<const unsigned char> builtIn);
     bool writeFile(std::span<const unsigned char> builtIn);
-    bool openFile();
+    bool openFile(std::span<const unsigned char> builtIn);
     bool readRecord(long index, char* record) const;
 
     std::string m_path;
     int m_fd = -1;
     std::span<const unsigned char> m_memory;
+    std::string m_owned; // a named list, read whole
+    bool m_custom = false;
     bool m_opened = false;
     bool m_created = false;
     long m_lastIndex = -1;

@@ -7,7 +7,9 @@
 #include <net/Commands.h>
 #include <net/Framing.h>
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -33,9 +35,18 @@ struct CountingLink : host::Link {
         dropped = seat;
     }
     void setTurnTimer(bool running) override { timer = running; }
+    void setHoldTimer(bool running) override { holdTimer = running; }
+    void moveConnection(int from, int to) override
+    {
+        if (from < 1 || from > host::kRefusedSeat || to < 1 || to > host::kMaxSeat || from == to)
+            std::abort();
+    }
+    std::int64_t clockMs() override { return now += 7; }
     void log(const std::string&) override { }
     int dropped = 0;
     bool timer = false;
+    bool holdTimer = false;
+    std::int64_t now = 0;
 };
 
 class Input
@@ -75,7 +86,7 @@ private:
     std::size_t m_pos = 0;
 };
 
-const std::array<std::string_view, 14> kCommands = {
+const std::array<std::string_view, 16> kCommands = {
     net::cmd::logininfo,
     net::cmd::chat,
     net::cmd::action,
@@ -90,7 +101,29 @@ const std::array<std::string_view, 14> kCommands = {
     net::cmd::setmakewait,
     net::cmd::finish,
     net::cmd::playasound,
+    net::cmd::rejoin,
+    net::cmd::ping,
 };
+
+// The tokens the fuzzed host hands out: the n-th is byte n, 16 times, in hex.
+std::array<std::uint8_t, 16> countingBytes()
+{
+    static std::uint8_t n = 0;
+    std::array<std::uint8_t, 16> bytes {};
+    bytes.fill(n++);
+    return bytes;
+}
+
+std::string tokenText(int n)
+{
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string token;
+    for (int i = 0; i < 16; ++i) {
+        token.push_back(kHex[(n >> 4) & 0x0F]);
+        token.push_back(kHex[n & 0x0F]);
+    }
+    return token;
+}
 
 std::string strip(std::string bytes)
 {
@@ -103,16 +136,16 @@ std::string wellFormed(Input& in, int seat)
 {
     // The claimed seat is usually the connection's own, sometimes not.
     const int claimed = in.small(8) == 0 ? in.number() : seat;
-    switch (in.small(12)) {
+    switch (in.small(14)) {
     case 0:
         return strip(net::msg::logininfo(claimed, in.small(4) ? net::kGameVersion : "0.9", in.text()));
     case 1: {
         net::GameOptions o;
         o.team = in.small(2);
         o.fast = in.small(2);
-        o.playToScore = std::to_string(in.number() * 40);
+        o.playToScore = std::to_string(static_cast<long long>(in.number()) * 40);
         o.timePerTurn = std::to_string(in.number());
-        o.zirkedAt = std::to_string(in.number() * 40);
+        o.zirkedAt = std::to_string(static_cast<long long>(in.number()) * 40);
         o.allowNewTiles = in.small(2) ? "t" : "f";
         return strip(net::msg::startgame(claimed, o));
     }
@@ -139,6 +172,10 @@ std::string wellFormed(Input& in, int seat)
         return strip(net::msg::chat(claimed, in.text()));
     case 10:
         return strip(net::msg::clearthem(claimed));
+    case 11:
+        return strip(net::msg::rejoin(claimed, in.small(4) ? tokenText(in.small(16)) : in.text(), net::kGameVersion));
+    case 12:
+        return strip(net::msg::ping(in.small(4) ? std::to_string(in.number()) : in.text()));
     default:
         return strip(net::msg::setmakewait(claimed, in.small(2)));
     }
@@ -158,9 +195,26 @@ void checkBounds(const host::Game& g)
     if (t.gameRunning) {
         bool anyone = false;
         for (int s = 1; s <= host::kPlayingSeats; ++s)
-            anyone = anyone || g.player(s).connected;
+            anyone = anyone || g.player(s).connected || g.player(s).held;
         if (!anyone)
-            std::abort(); // a game with no playing seat must have ended
+            std::abort(); // a game with no playing seat taken or held must have ended
+    }
+    if (g.leader() != 0 && (g.leader() > host::kMaxSeat || (g.options().dedicated && !g.player(g.leader()).loggedIn)))
+        std::abort();
+    for (int s = 1; s <= host::kMaxSeat; ++s) {
+        const host::Player& p = g.player(s);
+        if (p.held && (p.connected || !p.loggedIn || p.holdLeft <= 0))
+            std::abort();
+        // Seated players never share a name.
+        for (int t = s + 1; t <= host::kMaxSeat && p.loggedIn; ++t) {
+            const host::Player& q = g.player(t);
+            if (q.loggedIn && p.name.size() == q.name.size()
+                && std::equal(p.name.begin(), p.name.end(), q.name.begin(), [](char a, char b) {
+                       return std::tolower(static_cast<unsigned char>(a))
+                           == std::tolower(static_cast<unsigned char>(b));
+                   }))
+                std::abort();
+        }
     }
     for (int s = 1; s <= host::kMaxSeat; ++s)
         for (const auto& row : g.player(s).words)
@@ -175,8 +229,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     CountingLink link;
     host::Game game(
-        link, [](std::string_view w) { return w.size() >= 3 && (w[0] + w[1] + w[2]) % 3 != 0; }, 1234);
+        link, [](std::string_view w) { return w.size() >= 3 && (w[0] + w[1] + w[2]) % 3 != 0; }, 1234, countingBytes);
     Input in(data, size);
+    {
+        host::Options options;
+        options.holdSeconds = in.small(4) * 2;
+        options.dedicated = in.small(2);
+        game.setOptions(options);
+    }
     int steps = 0;
     while (!in.empty() && ++steps < 4000) {
         const int op = in.small(16);
@@ -193,12 +253,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             game.loginDeadline(seat);
         } else if (op == 6) {
             // Raw bytes after a real command word.
-            std::string line(kCommands[static_cast<std::size_t>(in.small(14))]);
+            std::string line(kCommands[static_cast<std::size_t>(in.small(16))]);
             line += in.small(4) ? "+" : "";
             line += in.text();
             game.receive(seat, line);
         } else if (op == 7) {
             game.receive(seat, in.text());
+        } else if (op == 15) {
+            const int n = 1 + in.small(8);
+            for (int i = 0; i < n; ++i)
+                game.holdTick();
         } else {
             game.receive(seat, wellFormed(in, seat));
         }
@@ -206,8 +270,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (link.dropped != 0) {
             const int dropped = link.dropped;
             link.dropped = 0;
-            if (dropped <= host::kMaxSeat)
-                game.closed(dropped);
+            game.closed(dropped);
         }
         checkBounds(game);
     }

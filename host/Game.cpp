@@ -5,6 +5,9 @@
 #include <net/Fields.h>
 #include <net/Text.h>
 
+#include <algorithm>
+#include <cctype>
+#include <random>
 #include <set>
 
 namespace host
@@ -13,6 +16,18 @@ namespace host
 namespace
 {
 std::string seatText(int seat) { return "seat " + std::to_string(seat); }
+
+// Cut to at most `limit` bytes without splitting a UTF-8 character.
+std::string cutUtf8(std::string text, std::size_t limit)
+{
+    if (text.size() <= limit)
+        return text;
+    std::size_t end = limit;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    text.resize(end);
+    return text;
+}
 
 // Received text as UTF-8, cut to at most `limit` bytes without splitting a
 // character. Control characters other than tab become '?': names and texts go
@@ -23,13 +38,54 @@ std::string utf8Field(std::string_view bytes, std::size_t limit)
     for (char& c : text)
         if (static_cast<unsigned char>(c) < 0x20 && c != '\t')
             c = '?';
-    if (text.size() <= limit)
-        return text;
-    std::size_t end = limit;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
-        --end;
-    text.resize(end);
-    return text;
+    return cutUtf8(std::move(text), limit);
+}
+
+bool sameNameIgnoringCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto x = static_cast<unsigned char>(a[i]);
+        const auto y = static_cast<unsigned char>(b[i]);
+        if (std::tolower(x) != std::tolower(y) || (x >= 0x80) != (y >= 0x80))
+            return false;
+    }
+    return true;
+}
+
+bool isTokenText(std::string_view token)
+{
+    if (token.size() != net::kSeatTokenLength)
+        return false;
+    for (char c : token)
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
+            return false;
+    return true;
+}
+
+// Every byte is looked at whatever the first difference: how long a wrong
+// guess takes tells nothing about the token.
+bool sameToken(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    unsigned char difference = 0;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        difference |= static_cast<unsigned char>(a[i] ^ b[i]);
+    return difference == 0;
+}
+
+std::array<std::uint8_t, 16> systemRandomBytes()
+{
+    std::random_device device;
+    std::array<std::uint8_t, 16> bytes {};
+    for (std::size_t i = 0; i < bytes.size(); i += 4) {
+        const auto word = device();
+        for (std::size_t k = 0; k < 4; ++k)
+            bytes[i + k] = static_cast<std::uint8_t>(word >> (8 * k));
+    }
+    return bytes;
 }
 
 // Chat and actions end in "|" and the sender's colour: an over-long text is
@@ -46,10 +102,11 @@ std::string chatField(std::string_view bytes, std::size_t limit)
 
 } // namespace
 
-Game::Game(Link& link, IsWord isWord, std::uint64_t seed)
+Game::Game(Link& link, IsWord isWord, std::uint64_t seed, RandomBytes randomBytes)
     : m_link(link)
     , m_isWord(std::move(isWord))
     , m_rng(seed)
+    , m_randomBytes(randomBytes ? std::move(randomBytes) : RandomBytes(systemRandomBytes))
     , m_table(link)
 {
     namespace cmd = net::cmd;
@@ -70,6 +127,17 @@ Game::Game(Link& link, IsWord isWord, std::uint64_t seed)
     m_dispatcher.add(cmd::setmakewait, bind(&Game::setmakewait));
     m_dispatcher.add(cmd::finish, bind(&Game::finish));
     m_dispatcher.add(cmd::playasound, bind(&Game::playasound));
+    m_dispatcher.add(cmd::rejoin, bind(&Game::rejoin));
+    m_dispatcher.add(cmd::ping, bind(&Game::ping));
+    setOptions({});
+}
+
+void Game::setOptions(Options options)
+{
+    options.holdSeconds = std::clamp(options.holdSeconds, 0, kMaxHoldSeconds);
+    m_options = std::move(options);
+    for (RelayBudget& b : m_relayBudgets)
+        b = RelayBudget(m_options.relayLimits);
 }
 
 // ---- field checks
@@ -98,7 +166,7 @@ bool Game::mayPlay(int seat) const
     return m_settings.fastGame || seat == m_turn.currentSeat;
 }
 
-net::GameOptions Game::options() const
+net::GameOptions Game::gameOptions() const
 {
     net::GameOptions o;
     o.team = m_settings.teamGame;
@@ -124,17 +192,26 @@ std::vector<char> Game::letters(const TileSet& set, int count) const
 int Game::accepted()
 {
     const int seat = m_table.freeSeat();
+    if (seat == 0 && m_table.anyHeld() && !at(kRefusedSeat).connected) {
+        // A full house with a held seat: this may be its player. The tenth
+        // connection may take a held seat back, and do nothing else.
+        m_table.clearSeat(kRefusedSeat);
+        at(kRefusedSeat).connected = true;
+        m_link.send(kRefusedSeat, net::msg::sendlogininfo(kRefusedSeat));
+        m_link.log("connection in seat 10, for a rejoin only");
+        return kRefusedSeat;
+    }
     if (seat == 0) {
         m_link.send(kRefusedSeat, net::msg::full());
         m_link.drop(kRefusedSeat);
         m_link.log("connection refused: game is full");
         return kRefusedSeat;
     }
-    Player& p = at(seat);
-    p.connected = true;
-    p.loggedIn = false;
-    p.name.clear();
-    p.watching = false;
+    // Whatever the seat held before is gone: a newcomer starts at nothing.
+    m_table.clearSeat(seat);
+    at(seat).connected = true;
+    m_relayBudgets[static_cast<std::size_t>(seat)].reset(m_link.clockMs());
+    m_toldOverBudget[static_cast<std::size_t>(seat)] = false;
     m_link.send(seat, net::msg::sendlogininfo(seat));
     m_link.log("connection in " + seatText(seat));
     return seat;
@@ -142,7 +219,7 @@ int Game::accepted()
 
 void Game::loginDeadline(int seat)
 {
-    if (isSeat(seat) && at(seat).connected && !at(seat).loggedIn) {
+    if ((isSeat(seat) || seat == kRefusedSeat) && at(seat).connected && !at(seat).loggedIn) {
         m_link.log(seatText(seat) + " did not log in in time, dropped");
         m_link.drop(seat);
     }
@@ -150,19 +227,68 @@ void Game::loginDeadline(int seat)
 
 void Game::closed(int seat)
 {
+    if (seat == kRefusedSeat) {
+        m_table.clearSeat(seat); // nobody was ever told of it
+        return;
+    }
     if (!isSeat(seat) || !at(seat).connected)
         return;
+    const Player& p = at(seat);
+    // A link that failed is held for its player; one the host closed is not.
+    if (p.loggedIn && !p.removing && m_options.holdSeconds > 0)
+        holdSeat(seat);
+    else
+        leave(seat);
+}
+
+void Game::removed(int seat)
+{
+    if (!isSeat(seat) || !at(seat).connected)
+        return;
+    at(seat).removing = true;
+    closed(seat);
+}
+
+void Game::holdSeat(int seat)
+{
     Player& p = at(seat);
-    sendAllBut(seat, net::msg::playerdisconnected(seat, p.name));
-    m_link.log(seatText(seat) + " (" + p.name + ") left");
     p.connected = false;
-    p.loggedIn = false;
-    p.name.clear();
-    p.watching = false;
+    p.held = true;
+    p.holdLeft = m_options.holdSeconds;
+    m_link.log(seatText(seat) + " (" + p.name + ") lost the connection; the seat is held for "
+        + std::to_string(p.holdLeft) + " s");
+    sendAllBut(seat, net::msg::seatheld(seat, p.holdLeft));
+    m_link.setHoldTimer(true);
+    // Its score, words and place stay, and its turn runs its clock. Only the
+    // others' finishing no longer waits for it.
+    checkAllFinished();
+}
+
+void Game::holdTick()
+{
+    for (int s = 1; s <= kMaxSeat; ++s) {
+        Player& p = at(s);
+        if (!p.held || --p.holdLeft > 0)
+            continue;
+        m_link.log(seatText(s) + " (" + p.name + "): the hold ran out");
+        leave(s);
+    }
+    if (!m_table.anyHeld())
+        m_link.setHoldTimer(false);
+}
+
+void Game::leave(int seat)
+{
+    const std::string name = at(seat).name;
+    sendAllBut(seat, net::msg::playerdisconnected(seat, name));
+    m_link.log(seatText(seat) + " (" + name + ") left");
+    m_table.clearSeat(seat);
+    if (seat == m_leader)
+        setLeader(pickLeader());
 
     if (!m_turn.gameRunning)
         return;
-    if (m_table.connectedPlayingSeats() == 0) {
+    if (m_table.occupiedPlayingSeats() == 0) {
         stopGame("no players left, game ended");
         return;
     }
@@ -172,10 +298,30 @@ void Game::closed(int seat)
 
 void Game::receive(int seat, std::string_view line)
 {
+    if (seat == kRefusedSeat) {
+        if (at(seat).connected)
+            receiveAtTheDoor(line);
+        return;
+    }
     // Identity comes from the connection: a seat without one has nothing to say.
     if (!isSeat(seat) || !at(seat).connected)
         return;
     m_dispatcher.dispatch(line, seat);
+}
+
+void Game::receiveAtTheDoor(std::string_view line)
+{
+    const net::SplitLine split = net::splitCommand(line);
+    if (split.command == net::cmd::rejoin) {
+        rejoin(split.rest, kRefusedSeat);
+    } else if (split.command == net::cmd::ping) {
+        ping(split.rest, kRefusedSeat);
+    } else {
+        // A login (or anything else) finds the house as full as it is.
+        sendTo(kRefusedSeat, net::msg::full());
+        m_link.drop(kRefusedSeat);
+        m_link.log("seat 10 did not rejoin: game is full");
+    }
 }
 
 void Game::receivedlogininfo(std::string_view rest, int seat)
@@ -185,9 +331,14 @@ void Game::receivedlogininfo(std::string_view rest, int seat)
     const std::string version(net::fieldAt(rest, 1).value_or(""));
     Player& p = at(seat);
     const bool again = p.loggedIn;
-    p.name = utf8Field(net::fieldsAfter(rest, 2), kMaxNameBytes);
+    const std::string wanted = utf8Field(net::fieldsAfter(rest, 2), kMaxNameBytes);
+    p.name = distinctName(wanted, seat);
     p.connected = true;
     p.loggedIn = true;
+    if (!again) {
+        p.seatedOrder = ++m_logins;
+        p.token = newToken();
+    }
     // Clients log in once; a connection that repeats it is not to fill the log.
     const std::string line = seatText(seat) + ": " + p.name + " (version " + version.substr(0, 20) + ")";
     if (again)
@@ -196,18 +347,122 @@ void Game::receivedlogininfo(std::string_view rest, int seat)
         m_link.log("login " + line);
 
     sendAll(net::msg::newplayerinfo(seat, p.name));
-    for (int s = 1; s <= m_table.seatsUsed(); ++s)
-        if (s != seat && at(s).connected)
-            sendTo(seat, net::msg::existingplayers(s, at(s).name));
-
-    if (version != net::kGameVersion) {
-        sendTo(1, net::msg::havewrongversion(p.name));
-        sendTo(seat, net::msg::wrongversion());
-    }
+    if (!again)
+        sendTo(seat, net::msg::seattoken(seat, p.token));
+    if (p.name != wanted)
+        sendTo(seat, net::msg::notice("Another player is called " + wanted + "; you play as " + p.name + "."));
+    sendRoster(seat);
+    checkVersion(seat, version);
+    if (!again && !m_options.loginNotice.empty())
+        sendTo(seat, net::msg::notice(m_options.loginNotice));
     if (m_turn.gameRunning)
         sendSnapshot(seat);
     if (isPlayingSeat(seat))
         resumeIfStalled();
+}
+
+std::string Game::distinctName(const std::string& wanted, int seat) const
+{
+    const auto taken = [&](const std::string& name) {
+        for (int s = 1; s <= kMaxSeat; ++s)
+            if (s != seat && at(s).loggedIn && sameNameIgnoringCase(at(s).name, name))
+                return true;
+        return false;
+    };
+    if (!taken(wanted))
+        return wanted;
+    // At most eight others are seated, so one of the first nine numbers is free.
+    for (int n = 2;; ++n) {
+        const std::string suffix = " (" + std::to_string(n) + ")";
+        std::string name = cutUtf8(wanted, kMaxNameBytes - suffix.size()) + suffix;
+        if (!taken(name))
+            return name;
+    }
+}
+
+std::string Game::newToken()
+{
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string token;
+    for (std::uint8_t byte : m_randomBytes()) {
+        token.push_back(kHex[byte >> 4]);
+        token.push_back(kHex[byte & 0x0F]);
+    }
+    return token;
+}
+
+int Game::tokenSeat(std::string_view token) const
+{
+    if (!isTokenText(token))
+        return 0;
+    int found = 0;
+    for (int s = 1; s <= kMaxSeat; ++s) {
+        const Player& p = at(s);
+        const bool match = sameToken(p.token, token);
+        if (match && p.loggedIn)
+            found = s;
+    }
+    return found;
+}
+
+void Game::sendRoster(int seat)
+{
+    // Connections that have not logged in yet are listed too, with no name.
+    for (int s = 1; s <= m_table.seatsUsed(); ++s)
+        if (s != seat && m_table.occupied(s))
+            sendTo(seat, net::msg::existingplayers(s, at(s).name));
+    for (int s = 1; s <= m_table.seatsUsed(); ++s)
+        if (s != seat && at(s).held)
+            sendTo(seat, net::msg::seatheld(s, at(s).holdLeft));
+    if (m_options.dedicated && m_leader == 0 && isPlayingSeat(seat)
+        && (!m_options.mayLead || m_options.mayLead(at(seat).name)))
+        setLeader(seat); // tells everybody, this player too
+    else if (leader() != 0)
+        sendTo(seat, net::msg::leader(leader()));
+}
+
+void Game::checkVersion(int seat, std::string_view version)
+{
+    if (version == net::kGameVersion)
+        return;
+    if (isSeat(leader()))
+        sendTo(leader(), net::msg::havewrongversion(at(seat).name));
+    sendTo(seat, net::msg::wrongversion());
+}
+
+void Game::setLeader(int seat)
+{
+    if (seat == m_leader)
+        return;
+    m_leader = seat;
+    if (seat != 0)
+        m_link.log(seatText(seat) + " (" + at(seat).name + ") now leads the game");
+    sendAll(net::msg::leader(seat));
+}
+
+int Game::pickLeader() const
+{
+    int best = 0;
+    for (int s = 1; s <= kPlayingSeats; ++s) {
+        const Player& p = at(s);
+        if (!p.loggedIn || (m_options.mayLead && !m_options.mayLead(p.name)))
+            continue;
+        const auto rank = [&](int seat) { return std::make_pair(!at(seat).connected, at(seat).seatedOrder); };
+        if (best == 0 || rank(s) < rank(best))
+            best = s;
+    }
+    return best;
+}
+
+void Game::sendStatsAndScores(int seat, int shown)
+{
+    if (!isPlayingSeat(shown))
+        shown = 1;
+    sendTo(seat, net::msg::stats(shown, gameOptions(), m_turn.gameState));
+    std::string scores;
+    for (int s = 1; s <= kPlayingSeats; ++s)
+        scores += net::msg::loadscores(s, at(s).score);
+    sendTo(seat, scores); // the six in one write
 }
 
 void Game::sendSnapshot(int seat)
@@ -228,49 +483,172 @@ void Game::sendSnapshot(int seat)
     }
     if (!isPlayingSeat(shown))
         shown = 1;
-    sendTo(seat, net::msg::stats(shown, options(), m_turn.gameState));
-    std::string scores;
-    for (int s = 1; s <= kPlayingSeats; ++s)
-        scores += net::msg::loadscores(s, at(s).score);
-    sendTo(seat, scores);
+    sendStatsAndScores(seat, shown);
     if (m_turn.gameState == "play")
         sendTo(seat,
             net::msg::thedice(shown, count == kZirkedTiles ? net::kDiceThirteen : net::kDiceTen, letters(*set, count)));
 }
 
+void Game::rejoin(std::string_view rest, int seat)
+{
+    if (!senderSeat(rest, seat, net::cmd::rejoin))
+        return;
+    Player& fresh = at(seat);
+    if (fresh.loggedIn || fresh.rejoinTried) {
+        complain(
+            seat, seatText(seat) + (fresh.loggedIn ? ": rejoin after its login" : ": a second rejoin") + ", ignored");
+        return;
+    }
+    fresh.rejoinTried = true;
+    const int target = tokenSeat(net::fieldAt(rest, 1).value_or(""));
+    if (target == 0) {
+        complain(seat, seatText(seat) + ": rejoin refused: no seat holds its token");
+        sendTo(seat, net::msg::rejoinrefused("No seat is held for this token."));
+        if (seat == kRefusedSeat) {
+            sendTo(seat, net::msg::full());
+            m_link.drop(seat);
+        }
+        return;
+    }
+    // The connection takes the seat over, and the old connection, if the
+    // host still thinks it alive, goes without a word to anyone.
+    m_link.moveConnection(seat, target);
+    m_table.clearSeat(seat);
+    Player& p = at(target);
+    const bool wasHeld = p.held;
+    p.connected = true;
+    p.held = false;
+    p.holdLeft = 0;
+    p.removing = false;
+    p.rejoinTried = true;
+    p.token = newToken(); // the one just used is spent
+    m_toldOverBudget[static_cast<std::size_t>(target)] = false;
+    m_link.log(seatText(target) + " (" + p.name + ") rejoined from " + seatText(seat));
+    if (wasHeld)
+        sendAllBut(target, net::msg::seatback(target));
+    if (!m_table.anyHeld())
+        m_link.setHoldTimer(false);
+
+    sendTo(target, net::msg::rejoined(target));
+    sendTo(target, net::msg::newplayerinfo(target, p.name));
+    sendRoster(target);
+    checkVersion(target, net::fieldAt(rest, 2).value_or(""));
+    if (m_turn.gameRunning)
+        sendCatchUp(target);
+    sendTo(target, net::msg::seattoken(target, p.token));
+}
+
+void Game::sendCatchUp(int seat)
+{
+    const bool turnRunning = m_turn.turnPhase == 1 && !m_stalled;
+    // Whose rack and words the window shows: its own in a fast game (a
+    // spectator has none), the current player's in a slow one.
+    const int owner = m_settings.fastGame ? (isPlayingSeat(seat) ? seat : 0) : m_turn.currentSeat;
+    sendStatsAndScores(seat, m_settings.fastGame ? seat : m_turn.currentSeat);
+    if (turnRunning) {
+        sendTo(seat, net::msg::nextplayer(m_settings.fastGame ? seat : m_turn.currentSeat));
+        sendTo(seat, net::msg::clock(m_turn.turnClock));
+    }
+    if (isPlayingSeat(owner)) {
+        for (int length = kMinLength; length <= kMaxLength; ++length)
+            for (const std::string& word : at(owner).words[static_cast<std::size_t>(length - kMinLength)])
+                if (!word.empty())
+                    sendTo(seat, net::msg::accepted(length, word));
+    }
+    if (turnRunning && isPlayingSeat(owner))
+        sendRack(seat, owner);
+}
+
+void Game::sendRack(int seat, int owner)
+{
+    const Player& p = at(owner);
+    const int count = tileCount(p.zirked);
+    sendTo(seat,
+        net::msg::thedice(
+            owner, count == kZirkedTiles ? net::kDiceThirteen : net::kDiceTen, letters(m_currentTiles, count)));
+    if (!p.boughtNewTiles)
+        return;
+    // As it went in play: the purchase, then the spare rack.
+    sendTo(seat, net::msg::newtilesRelay(owner, p.score));
+    sendTo(seat, net::msg::thedice(owner, net::kDiceNew, letters(m_spareTiles, count)));
+}
+
+void Game::ping(std::string_view rest, int seat)
+{
+    const std::string_view n = net::fieldAt(rest, 0).value_or("");
+    const bool plain = n.size() <= kMaxPingText
+        && std::all_of(n.begin(), n.end(), [](char c) { return c > 0x20 && c < 0x7F && c != '+'; });
+    if (!plain) {
+        complain(seat, seatText(seat) + ": heartbeat with a malformed number, ignored");
+        return;
+    }
+    sendTo(seat, net::msg::pong(n));
+    m_link.heartbeat(seat);
+}
+
 void Game::kickhim(std::string_view rest, int seat)
 {
-    if (seat != 1 || !senderSeat(rest, seat, net::cmd::kickhim))
+    if (!isLeader(seat) || !senderSeat(rest, seat, net::cmd::kickhim))
         return;
     const auto target = numberField(rest, 1, net::cmd::kickhim, seat);
-    if (!target || !isSeat(*target) || !at(*target).connected)
+    if (!target || !isSeat(*target) || !m_table.occupied(*target))
         return;
-    m_link.log(seatText(*target) + " (" + at(*target).name + ") removed by the host");
+    m_link.log(seatText(*target) + " (" + at(*target).name + ") removed by " + seatText(seat));
+    // Removed is gone: no hold, whether the connection is still there or not.
+    if (at(*target).held) {
+        leave(*target);
+        if (!m_table.anyHeld())
+            m_link.setHoldTimer(false);
+        return;
+    }
+    at(*target).removing = true;
     m_link.drop(*target);
 }
 
 // ---- relays
 
+bool Game::admitRelay(int seat, std::size_t bytes)
+{
+    bool& told = m_toldOverBudget[static_cast<std::size_t>(seat)];
+    if (m_relayBudgets[static_cast<std::size_t>(seat)].admit(m_link.clockMs(), bytes)) {
+        told = false;
+        return true;
+    }
+    if (!told) {
+        told = true;
+        complain(seat, seatText(seat) + ": relays more than its budget; lines not passed on");
+        sendTo(seat,
+            net::msg::notice("You are sending faster than the others can read; what you send is not passed on "
+                             "until you slow down."));
+    }
+    return false;
+}
+
 void Game::chat(std::string_view rest, int seat)
 {
     if (!at(seat).loggedIn || !senderSeat(rest, seat, net::cmd::chat))
         return;
-    sendAll(
-        net::msg::chatRelay(seat, at(seat).name + " chats: " + chatField(net::fieldsAfter(rest, 1), kMaxRelayText)));
+    const std::string text = chatField(net::fieldsAfter(rest, 1), kMaxRelayText);
+    if (admitRelay(seat, text.size()))
+        sendAll(net::msg::chatRelay(seat, at(seat).name + " chats: " + text));
 }
 
 void Game::action(std::string_view rest, int seat)
 {
     if (!at(seat).loggedIn || !senderSeat(rest, seat, net::cmd::action))
         return;
-    sendAll(net::msg::actionRelay(seat, at(seat).name + " " + chatField(net::fieldsAfter(rest, 1), kMaxRelayText)));
+    const std::string text = chatField(net::fieldsAfter(rest, 1), kMaxRelayText);
+    if (admitRelay(seat, text.size()))
+        sendAll(net::msg::actionRelay(seat, at(seat).name + " " + text));
 }
 
 void Game::playasound(std::string_view rest, int seat)
 {
     if (!at(seat).loggedIn || !senderSeat(rest, seat, net::cmd::playasound))
         return;
-    sendAll(net::msg::playasoundRelay(seat, utf8Field(net::fieldsAfter(rest, 1), kMaxRelayText)));
+    const std::string sound = utf8Field(net::fieldsAfter(rest, 1), kMaxRelayText);
+    if (admitRelay(seat, sound.size()))
+        sendAll(net::msg::playasoundRelay(seat, sound));
 }
 
 void Game::setdice(std::string_view rest, int seat)
@@ -297,7 +675,7 @@ void Game::clearthem(std::string_view rest, int seat)
 
 void Game::setmakewait(std::string_view rest, int seat)
 {
-    if (seat != 1 || !senderSeat(rest, seat, net::cmd::setmakewait))
+    if (!isLeader(seat) || !senderSeat(rest, seat, net::cmd::setmakewait))
         return;
     m_turn.makeWait = net::fieldAt(rest, 1).value_or("") == "t";
 }
@@ -306,7 +684,7 @@ void Game::setmakewait(std::string_view rest, int seat)
 
 void Game::startgame(std::string_view rest, int seat)
 {
-    if (seat != 1 || !senderSeat(rest, seat, net::cmd::startgame))
+    if (!isLeader(seat) || !senderSeat(rest, seat, net::cmd::startgame))
         return;
     if (m_turn.gameRunning) {
         complain(seat, "start ignored: a game is already running");
@@ -348,20 +726,21 @@ void Game::startgame(std::string_view rest, int seat)
     s.fastGame = *net::fieldAt(rest, 7) == "t";
     s.teamGame = *net::fieldAt(rest, 1) == "t";
     for (int p = 1; p <= kPlayingSeats; ++p)
-        if (!at(p).connected)
+        if (!m_table.occupied(p))
             s.teamGame = false;
 
     m_settings = s;
     m_turn.gameRunning = true;
     m_stalled = false;
-    sendAll(net::msg::startgameRelay(at(1).name, options()));
+    sendAll(net::msg::startgameRelay(at(seat).name, gameOptions()));
     for (int p = 1; p <= kPlayingSeats; ++p) {
         at(p).score = 0;
         at(p).watching = false;
         at(p).zirked = false;
     }
     m_turn.currentSeat = 0;
-    m_link.log("game started by " + at(1).name + (s.fastGame ? " (fast" : " (slow") + (s.teamGame ? ", team)" : ")"));
+    m_link.log(
+        "game started by " + at(seat).name + (s.fastGame ? " (fast" : " (slow") + (s.teamGame ? ", team)" : ")"));
     findplayer();
 }
 
@@ -572,7 +951,7 @@ void Game::endTurn()
     m_link.setTurnTimer(false);
     if (m_settings.fastGame) {
         for (int s = 1; s <= kPlayingSeats; ++s)
-            if (at(s).connected)
+            if (m_table.occupied(s))
                 postscore(s);
     } else if (isPlayingSeat(m_turn.currentSeat)) {
         postscore(m_turn.currentSeat);
@@ -603,7 +982,7 @@ bool Game::checkforwin()
 {
     int candidate = 0;
     for (int s = 1; s <= kPlayingSeats; ++s) {
-        if (!at(s).connected || at(s).score < m_settings.playToScore)
+        if (!m_table.occupied(s) || at(s).score < m_settings.playToScore)
             continue;
         if (candidate == 0 || at(s).score > at(candidate).score)
             candidate = s;
@@ -651,9 +1030,24 @@ void Game::finish(std::string_view rest, int seat)
         return;
     at(seat).finished = true;
     sendAll(net::msg::ifinished(seat));
-    for (int s = 1; s <= kPlayingSeats; ++s)
-        if (at(s).connected && !at(s).finished)
+    checkAllFinished();
+}
+
+void Game::checkAllFinished()
+{
+    if (!m_turn.gameRunning || !m_settings.fastGame || m_turn.turnPhase != 1 || m_turn.gameState != "play")
+        return;
+    // Held players cannot press finish; the others need not wait for them.
+    bool anyone = false;
+    for (int s = 1; s <= kPlayingSeats; ++s) {
+        if (!at(s).connected)
+            continue;
+        if (!at(s).finished)
             return;
+        anyone = true;
+    }
+    if (!anyone)
+        return;
     sendAll(net::msg::allfinished());
     m_turn.gameState = "wait";
     m_turn.turnClock = 1;
@@ -662,9 +1056,9 @@ void Game::finish(std::string_view rest, int seat)
 void Game::justwatch(std::string_view rest, int seat)
 {
     const auto target = numberField(rest, 0, net::cmd::justwatch, seat);
-    if (!target || (*target != seat && seat != 1))
+    if (!target || (*target != seat && !isLeader(seat)))
         return;
-    if (!isPlayingSeat(*target) || !at(*target).connected)
+    if (!isPlayingSeat(*target) || !m_table.occupied(*target))
         return;
     const std::string mode(net::fieldAt(rest, 1).value_or(""));
     if (mode == "2") {
@@ -677,7 +1071,7 @@ void Game::justwatch(std::string_view rest, int seat)
         return;
     bool another = false;
     for (int s = 1; s <= 4; ++s)
-        if (s != *target && at(s).connected && !at(s).watching)
+        if (s != *target && m_table.occupied(s) && !at(s).watching)
             another = true;
     if (!another)
         return;

@@ -6,6 +6,7 @@
 #include "Dice.h"
 #include "Link.h"
 #include "PlayerTable.h"
+#include "RelayBudget.h"
 #include "Scoring.h"
 
 #include <net/Commands.h>
@@ -31,6 +32,24 @@ inline constexpr int kTileCost = 300; // buying the spare set, and buying the de
 inline constexpr std::size_t kMaxNameBytes = 100;
 inline constexpr std::size_t kMaxRelayText = 32 * 1024; // chat, action, sound name
 inline constexpr std::size_t kMaxOptionText = 16; // allow-new-tiles and allow-typing flags
+inline constexpr int kDefaultHoldSeconds = 120; // a lost connection's seat waits this long for its player
+inline constexpr int kMaxHoldSeconds = 3600;
+inline constexpr std::size_t kMaxPingText = 32; // a heartbeat's number, echoed back
+
+// How this host runs, beyond the rules every host shares.
+struct Options {
+    // A seated player whose connection is lost keeps the seat this long; 0: it is freed at once.
+    int holdSeconds = kDefaultHoldSeconds;
+    // No player of its own: when seat 1's player leaves for good, the longest
+    // seated remaining player leads. A hosting copy's own player is always seat 1.
+    bool dedicated = false;
+    // Who may lead on a dedicated host (computer players would not start a game); empty: anyone.
+    std::function<bool(std::string_view name)> mayLead;
+    // Told to every player at login, set apart from what players write (a custom word list).
+    std::string loginNotice;
+    // What one seat may relay to everybody.
+    RelayBudget::Limits relayLimits;
+};
 
 struct Settings {
     int playToScore = 0;
@@ -55,21 +74,35 @@ class Game
 {
 public:
     using IsWord = std::function<bool(std::string_view word)>;
+    // Fresh random bytes for seat tokens. The shell gives the system's
+    // cryptographic generator; tests give a fixed sequence.
+    using RandomBytes = std::function<std::array<std::uint8_t, 16>()>;
 
-    Game(Link& link, IsWord isWord, std::uint64_t seed);
+    // Without `randomBytes`, tokens come from std::random_device.
+    Game(Link& link, IsWord isWord, std::uint64_t seed, RandomBytes randomBytes = {});
     // The command table holds handlers bound to this object.
     Game(const Game&) = delete;
     Game& operator=(const Game&) = delete;
 
     // A connection arrived. Returns its seat 1..9; returns kRefusedSeat when
-    // all nine are taken, after sending "CMD_full+" to and dropping seat 10.
+    // all nine are taken, after sending "CMD_full+" to and dropping seat 10 --
+    // unless a seat is held and seat 10 is free: then the connection is given
+    // seat 10, from which it may take the held seat back and do nothing else.
     int accepted();
-    // The connection in `seat` has closed ("Socket Closed").
+    // The connection in `seat` has closed ("Socket Closed"); a logged-in
+    // player's seat is held for them.
     void closed(int seat);
+    // The shell closed the connection in `seat` for abusing it: no hold.
+    void removed(int seat);
     // One message (terminator removed) that arrived on the connection in `seat`.
     void receive(int seat, std::string_view line);
     // One second of the turn timer.
     void tick();
+    // One second of the hold timer: holds that run out free their seats.
+    void holdTick();
+    // Applies to what happens from now on (a hold already running keeps its time).
+    void setOptions(Options options);
+    const Options& options() const { return m_options; }
     // Called by the shell some time after accept: a seat still not logged in is dropped.
     void loginDeadline(int seat);
     // Words of the list this host refuses for everyone from now on; none when empty.
@@ -84,6 +117,8 @@ public:
     const TileSet& spareTiles() const { return m_spareTiles; } // [1..13]
     // A slow game found nobody able to play and waits for a seat to change.
     bool stalled() const { return m_stalled; }
+    // The seat that may start games and remove players; 0: nobody now.
+    int leader() const { return m_options.dedicated ? m_leader : 1; }
 
 private:
     Player& at(int seat) { return m_table.at(seat); }
@@ -102,7 +137,7 @@ private:
     std::optional<int> senderSeat(std::string_view rest, int seat, std::string_view command);
     // Whether `seat` may act on its tiles now: running turn, playing seat, its turn in a slow game.
     bool mayPlay(int seat) const;
-    net::GameOptions options() const;
+    net::GameOptions gameOptions() const;
     std::vector<char> letters(const TileSet& set, int count) const;
 
     // Handlers, one per client command; `seat` is the sending connection.
@@ -120,8 +155,35 @@ private:
     void setmakewait(std::string_view rest, int seat);
     void finish(std::string_view rest, int seat);
     void playasound(std::string_view rest, int seat);
+    void rejoin(std::string_view rest, int seat);
+    // A tenth connection, let in while a seat is held: it may only rejoin.
+    void receiveAtTheDoor(std::string_view line);
+    void ping(std::string_view rest, int seat);
 
+    // A second "Alice" plays as "Alice (2)": the first name no other seated player has.
+    std::string distinctName(const std::string& wanted, int seat) const;
+    std::string newToken();
+    // The seat whose token this is (compared in constant time), or 0.
+    int tokenSeat(std::string_view token) const;
+    // The roster for `seat`: the other seated players, the held seats and the leader.
+    void sendRoster(int seat);
+    void checkVersion(int seat, std::string_view version);
+    // The game's settings and state as `shown` seat's turn, and the six scores.
+    void sendStatsAndScores(int seat, int shown);
     void sendSnapshot(int seat);
+    // What a rejoining player missed: the game, the turn, its words and rack.
+    void sendCatchUp(int seat);
+    void sendRack(int seat, int owner);
+    void holdSeat(int seat);
+    // The player in `seat` is gone for good: the seat is emptied for whoever comes next.
+    void leave(int seat);
+    bool isLeader(int seat) const { return seat >= 1 && seat == leader(); }
+    void setLeader(int seat);
+    // The longest-seated player who may lead, live connections first; 0 for nobody.
+    int pickLeader() const;
+    // Whether `seat` may relay a line of `bytes` now; tells the sender once when not.
+    bool admitRelay(int seat, std::size_t bytes);
+    void checkAllFinished();
     void findplayer();
     void startSlowTurn();
     void startFastTurn();
@@ -137,12 +199,18 @@ private:
     IsWord m_isWord;
     IsWord m_refused;
     std::mt19937_64 m_rng;
+    RandomBytes m_randomBytes;
+    Options m_options;
     PlayerTable m_table;
     Settings m_settings;
     TurnState m_turn;
     TileSet m_currentTiles {};
     TileSet m_spareTiles {};
     bool m_stalled = false;
+    int m_leader = 0;
+    std::uint64_t m_logins = 0;
+    std::array<RelayBudget, kRefusedSeat + 1> m_relayBudgets {};
+    std::array<bool, kRefusedSeat + 1> m_toldOverBudget {};
     net::Dispatcher<int> m_dispatcher;
 };
 

@@ -16,7 +16,7 @@ PlayerTable::PlayerTable(Link& link)
 int PlayerTable::freeSeat()
 {
     for (int s = 1; s <= m_seatsUsed; ++s)
-        if (!at(s).connected)
+        if (!occupied(s))
             return s;
     if (m_seatsUsed >= kMaxSeat)
         return 0;
@@ -25,7 +25,7 @@ int PlayerTable::freeSeat()
 
 void PlayerTable::sendTo(int seat, const std::string& bytes)
 {
-    if (isSeat(seat) && at(seat).connected)
+    if ((isSeat(seat) || seat == kRefusedSeat) && at(seat).connected)
         m_link.send(seat, bytes);
 }
 
@@ -40,6 +40,29 @@ void PlayerTable::sendAllBut(int seat, const std::string& bytes)
     for (int s = 1; s <= m_seatsUsed; ++s)
         if (s != seat)
             sendTo(s, bytes);
+}
+
+void PlayerTable::clearSeat(int seat)
+{
+    const int partner = at(seat).partner;
+    at(seat) = Player {};
+    at(seat).partner = partner;
+}
+
+int PlayerTable::occupiedPlayingSeats() const
+{
+    int n = 0;
+    for (int s = 1; s <= kPlayingSeats; ++s)
+        n += occupied(s) ? 1 : 0;
+    return n;
+}
+
+bool PlayerTable::anyHeld() const
+{
+    for (int s = 1; s <= kMaxSeat; ++s)
+        if (at(s).held)
+            return true;
+    return false;
 }
 
 int PlayerTable::connectedPlayingSeats() const

@@ -7,6 +7,7 @@
 #include "net/Seats.h"
 
 #include <array>
+#include <cstdint>
 #include <string>
 
 namespace host
@@ -18,8 +19,14 @@ inline constexpr int kPlayingSeats = net::kPlayerSeats; // seats that get turns
 
 struct Player {
     std::string name;
-    bool connected = false;
-    bool loggedIn = false;
+    bool connected = false; // a live connection is in the seat
+    bool loggedIn = false; // a player logged in here (and is held while the connection is gone)
+    bool held = false; // the connection is gone; the seat waits for its player
+    int holdLeft = 0; // seconds the hold still lasts
+    std::string token; // the secret that takes the seat back; empty before login
+    bool rejoinTried = false; // this connection has had its one rejoin attempt
+    bool removing = false; // the host is closing this connection: no hold
+    std::uint64_t seatedOrder = 0; // logins so far when this player logged in
     int score = 0;
     bool watching = false;
     bool finished = false;
@@ -45,16 +52,24 @@ public:
 
     // The highest seat ever handed out; broadcasts reach seats 1 up to it.
     int seatsUsed() const { return m_seatsUsed; }
-    // The first free seat up to seatsUsed, else the next new one; 0 when all nine are taken.
+    // The first free seat up to seatsUsed, else the next new one; 0 when all
+    // nine are taken. A held seat is not free.
     int freeSeat();
+    // Empties a seat for whoever comes next: nothing of its last player stays.
+    void clearSeat(int seat);
 
     void sendTo(int seat, const std::string& bytes);
     void sendAll(const std::string& bytes);
     void sendAllBut(int seat, const std::string& bytes);
 
+    // A seat with a live connection or a held player.
+    bool occupied(int seat) const { return at(seat).connected || at(seat).held; }
     int connectedPlayingSeats() const;
-    // A playing seat that is connected and not watching gets turns.
-    bool canPlay(int seat) const { return isPlayingSeat(seat) && at(seat).connected && !at(seat).watching; }
+    int occupiedPlayingSeats() const;
+    bool anyHeld() const;
+    // A playing seat that is occupied and not watching gets turns (a held
+    // player's turn runs its clock as usual).
+    bool canPlay(int seat) const { return isPlayingSeat(seat) && occupied(seat) && !at(seat).watching; }
     bool anyoneCanPlay() const;
 
 private:

@@ -2,13 +2,17 @@
 
 #include "dict/TDictn.h"
 #include "dict/WordList.h"
+#include "net/Text.h"
 
 #include <QTimer>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <exception>
 #include <random>
+#include <sys/random.h>
+#include <utility>
 
 namespace
 {
@@ -16,12 +20,37 @@ namespace
 // The text a socket reports when its connection is gone; the host acts on no other.
 const QString kSocketClosed = QStringLiteral("Socket Closed");
 
-bool isSeat(int seat) { return seat >= 1 && seat <= host::kMaxSeat; }
+// Seat 10 holds a connection only while it may take a held seat back.
+bool isSeat(int seat) { return seat >= 1 && seat <= host::kRefusedSeat; }
+
+bool isLoopback(const QString& peer) { return peer.startsWith(QLatin1String("127.")) || peer == QLatin1String("::1"); }
 
 std::uint64_t freshSeed()
 {
     std::random_device device;
     return (std::uint64_t { device() } << 32) ^ device();
+}
+
+// Seat tokens from the system's cryptographic generator: whoever sees many
+// tokens learns nothing about the next one.
+std::array<std::uint8_t, 16> tokenBytes()
+{
+    std::array<std::uint8_t, 16> bytes {};
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::getrandom(bytes.data() + got, bytes.size() - got, 0);
+        if (n > 0)
+            got += static_cast<std::size_t>(n);
+        else if (n < 0 && errno != EINTR)
+            break;
+    }
+    if (got < bytes.size()) {
+        // Without getrandom (an old kernel), the library's device reads the same source.
+        std::random_device device;
+        for (std::uint8_t& b : bytes)
+            b = static_cast<std::uint8_t>(device());
+    }
+    return bytes;
 }
 
 } // namespace
@@ -34,6 +63,16 @@ TServer::TServer(quint16 port, QObject* parent)
     init(port, [words](std::string_view word) { return words->Lookup(word); });
 }
 
+TServer::TServer(quint16 port, const QString& wordFile, QObject* parent)
+    : QObject(parent)
+{
+    m_dictionary = wordFile.isEmpty()
+        ? std::make_unique<dict::TDictn>()
+        : std::make_unique<dict::TDictn>(dict::TDictn::NamedFile { wordFile.toStdString() });
+    const dict::TDictn* words = m_dictionary.get();
+    init(port, [words](std::string_view word) { return words->Lookup(word); });
+}
+
 TServer::TServer(quint16 port, host::Game::IsWord isWord, QObject* parent)
     : QObject(parent)
 {
@@ -42,11 +81,21 @@ TServer::TServer(quint16 port, host::Game::IsWord isWord, QObject* parent)
 
 void TServer::init(quint16 port, host::Game::IsWord isWord)
 {
-    m_game = std::make_unique<host::Game>(static_cast<host::Link&>(*this), std::move(isWord), freshSeed());
+    m_game = std::make_unique<host::Game>(static_cast<host::Link&>(*this), std::move(isWord), freshSeed(), tokenBytes);
+    if (m_dictionary && m_dictionary->opened() && m_dictionary->custom()) {
+        host::Options options = m_game->options();
+        options.loginNotice
+            = "This game uses a custom word list of " + std::to_string(m_dictionary->wordCount()) + " words";
+        m_game->setOptions(options);
+    }
 
     Sock1 = new TSock(this);
     Sock1->setPortName(QString::number(port));
     Sock1->OnAccept = [this](TSock* sender) { Sock1Accept(sender); };
+    Sock1->OnInfo = [this](TSock*, TSocketInfo info, const QString& msg) {
+        if (info == TSocketInfo::Listen && msg == QLatin1String("Listening On IPv4 Only"))
+            say(QStringLiteral("IPv6 is not available on this system: listening on IPv4 only"));
+    };
 
     // Zero interval: one message per event-loop turn, and only while there is work.
     m_socktimer = new QTimer(this);
@@ -58,7 +107,11 @@ void TServer::init(quint16 port, host::Game::IsWord isWord)
     m_turntimer->setTimerType(Qt::PreciseTimer);
     connect(m_turntimer, &QTimer::timeout, this, &TServer::turntimerTimer);
 
-    for (int seat = 1; seat <= host::kMaxSeat; ++seat) {
+    m_holdtimer = new QTimer(this);
+    m_holdtimer->setInterval(1000);
+    connect(m_holdtimer, &QTimer::timeout, this, &TServer::holdtimerTimer);
+
+    for (int seat = 1; seat <= host::kRefusedSeat; ++seat) {
         Seat& s = m_seats[static_cast<std::size_t>(seat)];
         s.loginTimer = new QTimer(this);
         s.loginTimer->setSingleShot(true);
@@ -66,6 +119,9 @@ void TServer::init(quint16 port, host::Game::IsWord isWord)
         s.resumeTimer = new QTimer(this);
         s.resumeTimer->setSingleShot(true);
         connect(s.resumeTimer, &QTimer::timeout, this, [this, seat] { resumeReading(seat); });
+        s.silenceTimer = new QTimer(this);
+        s.silenceTimer->setSingleShot(true);
+        connect(s.silenceTimer, &QTimer::timeout, this, [this, seat] { silenceTimerTimer(seat); });
     }
     m_clock.start();
 }
@@ -100,6 +156,15 @@ void TServer::setCleanWords(bool clean)
     m_game->refuseWords(clean ? host::Game::IsWord(dict::isOffensive) : nullptr);
 }
 
+QString TServer::wordListNote() const
+{
+    if (!m_dictionary || !m_dictionary->opened() || !m_dictionary->custom())
+        return {};
+    return QStringLiteral("the word list %1 is not the built-in one: %2 words; every player is told so at login")
+        .arg(QString::fromStdString(m_dictionary->path()))
+        .arg(m_dictionary->wordCount());
+}
+
 int TServer::openConnections() const
 {
     return static_cast<int>(std::count_if(m_seats.begin(), m_seats.end(), [](const Seat& s) { return s.sock; }));
@@ -123,6 +188,26 @@ void TServer::setLoginQueueLimit(int perAddress, bool exemptLoopback)
     m_loginQueueExemptsLoopback = exemptLoopback;
 }
 
+void TServer::setHeartbeatSilence(int milliseconds) { m_heartbeatSilenceMs = std::max(1, milliseconds); }
+
+TServer::Announcement TServer::announcement() const
+{
+    Announcement a;
+    for (int seat = 1; seat <= host::kPlayingSeats; ++seat)
+        a.seatedPlayers += m_game->player(seat).loggedIn ? 1 : 0;
+    a.gameRunning = m_game->turn().gameRunning;
+    return a;
+}
+
+void TServer::noteChanges()
+{
+    const Announcement now = announcement();
+    if (now == m_announced)
+        return;
+    m_announced = now;
+    emit announcementChanged(now);
+}
+
 void TServer::setKeepAlive(int idleSeconds, int intervalSeconds, int probes)
 {
     m_keepIdle = std::max(1, idleSeconds);
@@ -139,11 +224,7 @@ void TServer::say(const QString& line)
 {
     // Log lines carry names and texts from the network; the operator reads
     // them on a terminal, where control characters would be obeyed.
-    QString shown = line;
-    for (QChar& c : shown)
-        if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0))
-            c = QLatin1Char('?');
-    emit logLine(shown);
+    emit logLine(QString::fromStdString(net::printable(line.toStdString())));
 }
 
 // ---- connections -----------------------------------------------------------
@@ -196,7 +277,8 @@ void TServer::Sock1Accept(TSock* sender)
     m_acceptSends.clear();
     m_acceptDrops.clear();
 
-    if (!isSeat(seat) || seatSocket(seat)) {
+    const bool refused = seat == host::kRefusedSeat && std::find(drops.begin(), drops.end(), seat) != drops.end();
+    if (!isSeat(seat) || seatSocket(seat) || refused) {
         // Refused (the rules already wrote "CMD_full+" and dropped it) or no usable seat.
         if (seat != host::kRefusedSeat) // a refusal for a full house the rules log themselves
             say(QStringLiteral("connection from %1 refused: no seat").arg(peer));
@@ -241,10 +323,13 @@ void TServer::Sock1Read(TSock* sender, int /*count*/)
         return; // a connection on its way out: what it still says is not heard
 
     Seat& s = m_seats[static_cast<std::size_t>(seat)];
+    if (s.heartbeats)
+        s.silenceTimer->start(m_heartbeatSilenceMs);
     std::vector<std::string> lines;
     if (s.framer.feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), lines)
         == net::Framer::Status::Overflow) {
-        dropSeat(seat, QStringLiteral("sent %1 bytes without a message end").arg(net::kMaxPendingBytes), false);
+        dropSeat(seat, QStringLiteral("sent %1 bytes without a message end").arg(net::kMaxPendingBytes), false,
+            Ending::Removed);
         return;
     }
     // Lone terminators are never queued, but a peer that sends floods of them
@@ -260,7 +345,7 @@ void TServer::Sock1Read(TSock* sender, int /*count*/)
             QStringLiteral("flooding: %1 messages (%2 bytes of memory) waiting to be handled")
                 .arg(m_queue.queued(seat))
                 .arg(m_queue.cost(seat)),
-            false);
+            false, Ending::Removed);
         return;
     }
     if (!chargeMessages(seat, messages + empties))
@@ -283,8 +368,8 @@ bool TServer::chargeMessages(int seat, std::size_t messages)
         return true;
     }
     if (-s.tokens > m_rate.dropAhead) {
-        dropSeat(
-            seat, QStringLiteral("flooding: %1 messages past its budget").arg(static_cast<qint64>(-s.tokens)), false);
+        dropSeat(seat, QStringLiteral("flooding: %1 messages past its budget").arg(static_cast<qint64>(-s.tokens)),
+            false, Ending::Removed);
         return false;
     }
     if (s.slowSince < 0) {
@@ -295,7 +380,8 @@ bool TServer::chargeMessages(int seat, std::size_t messages)
                 .arg(m_rate.perSecond)
                 .toStdString());
     } else if (now - s.slowSince > m_rate.dropAfterMs) {
-        dropSeat(seat, QStringLiteral("flooding: over its budget for %1 s").arg((now - s.slowSince) / 1000), false);
+        dropSeat(seat, QStringLiteral("flooding: over its budget for %1 s").arg((now - s.slowSince) / 1000), false,
+            Ending::Removed);
         return false;
     }
     // What it sends meanwhile waits in the system, and then in the peer.
@@ -312,7 +398,7 @@ void TServer::resumeReading(int seat)
 
 bool TServer::loginQueueFull(const QString& peer) const
 {
-    if (m_loginQueuePerAddress <= 0 || (m_loginQueueExemptsLoopback && peer.startsWith(QLatin1String("127."))))
+    if (m_loginQueuePerAddress <= 0 || (m_loginQueueExemptsLoopback && isLoopback(peer)))
         return false;
     int waiting = 0;
     for (int seat = 1; seat <= host::kMaxSeat; ++seat) {
@@ -350,11 +436,12 @@ void TServer::Sock1Info(TSock* sender, TSocketInfo info, const QString& msg)
     }
 }
 
-void TServer::releaseSeat(int seat)
+void TServer::releaseSeat(int seat, Ending ending)
 {
     Seat& s = m_seats[static_cast<std::size_t>(seat)];
     if (!s.sock)
         return;
+    m_removedSeats[static_cast<std::size_t>(seat)] = ending == Ending::Removed;
     if (const std::size_t held = s.complaints.takeHeldBack())
         say(QStringLiteral("seat %1: %2 more lines about its bad messages were not logged").arg(seat).arg(held));
     resetSeat(s);
@@ -369,6 +456,8 @@ void TServer::resetSeat(Seat& s)
     s.framer.reset();
     s.loginTimer->stop();
     s.resumeTimer->stop();
+    s.silenceTimer->stop();
+    s.heartbeats = false;
     s.tokens = m_rate.burst;
     s.refilledAt = nowMs();
     s.slowSince = -1;
@@ -395,13 +484,13 @@ void TServer::retire(TSock* sock, bool flush)
         sock->deleteLater();
 }
 
-void TServer::dropSeat(int seat, const QString& why, bool flush)
+void TServer::dropSeat(int seat, const QString& why, bool flush, Ending ending)
 {
     TSock* sock = seatSocket(seat);
     if (!sock)
         return;
     say(QStringLiteral("seat %1 (%2): dropped: %3").arg(seat).arg(m_seats[static_cast<std::size_t>(seat)].peer, why));
-    releaseSeat(seat);
+    releaseSeat(seat, ending);
     retire(sock, flush);
 }
 
@@ -414,6 +503,19 @@ void TServer::loginTimerTimer(int seat)
     } catch (const std::exception& e) {
         say(QStringLiteral("login deadline: rules failed: %1").arg(QString::fromUtf8(e.what())));
     }
+}
+
+void TServer::silenceTimerTimer(int seat)
+{
+    TSock* sock = seatSocket(seat);
+    if (!sock)
+        return;
+    // Paused by its budget, its bytes wait unread: that is no silence.
+    if (sock->readPaused()) {
+        m_seats[static_cast<std::size_t>(seat)].silenceTimer->start(m_heartbeatSilenceMs);
+        return;
+    }
+    dropSeat(seat, QStringLiteral("silent for %1 s after sending heartbeats").arg(m_heartbeatSilenceMs / 1000), false);
 }
 
 // ---- dispatch and clock ----------------------------------------------------
@@ -431,8 +533,12 @@ void TServer::socktimerTimer()
     while (!m_closedSeats.empty()) {
         const int seat = m_closedSeats.front();
         m_closedSeats.erase(m_closedSeats.begin());
+        const bool removed = std::exchange(m_removedSeats[static_cast<std::size_t>(seat)], false);
         try {
-            m_game->closed(seat);
+            if (removed)
+                m_game->removed(seat);
+            else
+                m_game->closed(seat);
         } catch (const std::exception& e) {
             say(QStringLiteral("seat %1: close: rules failed: %2").arg(seat).arg(QString::fromUtf8(e.what())));
         }
@@ -452,22 +558,30 @@ void TServer::socktimerTimer()
     }
     if (m_queue.empty() && m_closedSeats.empty())
         m_socktimer->stop();
+    noteChanges();
 }
 
-void TServer::turntimerTimer()
+void TServer::turntimerTimer() { runClock(&host::Game::tick, "turn"); }
+
+void TServer::holdtimerTimer() { runClock(&host::Game::holdTick, "hold"); }
+
+void TServer::runClock(void (host::Game::*tick)(), const char* name)
 {
     try {
-        m_game->tick();
+        ((*m_game).*tick)();
     } catch (const std::exception& e) {
-        say(QStringLiteral("turn clock: rules failed: %1").arg(QString::fromUtf8(e.what())));
+        say(QStringLiteral("%1 clock: rules failed: %2").arg(QLatin1String(name), QString::fromUtf8(e.what())));
     }
+    noteChanges();
 }
 
 // ---- host::Link ------------------------------------------------------------
 
 void TServer::send(int seat, const std::string& bytes)
 {
-    TSock* sock = seatSocket(seat);
+    // While a connection is being seated, seat 10 is that connection, not
+    // the one that may be waiting at the door to rejoin.
+    TSock* sock = m_accepting && seat == host::kRefusedSeat ? nullptr : seatSocket(seat);
     if (!sock) {
         if (m_accepting)
             m_acceptSends.emplace_back(seat, bytes);
@@ -485,7 +599,7 @@ void TServer::send(int seat, const std::string& bytes)
 
 void TServer::drop(int seat)
 {
-    if (seatSocket(seat)) {
+    if (!(m_accepting && seat == host::kRefusedSeat) && seatSocket(seat)) {
         // What the rules said last (a reason, "CMD_full+") still goes out.
         dropSeat(seat, QStringLiteral("closed by the host"), true);
         return;
@@ -501,6 +615,59 @@ void TServer::setTurnTimer(bool running)
         m_turntimer->start();
     else
         m_turntimer->stop();
+}
+
+void TServer::setHoldTimer(bool running)
+{
+    if (!running)
+        m_holdtimer->stop();
+    else if (!m_holdtimer->isActive())
+        m_holdtimer->start();
+}
+
+void TServer::heartbeat(int seat)
+{
+    if (!seatSocket(seat))
+        return;
+    Seat& s = m_seats[static_cast<std::size_t>(seat)];
+    s.heartbeats = true;
+    s.silenceTimer->start(m_heartbeatSilenceMs);
+}
+
+void TServer::moveConnection(int from, int to)
+{
+    TSock* sock = seatSocket(from);
+    if (!sock || !isSeat(to) || from == to)
+        return;
+    Seat& src = m_seats[static_cast<std::size_t>(from)];
+    Seat& dst = m_seats[static_cast<std::size_t>(to)];
+    // The player's old connection, if the host still has it, gives way without
+    // a word: what it still had queued, or a close not yet reported, is void.
+    m_queue.discardSeat(to);
+    m_closedSeats.erase(std::remove(m_closedSeats.begin(), m_closedSeats.end(), to), m_closedSeats.end());
+    m_removedSeats[static_cast<std::size_t>(to)] = false;
+    if (TSock* old = dst.sock) {
+        say(QStringLiteral("seat %1 (%2): its old connection gives way to the new one").arg(to).arg(dst.peer));
+        resetSeat(dst);
+        retire(old, false);
+    }
+    const bool resumePending = src.resumeTimer->isActive();
+    const int resumeIn = src.resumeTimer->remainingTime();
+    dst.sock = sock;
+    dst.framer = std::move(src.framer);
+    dst.peer = src.peer;
+    dst.tokens = src.tokens;
+    dst.refilledAt = src.refilledAt;
+    dst.slowSince = src.slowSince;
+    dst.complaints = src.complaints;
+    dst.heartbeats = src.heartbeats;
+    sock->Tag = to;
+    resetSeat(src);
+    if (resumePending)
+        dst.resumeTimer->start(std::max(0, resumeIn));
+    if (dst.heartbeats)
+        dst.silenceTimer->start(m_heartbeatSilenceMs);
+    m_queue.moveSeat(from, to);
 }
 
 void TServer::badInput(int seat, const std::string& line)

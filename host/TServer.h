@@ -1,8 +1,10 @@
 #pragma once
 // The game host's shell: the listening socket, one TSock per seat, one receive
 // queue for every connection (served in turn), prompt dispatch and the
-// one-second turn timer. It also keeps one peer from spoiling the game for the
-// others: message budgets, keepalive, and a cap on connections waiting to log in.
+// one-second turn and hold timers. It also keeps one peer from spoiling the
+// game for the others: message budgets, keepalive, heartbeat silence, and a
+// cap on connections waiting to log in. It moves a rejoining player's new
+// connection into the held seat, and gives the rules unpredictable seat tokens.
 // It adapts sockets and timers to host::Game; the rules decide everything.
 
 #include "host/Game.h"
@@ -17,6 +19,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,6 +38,9 @@ public:
     // port 0 lets the kernel choose (tests); the game uses 7772. Words are
     // looked up in the word list of the working directory.
     explicit TServer(quint16 port = 7772, QObject* parent = nullptr);
+    // Words are looked up in `wordFile` (a record file or one word a line);
+    // dictionaryError() says why when it cannot be used.
+    TServer(quint16 port, const QString& wordFile, QObject* parent = nullptr);
     // Tests judge words with their own word set instead of the word list.
     TServer(quint16 port, host::Game::IsWord isWord, QObject* parent = nullptr);
     ~TServer() override;
@@ -48,8 +54,12 @@ public:
     host::Game& game();
 
     // Empty when the word list opened; otherwise the text to show the player
-    // ("English.dic dictionary not found!"). Always empty with a test word set.
+    // ("English.dic dictionary not found!"), or what is wrong with a named
+    // word file. Always empty with a test word set.
     QString dictionaryError() const;
+    // For the operator's log when the word list is not the built-in one
+    // (every player is then told at login); empty otherwise.
+    QString wordListNote() const;
 
     // Whether the host refuses offensive words for everyone ("zirky-host
     // --clean-words", and the hosting copy's setting). Off by default:
@@ -96,6 +106,18 @@ public:
     // Keepalive on every seat: a peer that vanishes without a word frees its
     // seat after idle + interval * probes seconds. Default 60, 10, 6 (two minutes).
     void setKeepAlive(int idleSeconds, int intervalSeconds, int probes);
+    // A connection that has sent a heartbeat and then nothing at all for this
+    // long is treated as lost (its seat is held). Default 35 s.
+    void setHeartbeatSilence(int milliseconds);
+
+    // What an announcement of this game on the local network says.
+    struct Announcement {
+        int seatedPlayers = 0; // logged-in (or held) players in the playing seats
+        int playerSeats = host::kPlayingSeats;
+        bool gameRunning = false;
+        bool operator==(const Announcement&) const = default;
+    };
+    Announcement announcement() const;
     // Lines about one connection's bad messages: at most `lines` a minute,
     // then one line saying how many more there were. Default 5.
     void setComplaintLimit(int lines);
@@ -115,12 +137,18 @@ public slots:
 signals:
     // One line for the operator's log.
     void logLine(const QString& line);
+    // The announcement has changed (players came or went, a game started or ended).
+    void announcementChanged(const TServer::Announcement& now);
 
 private:
     // host::Link, called by the rules, possibly from inside their handlers.
     void send(int seat, const std::string& bytes) override;
     void drop(int seat) override;
     void setTurnTimer(bool running) override;
+    void setHoldTimer(bool running) override;
+    void moveConnection(int from, int to) override;
+    std::int64_t clockMs() override { return nowMs(); }
+    void heartbeat(int seat) override;
     void log(const std::string& line) override;
     void badInput(int seat, const std::string& line) override;
 
@@ -129,6 +157,12 @@ private:
     void Sock1Info(TSock* sender, TSocketInfo info, const QString& msg);
     void Sock1Write(TSock* sender);
     void loginTimerTimer(int seat);
+    void silenceTimerTimer(int seat);
+    void holdtimerTimer();
+    // One second of a rules clock; a failure is logged and the host goes on.
+    void runClock(void (host::Game::*tick)(), const char* name);
+    // Tells whoever announces the game when what it says has changed.
+    void noteChanges();
     void resumeReading(int seat);
     // Charges the connection in `seat` for `messages` just read; false when it
     // was dropped for flooding.
@@ -138,13 +172,16 @@ private:
 
     // The socket that holds `seat`, or nullptr when the seat has none (any more).
     TSock* seatSocket(int seat) const;
+    // How a connection ended: lost (its player's seat is held) or removed by
+    // the host for abusing it (no hold).
+    enum class Ending { Lost, Removed };
     // Forget the seat's socket; its rules-side close is reported on the next
     // dispatch turn, never while the rules are still inside a handler.
-    void releaseSeat(int seat);
+    void releaseSeat(int seat, Ending ending = Ending::Lost);
     // Close a socket no seat refers to any more. With `flush`, what is queued for
     // it still goes out first (bounded by a linger time); it deletes itself.
     void retire(TSock* sock, bool flush);
-    void dropSeat(int seat, const QString& why, bool flush);
+    void dropSeat(int seat, const QString& why, bool flush, Ending ending = Ending::Lost);
     void scheduleDispatch();
     void say(const QString& line);
 
@@ -153,6 +190,8 @@ private:
         net::Framer framer;
         QTimer* loginTimer = nullptr;
         QTimer* resumeTimer = nullptr; // ends a pause of reading
+        QTimer* silenceTimer = nullptr; // runs out when a heartbeating peer falls silent
+        bool heartbeats = false;
         QString peer;
         double tokens = 0; // messages it may still send at once
         qint64 refilledAt = 0;
@@ -163,12 +202,14 @@ private:
 
     std::unique_ptr<dict::TDictn> m_dictionary;
     std::unique_ptr<host::Game> m_game;
-    std::array<Seat, host::kMaxSeat + 1> m_seats {}; // index 0 unused
+    std::array<Seat, host::kRefusedSeat + 1> m_seats {}; // index 0 unused
     net::ReceiveQueue m_queue;
     std::vector<int> m_closedSeats; // closed, not yet reported to the rules
+    std::array<bool, host::kRefusedSeat + 1> m_removedSeats {}; // of those, the ones the host removed
     QSet<TSock*> m_retired; // closing, no seat any more; deleted once closed
     QTimer* m_socktimer = nullptr;
     QTimer* m_turntimer = nullptr;
+    QTimer* m_holdtimer = nullptr;
 
     // While the rules decide a new connection's seat: the socket, and what the
     // rules sent or dropped for seats that have no socket yet.
@@ -188,7 +229,11 @@ private:
     int m_keepIdle = 60;
     int m_keepInterval = 10;
     int m_keepProbes = 6;
+    int m_heartbeatSilenceMs = 35000;
+    Announcement m_announced;
     int m_complaintLines = 5;
     host::LogLimit m_refusals { 5 };
     QElapsedTimer m_clock;
 };
+
+Q_DECLARE_METATYPE(TServer::Announcement)

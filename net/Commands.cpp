@@ -138,5 +138,20 @@ std::string scores(int seat, int points, int bonus, int words, int score, int pa
 
 std::string winner(std::string_view t) { return frame(cmd::winner, { rest(t) }); }
 
+std::string seattoken(int seat, std::string_view token) { return frame(cmd::seattoken, { num(seat), text(token) }); }
+std::string rejoined(int seat) { return frame(cmd::rejoined, { num(seat) }); }
+std::string rejoinrefused(std::string_view reason) { return frame(cmd::rejoinrefused, { rest(reason) }); }
+std::string seatheld(int seat, int seconds) { return frame(cmd::seatheld, { num(seat), num(seconds) }); }
+std::string seatback(int seat) { return frame(cmd::seatback, { num(seat) }); }
+std::string clock(int seconds) { return frame(cmd::clock, { num(seconds) }); }
+std::string leader(int seat) { return frame(cmd::leader, { num(seat) }); }
+std::string notice(std::string_view t) { return frame(cmd::notice, { rest(t) }); }
+std::string pong(std::string_view n) { return frame(cmd::pong, { text(n) }); }
+std::string rejoin(int seat, std::string_view token, std::string_view version)
+{
+    return frame(cmd::rejoin, { num(seat), text(token), text(version) });
+}
+std::string ping(std::string_view n) { return frame(cmd::ping, { text(n) }); }
+
 } // namespace msg
 } // namespace net

@@ -5,6 +5,7 @@
 // that no handler concatenates wire text by hand. Builders clean their text
 // fields (no 0xFF, CR, LF; "+" only in a last field that is taken as the rest).
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,7 +56,24 @@ inline constexpr std::string_view allfinished = "CMD_allfinished";
 inline constexpr std::string_view turnend = "CMD_turnend";
 inline constexpr std::string_view scores = "CMD_scores";
 inline constexpr std::string_view winner = "CMD_winner";
+// Additions (new commands, so that peers that do not know them ignore them).
+// host -> client
+inline constexpr std::string_view seattoken = "CMD_seattoken";
+inline constexpr std::string_view rejoined = "CMD_rejoined";
+inline constexpr std::string_view rejoinrefused = "CMD_rejoinrefused";
+inline constexpr std::string_view seatheld = "CMD_seatheld";
+inline constexpr std::string_view seatback = "CMD_seatback";
+inline constexpr std::string_view clock = "CMD_clock";
+inline constexpr std::string_view leader = "CMD_leader";
+inline constexpr std::string_view notice = "CMD_notice";
+inline constexpr std::string_view pong = "CMD_pong";
+// client -> host
+inline constexpr std::string_view rejoin = "CMD_rejoin";
+inline constexpr std::string_view ping = "CMD_ping";
 } // namespace cmd
+
+// A seat token: 32 lowercase hexadecimal characters (128 random bits).
+inline constexpr std::size_t kSeatTokenLength = 32;
 
 // Game options as they travel in the start and statistics messages.
 struct GameOptions {
@@ -124,6 +142,30 @@ std::string allfinished();
 std::string turnend();
 std::string scores(int seat, int points, int bonus, int words, int score, int partner, int partnerScore);
 std::string winner(std::string_view text);
+
+// ---- additions; a peer that does not know one ignores it
+// host -> client: the secret that takes `seat` back after a lost connection; older clients ignore it.
+std::string seattoken(int seat, std::string_view token);
+// host -> client: the rejoin worked and this connection now holds `seat`; older clients ignore it.
+std::string rejoined(int seat);
+// host -> client: no held seat matches the token; log in as new. Older clients ignore it.
+std::string rejoinrefused(std::string_view reason); // reason is the rest
+// host -> others: `seat` lost its connection and is held `seconds`; older clients ignore it.
+std::string seatheld(int seat, int seconds);
+// host -> others: the player in `seat` is back; older clients ignore it.
+std::string seatback(int seat);
+// host -> client: seconds left on the host's turn clock; older clients ignore it.
+std::string clock(int seconds);
+// host -> clients: `seat` may start games and remove players now; older clients ignore it.
+std::string leader(int seat);
+// host -> client: a line from the host itself, not from any player; older clients ignore it.
+std::string notice(std::string_view text); // text is the rest
+// host -> client: the answer to ping `n`; older clients never ping.
+std::string pong(std::string_view n);
+// client -> host: take back the seat of `token`, from the fresh `seat`; older hosts ignore it.
+std::string rejoin(int seat, std::string_view token, std::string_view version);
+// client -> host: heartbeat `n`; older hosts ignore it (so send it only to a host that sent a token).
+std::string ping(std::string_view n);
 } // namespace msg
 
 } // namespace net

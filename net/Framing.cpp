@@ -96,6 +96,17 @@ void ReceiveQueue::discardSeat(int seat)
     m_turns.erase(std::find(m_turns.begin(), m_turns.end(), seat));
 }
 
+void ReceiveQueue::moveSeat(int from, int to)
+{
+    const auto it = m_seats.find(from);
+    if (it == m_seats.end() || from == to || m_seats.count(to))
+        return;
+    SeatLines lines = std::move(it->second);
+    m_seats.erase(it);
+    m_seats.emplace(to, std::move(lines));
+    *std::find(m_turns.begin(), m_turns.end(), from) = to;
+}
+
 std::size_t ReceiveQueue::queued(int seat) const
 {
     const auto it = m_seats.find(seat);

@@ -84,6 +84,9 @@ public:
     // Forget what a closed connection still had queued; costs in proportion to
     // that connection's messages only.
     void discardSeat(int seat);
+    // What `from` still has queued is `to`'s from now on (a connection that
+    // moved seats); `to` must have nothing queued.
+    void moveSeat(int from, int to);
     // Messages and memory (text plus kQueuedMessageOverhead each) waiting for `seat`.
     std::size_t queued(int seat) const;
     std::size_t cost(int seat) const;

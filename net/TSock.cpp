@@ -14,8 +14,10 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <optional>
 #include <string>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 #include <unordered_map>
 
@@ -25,6 +27,8 @@ namespace
 // At most this much is taken per read notification; the rest raises another.
 constexpr int kReadChunk = 32768;
 constexpr int kBacklog = 5;
+// How long one address of several may take to answer before the next is tried.
+constexpr int kAttemptMs = 3000;
 
 // Errors that have no Windows Sockets counterpart land here, outside every
 // documented range, so they read "UNKNOWN ERROR" and never pass for another code.
@@ -75,16 +79,42 @@ const struct {
 };
 // clang-format on
 
-// The process-wide cache of resolved host names: a name that resolved once
-// never costs the resolver again.
-std::mutex g_hostCacheMutex;
-std::unordered_map<std::string, in_addr_t>& hostCache()
+// Socket addresses travel as their raw bytes (a sockaddr_in or sockaddr_in6).
+using Address = QByteArray;
+
+Address addressOf(const void* sa, socklen_t length)
 {
-    static std::unordered_map<std::string, in_addr_t> cache;
+    return Address(static_cast<const char*>(sa), static_cast<qsizetype>(length));
+}
+
+const sockaddr* sockaddrOf(const Address& a) { return reinterpret_cast<const sockaddr*>(a.constData()); }
+
+// The process-wide cache of resolved host names: a name that resolved once
+// never costs the resolver again. Ports are set per connection.
+std::mutex g_hostCacheMutex;
+std::unordered_map<std::string, std::vector<Address>>& hostCache()
+{
+    static std::unordered_map<std::string, std::vector<Address>> cache;
     return cache;
 }
 
 bool startsWithDigit(const QString& s) { return !s.isEmpty() && s.at(0) >= u'0' && s.at(0) <= u'9'; }
+
+// The documented codes of a failed name lookup.
+int lookupErrorCode(int gaiError)
+{
+    switch (gaiError) {
+    case EAI_NONAME:
+        return 11001; // WSAHOST_NOT_FOUND
+    case EAI_AGAIN:
+        return 11002; // WSATRY_AGAIN
+    case EAI_NODATA:
+    case EAI_ADDRFAMILY:
+        return 11004; // WSANO_DATA
+    default:
+        return 11003; // WSANO_RECOVERY
+    }
+}
 
 bool isTransient(int e) { return e == EAGAIN || e == EWOULDBLOCK || e == EINTR; }
 
@@ -95,9 +125,36 @@ void setNoDelay(int fd)
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
 }
 
-int newStreamSocket() { return ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0); }
+int newStreamSocket(int family) { return ::socket(family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0); }
+
+// A peer's address as text: dotted for IPv4 (also when it reached a
+// dual-stack listener as an IPv4-mapped IPv6 address), else IPv6 text.
+QString addressText(const sockaddr_storage& peer)
+{
+    char text[INET6_ADDRSTRLEN] = {};
+    if (peer.ss_family == AF_INET) {
+        ::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in&>(peer).sin_addr, text, sizeof text);
+    } else if (peer.ss_family == AF_INET6) {
+        const in6_addr& a6 = reinterpret_cast<const sockaddr_in6&>(peer).sin6_addr;
+        if (IN6_IS_ADDR_V4MAPPED(&a6))
+            ::inet_ntop(AF_INET, &a6.s6_addr[12], text, sizeof text);
+        else
+            ::inet_ntop(AF_INET6, &a6, text, sizeof text);
+    }
+    return QString::fromLatin1(text);
+}
 
 } // namespace
+
+// The resolver works on its own thread; it reports back through a socket pair
+// so that the owning thread learns of it in its event loop like any other
+// readiness, and a socket that went away meanwhile is simply never told.
+struct HostLookup {
+    std::string name; // as asked: HostName may change before the answer comes
+    std::mutex mutex;
+    std::vector<Address> addresses; // port 0
+    int error = 0; // a getaddrinfo error, 0 when addresses were found
+};
 
 TSock::TSock(QObject* parent)
     : QObject(parent)
@@ -142,36 +199,85 @@ void TSock::info(TSocketInfo kind, const QString& msg)
 namespace
 {
 
-in_addr_t resolveHost(const QString& name)
+// The addresses of a literal (port 0), or nothing when `name` is a name
+// for the resolver. Text that starts with a digit, or holds a colon or a
+// bracket, is a literal and is never looked up by name; nor is "localhost".
+std::optional<std::vector<Address>> literalAddresses(const QString& name)
 {
-    if (name.isEmpty())
-        return htonl(INADDR_ANY);
-    const std::string text = name.toStdString();
-    in_addr addr {};
-    if (startsWithDigit(name)) {
-        // Dotted text is never handed to a resolver. inet_aton takes the same
-        // forms as inet_addr but tells "255.255.255.255" from garbage.
-        if (::inet_aton(text.c_str(), &addr) == 0)
-            throw ESockException("Host Lookup - Could Not Find Host Entry");
-        return addr.s_addr;
+    if (name.isEmpty()) {
+        sockaddr_in any {};
+        any.sin_family = AF_INET;
+        any.sin_addr.s_addr = htonl(INADDR_ANY);
+        return std::vector<Address> { addressOf(&any, sizeof any) };
     }
-    {
-        std::lock_guard lock(g_hostCacheMutex);
-        const auto it = hostCache().find(text);
-        if (it != hostCache().end())
-            return it->second;
+    if (name.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0) {
+        // The loopback by definition; IPv4 first, as most listeners have it.
+        sockaddr_in v4 {};
+        v4.sin_family = AF_INET;
+        v4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        sockaddr_in6 v6 {};
+        v6.sin6_family = AF_INET6;
+        v6.sin6_addr = in6addr_loopback;
+        return std::vector<Address> { addressOf(&v4, sizeof v4), addressOf(&v6, sizeof v6) };
     }
+    if (!startsWithDigit(name) && !name.contains(u':') && !name.contains(u'['))
+        return std::nullopt;
+    QString text = name;
+    if (text.startsWith(u'[') && text.endsWith(u']'))
+        text = text.mid(1, text.size() - 2);
+    const std::string bytes = text.toStdString();
+    // inet_aton takes the same forms as inet_addr but tells "255.255.255.255" from garbage.
+    sockaddr_in v4 {};
+    v4.sin_family = AF_INET;
+    if (::inet_aton(bytes.c_str(), &v4.sin_addr) != 0)
+        return std::vector<Address> { addressOf(&v4, sizeof v4) };
     addrinfo hints {};
-    hints.ai_family = AF_INET;
+    hints.ai_family = AF_INET6;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICHOST; // never a resolver, and a scope such as "%lo" is understood
+    addrinfo* result = nullptr;
+    if (::getaddrinfo(bytes.c_str(), nullptr, &hints, &result) != 0 || !result)
+        throw ESockException("Host Lookup - Could Not Find Host Entry");
+    std::vector<Address> found { addressOf(result->ai_addr, result->ai_addrlen) };
+    ::freeaddrinfo(result);
+    return found;
+}
+
+std::optional<std::vector<Address>> cachedAddresses(const QString& name)
+{
+    std::lock_guard lock(g_hostCacheMutex);
+    const auto it = hostCache().find(name.toStdString());
+    if (it == hostCache().end())
+        return std::nullopt;
+    return it->second;
+}
+
+void resolveOnThisThread(HostLookup& lookup, const std::string& name)
+{
+    addrinfo hints {};
+    hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* result = nullptr;
-    if (::getaddrinfo(text.c_str(), nullptr, &hints, &result) != 0 || !result)
-        throw ESockException("Host Lookup - Could Not Find Host Entry");
-    const in_addr_t found = reinterpret_cast<const sockaddr_in*>(result->ai_addr)->sin_addr.s_addr;
-    ::freeaddrinfo(result);
-    std::lock_guard lock(g_hostCacheMutex);
-    hostCache()[text] = found;
-    return found;
+    const int rc = ::getaddrinfo(name.c_str(), nullptr, &hints, &result);
+    std::vector<Address> found;
+    for (const addrinfo* ai = result; rc == 0 && ai; ai = ai->ai_next)
+        if (ai->ai_family == AF_INET || ai->ai_family == AF_INET6)
+            found.push_back(addressOf(ai->ai_addr, ai->ai_addrlen));
+    if (result)
+        ::freeaddrinfo(result);
+    std::lock_guard lock(lookup.mutex);
+    lookup.error = rc != 0 ? rc : found.empty() ? EAI_NODATA : 0;
+    lookup.addresses = std::move(found);
+}
+
+// `address` with `port` (network order) set.
+Address withPort(Address address, in_port_t port)
+{
+    if (sockaddrOf(address)->sa_family == AF_INET6)
+        reinterpret_cast<sockaddr_in6*>(address.data())->sin6_port = port;
+    else
+        reinterpret_cast<sockaddr_in*>(address.data())->sin_port = port;
+    return address;
 }
 
 // Returns the port in network order.
@@ -193,19 +299,44 @@ in_port_t resolvePort(const QString& name)
 
 } // namespace
 
+void TSock::setHostAddresses(const QString& name, const QStringList& addresses)
+{
+    std::vector<Address> found;
+    for (const QString& text : addresses) {
+        const auto literal = literalAddresses(text);
+        if (literal)
+            found.insert(found.end(), literal->begin(), literal->end());
+    }
+    std::lock_guard lock(g_hostCacheMutex);
+    if (found.empty())
+        hostCache().erase(name.toStdString());
+    else
+        hostCache()[name.toStdString()] = std::move(found);
+}
+
 bool TSock::setKeepAlive(int idleSeconds, int intervalSeconds, int probes)
 {
-    if (m_fd < 0 || m_listening)
+    if (m_listening || idleSeconds < 1 || intervalSeconds < 1 || probes < 1)
         return false;
+    m_keepIdle = idleSeconds;
+    m_keepInterval = intervalSeconds;
+    m_keepProbes = probes;
+    return m_fd < 0 || applyKeepAlive(m_fd);
+}
+
+bool TSock::applyKeepAlive(int fd) const
+{
+    if (m_keepIdle < 1)
+        return true;
     const int on = 1;
     // Without a user timeout, data that is never acknowledged is retried for
     // a quarter of an hour, and keepalive never starts while data is unacknowledged.
-    const unsigned timeoutMs = static_cast<unsigned>(idleSeconds + intervalSeconds * probes) * 1000u;
-    return ::setsockopt(m_fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on) == 0
-        && ::setsockopt(m_fd, IPPROTO_TCP, TCP_KEEPIDLE, &idleSeconds, sizeof idleSeconds) == 0
-        && ::setsockopt(m_fd, IPPROTO_TCP, TCP_KEEPINTVL, &intervalSeconds, sizeof intervalSeconds) == 0
-        && ::setsockopt(m_fd, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes) == 0
-        && ::setsockopt(m_fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &timeoutMs, sizeof timeoutMs) == 0;
+    const unsigned timeoutMs = static_cast<unsigned>(m_keepIdle + m_keepInterval * m_keepProbes) * 1000u;
+    return ::setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on) == 0
+        && ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &m_keepIdle, sizeof m_keepIdle) == 0
+        && ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &m_keepInterval, sizeof m_keepInterval) == 0
+        && ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &m_keepProbes, sizeof m_keepProbes) == 0
+        && ::setsockopt(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &timeoutMs, sizeof timeoutMs) == 0;
 }
 
 void TSock::setReadPaused(bool paused)
@@ -255,40 +386,177 @@ void TSock::updateWriteNotifier()
 
 bool TSock::Open()
 {
-    if (m_fd >= 0)
+    if (m_fd >= 0 || m_lookup)
         return m_connected;
 
-    sockaddr_in addr {};
-    addr.sin_family = AF_INET;
     if (!m_hostName.isEmpty())
         info(TSocketInfo::Lookup, QStringLiteral("Lookup Of Host ") + m_hostName);
-    addr.sin_addr.s_addr = resolveHost(m_hostName);
+    auto known = literalAddresses(m_hostName);
+    if (!known)
+        known = cachedAddresses(m_hostName);
     info(TSocketInfo::Lookup, QStringLiteral("Lookup Of Port ") + m_portName);
-    addr.sin_port = resolvePort(m_portName);
+    const in_port_t port = resolvePort(m_portName);
 
     m_incoming.clear();
     m_outgoing.clear();
     m_sendError = 0;
     m_connected = false;
     m_connecting = true;
+    m_connectError = 0;
     ++m_generation;
-
-    const int fd = newStreamSocket();
-    if (fd < 0) {
-        deferConnectFailure(errno);
+    m_candidates.clear();
+    m_nextCandidate = 0;
+    m_connectPort = port;
+    if (!known) {
+        startLookup(m_hostName);
         return false;
     }
-    setNoDelay(fd);
-    m_fd = fd;
-    const int rc = ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
-    const int error = rc == 0 ? 0 : errno;
-    if (rc == 0 || error == EINPROGRESS) {
-        // Even an immediate success is announced from the event loop, like any other.
-        attachNotifiers(false);
-        return false;
-    }
-    deferConnectFailure(error);
+    for (const Address& a : *known)
+        m_candidates.push_back(withPort(a, port));
+    connectNext();
     return false;
+}
+
+void TSock::connectNext()
+{
+    while (hasMoreCandidates()) {
+        const Address address = m_candidates[m_nextCandidate++];
+        const int fd = newStreamSocket(sockaddrOf(address)->sa_family);
+        if (fd < 0) {
+            m_connectError = errno;
+            continue;
+        }
+        setNoDelay(fd);
+        applyKeepAlive(fd);
+        m_fd = fd;
+        ++m_generation;
+        const int rc = ::connect(fd, sockaddrOf(address), static_cast<socklen_t>(address.size()));
+        const int error = rc == 0 ? 0 : errno;
+        if (rc == 0 || error == EINPROGRESS) {
+            // Even an immediate success is announced from the event loop, like any other.
+            attachNotifiers(false);
+            if (hasMoreCandidates()) {
+                // An address that swallows the attempt (a black-holed IPv6
+                // route) must not keep the next one waiting for minutes.
+                if (!m_attemptTimer) {
+                    m_attemptTimer = new QTimer(this);
+                    m_attemptTimer->setSingleShot(true);
+                    connect(m_attemptTimer, &QTimer::timeout, this, [this] {
+                        if (m_connecting && m_fd >= 0 && hasMoreCandidates())
+                            abandonAttempt(ETIMEDOUT);
+                    });
+                }
+                m_attemptTimer->start(kAttemptMs);
+            }
+            return;
+        }
+        ::close(fd);
+        m_fd = -1;
+        m_connectError = error;
+    }
+    deferConnectFailure(m_connectError);
+}
+
+void TSock::abandonAttempt(int error)
+{
+    if (m_attemptTimer)
+        m_attemptTimer->stop();
+    dropNotifiers();
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    m_connectError = error;
+    connectNext();
+}
+
+void TSock::startLookup(const QString& name)
+{
+    int pair[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) {
+        deferConnectFailure(errno);
+        return;
+    }
+    auto lookup = std::make_shared<HostLookup>();
+    lookup->name = name.toStdString();
+    const int done = pair[1];
+    try {
+        std::thread([lookup, done] {
+            resolveOnThisThread(*lookup, lookup->name);
+            const char byte = 1;
+            // MSG_NOSIGNAL: the socket may be gone, and with it the other end.
+            (void)::send(done, &byte, 1, MSG_NOSIGNAL);
+            ::close(done);
+        }).detach();
+    } catch (const std::system_error&) {
+        ::close(pair[0]);
+        ::close(pair[1]);
+        deferConnectFailure(EAGAIN);
+        return;
+    }
+    m_lookup = std::move(lookup);
+    m_lookupFd = pair[0];
+    m_lookupNotifier = new QSocketNotifier(m_lookupFd, QSocketNotifier::Read, this);
+    connect(m_lookupNotifier, &QSocketNotifier::activated, this, [this] { lookupDone(); });
+}
+
+void TSock::cancelLookup()
+{
+    if (m_lookupNotifier) {
+        m_lookupNotifier->setEnabled(false);
+        m_lookupNotifier->disconnect(this);
+        m_lookupNotifier->deleteLater();
+        m_lookupNotifier = nullptr;
+    }
+    if (m_lookupFd >= 0)
+        ::close(m_lookupFd);
+    m_lookupFd = -1;
+    m_lookup.reset();
+}
+
+void TSock::lookupDone()
+{
+    const std::shared_ptr<HostLookup> lookup = m_lookup;
+    cancelLookup();
+    if (!lookup)
+        return;
+    std::vector<Address> found;
+    int error = 0;
+    {
+        std::lock_guard lock(lookup->mutex);
+        found = lookup->addresses;
+        error = lookup->error;
+    }
+    try {
+        if (error != 0) {
+            failOpen(lookupErrorCode(error));
+            return;
+        }
+        {
+            std::lock_guard lock(g_hostCacheMutex);
+            hostCache()[lookup->name] = found;
+        }
+        m_candidates.clear();
+        m_nextCandidate = 0;
+        for (const Address& a : found)
+            m_candidates.push_back(withPort(a, m_connectPort));
+        connectNext();
+    } catch (const std::exception& e) {
+        qWarning("TSock: lookup event handler failed: %s", e.what());
+    }
+}
+
+void TSock::failOpen(int code)
+{
+    QPointer<TSock> self(this);
+    const quint64 generation = m_generation;
+    m_connecting = false;
+    try {
+        info(TSocketInfo::Error, errorReport(code));
+    } catch (const std::exception& e) {
+        qWarning("TSock: error report handler failed: %s", e.what());
+    }
+    if (self && m_generation == generation)
+        Close();
 }
 
 void TSock::deferConnectFailure(int error)
@@ -319,7 +587,7 @@ void TSock::setListen(bool listen)
         info(TSocketInfo::Listen, QStringLiteral("Listening Stopped"));
         return;
     }
-    if (m_fd >= 0 && !m_listening)
+    if ((m_fd >= 0 || m_lookup) && !m_listening)
         throw ESockException("Listen - Socket Already In Use");
     if (m_listening) {
         info(TSocketInfo::Listen, QStringLiteral("Listening Already Running"));
@@ -327,20 +595,47 @@ void TSock::setListen(bool listen)
     }
 
     info(TSocketInfo::Lookup, QStringLiteral("Lookup Of Port ") + m_portName);
-    sockaddr_in addr {};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_ANY);
-    addr.sin_port = resolvePort(m_portName);
+    const in_port_t port = resolvePort(m_portName);
 
-    const int fd = newStreamSocket();
-    if (fd < 0)
-        throw ESockException("Listen - Error Binding Socket");
-    // A restarted host must be able to rebind while old connections linger in TIME_WAIT.
-    int one = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
-        ::close(fd);
-        throw ESockException("Listen - Error Binding Socket");
+    // One socket for both families where the system has IPv6: IPv4 peers
+    // arrive as IPv4-mapped addresses. A port someone holds is an error
+    // either way; anything else about IPv6 means it is not there.
+    bool ipv6 = false;
+    int fd = newStreamSocket(AF_INET6);
+    if (fd >= 0) {
+        const int off = 0;
+        const int one = 1;
+        sockaddr_in6 addr {};
+        addr.sin6_family = AF_INET6;
+        addr.sin6_addr = in6addr_any;
+        addr.sin6_port = port;
+        ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        if (::setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &off, sizeof off) == 0
+            && ::bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0) {
+            ipv6 = true;
+        } else {
+            const int error = errno;
+            ::close(fd);
+            fd = -1;
+            if (error == EADDRINUSE || error == EACCES)
+                throw ESockException("Listen - Error Binding Socket");
+        }
+    }
+    if (!ipv6) {
+        sockaddr_in addr {};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_ANY);
+        addr.sin_port = port;
+        fd = newStreamSocket(AF_INET);
+        if (fd < 0)
+            throw ESockException("Listen - Error Binding Socket");
+        // A restarted host must be able to rebind while old connections linger in TIME_WAIT.
+        const int one = 1;
+        ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        if (::bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
+            ::close(fd);
+            throw ESockException("Listen - Error Binding Socket");
+        }
     }
     if (::listen(fd, kBacklog) != 0) {
         ::close(fd);
@@ -349,9 +644,12 @@ void TSock::setListen(bool listen)
     m_fd = fd;
     ++m_generation;
     m_listening = true;
+    m_ipv6 = ipv6;
     m_connected = false;
     m_connecting = false;
     attachNotifiers(true);
+    if (!ipv6)
+        info(TSocketInfo::Listen, QStringLiteral("Listening On IPv4 Only"));
     info(TSocketInfo::Listen, QStringLiteral("Listening Started"));
 }
 
@@ -360,7 +658,7 @@ bool TSock::Accept(TSock*& newSock)
     if (!m_listening)
         throw ESockException("Accept - Socket Not In Listening Mode");
     m_acceptCalled = true;
-    sockaddr_in peer {};
+    sockaddr_storage peer {};
     socklen_t len = sizeof peer;
     const int fd = ::accept4(m_fd, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0) {
@@ -370,7 +668,6 @@ bool TSock::Accept(TSock*& newSock)
         info(TSocketInfo::Accept, QStringLiteral("Could Not Accept Connection"));
         return false;
     }
-    m_peerAddress = peer.sin_addr.s_addr;
     setNoDelay(fd);
 
     auto* sock = new TSock(this);
@@ -382,9 +679,7 @@ bool TSock::Accept(TSock*& newSock)
     sock->OnDisconnect = OnDisconnect;
     sock->OnInfo = OnInfo;
     sock->m_portName = m_portName;
-    char dotted[INET_ADDRSTRLEN] = {};
-    ::inet_ntop(AF_INET, &peer.sin_addr, dotted, sizeof dotted);
-    sock->m_hostName = QString::fromLatin1(dotted);
+    sock->m_hostName = addressText(peer);
     sock->attachNotifiers(true);
     newSock = sock;
     info(TSocketInfo::Accept, QStringLiteral("Created New TSock Structure"));
@@ -393,7 +688,8 @@ bool TSock::Accept(TSock*& newSock)
 
 bool TSock::Send(const QByteArray& text)
 {
-    if (m_fd < 0)
+    // While a name is resolved the bytes wait as they do while connecting.
+    if (m_fd < 0 && !m_lookup)
         throw ESockException("Send - Socket Not Connected");
     if (m_listening)
         throw ESockException("Send - Cannot Send On A Listener Socket");
@@ -444,6 +740,11 @@ QByteArray TSock::Receive(int count)
 
 void TSock::closeSilently()
 {
+    cancelLookup();
+    if (m_attemptTimer)
+        m_attemptTimer->stop();
+    m_candidates.clear();
+    m_nextCandidate = 0;
     dropNotifiers();
     if (m_fd >= 0)
         ::close(m_fd);
@@ -482,11 +783,12 @@ quint16 TSock::localPort() const
 {
     if (m_fd < 0)
         return 0;
-    sockaddr_in addr {};
+    sockaddr_storage addr {};
     socklen_t len = sizeof addr;
     if (::getsockname(m_fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
         return 0;
-    return ntohs(addr.sin_port);
+    return ntohs(addr.ss_family == AF_INET6 ? reinterpret_cast<const sockaddr_in6&>(addr).sin6_port
+                                            : reinterpret_cast<const sockaddr_in&>(addr).sin_port);
 }
 
 // ---- events
@@ -605,6 +907,12 @@ void TSock::finishConnect(int error)
 {
     QPointer<TSock> self(this);
     const quint64 generation = m_generation;
+    if (m_attemptTimer)
+        m_attemptTimer->stop();
+    if (error != 0 && m_fd >= 0 && hasMoreCandidates()) {
+        abandonAttempt(error);
+        return;
+    }
     m_connecting = false;
     if (error != 0) {
         // No OnConnect; closing reports "Socket Closed", which ends the client window.

@@ -75,4 +75,37 @@ std::string toUtf8(std::string_view bytes)
     return out;
 }
 
+namespace
+{
+
+bool isBidiControl(unsigned int cp)
+{
+    return cp == 0x061C || cp == 0x200E || cp == 0x200F || (cp >= 0x202A && cp <= 0x202E)
+        || (cp >= 0x2066 && cp <= 0x2069);
+}
+
+} // namespace
+
+std::string printable(std::string_view bytes)
+{
+    const std::string text = toUtf8(bytes);
+    std::string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        // toUtf8 gives valid UTF-8, so the lead byte tells the length.
+        const std::size_t len = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        unsigned int cp = len == 1 ? c : c & (0x7F >> len);
+        for (std::size_t k = 1; k < len; ++k)
+            cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        if (cp < 0x20 || (cp >= 0x7F && cp < 0xA0) || isBidiControl(cp))
+            out.push_back('?');
+        else
+            out.append(text, i, len);
+        i += len;
+    }
+    return out;
+}
+
 } // namespace net

@@ -265,6 +265,10 @@ void Games::shortTurnsGetAWord()
 void Games::leaveWhenNoPersonIsLeft()
 {
     RealHost host;
+    // No hold: a person whose link goes has left at once.
+    host::Options noHold = host.server->game().options();
+    noHold.holdSeconds = 0;
+    host.server->game().setOptions(noHold);
     RawClient ann;
     QCOMPARE(ann.join(host.port(), "Ann"), 1);
     bots::ComputerSeats party(QStringLiteral("127.0.0.1"), host.port(), { Level::Hard, Level::Hard });

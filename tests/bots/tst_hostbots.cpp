@@ -54,7 +54,8 @@ void HostBots::seatsComputersAfterTheFirstPerson()
     QVERIFY(workDir.isValid());
     QProcess host;
     host.setWorkingDirectory(workDir.path());
-    host.start(m_program, { "--port", "0", "--bots", "easy,Hard,easy" });
+    // No hold: when Ann goes, nobody is left at once.
+    host.start(m_program, { "--port", "0", "--bots", "easy,Hard,easy", "--hold-seat", "0" });
     QVERIFY(host.waitForStarted(kWait));
     QByteArray log;
     const quint16 port = listeningPort(host, log);

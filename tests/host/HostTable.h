@@ -27,7 +27,11 @@ struct RecordingLink : host::Link {
     std::map<int, std::vector<std::string>> inbox; // seat -> messages, terminators removed
     std::vector<int> dropped;
     std::vector<std::string> logs;
+    std::vector<std::pair<int, int>> moves; // from, to
+    std::vector<int> heartbeats;
     bool timer = false;
+    bool holdTimer = false;
+    std::int64_t now = 0; // the steady clock, moved by the test
 
     void send(int seat, const std::string& bytes) override
     {
@@ -44,6 +48,10 @@ struct RecordingLink : host::Link {
     }
     void drop(int seat) override { dropped.push_back(seat); }
     void setTurnTimer(bool running) override { timer = running; }
+    void setHoldTimer(bool running) override { holdTimer = running; }
+    void moveConnection(int from, int to) override { moves.emplace_back(from, to); }
+    std::int64_t clockMs() override { return now; }
+    void heartbeat(int seat) override { heartbeats.push_back(seat); }
     void log(const std::string& text) override { logs.push_back(text); }
 
     void clear()
@@ -51,6 +59,7 @@ struct RecordingLink : host::Link {
         writes.clear();
         inbox.clear();
         dropped.clear();
+        moves.clear();
     }
     std::vector<std::string> to(int seat) const
     {
@@ -84,6 +93,18 @@ struct StartOptions {
     std::string newTiles = "t";
 };
 
+// Token bytes 0x00.., 0x01.., 0x02..: the n-th token is n's byte 32 times as hex.
+inline std::string nthToken(int n)
+{
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string token;
+    for (int i = 0; i < 16; ++i) {
+        token.push_back(kHex[(n >> 4) & 0x0F]);
+        token.push_back(kHex[n & 0x0F]);
+    }
+    return token;
+}
+
 class HostTable
 {
 public:
@@ -94,13 +115,19 @@ public:
                 ++lookups;
                 return !unknownWords.count(std::string(w));
             },
-            seed)
+            seed,
+            [this] {
+                std::array<std::uint8_t, 16> bytes {};
+                bytes.fill(static_cast<std::uint8_t>(tokensMade++));
+                return bytes;
+            })
     {
     }
 
     RecordingLink link;
     std::set<std::string> unknownWords;
     int lookups = 0;
+    int tokensMade = 0;
     host::Game game;
 
     int join(const std::string& name, std::string_view version = net::kGameVersion)
@@ -117,6 +144,19 @@ public:
             join("P" + std::to_string(i));
     }
     void say(int seat, const std::string& bytes) { game.receive(seat, line(bytes)); }
+    // The connection in `seat` is lost and its hold runs out: the player is gone for good.
+    void leave(int seat)
+    {
+        game.closed(seat);
+        for (int s = 0; s <= host::kMaxHoldSeconds && game.player(seat).held; ++s)
+            game.holdTick();
+    }
+    void setHold(int seconds)
+    {
+        host::Options o = game.options();
+        o.holdSeconds = seconds;
+        game.setOptions(o);
+    }
 
     void start(const StartOptions& o = {})
     {

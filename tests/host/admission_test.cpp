@@ -46,13 +46,13 @@ TEST(Admission, LoginAnnouncesToAllAndListsTheOthersInSeatOrder)
 {
     HostTable t;
     t.seat(3);
-    t.game.closed(2);
+    t.leave(2);
     t.link.clear();
     const int s = t.join("Dora");
     ASSERT_EQ(s, 2);
     EXPECT_EQ(t.link.to(2),
-        (std::vector<std::string> { "CMD_sendlogininfo+2", "CMD_newplayerinfo+2+Dora", "CMD_existingplayers+1+P1",
-            "CMD_existingplayers+3+P3" }));
+        (std::vector<std::string> { "CMD_sendlogininfo+2", "CMD_newplayerinfo+2+Dora", "CMD_seattoken+2+" + nthToken(3),
+            "CMD_existingplayers+1+P1", "CMD_existingplayers+3+P3", "CMD_leader+1" }));
     EXPECT_EQ(t.link.to(1), std::vector<std::string> { "CMD_newplayerinfo+2+Dora" });
     EXPECT_EQ(t.link.to(3), std::vector<std::string> { "CMD_newplayerinfo+2+Dora" });
 }
@@ -93,9 +93,10 @@ TEST(Admission, LoginDeadlineDropsOnlySeatsThatNeverLoggedIn)
     EXPECT_EQ(t.link.dropped, std::vector<int> { quiet });
 }
 
-TEST(Admission, CloseAnnouncesToOthersAndClearsTheSeat)
+TEST(Admission, WithoutAHoldACloseAnnouncesToOthersAndClearsTheSeat)
 {
     HostTable t;
+    t.setHold(0);
     t.seat(3);
     t.say(2, net::msg::justwatch(2, true));
     t.link.clear();

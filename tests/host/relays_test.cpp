@@ -271,6 +271,7 @@ TEST(Relays, AnOverlongChatKeepsItsColour)
     t.join("P1");
     t.join("P2");
     t.say(2, net::msg::chat(2, std::string(60000, 'x') + "|clGreen"));
+    t.link.now += 120000; // two full-size lines in a row are past any person's byte budget
     t.say(2, net::msg::action(2, std::string(60000, 'y') + "|clNavy"));
     t.say(2, net::msg::chat(2, "a|b|clNavy"));
     const auto chats = t.link.to(1, net::cmd::chat);

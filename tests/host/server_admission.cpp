@@ -29,13 +29,20 @@ void ServerAdmission::loginAnnouncesNewcomerAndListsOthersInSeatOrder()
     QCOMPARE(b.join(host.port(), "Bob"), 2);
     QCOMPARE(c.join(host.port(), "Cy"), 3);
 
-    // The newcomer hears its seat, itself, then everybody else in seat order.
-    const std::vector<std::string> expected { net::msg::sendlogininfo(3), net::msg::newplayerinfo(3, "Cy"),
-        net::msg::existingplayers(1, "Ann"), net::msg::existingplayers(2, "Bob") };
+    // The newcomer hears its seat, itself, its token, then everybody else in
+    // seat order and who leads.
+    const std::vector<std::string> expected { net::msg::sendlogininfo(3), net::msg::newplayerinfo(3, "Cy"), "(token)",
+        net::msg::existingplayers(1, "Ann"), net::msg::existingplayers(2, "Bob"), net::msg::leader(1) };
     QVERIFY(c.sync());
-    std::vector<std::string> got(c.history().begin(), c.history().begin() + 4);
-    for (std::size_t i = 0; i < expected.size(); ++i)
-        QCOMPARE(got[i] + '\xFF', expected[i]);
+    std::vector<std::string> got(c.history().begin(), c.history().begin() + 6);
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        if (expected[i] == "(token)")
+            QVERIFY(QRegularExpression(QStringLiteral("^CMD_seattoken\\+3\\+[0-9a-f]{32}$"))
+                        .match(QString::fromStdString(got[i]))
+                        .hasMatch());
+        else
+            QCOMPARE(got[i] + '\xFF', expected[i]);
+    }
 
     // Earlier players hear about each newcomer once.
     QVERIFY(a.waitFor(net::cmd::newplayerinfo, [](const std::string& m) { return m == "CMD_newplayerinfo+3+Cy"; }));
@@ -88,6 +95,7 @@ void ServerAdmission::tenthConnectionIsRefusedOthersUnaffected()
 void ServerAdmission::freedSeatIsReusedByNextConnection()
 {
     Host host;
+    host.setHold(0);
     std::vector<std::unique_ptr<RawClient>> nine;
     for (int i = 1; i <= 9; ++i) {
         nine.push_back(std::make_unique<RawClient>());
@@ -153,6 +161,7 @@ void ServerAdmission::kick()
 void ServerAdmission::peerHangupIsReportedOnce()
 {
     Host host;
+    host.setHold(0);
     RawClient a, b, c;
     QCOMPARE(a.join(host.port(), "Ann"), 1);
     QCOMPARE(b.join(host.port(), "Bob"), 2);

@@ -14,6 +14,7 @@
 #include <QRegularExpression>
 #include <QSocketNotifier>
 #include <QTest>
+#include <QTimer>
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -22,6 +23,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -56,9 +58,10 @@ public:
     RawClient& operator=(const RawClient&) = delete;
 
     // `receiveBuffer` > 0 shrinks the kernel's receive buffer (a slow reader).
-    bool connectTo(quint16 port, int receiveBuffer = 0)
+    // With `ipv6`, over ::1 rather than 127.0.0.1.
+    bool connectTo(quint16 port, int receiveBuffer = 0, bool ipv6 = false)
     {
-        m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        m_fd = ::socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (m_fd < 0)
             return false;
         if (receiveBuffer > 0)
@@ -67,7 +70,13 @@ public:
         addr.sin_family = AF_INET;
         addr.sin_port = htons(port);
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (::connect(m_fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0)
+        sockaddr_in6 addr6 {};
+        addr6.sin6_family = AF_INET6;
+        addr6.sin6_port = htons(port);
+        addr6.sin6_addr = in6addr_loopback;
+        const int rc = ipv6 ? ::connect(m_fd, reinterpret_cast<const sockaddr*>(&addr6), sizeof addr6)
+                            : ::connect(m_fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
+        if (rc != 0)
             return false;
         ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) | O_NONBLOCK);
         m_readNotifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Read);
@@ -79,9 +88,9 @@ public:
     }
 
     // Connects and logs in; returns the seat (0 when something went wrong).
-    int join(quint16 port, const std::string& name, std::string_view version = net::kGameVersion)
+    int join(quint16 port, const std::string& name, std::string_view version = net::kGameVersion, bool ipv6 = false)
     {
-        if (!connectTo(port))
+        if (!connectTo(port, 0, ipv6))
             return 0;
         const auto hello = waitFor(net::cmd::sendlogininfo);
         if (!hello)
@@ -108,6 +117,43 @@ public:
     {
         if (m_readNotifier)
             m_readNotifier->setEnabled(false);
+    }
+
+    // Reads at most `bytes` every `everyMs`, like a window that takes its time
+    // to draw what it reads (but never stops reading).
+    void readSlowly(std::size_t bytes, int everyMs)
+    {
+        stopReading();
+        m_slowBytes = bytes;
+        m_slowTimer = std::make_unique<QTimer>();
+        QObject::connect(m_slowTimer.get(), &QTimer::timeout, [this] { readAll(m_slowBytes); });
+        m_slowTimer->start(everyMs);
+    }
+
+    // The seat token the host gave this client last, or empty.
+    std::string token() const
+    {
+        for (auto it = m_history.rbegin(); it != m_history.rend(); ++it)
+            if (commandOf(*it) == net::cmd::seattoken)
+                return fieldsOf(*it).at(1);
+        return {};
+    }
+
+    // Connects, and takes back a held seat with `token` instead of logging in;
+    // returns the seat taken back, or 0.
+    int rejoin(quint16 port, const std::string& token, bool ipv6 = false)
+    {
+        if (!connectTo(port, 0, ipv6))
+            return 0;
+        const auto hello = waitFor(net::cmd::sendlogininfo);
+        if (!hello)
+            return 0;
+        write(net::msg::rejoin(std::stoi(fieldsOf(*hello).at(0)), token, net::kGameVersion));
+        const auto back = waitFor(net::cmd::rejoined);
+        if (!back)
+            return 0;
+        m_seat = std::stoi(fieldsOf(*back).at(0));
+        return waitFor(net::cmd::seattoken) ? m_seat : 0;
     }
 
     // Waits for the next message with this command (and matching `accept`),
@@ -172,6 +218,7 @@ public:
     // Gone at once.
     void abort()
     {
+        m_slowTimer.reset();
         m_readNotifier.reset();
         m_writeNotifier.reset();
         if (m_fd >= 0)
@@ -201,18 +248,25 @@ private:
         return m.size() >= tail.size() && m.compare(m.size() - tail.size(), tail.size(), tail) == 0;
     }
 
-    void readAll()
+    void readAll(std::size_t limit = 0)
     {
         char buffer[65536];
+        std::size_t taken = 0;
         for (;;) {
-            const ssize_t n = ::recv(m_fd, buffer, sizeof buffer, 0);
+            const std::size_t room = limit == 0 ? sizeof buffer : std::min(sizeof buffer, limit - taken);
+            if (room == 0 || m_fd < 0)
+                return;
+            const ssize_t n = ::recv(m_fd, buffer, room, 0);
             if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
                 m_closed = true;
                 m_readNotifier->setEnabled(false);
+                if (m_slowTimer)
+                    m_slowTimer->stop();
                 return;
             }
             if (n < 0)
                 return;
+            taken += static_cast<std::size_t>(n);
             m_received += static_cast<std::size_t>(n);
             m_reads.emplace_back(buffer, static_cast<std::size_t>(n));
             std::vector<std::string> lines;
@@ -239,6 +293,8 @@ private:
     int m_fd = -1;
     std::unique_ptr<QSocketNotifier> m_readNotifier;
     std::unique_ptr<QSocketNotifier> m_writeNotifier;
+    std::unique_ptr<QTimer> m_slowTimer;
+    std::size_t m_slowBytes = 0;
     std::string m_out;
     std::size_t m_received = 0;
     net::Framer m_framer;
@@ -270,6 +326,13 @@ struct Host {
     }
     quint16 port() const { return server->port(); }
     host::Game& game() { return server->game(); }
+    // 0: a lost connection leaves at once, as before seats were held.
+    void setHold(int seconds)
+    {
+        host::Options o = game().options();
+        o.holdSeconds = seconds;
+        game().setOptions(o);
+    }
     void tick(int times = 1)
     {
         for (int i = 0; i < times; ++i)

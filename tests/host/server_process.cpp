@@ -3,6 +3,7 @@
 #include "server_harness.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
@@ -23,6 +24,8 @@ private slots:
     void commandLineErrors_data();
     void commandLineErrors();
     void portInUseIsAClearError();
+    void aCustomWordListIsLoggedAndToldToEveryPlayer_data();
+    void aCustomWordListIsLoggedAndToldToEveryPlayer();
 
 private:
     QString m_program;
@@ -48,7 +51,8 @@ void ServerProcess::endsCleanlyOnSignal()
     QVERIFY(workDir.isValid());
     QProcess host;
     host.setWorkingDirectory(workDir.path());
-    host.start(m_program, { QStringLiteral("--port"), QStringLiteral("0") });
+    // No hold: the two leaving end the game at once.
+    host.start(m_program, { QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--hold-seat=0") });
     QVERIFY(host.waitForStarted(kWait));
     QByteArray log;
     const quint16 port = listeningPort(host, log);
@@ -92,6 +96,13 @@ void ServerProcess::commandLineErrors_data()
     QTest::newRow("port value missing") << QStringList { "--port" } << 2 << "--port needs a number";
     QTest::newRow("unknown option") << QStringList { "--portt", "1" } << 2 << "unknown argument";
     QTest::newRow("help explains the options") << QStringList { "--help" } << 0 << "SIGTERM";
+    QTest::newRow("help names the hold") << QStringList { "--help" } << 0 << "--hold-seat SECONDS";
+    QTest::newRow("hold past an hour") << QStringList { "--hold-seat", "3601" } << 2
+                                       << "bad hold time '3601' (seconds from 0 to 3600)";
+    QTest::newRow("missing word file") << QStringList { "--port", "0", "--words", "/nonexistent/words" } << 2
+                                       << "--words: /nonexistent/words: No such file or directory";
+    QTest::newRow("word file that is a folder")
+        << QStringList { "--port", "0", "--words", "/" } << 2 << "--words: /: not a regular file";
 }
 
 void ServerProcess::commandLineErrors()
@@ -129,6 +140,55 @@ void ServerProcess::portInUseIsAClearError()
     QCOMPARE(host.exitCode(), 1);
     const QString output = QString::fromUtf8(host.readAllStandardError());
     QVERIFY2(output.contains(QStringLiteral("port %1 is in use").arg(port)), qPrintable(output));
+}
+
+void ServerProcess::aCustomWordListIsLoggedAndToldToEveryPlayer_data()
+{
+    QTest::addColumn<QString>("how"); // "named" with --words, "found" as English in the working folder
+    QTest::addColumn<bool>("custom");
+    QTest::newRow("named with --words") << "named" << true;
+    QTest::newRow("an English someone left in the working folder") << "found" << true;
+    QTest::newRow("the built-in list, written by the host itself") << "none" << false;
+}
+
+void ServerProcess::aCustomWordListIsLoggedAndToldToEveryPlayer()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, custom);
+    QTemporaryDir workDir;
+    QVERIFY(workDir.isValid());
+    QStringList arguments { QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--no-announce") };
+    if (how == "named") {
+        QFile list(workDir.filePath(QStringLiteral("mywords.txt")));
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write("cat\nDog\noei\n");
+        list.close();
+        arguments << QStringLiteral("--words") << list.fileName();
+    } else if (how == "found") {
+        // Fifteen-byte records, as the host writes them: three words.
+        QFile english(workDir.filePath(QStringLiteral("English")));
+        QVERIFY(english.open(QIODevice::WriteOnly));
+        for (const char* word : { "CAT", "DOG", "OEI" })
+            english.write(QByteArray("\x1E") + QByteArray(word).leftJustified(14, ' '));
+        english.close();
+    }
+    QProcess host;
+    host.setWorkingDirectory(workDir.path());
+    host.start(m_program, arguments);
+    QVERIFY(host.waitForStarted(kWait));
+    QByteArray log;
+    const quint16 port = listeningPort(host, log);
+    QVERIFY2(port != 0, log.constData());
+    QVERIFY2(log.contains("not announced on the local network"), log.constData());
+    QCOMPARE(log.contains("is not the built-in one: 3 words"), custom);
+
+    RawClient ann;
+    QCOMPARE(ann.join(port, "Ann"), 1);
+    QVERIFY(ann.sync());
+    const std::string told = "CMD_notice+This game uses a custom word list of 3 words";
+    QCOMPARE(std::count(ann.history().begin(), ann.history().end(), told), custom ? 1 : 0);
+    host.terminate();
+    QVERIFY(host.waitForFinished(kWait));
 }
 
 QTEST_GUILESS_MAIN(ServerProcess)

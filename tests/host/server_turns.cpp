@@ -145,6 +145,7 @@ void ServerTurns::fastTurnFromDiceToNextTurn()
 void ServerTurns::currentPlayerLeavingPassesTheTurn()
 {
     Host host;
+    host.setHold(0);
     RawClient a, b, c;
     QCOMPARE(a.join(host.port(), "Ann"), 1);
     QCOMPARE(b.join(host.port(), "Bob"), 2);
@@ -171,6 +172,7 @@ void ServerTurns::currentPlayerLeavingPassesTheTurn()
 void ServerTurns::lastPlayerLeavingEndsTheGameAndStopsTheClock()
 {
     Host host;
+    host.setHold(0);
     {
         RawClient a, b;
         QCOMPARE(a.join(host.port(), "Ann"), 1);

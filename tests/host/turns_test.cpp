@@ -295,7 +295,7 @@ TEST(Clock, SlowTurnsRotateAndSkipEmptyAndWatchingSeats)
 {
     HostTable t;
     t.seat(4);
-    t.game.closed(2);
+    t.leave(2);
     t.start();
     t.say(3, net::msg::justwatch(3, true));
     std::vector<int> order { t.game.turn().currentSeat };
@@ -312,7 +312,7 @@ TEST(Clock, SlowGameWithNobodyToPlayStopsAfterOneRoundAndResumes)
     t.seat(2);
     t.start();
     t.say(1, net::msg::justwatch(1, true)); // granted: seat 2 still plays
-    t.game.closed(2);
+    t.leave(2);
     t.finishTurn();
     EXPECT_TRUE(t.game.stalled());
     EXPECT_FALSE(t.link.timer);
@@ -333,7 +333,7 @@ TEST(Clock, StalledGameResumesWhenAPlayerLogsIn)
     t.seat(2);
     t.start();
     t.say(1, net::msg::justwatch(1, true));
-    t.game.closed(2);
+    t.leave(2);
     t.finishTurn();
     ASSERT_TRUE(t.game.stalled());
     const int s = t.join("Back");
@@ -348,7 +348,7 @@ TEST(Clock, GameEndsWhenEveryPlayingSeatHasLeft)
     t.seat(7);
     t.start();
     for (int s = 1; s <= 6; ++s)
-        t.game.closed(s);
+        t.leave(s);
     EXPECT_FALSE(t.game.turn().gameRunning);
     EXPECT_FALSE(t.link.timer);
     t.seat(1);
@@ -364,7 +364,7 @@ TEST(Clock, CurrentPlayerLeavingPassesTheTurnAtOnceUnlessSeatOne)
     t.finishTurn();
     ASSERT_EQ(t.game.turn().currentSeat, 2);
     t.link.clear();
-    t.game.closed(2);
+    t.leave(2);
     EXPECT_EQ(t.game.turn().currentSeat, 3);
     EXPECT_EQ(t.link.to(1, "CMD_nextplayer"), std::vector<std::string> { "CMD_nextplayer+3" });
 
@@ -372,7 +372,7 @@ TEST(Clock, CurrentPlayerLeavingPassesTheTurnAtOnceUnlessSeatOne)
     u.seat(3);
     u.start();
     u.link.clear();
-    u.game.closed(1);
+    u.leave(1);
     EXPECT_EQ(u.game.turn().currentSeat, 1);
     EXPECT_TRUE(u.link.to(2, "CMD_nextplayer").empty());
 }
@@ -431,7 +431,7 @@ TEST(Watching, Requests)
         t.seat(r.players);
         if (r.players == 5)
             for (int s = 2; s <= 4; ++s)
-                t.game.closed(s);
+                t.leave(s);
         t.link.clear();
         t.say(r.connection, r.message);
         EXPECT_EQ(t.game.player(r.seat).watching, r.watching) << r.fault;

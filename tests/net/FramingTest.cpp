@@ -248,3 +248,34 @@ TEST(ReceiveQueue, CostCountsEveryMessageNotOnlyItsBytes)
     q.push(4, "again");
     EXPECT_EQ(q.take().text, "again");
 }
+
+TEST(ReceiveQueue, AMovedConnectionKeepsItsPlaceAndItsOrderUnderItsNewSeat)
+{
+    struct Row {
+        const char* fault;
+        std::vector<std::pair<int, std::string>> pushed;
+        int from;
+        int to;
+        std::vector<std::pair<int, std::string>> taken;
+    };
+    const Row rows[] = {
+        { "lines left under the old seat", { { 8, "ping" }, { 8, "chat" } }, 8, 2, { { 2, "ping" }, { 2, "chat" } } },
+        { "the moved connection jumps the line", { { 1, "a" }, { 8, "x" }, { 3, "b" } }, 8, 2,
+            { { 1, "a" }, { 2, "x" }, { 3, "b" } } },
+        { "a move onto a seat with lines mixes two connections", { { 8, "x" }, { 2, "old" } }, 8, 2,
+            { { 8, "x" }, { 2, "old" } } },
+        { "a move of nothing invents lines", { { 1, "a" } }, 8, 2, { { 1, "a" } } },
+    };
+    for (const Row& row : rows) {
+        ReceiveQueue q;
+        for (const auto& [seat, text] : row.pushed)
+            q.push(seat, text);
+        q.moveSeat(row.from, row.to);
+        std::vector<std::pair<int, std::string>> taken;
+        while (!q.empty()) {
+            QueuedLine line = q.take();
+            taken.emplace_back(line.seat, line.text);
+        }
+        EXPECT_EQ(taken, row.taken) << row.fault;
+    }
+}

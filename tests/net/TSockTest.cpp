@@ -1,6 +1,7 @@
 // TSock over real loopback connections on kernel-chosen ports.
 
 #include "net/TSock.h"
+#include "tests/Loopback.h"
 
 #include <QPointer>
 #include <QStringList>
@@ -9,13 +10,17 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
+#include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 namespace
 {
+
+using testing_loopback::hasIPv6Loopback;
 
 constexpr int kWaitMs = 10000;
 
@@ -114,6 +119,45 @@ struct ClosedPort {
     ~ClosedPort() { ::close(fd); }
 };
 
+// SO_KEEPALIVE, idle, interval and probes of a descriptor.
+QList<int> keepAliveOf(int fd)
+{
+    QList<int> values;
+    const std::pair<int, int> options[] = { { SOL_SOCKET, SO_KEEPALIVE }, { IPPROTO_TCP, TCP_KEEPIDLE },
+        { IPPROTO_TCP, TCP_KEEPINTVL }, { IPPROTO_TCP, TCP_KEEPCNT } };
+    for (const auto& [level, name] : options) {
+        int value = -1;
+        socklen_t len = sizeof value;
+        ::getsockopt(fd, level, name, &value, &len);
+        values << value;
+    }
+    return values;
+}
+
+// This machine's name when the resolver gives only loopback addresses for
+// it (as /etc/hosts usually does), else empty: tests send only to loopback.
+std::string loopbackHostName()
+{
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0 || !*name)
+        return {};
+    addrinfo hints {};
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* result = nullptr;
+    if (::getaddrinfo(name, nullptr, &hints, &result) != 0 || !result)
+        return {};
+    bool loopback = true;
+    for (const addrinfo* ai = result; ai; ai = ai->ai_next) {
+        if (ai->ai_family == AF_INET)
+            loopback
+                = loopback && (ntohl(reinterpret_cast<const sockaddr_in*>(ai->ai_addr)->sin_addr.s_addr) >> 24) == 127;
+        else if (ai->ai_family == AF_INET6)
+            loopback = loopback && IN6_IS_ADDR_LOOPBACK(&reinterpret_cast<const sockaddr_in6*>(ai->ai_addr)->sin6_addr);
+    }
+    ::freeaddrinfo(result);
+    return loopback ? std::string(name) : std::string();
+}
+
 QByteArray pattern(qsizetype size, int seed)
 {
     QByteArray b(size, Qt::Uninitialized);
@@ -136,7 +180,14 @@ private slots:
     void receiveAfterPeerClosedReturnsWhatWasBuffered();
     void readsBeforeReceiveAreJoined();
     void pausedReadingHoldsDataInTheSystemUntilResumed();
-    void keepAliveOnlyOnAConnection();
+    void keepAliveNowOrOnTheNextConnection();
+    void listenerTakesBothFamilies();
+    void connectsToEitherFamily_data();
+    void connectsToEitherFamily();
+    void eachAddressIsTriedInTurn_data();
+    void eachAddressIsTriedInTurn();
+    void nameThatDoesNotResolveIsReportedAndClosed();
+    void closeOrDeleteWhileANameIsResolvedIsSafe();
     void receiveCount_data();
     void receiveCount();
     void largeSendToSlowReaderArrivesWholeAndInOrder();
@@ -324,15 +375,215 @@ void TSockTest::pausedReadingHoldsDataInTheSystemUntilResumed()
     QCOMPARE(atServer, QByteArray("while paused"));
 }
 
-void TSockTest::keepAliveOnlyOnAConnection()
+void TSockTest::keepAliveNowOrOnTheNextConnection()
 {
     Link link;
     QVERIFY(link.open());
     QVERIFY(link.server->setKeepAlive(60, 10, 6));
-    QVERIFY(link.client.setKeepAlive(1, 1, 1));
+    QCOMPARE(keepAliveOf(link.server->handle()), QList<int>({ 1, 60, 10, 6 }));
     QVERIFY(!link.listener.setKeepAlive(60, 10, 6));
-    TSock unopened;
-    QVERIFY(!unopened.setKeepAlive(60, 10, 6));
+    QVERIFY2(!link.client.setKeepAlive(0, 10, 6), "no probing at all is no keepalive");
+
+    // A client asks before it connects: the connection Open makes has it.
+    TSock early;
+    QVERIFY(early.setKeepAlive(7, 3, 4));
+    early.setHostName("127.0.0.1");
+    early.setPortName(QString::number(link.listener.localPort()));
+    early.Open();
+    QVERIFY(QTest::qWaitFor([&] { return early.Connected(); }, kWaitMs));
+    QCOMPARE(keepAliveOf(early.handle()), QList<int>({ 1, 7, 3, 4 }));
+}
+
+void TSockTest::listenerTakesBothFamilies()
+{
+    TSock listener;
+    EventLog log;
+    log.attach(&listener);
+    listener.setPortName("0");
+    listener.setListen(true);
+    if (!hasIPv6Loopback()) {
+        QVERIFY(!listener.listensOnIPv6());
+        QVERIFY(log.has("Listen: Listening On IPv4 Only"));
+        QSKIP("this kernel has no ::1: only the IPv4 fallback was checked");
+    }
+    QVERIFY(listener.listensOnIPv6());
+    QVERIFY(!log.has("Listen: Listening On IPv4 Only"));
+    // The one port answers on both loopbacks.
+    for (const char* address : { "127.0.0.1", "::1" }) {
+        TSock client;
+        client.setHostName(address);
+        client.setPortName(QString::number(listener.localPort()));
+        client.Open();
+        QVERIFY2(QTest::qWaitFor([&] { return client.Connected(); }, kWaitMs), address);
+    }
+}
+
+void TSockTest::connectsToEitherFamily_data()
+{
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QStringList>("known"); // addresses given for a name, if any
+    QTest::addColumn<QString>("peerSeen");
+    QTest::addColumn<bool>("needsIPv6");
+    QTest::newRow("IPv4 literal") << "127.0.0.1" << QStringList() << "127.0.0.1" << false;
+    QTest::newRow("IPv4 in a short form inet_addr takes") << "127.1" << QStringList() << "127.0.0.1" << false;
+    QTest::newRow("IPv6 literal") << "::1" << QStringList() << "::1" << true;
+    QTest::newRow("IPv6 literal in brackets") << "[::1]" << QStringList() << "::1" << true;
+    QTest::newRow("IPv4-mapped IPv6 literal is seen as IPv4")
+        << "::ffff:127.0.0.1" << QStringList() << "127.0.0.1" << true;
+    QTest::newRow("name with an IPv6 address") << "zirky-test-six" << QStringList { "::1" } << "::1" << true;
+    QTest::newRow("name with an IPv4 address")
+        << "zirky-test-four" << QStringList { "127.0.0.1" } << "127.0.0.1" << false;
+    QTest::newRow("localhost is the loopback without a resolver")
+        << "localhost" << QStringList() << "127.0.0.1" << false;
+    // The system's own resolver, on its thread: this machine's name, where it
+    // names a loopback address (it is skipped otherwise).
+    QTest::newRow("a name through the resolver") << "(this machine)" << QStringList() << "" << false;
+}
+
+void TSockTest::connectsToEitherFamily()
+{
+    QFETCH(QString, host);
+    QFETCH(QStringList, known);
+    QFETCH(QString, peerSeen);
+    QFETCH(bool, needsIPv6);
+    if (needsIPv6 && !hasIPv6Loopback())
+        QSKIP("this kernel has no ::1");
+    if (host == "(this machine)") {
+        host = QString::fromStdString(loopbackHostName());
+        if (host.isEmpty())
+            QSKIP("this machine's name does not resolve to a loopback address here");
+    }
+    if (!known.isEmpty())
+        TSock::setHostAddresses(host, known);
+    TSock listener;
+    QPointer<TSock> server;
+    listener.setPortName("0");
+    listener.OnAccept = [&](TSock* l) {
+        TSock* s = nullptr;
+        if (l->Accept(s))
+            server = s;
+    };
+    listener.setListen(true);
+    TSock client;
+    EventLog log;
+    log.attach(&client);
+    client.setHostName(host);
+    client.setPortName(QString::number(listener.localPort()));
+    QVERIFY(!client.Open());
+    QVERIFY(
+        QTest::qWaitFor([&] { return (client.Connected() && server) || log.has("Close: Socket Closed"); }, kWaitMs));
+    QVERIFY2(client.Connected(), qPrintable(log.events.join(" | ")));
+    QVERIFY(log.has("connect"));
+    QVERIFY(!log.events.join("|").contains("Error"));
+    if (!peerSeen.isEmpty())
+        QCOMPARE(server->HostName(), peerSeen);
+    // Bytes go both ways whatever the family.
+    QByteArray atServer;
+    server->OnRead = [&](TSock* s, int) { atServer += s->Receive(); };
+    client.Send("CMD_ping+1\xFF");
+    QVERIFY(QTest::qWaitFor([&] { return atServer == "CMD_ping+1\xFF"; }, kWaitMs));
+    if (!known.isEmpty())
+        TSock::setHostAddresses(host, {});
+}
+
+void TSockTest::eachAddressIsTriedInTurn_data()
+{
+    QTest::addColumn<QStringList>("addresses");
+    QTest::addColumn<bool>("connects");
+    // Only 127.0.0.1 listens on the port: ::1 and 127.0.0.2 refuse it.
+    QTest::newRow("the first refuses, the second answers") << QStringList { "::1", "127.0.0.1" } << true;
+    QTest::newRow("the last one answers") << QStringList { "127.0.0.2", "::1", "127.0.0.1" } << true;
+    QTest::newRow("all refuse: one error, then closed") << QStringList { "::1", "127.0.0.2" } << false;
+}
+
+void TSockTest::eachAddressIsTriedInTurn()
+{
+    QFETCH(QStringList, addresses);
+    QFETCH(bool, connects);
+    if (!hasIPv6Loopback())
+        QSKIP("this kernel has no ::1");
+    // A plain IPv4 listener on 127.0.0.1 alone.
+    const int lfd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a {};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    QCOMPARE(::bind(lfd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    QCOMPARE(::listen(lfd, 4), 0);
+    socklen_t len = sizeof a;
+    ::getsockname(lfd, reinterpret_cast<sockaddr*>(&a), &len);
+
+    TSock::setHostAddresses("zirky-test-several", addresses);
+    TSock client;
+    EventLog log;
+    log.attach(&client);
+    client.setHostName("zirky-test-several");
+    client.setPortName(QString::number(ntohs(a.sin_port)));
+    client.Open();
+    QVERIFY(QTest::qWaitFor([&] { return client.Connected() || log.has("Close: Socket Closed"); }, kWaitMs));
+    TSock::setHostAddresses("zirky-test-several", {});
+    ::close(lfd);
+    QCOMPARE(client.Connected(), connects);
+    const QStringList errors = log.events.filter("Error");
+    if (connects) {
+        QVERIFY2(errors.isEmpty(), qPrintable(errors.join(" | ")));
+        QCOMPARE(log.count("connect"), 1);
+    } else {
+        QCOMPARE(errors, QStringList({ "Error: Error #10061 (WSAECONNREFUSED)" }));
+        QCOMPARE(log.events.last(), QString("Close: Socket Closed"));
+        QVERIFY(!log.has("connect"));
+    }
+}
+
+void TSockTest::nameThatDoesNotResolveIsReportedAndClosed()
+{
+    TSock client;
+    EventLog log;
+    log.attach(&client);
+    client.setHostName("no-such-host.invalid"); // a name no resolver may answer
+    client.setPortName("7772");
+    QVERIFY(!client.Open());
+    QVERIFY(QTest::qWaitFor([&] { return log.has("Close: Socket Closed"); }, kWaitMs));
+    QCOMPARE(log.events.size(), 4);
+    // Not found, or no resolver to ask: a lookup code either way, never a crash or a hang.
+    QVERIFY2(log.events[2].startsWith("Error: Error #1100"), qPrintable(log.events[2]));
+    QVERIFY(!log.events[2].contains("UNKNOWN"));
+    QVERIFY(!client.Connected());
+    // Nothing was cached for the name: the next Open asks again.
+    QVERIFY(!client.Open());
+    QVERIFY(QTest::qWaitFor([&] { return log.count("Close: Socket Closed") == 2; }, kWaitMs));
+}
+
+void TSockTest::closeOrDeleteWhileANameIsResolvedIsSafe()
+{
+    TSock listener;
+    listener.setPortName("0");
+    listener.setListen(true);
+    const QString port = QString::number(listener.localPort());
+    // A fresh name each time, so that the lookup really is in flight.
+    for (int round = 0; round < 2; ++round) {
+        const QString name = QStringLiteral("zirky-close-%1.invalid").arg(round);
+        EventLog log;
+        auto* client = new TSock;
+        log.attach(client);
+        client->setHostName(name);
+        client->setPortName(port);
+        client->Open();
+        QVERIFY2(!client->Open(), "a second Open while resolving starts nothing");
+        QCOMPARE(throwText([&] { client->setListen(true); }), QString("Listen - Socket Already In Use"));
+        QVERIFY(client->Send("held")); // queued as while connecting
+        if (round == 0) {
+            client->Close();
+            QCOMPARE(log.events.last(), QString("Close: Socket Closed"));
+            const int seen = static_cast<int>(log.events.size());
+            QTest::qWait(300); // the lookup ends meanwhile; nobody may hear of it
+            QCOMPARE(static_cast<int>(log.events.size()), seen);
+            delete client;
+        } else {
+            client->OnInfo = nullptr;
+            delete client;
+            QTest::qWait(300);
+        }
+    }
 }
 
 void TSockTest::receiveCount_data()
