@@ -23,10 +23,10 @@ int readBounded(const IniFile& ini, const char* key, int fallback, int lo, int h
     return (v < lo || v > hi) ? fallback : v;
 }
 
-std::string readText(const IniFile& ini, const char* key, const char* fallback)
+std::string readText(const IniFile& ini, const char* key, const std::string& fallback)
 {
     auto text = ini.value(kSettingsSection, key);
-    return text ? *text : std::string(fallback);
+    return text ? *text : fallback;
 }
 
 const char* boolText(bool b) { return b ? "true" : "false"; }
@@ -42,9 +42,9 @@ ZirkySettings readSettings(const IniFile& ini)
     s.geometry.height = readBounded(ini, "Height", kDefaultHeight, kMinWindowSide, kMaxWindowSide);
     s.textSize = readBounded(ini, "Textsize", 8, kMinTextSize, kMaxTextSize);
     s.textColor = readText(ini, "Textcolor", "clblack");
-    s.playToScore = readText(ini, "Playtoscore", net::kDefaultPlayToScoreText);
-    s.timePerTurn = readText(ini, "Timeperturn", net::kDefaultTimePerTurnText);
-    s.zirkedAt = readText(ini, "Zirkedat", net::kDefaultZirkedAtText);
+    s.playToScore = readText(ini, "Playtoscore", s.playToScore);
+    s.timePerTurn = readText(ini, "Timeperturn", s.timePerTurn);
+    s.zirkedAt = readText(ini, "Zirkedat", s.zirkedAt);
     s.newTiles = readText(ini, "Newtiles", "true");
     s.fastGame = readText(ini, "Fastgame", "true");
     s.typing = readText(ini, "Typing", "true");

@@ -3,7 +3,7 @@
 // the reading rules of each key, and the order in which they are written.
 
 #include "IniFile.h"
-#include "net/GameDefaults.h"
+#include "rules/Options.h"
 
 #include <array>
 #include <optional>
@@ -33,9 +33,9 @@ struct ZirkySettings {
     std::string textColor = "clblack"; // the colour text as stored
     // The start window's fields as stored texts: its own rules decide what an
     // unreadable number or flag means.
-    std::string playToScore = net::kDefaultPlayToScoreText;
-    std::string timePerTurn = net::kDefaultTimePerTurnText;
-    std::string zirkedAt = net::kDefaultZirkedAtText;
+    std::string playToScore = std::to_string(rules::kDefaultPlayToScore);
+    std::string timePerTurn = std::to_string(rules::kDefaultTimePerTurn);
+    std::string zirkedAt = std::to_string(rules::kDefaultZirkedAt);
     std::string newTiles = "true";
     std::string fastGame = "true";
     std::string typing = "true";

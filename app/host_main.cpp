@@ -4,7 +4,8 @@
 #include "bots/ComputerSeats.h"
 #include "host/TServer.h"
 #include "net/Commands.h"
-#include "net/Seats.h"
+#include "rules/Seats.h"
+#include "rules/Version.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -92,8 +93,8 @@ std::optional<std::vector<bots::Level>> parseBots(const QString& text, QString& 
         levels.push_back(*level);
     }
     // Seat 1 is the first person's; the computers fit in the other playing seats.
-    if (static_cast<int>(levels.size()) > net::kPlayerSeats - 1) {
-        why = QStringLiteral("at most %1 computer players").arg(net::kPlayerSeats - 1);
+    if (static_cast<int>(levels.size()) > rules::kPlayerSeats - 1) {
+        why = QStringLiteral("at most %1 computer players").arg(rules::kPlayerSeats - 1);
         return std::nullopt;
     }
     return levels;
@@ -113,9 +114,9 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zirky-host"));
     QCoreApplication::setApplicationVersion(
-        QString::fromLatin1(net::kGameVersion.data(), static_cast<int>(net::kGameVersion.size())));
+        QString::fromLatin1(rules::kVersion.data(), static_cast<int>(rules::kVersion.size())));
 
-    quint16 port = static_cast<quint16>(net::kGamePort);
+    quint16 port = static_cast<quint16>(rules::kGamePort);
     std::vector<bots::Level> computers;
     const QStringList args = QCoreApplication::arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {
@@ -187,7 +188,7 @@ int main(int argc, char* argv[])
     bool seatWhenGone = false; // a person came while the last party was still leaving
     QObject::connect(&server, &TServer::logLine, &party, [&] {
         bool person = false;
-        for (int seat = 1; seat <= net::kPlayerSeats && !person; ++seat) {
+        for (int seat = 1; seat <= rules::kPlayerSeats && !person; ++seat) {
             const host::Player& p = server.game().player(seat);
             person = p.connected && p.loggedIn && !bots::isComputerName(p.name);
         }

@@ -10,6 +10,7 @@
 #include "host/TServer.h"
 #include "net/Commands.h"
 #include "net/TSock.h"
+#include "rules/Version.h"
 #include "windows/Background.h"
 #include "windows/Tabout.h"
 #include "windows/Tdownload.h"
@@ -63,7 +64,7 @@ quint16 gamePort()
     // A testing aid: lets a second build run beside a game on 7772.
     bool ok = false;
     const int port = qEnvironmentVariableIntValue("ZIRKY_PORT", &ok);
-    return (ok && port > 0 && port < 65536) ? static_cast<quint16>(port) : static_cast<quint16>(net::kGamePort);
+    return (ok && port > 0 && port < 65536) ? static_cast<quint16>(port) : static_cast<quint16>(rules::kGamePort);
 }
 
 } // namespace
@@ -79,7 +80,7 @@ int main(int argc, char* argv[])
         std::fputs(app::usageText().c_str(), stdout);
         return 0;
     case app::EarlyExit::Version:
-        std::printf("Zirky %.*s\n", static_cast<int>(net::kGameVersion.size()), net::kGameVersion.data());
+        std::printf("Zirky %.*s\n", static_cast<int>(rules::kVersion.size()), rules::kVersion.data());
         return 0;
     case app::EarlyExit::None:
         break;

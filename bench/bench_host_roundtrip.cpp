@@ -10,6 +10,7 @@
 #include "host/TServer.h"
 #include "net/Commands.h"
 #include "net/Framing.h"
+#include "rules/Version.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -253,7 +254,7 @@ public:
                 std::fprintf(stderr, "unexpected seat: %s\n", hello.c_str());
                 std::exit(1);
             }
-            c.send(net::msg::logininfo(seat, net::kGameVersion, "Player" + std::to_string(seat)));
+            c.send(net::msg::logininfo(seat, rules::kVersion, "Player" + std::to_string(seat)));
             c.waitFor("CMD_newplayerinfo+" + std::to_string(seat) + "+");
         }
         between();

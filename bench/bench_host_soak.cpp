@@ -9,6 +9,7 @@
 #include "HostProcess.h"
 #include "net/Commands.h"
 #include "net/Framing.h"
+#include "rules/Version.h"
 
 #include <atomic>
 #include <chrono>
@@ -72,7 +73,7 @@ void play(int port, int index, std::atomic<bool>& stop)
                 const auto [command, rest] = net::splitCommand(m);
                 if (command == net::cmd::sendlogininfo) {
                     seat = std::atoi(std::string(rest).c_str());
-                    sendAll(fd, net::msg::logininfo(seat, net::kGameVersion, "Soak" + std::to_string(index)));
+                    sendAll(fd, net::msg::logininfo(seat, rules::kVersion, "Soak" + std::to_string(index)));
                 } else if (command == net::cmd::thedice) {
                     lastGameNews = Clock::now();
                     const int shown = std::atoi(std::string(rest).c_str());

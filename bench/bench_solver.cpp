@@ -5,7 +5,7 @@
 
 #include "Percentiles.h"
 
-#include <host/Dice.h>
+#include <rules/Dice.h>
 #include <solver/TurnPlanner.h>
 #include <solver/WordFinder.h>
 
@@ -41,7 +41,7 @@ void perRack(const solver::WordFinder& finder, int tiles, int racks)
     std::mt19937_64 rng(1234 + static_cast<unsigned>(tiles));
     std::vector<std::string> rackList;
     for (int i = 0; i < racks; ++i) {
-        const host::TileSet t = host::rollDice(rng);
+        const rules::TileSet t = rules::rollDice(rng);
         rackList.emplace_back(t.begin() + 1, t.begin() + 1 + tiles);
     }
     std::vector<solver::FoundWord> found;

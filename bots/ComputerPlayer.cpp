@@ -2,8 +2,9 @@
 
 #include "net/Commands.h"
 #include "net/Fields.h"
-#include "net/Seats.h"
 #include "net/TSock.h"
+#include "rules/Seats.h"
+#include "rules/Version.h"
 
 #include <QDateTime>
 #include <QTimer>
@@ -165,9 +166,9 @@ void ComputerPlayer::handle(std::string_view line)
 void ComputerPlayer::sendlogininfo(std::string_view rest)
 {
     const int seat = numberAt(rest, 0, 0);
-    if (!net::isSeat(seat))
+    if (!rules::isSeat(seat))
         return;
-    if (!net::isPlayerSeat(seat)) {
+    if (!rules::isPlayerSeat(seat)) {
         // Only a watching seat is free: a computer has nothing to do there, and
         // a person may want the seat.
         std::fprintf(stderr, "zirky: %s: no playing seat free\n", qPrintable(m_name));
@@ -175,13 +176,13 @@ void ComputerPlayer::sendlogininfo(std::string_view rest)
         return;
     }
     m_seat = seat;
-    send(net::msg::logininfo(seat, net::kGameVersion, m_name.toStdString()));
+    send(net::msg::logininfo(seat, rules::kVersion, m_name.toStdString()));
 }
 
 void ComputerPlayer::playerJoined(std::string_view rest)
 {
     const int seat = numberAt(rest, 0, 0);
-    if (!net::isSeat(seat))
+    if (!rules::isSeat(seat))
         return;
     m_names[static_cast<std::size_t>(seat)] = std::string(net::fieldsAfter(rest, 1));
     if (seat == m_seat && !m_loggedIn) {
@@ -193,10 +194,10 @@ void ComputerPlayer::playerJoined(std::string_view rest)
 void ComputerPlayer::playerLeft(std::string_view rest)
 {
     const int seat = numberAt(rest, 0, 0);
-    if (!net::isSeat(seat))
+    if (!rules::isSeat(seat))
         return;
     m_names[static_cast<std::size_t>(seat)].clear();
-    for (int s = 1; s <= net::kPlayerSeats; ++s) {
+    for (int s = 1; s <= rules::kPlayerSeats; ++s) {
         const std::string& name = m_names[static_cast<std::size_t>(s)];
         if (s != m_seat && !name.empty() && !isComputerName(name))
             return;
@@ -218,7 +219,7 @@ void ComputerPlayer::startgame(std::string_view rest)
 void ComputerPlayer::stats(std::string_view rest)
 {
     // turn seat; team; play-to; seconds; Zirked-at; new tiles; typing; fast; state
-    m_whoseTurn = net::shownTurnSeat(numberAt(rest, 0, 0));
+    m_whoseTurn = rules::shownTurnSeat(numberAt(rest, 0, 0));
     m_secondsPerTurn = numberAt(rest, 3, m_secondsPerTurn);
     m_newTilesAllowed = textAt(rest, 5) != "f";
     m_fastGame = textAt(rest, 7) == "t";
@@ -228,7 +229,7 @@ void ComputerPlayer::stats(std::string_view rest)
 void ComputerPlayer::nextplayer(std::string_view rest)
 {
     turnOver();
-    m_whoseTurn = net::shownTurnSeat(numberAt(rest, 0, 0));
+    m_whoseTurn = rules::shownTurnSeat(numberAt(rest, 0, 0));
     m_bought = false;
     m_turnStartedMs = nowMs();
 }
@@ -239,7 +240,7 @@ int ComputerPlayer::scaled(int ms) const { return static_cast<int>(ms / m_timeSc
 
 void ComputerPlayer::thedice(std::string_view rest)
 {
-    if (numberAt(rest, 0, 0) != m_seat || !myTurn() || !net::isPlayerSeat(m_seat))
+    if (numberAt(rest, 0, 0) != m_seat || !myTurn() || !rules::isPlayerSeat(m_seat))
         return;
     const std::string kind = textAt(rest, 1);
     const bool fresh = kind == net::kDiceThirteen || kind == net::kDiceTen;

@@ -1,7 +1,7 @@
 #include "TurnScript.h"
 
-#include <host/Dice.h>
-#include <host/Game.h>
+#include <rules/Dice.h>
+#include <rules/Points.h>
 #include <solver/TurnPlanner.h>
 
 #include <algorithm>
@@ -60,7 +60,7 @@ std::vector<solver::FoundWord> chooseWords(
     std::sort(noticed.begin(), noticed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
 
     std::vector<solver::FoundWord> out;
-    host::WordTable table = host::WordTable();
+    rules::WordTable table = rules::WordTable();
     for (const auto& [order, f] : noticed) {
         if (static_cast<int>(out.size()) >= maxWords)
             break;
@@ -84,7 +84,7 @@ int typicalTotal(int tiles, bool zirked)
     long sum = 0;
     std::vector<solver::FoundWord> found;
     for (int i = 0; i < kSample; ++i) {
-        const host::TileSet t = host::rollDice(rng);
+        const rules::TileSet t = rules::rollDice(rng);
         solver::WordFinder::builtIn().find(std::string(t.begin() + 1, t.begin() + 1 + tiles), found);
         sum += solver::planTurn(found, { zirked, 30 }).total();
     }
@@ -99,7 +99,7 @@ TurnScript planTurnScript(Level level, const TurnSituation& situation, std::mt19
     if (budgetMs <= 0)
         return script;
     const int wordMs = averageWordMs(style, situation.fastGame, style.plans ? 6 : style.favourite);
-    const int maxWords = std::clamp(budgetMs / wordMs, 0, host::kRows * host::kWordsPerLength);
+    const int maxWords = std::clamp(budgetMs / wordMs, 0, rules::kWordLengths * rules::kWordsPerLength);
     const std::vector<solver::FoundWord> words = chooseWords(level, situation.rack, situation.zirked, maxWords, rng);
 
     if (style.buysTiles && situation.mayBuyTiles) {
@@ -109,7 +109,7 @@ TurnScript planTurnScript(Level level, const TurnSituation& situation, std::mt19
             = solver::planTurn(solver::WordFinder::builtIn().find(situation.rack), { situation.zirked, maxWords })
                   .total();
         // Worth 300 only when this rack falls well short of an ordinary one.
-        if (mine < typical * 3 / 4 - host::kTileCost && budgetMs > kBuyThinkMs + 10 * wordMs) {
+        if (mine < typical * 3 / 4 - rules::kTileCost && budgetMs > kBuyThinkMs + 10 * wordMs) {
             script.buying = true;
             script.actions.push_back(timed(Action::Kind::BuyTiles, uniform(rng, kBuyThinkMs, kBuyThinkMs * 3 / 2)));
             return script;

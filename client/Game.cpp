@@ -1,10 +1,11 @@
 #include "Game.h"
 
-#include "host/Scoring.h"
 #include "net/Commands.h"
 #include "net/Fields.h"
-#include "net/Seats.h"
 #include "net/Text.h"
+#include "rules/Options.h"
+#include "rules/Points.h"
+#include "rules/Seats.h"
 #include "solver/WordFinder.h"
 
 #include <algorithm>
@@ -18,7 +19,6 @@ namespace
 // A host that keeps sending words must not grow the board without end.
 constexpr std::size_t kMaxBoxLines = 50;
 constexpr std::size_t kMaxListLines = 200;
-constexpr int kLongestTurn = 24 * 60 * 60;
 
 std::optional<int> intField(std::string_view rest, std::size_t i, int lo, int hi)
 {
@@ -67,7 +67,7 @@ bool Game::myTurn() const { return m_whoseTurn != 0 && m_whoseTurn == m_roster.m
 
 const std::string& Game::nameOf(int seat) const { return m_roster.name(seat); }
 
-int Game::boxPoints(int length, int words) { return host::rowPoints(length, words); }
+int Game::boxPoints(int length, int words) { return rules::rowPoints(length, words); }
 
 int Game::currentSum() const
 {
@@ -128,8 +128,8 @@ void Game::addToBox(int length, std::string word, Effects& e)
         return;
     b.words.push_back(std::move(word));
     const auto count = static_cast<int>(b.words.size());
-    b.textColour = count < kBoxFull ? kGreen : kRed;
-    if (count > kBoxFull - 1) {
+    b.textColour = count < rules::kWordsPerLength ? kGreen : kRed;
+    if (count > rules::kWordsPerLength - 1) {
         b.background = kSilver;
         e.sounds.push_back("filled");
     }
@@ -141,7 +141,7 @@ void Game::addToBox(int length, std::string word, Effects& e)
 Effects Game::startthegame(std::string_view rest)
 {
     const auto playTo = intField(rest, 2, 0, INT32_MAX);
-    const auto time = intField(rest, 3, 1, kLongestTurn);
+    const auto time = intField(rest, 3, 1, rules::kLongestTurn);
     const auto zirked = intField(rest, 4, 0, INT32_MAX);
     if (!playTo || !time || !zirked)
         return dropped("game start with a bad number");
@@ -167,7 +167,7 @@ Effects Game::startthegame(std::string_view rest)
     m_teamText = m_settings.teamGame ? "Team Game!" : "";
     const std::string what = m_settings.teamGame ? " TEAM game." : (m_settings.fast ? " FAST game." : " SLOW game.");
     const int me = m_roster.mySeat();
-    if (net::isPlayerSeat(me) && nameOf(me) == starter)
+    if (rules::isPlayerSeat(me) && nameOf(me) == starter)
         e.lines.push_back({ "0+You have started a" + what, kBlue });
     else
         e.lines.push_back({ "0+" + starter + " has started a" + what, kBlue });
@@ -176,17 +176,17 @@ Effects Game::startthegame(std::string_view rest)
 
 Effects Game::getnextplayer(std::string_view rest)
 {
-    const auto seat = intField(rest, 0, 1, net::kMaxSeat);
+    const auto seat = intField(rest, 0, 1, rules::kMaxSeat);
     if (!seat)
         return dropped("next player with a bad seat");
     Effects e;
     m_rack.cleartiles();
-    if (m_wordListsShown && net::isPlayerSeat(m_roster.mySeat()))
+    if (m_wordListsShown && rules::isPlayerSeat(m_roster.mySeat()))
         m_wordListsShown = false;
     m_missedShown = false;
     m_missed.clear();
     m_tookPart = false;
-    for (int s = 1; s <= kPlayerSeats; ++s) {
+    for (int s = 1; s <= rules::kPlayerSeats; ++s) {
         m_wordLists[static_cast<std::size_t>(s - 1)].lines.clear();
         m_wordLists[static_cast<std::size_t>(s - 1)].count = "0 words";
         m_wordLists[static_cast<std::size_t>(s - 1)].score = "for +0";
@@ -196,7 +196,7 @@ Effects Game::getnextplayer(std::string_view rest)
     emptyBoxes();
 
     m_started = true;
-    m_whoseTurn = net::shownTurnSeat(*seat);
+    m_whoseTurn = rules::shownTurnSeat(*seat);
     m_markerShown = !m_settings.fast;
     m_markerSeat = m_whoseTurn;
     if (myTurn()) {
@@ -211,7 +211,7 @@ Effects Game::getnextplayer(std::string_view rest)
 
 Effects Game::thedice(std::string_view rest)
 {
-    const auto seat = intField(rest, 0, 0, net::kMaxSeat);
+    const auto seat = intField(rest, 0, 0, rules::kMaxSeat);
     if (!seat)
         return dropped("dice with a bad seat");
     const std::string mode = field(rest, 1);
@@ -226,7 +226,7 @@ Effects Game::thedice(std::string_view rest)
         m_rack.showExtra(true);
         for (WordBox& b : m_boxes)
             b.background = kWhite;
-        boxAt(kMinWordLength).background = kMaroon;
+        boxAt(rules::kMinWordLength).background = kMaroon;
     } else if (mode == net::kDiceTen) {
         if (mine)
             e.sounds.push_back(m_turnSoundNew ? "turnnew" : "turn");
@@ -236,7 +236,7 @@ Effects Game::thedice(std::string_view rest)
     }
     std::vector<char> letters;
     const auto fields = net::splitFields(rest);
-    for (std::size_t i = 2; i < fields.size() && letters.size() < static_cast<std::size_t>(kTiles); ++i) {
+    for (std::size_t i = 2; i < fields.size() && letters.size() < static_cast<std::size_t>(rules::kZirkedTiles); ++i) {
         if (fields[i].empty())
             continue; // a closing "+" leaves an empty field, not a tile
         letters.push_back(fields[i][0]);
@@ -246,7 +246,7 @@ Effects Game::thedice(std::string_view rest)
         m_turnRack.assign(letters.begin(), letters.end());
         m_turnZirked = mode == net::kDiceThirteen;
         const int me = m_roster.mySeat();
-        m_tookPart = net::isPlayerSeat(me) && !m_roster.watching(me) && (m_settings.fast || mine);
+        m_tookPart = rules::isPlayerSeat(me) && !m_roster.watching(me) && (m_settings.fast || mine);
         m_seconds = m_settings.timePerTurn;
         m_barWidth = m_settings.timePerTurn;
         m_timeText = clockText(m_seconds);
@@ -258,8 +258,8 @@ Effects Game::thedice(std::string_view rest)
 
 Effects Game::setdice(std::string_view rest)
 {
-    const auto spot = intField(rest, 0, 0, kMaxWordTiles);
-    const auto tile = intField(rest, 1, 1, kTiles);
+    const auto spot = intField(rest, 0, 0, rules::kMaxWordLength);
+    const auto tile = intField(rest, 1, 1, rules::kZirkedTiles);
     if (!spot || !tile)
         return dropped("tile move out of range");
     // Our own word is ours: an echo must not move a tile we are placing.
@@ -284,7 +284,7 @@ Effects Game::turnend(std::string_view)
     Effects e;
     endturn(e);
     e.sounds.push_back("showlist");
-    for (int s = 1; s <= kPlayerSeats; ++s)
+    for (int s = 1; s <= rules::kPlayerSeats; ++s)
         m_wordLists[static_cast<std::size_t>(s - 1)].name = nameOf(s);
     if (m_settings.fast)
         m_wordListsShown = true;
@@ -313,7 +313,7 @@ void Game::endturn(Effects& e)
 
 Effects Game::accepted(std::string_view rest)
 {
-    const auto length = intField(rest, 0, kMinWordLength, kMaxWordLength);
+    const auto length = intField(rest, 0, rules::kMinWordLength, rules::kMaxWordLength);
     if (!length)
         return dropped("accepted word of a bad length");
     const std::string word = net::toUtf8(field(rest, 1));
@@ -338,7 +338,7 @@ Effects Game::rejected(std::string_view rest)
 
 Effects Game::addaword(std::string_view rest)
 {
-    const auto seat = intField(rest, 0, 1, kPlayerSeats);
+    const auto seat = intField(rest, 0, 1, rules::kPlayerSeats);
     const auto length = intField(rest, 1, 0, 1000);
     if (!seat || !length)
         return dropped("word for the lists with a bad seat or length");
@@ -355,7 +355,7 @@ Effects Game::addaword(std::string_view rest)
 
 Effects Game::bought(std::string_view rest, bool fresh)
 {
-    const auto seat = intField(rest, 0, 1, kPlayerSeats);
+    const auto seat = intField(rest, 0, 1, rules::kPlayerSeats);
     const auto total = intField(rest, 1, INT32_MIN, INT32_MAX);
     if (!seat || !total)
         return dropped("tile purchase with a bad seat or score");
@@ -373,7 +373,7 @@ Effects Game::oldtiles(std::string_view rest) { return bought(rest, false); }
 
 Effects Game::loadscores(std::string_view rest)
 {
-    const auto seat = intField(rest, 0, 1, kPlayerSeats);
+    const auto seat = intField(rest, 0, 1, rules::kPlayerSeats);
     const auto score = intField(rest, 1, INT32_MIN, INT32_MAX);
     if (!seat || !score)
         return dropped("score with a bad seat or number");
@@ -383,15 +383,15 @@ Effects Game::loadscores(std::string_view rest)
 
 Effects Game::stats(std::string_view rest)
 {
-    const auto seat = intField(rest, 0, 0, net::kMaxSeat);
+    const auto seat = intField(rest, 0, 0, rules::kMaxSeat);
     const auto playTo = intField(rest, 2, 0, INT32_MAX);
-    const auto time = intField(rest, 3, 1, kLongestTurn);
+    const auto time = intField(rest, 3, 1, rules::kLongestTurn);
     const auto zirked = intField(rest, 4, 0, INT32_MAX);
     if (!seat || !playTo || !time || !zirked)
         return dropped("game snapshot with a bad number");
     m_started = true;
     m_startButton = false;
-    m_whoseTurn = net::shownTurnSeat(*seat);
+    m_whoseTurn = rules::shownTurnSeat(*seat);
     m_settings.playToScore = *playTo;
     m_settings.timePerTurn = *time;
     m_settings.zirkedAt = *zirked;
@@ -417,7 +417,7 @@ Effects Game::stats(std::string_view rest)
 
 Effects Game::scores(std::string_view rest)
 {
-    const auto seat = intField(rest, 0, 1, kPlayerSeats);
+    const auto seat = intField(rest, 0, 1, rules::kPlayerSeats);
     const auto points = intField(rest, 1, INT32_MIN, INT32_MAX);
     const auto bonus = intField(rest, 2, INT32_MIN, INT32_MAX);
     const auto words = intField(rest, 3, 0, INT32_MAX);
@@ -429,7 +429,7 @@ Effects Game::scores(std::string_view rest)
     if (!m_settings.fast)
         for (SeatBoard& s : m_seats)
             s.bonus.clear();
-    const auto second = intField(rest, 5, 1, kPlayerSeats);
+    const auto second = intField(rest, 5, 1, rules::kPlayerSeats);
     const auto secondTotal = intField(rest, 6, INT32_MIN, INT32_MAX);
     if (second && secondTotal)
         seatAt(*second).score = std::to_string(*secondTotal);
@@ -437,7 +437,7 @@ Effects Game::scores(std::string_view rest)
 
     const std::string& name = nameOf(*seat);
     const long long sum = static_cast<long long>(*points) + *bonus;
-    if (*bonus == -host::kZirkedPenalty) {
+    if (*bonus == -rules::kZirkedPenalty) {
         seatAt(*seat).bonus = "-500";
         m_result = name + " Lost 500 points! " + std::to_string(*words) + " words made for " + std::to_string(*points)
             + " points but that wasn't enough!";
@@ -472,7 +472,7 @@ Effects Game::winner(std::string_view rest)
         return e;
     }
     const int me = m_roster.mySeat();
-    const bool player = net::isPlayerSeat(me);
+    const bool player = rules::isPlayerSeat(me);
     m_winnerText = player && nameOf(me) == text ? "You have Won the Game!" : text + " has Won the Game!";
     m_wordListsShown = false;
     if (player) {
@@ -485,7 +485,7 @@ Effects Game::winner(std::string_view rest)
 
 Effects Game::ifinished(std::string_view rest)
 {
-    const auto seat = intField(rest, 0, 1, kPlayerSeats);
+    const auto seat = intField(rest, 0, 1, rules::kPlayerSeats);
     if (!seat)
         return dropped("finish vote with a bad seat");
     Effects e;
@@ -528,7 +528,7 @@ void Game::takeBack(int tile, Effects& e)
 Effects Game::leftClick(int tile)
 {
     Effects e;
-    if (!myTurn() || tile < 1 || tile > kTiles || !m_rack.tile(tile).visible)
+    if (!myTurn() || tile < 1 || tile > rules::kZirkedTiles || !m_rack.tile(tile).visible)
         return e;
     if (m_rack.tile(tile).wordPosition == 0) {
         takeTile(tile, e);
@@ -542,7 +542,7 @@ Effects Game::leftClick(int tile)
 Effects Game::otherClick(int tile)
 {
     Effects e;
-    if (!myTurn() || tile < 1 || tile > kTiles || !m_rack.tile(tile).visible)
+    if (!myTurn() || tile < 1 || tile > rules::kZirkedTiles || !m_rack.tile(tile).visible)
         return e;
     if (m_rack.tile(tile).wordPosition == 0) {
         m_rack.shufflethem(m_random);

@@ -8,6 +8,7 @@
 
 #include "client/Rack.h"
 #include "client/Roster.h"
+#include "rules/Words.h"
 #include "solver/MissedWords.h"
 
 #include <array>
@@ -20,11 +21,6 @@
 
 namespace client
 {
-
-inline constexpr int kMinWordLength = 3;
-inline constexpr int kMaxWordLength = 10;
-inline constexpr int kBoxes = kMaxWordLength - kMinWordLength + 1;
-inline constexpr int kBoxFull = 5;
 
 // Colours as 0x00BBGGRR.
 inline constexpr std::uint32_t kGreen = 0x008000;
@@ -146,7 +142,7 @@ public:
     int whoseTurn() const { return m_whoseTurn; }
     bool myTurn() const;
     bool started() const { return m_started; }
-    const WordBox& box(int length) const { return m_boxes[static_cast<std::size_t>(length - kMinWordLength)]; }
+    const WordBox& box(int length) const { return m_boxes[static_cast<std::size_t>(length - rules::kMinWordLength)]; }
     int currentSum() const;
     const SeatBoard& seat(int seat) const { return m_seats[static_cast<std::size_t>(seat - 1)]; }
     const WordList& wordList(int seat) const { return m_wordLists[static_cast<std::size_t>(seat - 1)]; }
@@ -178,7 +174,7 @@ public:
     static std::string clockText(int seconds);
 
 private:
-    WordBox& boxAt(int length) { return m_boxes[static_cast<std::size_t>(length - kMinWordLength)]; }
+    WordBox& boxAt(int length) { return m_boxes[static_cast<std::size_t>(length - rules::kMinWordLength)]; }
     SeatBoard& seatAt(int seat) { return m_seats[static_cast<std::size_t>(seat - 1)]; }
     const std::string& nameOf(int seat) const;
     void clearall();
@@ -205,9 +201,9 @@ private:
     std::string m_loginName;
     bool m_typingOn = false;
     bool m_startButton = false;
-    std::array<WordBox, kBoxes> m_boxes {};
-    std::array<SeatBoard, kPlayerSeats> m_seats {};
-    std::array<WordList, kPlayerSeats> m_wordLists {};
+    std::array<WordBox, rules::kWordLengths> m_boxes {};
+    std::array<SeatBoard, rules::kPlayerSeats> m_seats {};
+    std::array<WordList, rules::kPlayerSeats> m_wordLists {};
     TurnButtons m_buttons;
     std::string m_status;
     std::uint32_t m_statusColour = kStatusPlain;

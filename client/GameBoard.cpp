@@ -252,7 +252,7 @@ void GameBoard::buildPlayArea()
     m_playArea = panel(this, "panel_game", QRect(0, kPlayTop, kLeftWidth, 150));
     panel(m_playArea, "panel_word", QRect(106, 4, 418, 49),
         { QColor(255, 255, 255, 90), QColor(40, 60, 90, 110), 1, 4, true });
-    for (int n = 1; n <= client::kTiles; ++n) {
+    for (int n = 1; n <= rules::kZirkedTiles; ++n) {
         auto* t = new TileWidget(n, m_playArea);
         t->hide();
         connect(t, &TileWidget::pressed, this, &GameBoard::tilePressed);
@@ -303,8 +303,8 @@ void GameBoard::buildPlayArea()
 
 void GameBoard::buildBoxes()
 {
-    for (int length = client::kMinWordLength; length <= client::kMaxWordLength; ++length) {
-        const int i = length - client::kMinWordLength;
+    for (int length = rules::kMinWordLength; length <= rules::kMaxWordLength; ++length) {
+        const int i = length - rules::kMinWordLength;
         const int x = 2 + i * 73 + (i > 0 ? i / 2 : 0);
         auto* caption
             = label(this, QString("label_caption%1").arg(length), QRect(x, kBoxTop, 70, 14), "color: #102a50;");
@@ -333,7 +333,7 @@ void GameBoard::buildSeats()
     m_turnMarker->hide();
     const QPixmap eyes = eyesIcon();
     const QPixmap fresh = newTilesIcon();
-    for (int i = 0; i < client::kPlayerSeats; ++i) {
+    for (int i = 0; i < rules::kPlayerSeats; ++i) {
         const int seat = i + 1;
         Seat& s = m_seats[static_cast<std::size_t>(i)];
         s.box = panel(seats, "", QRect(6, 6 + i * 60, kRightWidth - 12, 56), { QColor(255, 255, 255, 140), {}, 0, 4 });
@@ -386,7 +386,7 @@ void GameBoard::buildWordLists()
 {
     m_wordLists = panel(this, "panel_wordlists", QRect(0, kBoxTop - 4, kLeftWidth, 286),
         { QColor(250, 252, 255, 245), QColor(0x1d, 0x3f, 0x73), 2, 8 });
-    for (int i = 0; i < client::kPlayerSeats; ++i) {
+    for (int i = 0; i < rules::kPlayerSeats; ++i) {
         const int seat = i + 1;
         WordColumn& c = m_columns[static_cast<std::size_t>(i)];
         c.name = label(m_wordLists, QString("label_name%1").arg(seat), QRect(), "font-weight: bold; color: #102a50;");
@@ -409,8 +409,8 @@ void GameBoard::buildWordLists()
 void GameBoard::layoutWordLists(int width)
 {
     m_wordLists->resize(width, m_wordLists->height());
-    const int w = (width - 14) / client::kPlayerSeats;
-    for (int i = 0; i < client::kPlayerSeats; ++i) {
+    const int w = (width - 14) / rules::kPlayerSeats;
+    for (int i = 0; i < rules::kPlayerSeats; ++i) {
         const int x = 6 + i * w;
         WordColumn& c = m_columns[static_cast<std::size_t>(i)];
         c.name->setGeometry(x, 6, w - 24, 18);
@@ -473,7 +473,7 @@ void GameBoard::render(const client::Game& game, const client::Roster& roster)
     setText(m_result, game.resultText());
     setText(m_winnerLabel, game.winnerText());
     m_winnerPanel->setVisible(game.winnerShown());
-    for (int seat = 1; seat <= client::kPlayerSeats; ++seat) {
+    for (int seat = 1; seat <= rules::kPlayerSeats; ++seat) {
         const client::WordList& model = game.wordList(seat);
         WordColumn& c = m_columns[static_cast<std::size_t>(seat - 1)];
         setText(c.name, model.name);
@@ -510,7 +510,7 @@ void GameBoard::render(const client::Game& game, const client::Roster& roster)
 void GameBoard::renderRack(const client::Game& game)
 {
     const client::Rack& rack = game.rack();
-    for (int n = 1; n <= client::kTiles; ++n) {
+    for (int n = 1; n <= rules::kZirkedTiles; ++n) {
         const client::Tile& t = rack.tile(n);
         TileWidget* w = m_tiles[static_cast<std::size_t>(n - 1)];
         w->setLetter(t.picture ? t.letter : 0);
@@ -523,9 +523,9 @@ void GameBoard::renderRack(const client::Game& game)
 
 void GameBoard::renderBoxes(const client::Game& game)
 {
-    for (int length = client::kMinWordLength; length <= client::kMaxWordLength; ++length) {
+    for (int length = rules::kMinWordLength; length <= rules::kMaxWordLength; ++length) {
         const client::WordBox& model = game.box(length);
-        Box& box = m_boxes[static_cast<std::size_t>(length - client::kMinWordLength)];
+        Box& box = m_boxes[static_cast<std::size_t>(length - rules::kMinWordLength)];
         setLines(box.list, model.words);
         const QString style
             = QString("QListWidget { background: %1; color: %2; font-weight: bold; font-size: 10px; border: 1px solid "
@@ -539,7 +539,7 @@ void GameBoard::renderBoxes(const client::Game& game)
 
 void GameBoard::renderSeats(const client::Game& game, const client::Roster& roster)
 {
-    for (int seat = 1; seat <= client::kPlayerSeats; ++seat) {
+    for (int seat = 1; seat <= rules::kPlayerSeats; ++seat) {
         Seat& s = m_seats[static_cast<std::size_t>(seat - 1)];
         const client::SeatBoard& model = game.seat(seat);
         setText(s.name, roster.name(seat));
@@ -549,7 +549,7 @@ void GameBoard::renderSeats(const client::Game& game, const client::Roster& rost
         s.eyes->setVisible(roster.watching(seat));
     }
     const int marker = game.turnMarkerSeat();
-    if (game.turnMarkerShown() && marker >= 1 && marker <= client::kPlayerSeats) {
+    if (game.turnMarkerShown() && marker >= 1 && marker <= rules::kPlayerSeats) {
         const QRect box = m_seats[static_cast<std::size_t>(marker - 1)].box->geometry();
         m_turnMarker->setGeometry(box.adjusted(-4, -3, 4, 3));
         m_turnMarker->show();

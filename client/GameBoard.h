@@ -97,7 +97,7 @@ private:
 
     QLabel* m_logo = nullptr;
     QFrame* m_playArea = nullptr;
-    std::array<TileWidget*, client::kTiles> m_tiles {};
+    std::array<TileWidget*, rules::kZirkedTiles> m_tiles {};
     QPushButton* m_buttonStart = nullptr;
     QPushButton* m_buttonDone = nullptr;
     QPushButton* m_buttonClear = nullptr;
@@ -113,14 +113,14 @@ private:
     QLabel* m_sum = nullptr;
     QFrame* m_winnerPanel = nullptr;
     QLabel* m_winnerLabel = nullptr;
-    std::array<Box, client::kBoxes> m_boxes {};
-    std::array<Seat, client::kPlayerSeats> m_seats {};
+    std::array<Box, rules::kWordLengths> m_boxes {};
+    std::array<Seat, rules::kPlayerSeats> m_seats {};
     QFrame* m_turnMarker = nullptr;
     std::array<QLabel*, 6> m_info {};
     QLabel* m_team = nullptr;
     QLabel* m_noGame = nullptr;
     QFrame* m_wordLists = nullptr;
-    std::array<WordColumn, client::kPlayerSeats> m_columns {};
+    std::array<WordColumn, rules::kPlayerSeats> m_columns {};
     QPushButton* m_closeLists = nullptr;
     QFrame* m_missedPanel = nullptr;
     QListWidget* m_missed = nullptr;

@@ -17,8 +17,8 @@ int uniform(std::mt19937& random, int n) { return std::uniform_int_distribution<
 
 Rack::Rack()
 {
-    for (int n = 1; n <= kTiles; ++n)
-        at(n).visible = n <= kNormalTiles;
+    for (int n = 1; n <= rules::kZirkedTiles; ++n)
+        at(n).visible = n <= rules::kPlainTiles;
     movetiles();
 }
 
@@ -48,7 +48,7 @@ void Rack::goHome(Tile& t) const
 
 void Rack::movetiles()
 {
-    for (int n = 1; n <= kTiles; ++n) {
+    for (int n = 1; n <= rules::kZirkedTiles; ++n) {
         Tile& t = at(n);
         t.homeLeft = layoutLeft(n, m_twoRows);
         if (t.wordPosition == 0)
@@ -59,7 +59,7 @@ void Rack::movetiles()
 void Rack::deal(const std::vector<char>& letters)
 {
     cleartiles();
-    for (int n = 1; n <= kTiles; ++n) {
+    for (int n = 1; n <= rules::kZirkedTiles; ++n) {
         Tile& t = at(n);
         const auto i = static_cast<std::size_t>(n - 1);
         t.letter = i < letters.size() ? letters[i] : kNoLetter;
@@ -70,7 +70,7 @@ void Rack::deal(const std::vector<char>& letters)
 
 void Rack::showExtra(bool shown)
 {
-    for (int n = kNormalTiles + 1; n <= kTiles; ++n)
+    for (int n = rules::kPlainTiles + 1; n <= rules::kZirkedTiles; ++n)
         at(n).visible = shown;
 }
 
@@ -88,7 +88,7 @@ void Rack::setTwoRows(bool twoRows)
 
 bool Rack::take(int n)
 {
-    if (n < 1 || n > kTiles || m_wordLength >= kMaxWordTiles)
+    if (n < 1 || n > rules::kZirkedTiles || m_wordLength >= rules::kMaxWordLength)
         return false;
     Tile& t = at(n);
     if (t.wordPosition != 0)
@@ -103,7 +103,7 @@ bool Rack::take(int n)
 
 bool Rack::takeBack(int n)
 {
-    if (n < 1 || n > kTiles || m_wordLength == 0)
+    if (n < 1 || n > rules::kZirkedTiles || m_wordLength == 0)
         return false;
     Tile& t = at(n);
     if (t.wordPosition == 0 || t.wordPosition != m_wordLength)
@@ -148,12 +148,12 @@ void Rack::shufflethem(std::mt19937& random)
 {
     const bool extra = extraShown();
     if (!m_twoRows) {
-        for (int i = 1; i <= kNormalTiles; ++i)
-            changespot(i, 1 + uniform(random, extra ? kTiles : kNormalTiles));
+        for (int i = 1; i <= rules::kPlainTiles; ++i)
+            changespot(i, 1 + uniform(random, extra ? rules::kZirkedTiles : rules::kPlainTiles));
         return;
     }
     // Each row shuffles within itself, so a tile never changes rows.
-    for (int i = 4; i <= kNormalTiles; ++i)
+    for (int i = 4; i <= rules::kPlainTiles; ++i)
         changespot(i, 4 + uniform(random, extra ? 7 : 6));
     constexpr int kLower[] = { 1, 2, 3, 11, 12, 13 };
     for (int i = 1; i <= 3; ++i)
@@ -162,7 +162,7 @@ void Rack::shufflethem(std::mt19937& random)
 
 int Rack::freeTileWith(char letter) const
 {
-    for (int n = 1; n <= kTiles; ++n) {
+    for (int n = 1; n <= rules::kZirkedTiles; ++n) {
         const Tile& t = tile(n);
         if (t.visible && t.wordPosition == 0 && t.picture && t.letter == letter)
             return n;
@@ -172,7 +172,7 @@ int Rack::freeTileWith(char letter) const
 
 bool Rack::echo(int spot, int n)
 {
-    if (n < 1 || n > kTiles || spot < 0 || spot > kMaxWordTiles)
+    if (n < 1 || n > rules::kZirkedTiles || spot < 0 || spot > rules::kMaxWordLength)
         return false;
     Tile& t = at(n);
     if (spot > 0) {

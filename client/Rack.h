@@ -3,6 +3,9 @@
 // stands, which tiles are in the word and in what order. Pixel places are the
 // board's own coordinates, so the window only has to copy them.
 
+#include "rules/Dice.h"
+#include "rules/Words.h"
+
 #include <array>
 #include <random>
 #include <vector>
@@ -10,9 +13,6 @@
 namespace client
 {
 
-inline constexpr int kTiles = 13;
-inline constexpr int kNormalTiles = 10;
-inline constexpr int kMaxWordTiles = 10;
 inline constexpr int kTileSize = 41;
 inline constexpr int kRackTop = 61;
 inline constexpr int kLowerRowTop = 103;
@@ -41,7 +41,7 @@ public:
     std::vector<int> word() const;
     bool twoRows() const { return m_twoRows; }
     // The extra tiles are on show (tile 13 decides, as the player sees it).
-    bool extraShown() const { return tile(kTiles).visible; }
+    bool extraShown() const { return tile(rules::kZirkedTiles).visible; }
 
     static int homeTop(int n, bool twoRows);
     static int layoutLeft(int n, bool twoRows);
@@ -72,8 +72,8 @@ private:
     void movetiles();
     void changespot(int a, int b);
 
-    std::array<Tile, kTiles> m_tiles {};
-    std::array<int, kMaxWordTiles> m_slots {}; // tile numbers, 0 = empty
+    std::array<Tile, rules::kZirkedTiles> m_tiles {};
+    std::array<int, rules::kMaxWordLength> m_slots {}; // tile numbers, 0 = empty
     int m_wordLength = 0;
     bool m_twoRows = false;
 };

@@ -3,6 +3,7 @@
 #include "net/Commands.h"
 #include "net/Fields.h"
 #include "net/Text.h"
+#include "rules/Seats.h"
 
 #include <algorithm>
 
@@ -38,7 +39,7 @@ Roster::Roster() { m_names.fill(std::string(kWaiting)); }
 
 std::optional<int> Roster::seated(std::string_view rest)
 {
-    const auto seat = seatField(rest, 1, kMaxSeat);
+    const auto seat = seatField(rest, 1, rules::kMaxSeat);
     if (!seat)
         return std::nullopt;
     m_mySeat = *seat;
@@ -48,7 +49,7 @@ std::optional<int> Roster::seated(std::string_view rest)
 
 RosterChange Roster::playerArrived(std::string_view rest)
 {
-    const auto seat = seatField(rest, 1, kMaxSeat);
+    const auto seat = seatField(rest, 1, rules::kMaxSeat);
     if (!seat)
         return dropped("player arrival with a bad seat");
     const std::string name = net::toUtf8(net::fieldsAfter(rest, 1));
@@ -61,7 +62,7 @@ RosterChange Roster::playerArrived(std::string_view rest)
         c.lines.push_back({ "0+" + name + " is Connected.", kBlue });
         c.playEntered = true;
     }
-    if (*seat > kPlayerSeats) {
+    if (*seat > rules::kPlayerSeats) {
         m_spies.push_back(spyLine(*seat, name));
         c.spyAdded = SpyEntry { *seat, name };
         c.lines.push_back({ mine ? "0+You are spying." : "0+" + name + " is spying.", kBlue });
@@ -73,11 +74,11 @@ RosterChange Roster::playerArrived(std::string_view rest)
 
 RosterChange Roster::playerDisconnected(std::string_view rest)
 {
-    const auto seat = seatField(rest, 1, kMaxSeat);
+    const auto seat = seatField(rest, 1, rules::kMaxSeat);
     if (!seat)
         return dropped("disconnect with a bad seat");
     RosterChange c;
-    if (*seat <= kPlayerSeats) {
+    if (*seat <= rules::kPlayerSeats) {
         const auto i = static_cast<std::size_t>(*seat - 1);
         if (m_names[i] != kWaiting)
             c.lines.push_back({ "0+" + m_names[i] + " disconnected.", kBlue });
@@ -101,7 +102,7 @@ RosterChange Roster::playerDisconnected(std::string_view rest)
 
 RosterChange Roster::justWatching(std::string_view rest)
 {
-    const auto seat = seatField(rest, 1, kPlayerSeats);
+    const auto seat = seatField(rest, 1, rules::kPlayerSeats);
     if (!seat)
         return dropped("watch notice with a bad seat");
     const auto i = static_cast<std::size_t>(*seat - 1);
@@ -127,14 +128,14 @@ KickMenu prepareKickMenu(bool hosting, std::string_view labelText, int seat)
 
 std::optional<std::string> removeFromGame(bool hosting, bool connected, int mySeat, int target)
 {
-    if (!hosting || !connected || target < 1 || target > kMaxSeat)
+    if (!hosting || !connected || target < 1 || target > rules::kMaxSeat)
         return std::nullopt;
     return net::msg::kickhim(mySeat, target);
 }
 
 std::optional<std::string> setJustWatch(bool connected, int target, bool watch)
 {
-    if (!connected || !net::mayJustWatch(target))
+    if (!connected || !rules::mayJustWatch(target))
         return std::nullopt;
     return net::msg::justwatch(target, watch);
 }

@@ -4,7 +4,7 @@
 // host is turned into the changes the window shows; nothing the host sends
 // can make it index out of range.
 
-#include "net/Seats.h"
+#include "rules/Seats.h"
 
 #include <array>
 #include <cstdint>
@@ -17,8 +17,8 @@
 namespace client
 {
 
-using net::kMaxSeat;
-using net::kPlayerSeats;
+using rules::kMaxSeat;
+using rules::kPlayerSeats;
 inline constexpr std::string_view kWaiting = "<Waiting>";
 
 // Colours as 0x00BBGGRR.
@@ -76,8 +76,8 @@ public:
 private:
     int m_mySeat = 0;
     bool m_connected = false;
-    std::array<std::string, kPlayerSeats> m_names;
-    std::array<bool, kPlayerSeats> m_watching {};
+    std::array<std::string, rules::kPlayerSeats> m_names;
+    std::array<bool, rules::kPlayerSeats> m_watching {};
     std::vector<std::string> m_spies;
 };
 

@@ -178,7 +178,7 @@ void Tchat::attach(const Windows& windows)
     if (m_windows.tallylist) {
         m_windows.tallylist->playersInGame = [this] {
             QStringList names;
-            for (int seat = 1; seat <= client::kPlayerSeats; ++seat)
+            for (int seat = 1; seat <= rules::kPlayerSeats; ++seat)
                 if (seat != m_roster.mySeat() && m_roster.name(seat) != client::kWaiting)
                     names << QString::fromStdString(m_roster.name(seat));
             return names;

@@ -12,6 +12,7 @@
 #include "net/Commands.h"
 #include "net/TSock.h"
 #include "net/Text.h"
+#include "rules/Version.h"
 #include "windows/Tabout.h"
 #include "windows/Tdownload.h"
 #include "windows/Tgamestartform.h"
@@ -96,7 +97,7 @@ void Tchat::AddComputerPlayer1Click(int level)
     if (!m_options.addComputer || m_hostedPort == 0 || m_roster.mySeat() != 1)
         return;
     std::vector<std::string> taken;
-    for (int seat = 1; seat <= client::kPlayerSeats; ++seat)
+    for (int seat = 1; seat <= rules::kPlayerSeats; ++seat)
         taken.push_back(m_roster.name(seat));
     for (const auto& spy : m_roster.spies())
         taken.push_back(spy.substr(spy.find(": ") + 2));
@@ -203,7 +204,7 @@ QString Tchat::versionText() const
 {
     if (m_windows.about)
         return m_windows.about->versionText();
-    return QString::fromLatin1(net::kGameVersion.data(), static_cast<qsizetype>(net::kGameVersion.size()));
+    return QString::fromLatin1(rules::kVersion.data(), static_cast<qsizetype>(rules::kVersion.size()));
 }
 
 void Tchat::sendloginfo(std::string_view rest)
@@ -286,7 +287,7 @@ void Tchat::startgame()
 
 void Tchat::label_playername1ContextPopup(int seat)
 {
-    if (seat < 1 || seat > client::kPlayerSeats)
+    if (seat < 1 || seat > rules::kPlayerSeats)
         return;
     const auto menu = client::prepareKickMenu(m_isHost, m_roster.name(seat), seat);
     m_removeFromGame->setEnabled(menu.removeEnabled);

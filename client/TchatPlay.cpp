@@ -10,7 +10,7 @@
 #include "chat/ChatView.h"
 #include "chat/Sounds.h"
 #include "chat/Speaker.h"
-#include "net/Seats.h"
+#include "rules/Seats.h"
 #include "windows/Ttallylist.h"
 
 #include <QKeyEvent>
@@ -109,7 +109,7 @@ void Tchat::chatrecieved(std::string_view rest) { m_mainchat->chatrecieved(rest)
 void Tchat::playasound(std::string_view rest)
 {
     const auto nameOf = [this](int seat) -> std::string {
-        if (net::isPlayerSeat(seat))
+        if (rules::isPlayerSeat(seat))
             return m_roster.name(seat);
         const std::string prefix = std::to_string(seat) + ": ";
         for (const auto& spy : m_roster.spies())

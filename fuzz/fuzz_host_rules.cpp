@@ -6,6 +6,8 @@
 #include <host/Game.h>
 #include <net/Commands.h>
 #include <net/Framing.h>
+#include <rules/Version.h>
+#include <rules/Words.h>
 
 #include <array>
 #include <cstdint>
@@ -105,7 +107,7 @@ std::string wellFormed(Input& in, int seat)
     const int claimed = in.small(8) == 0 ? in.number() : seat;
     switch (in.small(12)) {
     case 0:
-        return strip(net::msg::logininfo(claimed, in.small(4) ? net::kGameVersion : "0.9", in.text()));
+        return strip(net::msg::logininfo(claimed, in.small(4) ? rules::kVersion : "0.9", in.text()));
     case 1: {
         net::GameOptions o;
         o.team = in.small(2);
@@ -165,7 +167,7 @@ void checkBounds(const host::Game& g)
     for (int s = 1; s <= host::kMaxSeat; ++s)
         for (const auto& row : g.player(s).words)
             for (const auto& w : row)
-                if (w.size() > static_cast<std::size_t>(host::kMaxLength))
+                if (w.size() > static_cast<std::size_t>(rules::kMaxWordLength))
                     std::abort();
 }
 

@@ -1,9 +1,8 @@
 #include "Game.h"
 
-#include "Judge.h"
-
 #include <net/Fields.h>
 #include <net/Text.h>
+#include <rules/Version.h>
 
 #include <set>
 
@@ -114,7 +113,7 @@ net::GameOptions Game::options() const
 std::vector<char> Game::letters(const TileSet& set, int count) const
 {
     std::vector<char> out;
-    for (int i = 1; i <= count && i <= kDiceCount; ++i)
+    for (int i = 1; i <= count && i <= rules::kDiceCount; ++i)
         out.push_back(set[static_cast<std::size_t>(i)]);
     return out;
 }
@@ -200,7 +199,7 @@ void Game::receivedlogininfo(std::string_view rest, int seat)
         if (s != seat && at(s).connected)
             sendTo(seat, net::msg::existingplayers(s, at(s).name));
 
-    if (version != net::kGameVersion) {
+    if (version != rules::kVersion) {
         sendTo(1, net::msg::havewrongversion(p.name));
         sendTo(seat, net::msg::wrongversion());
     }
@@ -283,7 +282,7 @@ void Game::setdice(std::string_view rest, int seat)
     const auto tile = numberField(rest, 2, net::cmd::setdice, seat);
     if (!tile)
         return;
-    if (*position < 0 || *position > kMaxLength || *tile < 1 || *tile > tileCount(at(seat).zirked))
+    if (*position < 0 || *position > rules::kMaxWordLength || *tile < 1 || *tile > tileCount(at(seat).zirked))
         return;
     sendAllBut(seat, net::msg::setdiceRelay(*position, *tile));
 }
@@ -329,7 +328,7 @@ void Game::startgame(std::string_view rest, int seat)
         return;
     // The turn clock adds a few seconds of grace to this; no start window offers
     // anything near these bounds, and past them the clock would overflow.
-    if (*seconds < 1 || *seconds > kMaxTimePerTurn) {
+    if (*seconds < 1 || *seconds > rules::kLongestTurn) {
         complain(seat, "start ignored: seconds per turn out of range");
         return;
     }
@@ -436,7 +435,7 @@ void Game::done(std::string_view rest, int seat)
     }
     // A rack position outside the player's tiles, or used twice, cannot make a word.
     std::string word;
-    bool sound = positions.size() <= static_cast<std::size_t>(kMaxLength);
+    bool sound = positions.size() <= static_cast<std::size_t>(rules::kMaxWordLength);
     std::set<int> used;
     for (int pos : positions) {
         if (pos < 1 || pos > tiles || !used.insert(pos).second) {
@@ -446,7 +445,7 @@ void Game::done(std::string_view rest, int seat)
         word += set[static_cast<std::size_t>(pos)];
     }
     if (!sound) {
-        sendVerdict(seat, word, std::string(kRejected));
+        sendVerdict(seat, word, std::string(rules::kRejected));
         return;
     }
 
@@ -456,7 +455,7 @@ void Game::done(std::string_view rest, int seat)
         return;
     }
     const int length = static_cast<int>(word.size());
-    p.words[static_cast<std::size_t>(length - kMinLength)][static_cast<std::size_t>(v.slot)] = word;
+    p.words[static_cast<std::size_t>(length - rules::kMinWordLength)][static_cast<std::size_t>(v.slot)] = word;
     if (m_settings.fastGame) {
         sendTo(seat, net::msg::accepted(length, word));
         sendAll(net::msg::addaword(seat, length, word));
@@ -473,7 +472,7 @@ void Game::findplayer()
     for (int s = 1; s <= kPlayingSeats; ++s) {
         at(s).boughtNewTiles = false;
         at(s).finished = false;
-        at(s).words = WordTable {};
+        at(s).words = rules::WordTable {};
     }
     if (m_settings.fastGame) {
         if (checkforwin())

@@ -3,13 +3,15 @@
 // turns and the clock. No sockets, timers or sleeps: connections, messages
 // and clock seconds come in as calls; everything going out goes through Link.
 
-#include "Dice.h"
 #include "Link.h"
 #include "PlayerTable.h"
-#include "Scoring.h"
 
 #include <net/Commands.h>
 #include <net/Dispatcher.h>
+#include <rules/Dice.h>
+#include <rules/Judge.h>
+#include <rules/Options.h>
+#include <rules/Points.h>
 
 #include <array>
 #include <cstdint>
@@ -22,10 +24,22 @@
 namespace host
 {
 
+// The host deals, judges and scores by the game's rules.
+using rules::addScore;
+using rules::judgeWord;
+using rules::kTileCost;
+using rules::kZirkedMinimum;
+using rules::kZirkedPenalty;
+using rules::kZirkedTiles;
+using rules::rollDice;
+using rules::scoreWords;
+using rules::tileCount;
+using rules::TileSet;
+using rules::TurnScore;
+using rules::Verdict;
+
 inline constexpr int kSlowPause = 5; // seconds between turns of a slow game
 inline constexpr int kTurnGrace = 4; // seconds added to every turn
-inline constexpr int kMaxTimePerTurn = 24 * 60 * 60; // longest turn a start may ask for
-inline constexpr int kTileCost = 300; // buying the spare set, and buying the dealt set back
 // Relayed text is held well inside the 64 KiB a client accepts per message:
 // one message past that and every client leaves the game.
 inline constexpr std::size_t kMaxNameBytes = 100;

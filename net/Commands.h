@@ -1,9 +1,9 @@
 #pragma once
-
-#include "GameDefaults.h"
 // The command catalogue: every command name, and one builder per message so
 // that no handler concatenates wire text by hand. Builders clean their text
 // fields (no 0xFF, CR, LF; "+" only in a last field that is taken as the rest).
+
+#include "rules/Options.h"
 
 #include <string>
 #include <string_view>
@@ -11,10 +11,6 @@
 
 namespace net
 {
-
-// Host and client compare this text at login; it is also the About window's version.
-inline constexpr std::string_view kGameVersion = "1.0.13";
-inline constexpr int kGamePort = 7772;
 
 namespace cmd
 {
@@ -60,9 +56,9 @@ inline constexpr std::string_view winner = "CMD_winner";
 // Game options as they travel in the start and statistics messages.
 struct GameOptions {
     bool team = false;
-    std::string playToScore = kDefaultPlayToScoreText; // decimal text, as the start window shows it
-    std::string timePerTurn = kDefaultTimePerTurnText;
-    std::string zirkedAt = kDefaultZirkedAtText;
+    std::string playToScore = std::to_string(rules::kDefaultPlayToScore); // decimal text
+    std::string timePerTurn = std::to_string(rules::kDefaultTimePerTurn);
+    std::string zirkedAt = std::to_string(rules::kDefaultZirkedAt);
     std::string allowNewTiles = "t"; // "t"/"f", passed on as sent
     std::string allowTyping = "t";
     bool fast = false;

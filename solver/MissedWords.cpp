@@ -1,6 +1,6 @@
 #include "MissedWords.h"
 
-#include <host/Scoring.h>
+#include <rules/Points.h>
 
 #include <algorithm>
 #include <set>
@@ -14,9 +14,9 @@ std::vector<MissedWord> missedWords(
     const std::set<std::string_view> had(played.begin(), played.end());
     std::vector<MissedWord> out;
     for (const FoundWord& f : finder.find(rack)) {
-        if (had.count(f.word) || (zirked && f.length() == host::kMinLength))
+        if (had.count(f.word) || (zirked && f.length() == rules::kMinWordLength))
             continue;
-        out.push_back({ std::string(f.word), f.length(), host::rowPoints(f.length(), 1) });
+        out.push_back({ std::string(f.word), f.length(), rules::rowPoints(f.length(), 1) });
     }
     std::sort(out.begin(), out.end(), [](const MissedWord& a, const MissedWord& b) {
         return a.value != b.value ? a.value > b.value : a.word < b.word;

@@ -1,12 +1,12 @@
 #pragma once
 // Choosing a turn's words from what a rack can build: the most category points
 // and bonuses with at most five words a length, no word beside its plural or
-// singular, and for a Zirked player no three-letter words. The host's own rules
-// (host::judgeWord, host::scoreWords) decide what is allowed and what it is worth.
+// singular, and for a Zirked player no three-letter words. The rules the host
+// plays by (rules::judgeWord, rules::scoreWords) decide what is allowed and what it is worth.
 
 #include "WordFinder.h"
 
-#include <host/Scoring.h>
+#include <rules/Points.h>
 
 #include <string_view>
 #include <vector>
@@ -17,7 +17,7 @@ namespace solver
 struct PlanOptions {
     bool zirked = false;
     // Words the player has time to enter; the plan picks the best this many.
-    int maxWords = host::kRows * host::kWordsPerLength;
+    int maxWords = rules::kWordLengths * rules::kWordsPerLength;
 };
 
 struct Plan {
@@ -26,7 +26,7 @@ struct Plan {
     int bonus = 0; // adjacency bonuses
     bool zirked = false;
     // What the turn scores on the host, the Zirked penalty included.
-    int total() const { return zirked && points < host::kZirkedMinimum ? -host::kZirkedPenalty : points + bonus; }
+    int total() const { return zirked && points < rules::kZirkedMinimum ? -rules::kZirkedPenalty : points + bonus; }
 };
 
 // The best turn from `found` (as WordFinder returns it for one rack).
@@ -34,9 +34,9 @@ Plan planTurn(const std::vector<FoundWord>& found, const PlanOptions& options = 
 
 // Whether the host would take `word` next, given the words already accepted this
 // turn (every word from the finder is in the list, so only the turn's rules are asked).
-bool wouldAccept(std::string_view word, const host::WordTable& accepted, bool zirked);
+bool wouldAccept(std::string_view word, const rules::WordTable& accepted, bool zirked);
 
 // Stores an accepted word in its row; false when the row is full or the length has none.
-bool storeWord(std::string_view word, host::WordTable& table);
+bool storeWord(std::string_view word, rules::WordTable& table);
 
 } // namespace solver

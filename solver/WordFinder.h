@@ -4,6 +4,9 @@
 // laid out as a tree walked with the rack's letter counts, so a rack visits only
 // the letter groups it can pay for rather than the whole list.
 
+#include <rules/Dice.h>
+#include <rules/Words.h>
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -14,9 +17,9 @@
 namespace solver
 {
 
-inline constexpr int kMinWord = 3;
-inline constexpr int kMaxWord = 10;
-inline constexpr int kMaxRack = 13;
+inline constexpr int kMinWord = rules::kMinWordLength;
+inline constexpr int kMaxWord = rules::kMaxWordLength;
+inline constexpr int kMaxRack = rules::kZirkedTiles;
 
 struct FoundWord {
     std::string_view word; // upper case; points into the word list, which outlives the finder

@@ -13,6 +13,7 @@
 #include <net/Fields.h>
 #include <net/Framing.h>
 #include <net/TSock.h>
+#include <rules/Version.h>
 #include <solver/TurnPlanner.h>
 #include <solver/WordFinder.h>
 
@@ -88,7 +89,7 @@ private:
         const auto f = net::splitFields(split.rest);
         const auto number = [&](std::size_t i) { return i < f.size() ? net::parseInt(f[i]).value_or(0) : 0; };
         if (split.command == net::cmd::sendlogininfo) {
-            send(net::msg::logininfo(number(0), net::kGameVersion, "Referee"));
+            send(net::msg::logininfo(number(0), rules::kVersion, "Referee"));
         } else if (split.command == net::cmd::newplayerinfo || split.command == net::cmd::existingplayers) {
             if (number(0) != 1 && f.size() > 1)
                 names[number(0)] = std::string(f[1]);

@@ -3,6 +3,7 @@
 #include "Background.h"
 #include "MakerSite.h"
 #include "net/Commands.h"
+#include "rules/Version.h"
 
 #include <QDate>
 #include <QHBoxLayout>
@@ -27,7 +28,7 @@ Tabout::Tabout(const QPixmap& background, QWidget* parent)
     title->setAlignment(Qt::AlignCenter);
 
     auto* versionCaption = new QLabel(QStringLiteral("Version"), this);
-    m_version = new QLabel(QString::fromLatin1(net::kGameVersion.data(), qsizetype(net::kGameVersion.size())), this);
+    m_version = new QLabel(QString::fromLatin1(rules::kVersion.data(), qsizetype(rules::kVersion.size())), this);
     m_version->setObjectName(QStringLiteral("version"));
     auto* build = new QLabel(QStringLiteral(".31"), this);
     build->setObjectName(QStringLiteral("label_build"));

@@ -2,7 +2,7 @@
 
 #include "Background.h"
 #include "net/Fields.h"
-#include "net/GameDefaults.h"
+#include "rules/Options.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -20,12 +20,12 @@
 namespace
 {
 
-QSpinBox* makeSpin(QWidget* parent, const char* name, int min, int max, int step, int initial)
+QSpinBox* makeSpin(QWidget* parent, const char* name, const rules::OptionRange& range, int initial)
 {
     auto* spin = new QSpinBox(parent);
     spin->setObjectName(QString::fromLatin1(name));
-    spin->setRange(min, max);
-    spin->setSingleStep(step);
+    spin->setRange(range.min, range.max);
+    spin->setSingleStep(range.step);
     spin->setValue(initial);
     // A typed number outside the range becomes the nearest allowed one rather than silently
     // snapping back to the old value.
@@ -44,9 +44,9 @@ QCheckBox* makeCheck(QWidget* parent, const char* name, const QString& caption, 
 }
 
 // Settings-file number: unparseable text leaves the field alone, out-of-range text is clamped.
-void applyNumber(QSpinBox* spin, const std::optional<std::string>& stored, const char* fallback)
+void applyNumber(QSpinBox* spin, const std::optional<std::string>& stored, int fallback)
 {
-    const std::string text = stored.value_or(fallback);
+    const std::string text = stored.value_or(std::to_string(fallback));
     if (const auto value = net::parseInt(text))
         spin->setValue(std::clamp(*value, spin->minimum(), spin->maximum()));
 }
@@ -78,10 +78,10 @@ Tgamestartform::Tgamestartform(const QPixmap& background, QWidget* parent)
     panel->setStyleSheet(QStringLiteral("QFrame#panel_options { background: rgba(255, 255, 255, 150);"
                                         " border: 1px solid rgba(29, 53, 87, 90); border-radius: 8px; }"));
 
-    m_playtoscore = makeSpin(panel, "playtoscore", 5000, 50000, 1000, net::kDefaultPlayToScore);
-    m_timeperturn = makeSpin(panel, "timeperturn", 60, 120, 5, net::kDefaultTimePerTurn);
+    m_playtoscore = makeSpin(panel, "playtoscore", rules::kPlayToScoreRange, rules::kDefaultPlayToScore);
+    m_timeperturn = makeSpin(panel, "timeperturn", rules::kTimePerTurnRange, rules::kDefaultTimePerTurn);
     // The window's own first value, shown until the settings file is read, is the top of its range.
-    m_zirked = makeSpin(panel, "zirked", 1000, 5000, 1000, 5000);
+    m_zirked = makeSpin(panel, "zirked", rules::kZirkedAtRange, rules::kZirkedAtRange.max);
 
     auto* labelPlayto = new QLabel(QStringLiteral("Play To Score:"), panel);
     labelPlayto->setObjectName(QStringLiteral("label_playtoscore"));
@@ -164,9 +164,9 @@ void Tgamestartform::applySettings(std::optional<std::string> playto, std::optio
     std::optional<std::string> zirkedAt, std::optional<std::string> newtiles, std::optional<std::string> fastgame,
     std::optional<std::string> typing)
 {
-    applyNumber(m_playtoscore, playto, net::kDefaultPlayToScoreText);
-    applyNumber(m_timeperturn, time, net::kDefaultTimePerTurnText);
-    applyNumber(m_zirked, zirkedAt, net::kDefaultZirkedAtText);
+    applyNumber(m_playtoscore, playto, rules::kDefaultPlayToScore);
+    applyNumber(m_timeperturn, time, rules::kDefaultTimePerTurn);
+    applyNumber(m_zirked, zirkedAt, rules::kDefaultZirkedAt);
     m_new->setChecked(newtiles.value_or("true") != "false");
     m_fast->setChecked(fastgame.value_or("true") != "false");
     m_typing->setChecked(typing.value_or("true") == "true");

@@ -2,8 +2,9 @@
 
 #include "Background.h"
 #include "MakerSite.h"
-#include "host/Scoring.h"
 #include "net/Commands.h"
+#include "rules/Points.h"
+#include "rules/Version.h"
 
 #include <QDate>
 #include <QHBoxLayout>
@@ -69,19 +70,19 @@ QString scoringPage()
         + QStringLiteral("<p>Points for a category, by the number of words in it:</p>"
                          "<table cellspacing=\"0\" border=\"1\"><tr><th>Letters</th>");
     // The host's own table, so the page can never promise other points than the game gives.
-    for (int words = 1; words <= host::kWordsPerLength; ++words)
+    for (int words = 1; words <= rules::kWordsPerLength; ++words)
         html += QStringLiteral("<th>%1 word%2</th>").arg(words).arg(words == 1 ? "" : "s");
     html += QStringLiteral("</tr>");
-    for (int length = host::kMinLength; length <= host::kMaxLength; ++length) {
+    for (int length = rules::kMinWordLength; length <= rules::kMaxWordLength; ++length) {
         html += QStringLiteral("<tr><th>%1</th>").arg(length);
-        for (int words = 1; words <= host::kWordsPerLength; ++words)
-            html += QStringLiteral("<td>%1</td>").arg(host::rowPoints(length, words));
+        for (int words = 1; words <= rules::kWordsPerLength; ++words)
+            html += QStringLiteral("<td>%1</td>").arg(rules::rowPoints(length, words));
         html += QStringLiteral("</tr>");
     }
     html += QStringLiteral("</table><p>Extra points for filling both categories of a pair with five words each:</p>"
                            "<table cellspacing=\"0\" border=\"1\"><tr><th>Categories</th><th>Extra</th></tr>");
-    for (int length = host::kMinLength; length < host::kMaxLength; ++length)
-        if (const int bonus = host::adjacencyBonus(length); bonus > 0)
+    for (int length = rules::kMinWordLength; length < rules::kMaxWordLength; ++length)
+        if (const int bonus = rules::adjacencyBonus(length); bonus > 0)
             html += QStringLiteral("<tr><th>%1 and %2 letters</th><td>%3</td></tr>")
                         .arg(length)
                         .arg(length + 1)
@@ -180,10 +181,9 @@ Thelp::Thelp(const QPixmap& background, QWidget* parent)
     side->addWidget(done);
     side->addStretch();
 
-    auto* credits
-        = new QLabel(QStringLiteral("Zirky %1\nby the Zirky developers")
-                         .arg(QString::fromLatin1(net::kGameVersion.data(), qsizetype(net::kGameVersion.size()))),
-            m_sideBar);
+    auto* credits = new QLabel(QStringLiteral("Zirky %1\nby the Zirky developers")
+                                   .arg(QString::fromLatin1(rules::kVersion.data(), qsizetype(rules::kVersion.size()))),
+        m_sideBar);
     credits->setObjectName(QStringLiteral("label_credits"));
     side->addWidget(credits);
     auto* year = new QLabel(QString::number(QDate::currentDate().year()), m_sideBar);

@@ -4,6 +4,8 @@
 #include <host/Game.h>
 #include <net/Commands.h>
 #include <net/Framing.h>
+#include <rules/Dice.h>
+#include <rules/Version.h>
 
 #include <algorithm>
 #include <map>
@@ -103,7 +105,7 @@ public:
     int lookups = 0;
     host::Game game;
 
-    int join(const std::string& name, std::string_view version = net::kGameVersion)
+    int join(const std::string& name, std::string_view version = rules::kVersion)
     {
         const int seat = game.accepted();
         if (seat != host::kRefusedSeat)
@@ -147,7 +149,7 @@ public:
     std::string wordAt(int seat, const std::vector<int>& positions) const
     {
         const auto& p = game.player(seat);
-        const host::TileSet& set = p.boughtNewTiles ? game.spareTiles() : game.currentTiles();
+        const rules::TileSet& set = p.boughtNewTiles ? game.spareTiles() : game.currentTiles();
         std::string w;
         for (int pos : positions)
             w += set[static_cast<std::size_t>(pos)];

@@ -6,6 +6,7 @@
 #include "net/Commands.h"
 #include "net/Fields.h"
 #include "net/Framing.h"
+#include "rules/Version.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -79,7 +80,7 @@ public:
     }
 
     // Connects and logs in; returns the seat (0 when something went wrong).
-    int join(quint16 port, const std::string& name, std::string_view version = net::kGameVersion)
+    int join(quint16 port, const std::string& name, std::string_view version = rules::kVersion)
     {
         if (!connectTo(port))
             return 0;

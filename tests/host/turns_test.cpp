@@ -2,7 +2,7 @@
 
 #include "HostTable.h"
 
-#include <host/Dice.h>
+#include <rules/Dice.h>
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@ using namespace hosttest;
 namespace
 {
 
-std::vector<char> rack(const host::TileSet& set, int count)
+std::vector<char> rack(const rules::TileSet& set, int count)
 {
     return std::vector<char>(set.begin() + 1, set.begin() + 1 + count);
 }
@@ -19,18 +19,18 @@ std::vector<char> rack(const host::TileSet& set, int count)
 TEST(Dice, EveryTileComesFromItsOwnDieAndEveryFaceShows)
 {
     std::mt19937_64 rng(1);
-    std::array<std::set<char>, host::kDiceCount> seen;
+    std::array<std::set<char>, rules::kDiceCount> seen;
     for (int roll = 0; roll < 600; ++roll) {
-        const auto tiles = host::rollDice(rng);
-        for (int die = 0; die < host::kDiceCount; ++die) {
-            const auto& faces = host::kDiceTable[static_cast<std::size_t>(die)];
+        const auto tiles = rules::rollDice(rng);
+        for (int die = 0; die < rules::kDiceCount; ++die) {
+            const auto& faces = rules::kDiceTable[static_cast<std::size_t>(die)];
             const char c = tiles[static_cast<std::size_t>(die + 1)];
             ASSERT_NE(std::find(faces.begin(), faces.end(), c), faces.end()) << "die " << die + 1;
             seen[static_cast<std::size_t>(die)].insert(c);
         }
     }
-    for (int die = 0; die < host::kDiceCount; ++die) {
-        const auto& faces = host::kDiceTable[static_cast<std::size_t>(die)];
+    for (int die = 0; die < rules::kDiceCount; ++die) {
+        const auto& faces = rules::kDiceTable[static_cast<std::size_t>(die)];
         EXPECT_EQ(seen[static_cast<std::size_t>(die)], std::set<char>(faces.begin(), faces.end())) << die + 1;
     }
 }

@@ -1,4 +1,4 @@
-#include "host/Scoring.h"
+#include "rules/Points.h"
 #include "windows/Background.h"
 #include "windows/MakerSite.h"
 #include "windows/Tabout.h"
@@ -178,10 +178,10 @@ void TestAuxWindows::helpScoringPageHoldsPointsTable()
     for (const char* row : rows)
         QVERIFY2(text.contains(QString::fromLatin1(row)), row);
     // Every row the host scores with, so the page never promises other points.
-    for (int length = host::kMinLength; length <= host::kMaxLength; ++length) {
+    for (int length = rules::kMinWordLength; length <= rules::kMaxWordLength; ++length) {
         QString row = QString::number(length);
-        for (int words = 1; words <= host::kWordsPerLength; ++words)
-            row += QLatin1Char('\n') + QString::number(host::rowPoints(length, words));
+        for (int words = 1; words <= rules::kWordsPerLength; ++words)
+            row += QLatin1Char('\n') + QString::number(rules::rowPoints(length, words));
         QVERIFY2(text.contains(row), qPrintable(row));
     }
     QVERIFY2(!text.contains(QStringLiteral("9 and 10")), "rows 9 and 10 earn no bonus");

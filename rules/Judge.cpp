@@ -1,6 +1,6 @@
 #include "Judge.h"
 
-namespace host
+namespace rules
 {
 
 namespace
@@ -9,7 +9,7 @@ Verdict reject(std::string reason) { return Verdict { false, std::move(reason), 
 
 const std::array<std::string, kWordsPerLength>& row(const WordTable& words, int length)
 {
-    return words[static_cast<std::size_t>(length - kMinLength)];
+    return words[static_cast<std::size_t>(length - kMinWordLength)];
 }
 
 bool rowHolds(const WordTable& words, int length, std::string_view word)
@@ -25,17 +25,17 @@ Verdict judgeWord(
     std::string_view word, const WordTable& words, bool zirked, const std::function<bool(std::string_view)>& isWord)
 {
     const int length = static_cast<int>(word.size());
-    if (length < kMinLength || length > kMaxLength)
+    if (length < kMinWordLength || length > kMaxWordLength)
         return reject(std::string(kRejected));
-    if (length == kMinLength && zirked)
+    if (length == kMinWordLength && zirked)
         return reject(std::string(kRejected));
     if (!isWord || !isWord(word))
         return reject(std::string(kRejected));
     if (rowHolds(words, length, word))
         return reject(std::string(kWordExists));
-    if (length < kMaxLength && word != "NEEDLESS" && rowHolds(words, length + 1, std::string(word) + "S"))
+    if (length < kMaxWordLength && word != "NEEDLESS" && rowHolds(words, length + 1, std::string(word) + "S"))
         return reject(std::string(kPluralExists));
-    if (length > kMinLength && word != "NEEDLES" && word.back() == 'S'
+    if (length > kMinWordLength && word != "NEEDLES" && word.back() == 'S'
         && rowHolds(words, length - 1, word.substr(0, word.size() - 1)))
         return reject(std::string(kSingularExists));
     const auto& slots = row(words, length);
@@ -45,4 +45,4 @@ Verdict judgeWord(
     return reject("+ " + std::to_string(length) + " letter box full!");
 }
 
-} // namespace host
+} // namespace rules

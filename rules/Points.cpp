@@ -1,14 +1,14 @@
-#include "Scoring.h"
+#include "Points.h"
 
 #include <algorithm>
 #include <limits>
 
-namespace host
+namespace rules
 {
 
 namespace
 {
-constexpr int kPoints[kRows][kWordsPerLength] = {
+constexpr int kPoints[kWordLengths][kWordsPerLength] = {
     { 60, 70, 80, 90, 100 }, // 3
     { 120, 140, 160, 180, 200 }, // 4
     { 200, 250, 300, 350, 400 }, // 5
@@ -18,20 +18,20 @@ constexpr int kPoints[kRows][kWordsPerLength] = {
     { 1000, 1500, 2000, 2500, 3000 }, // 9
     { 1500, 3000, 5000, 5000, 5000 }, // 10
 };
-// Rows 3+4, 4+5, 5+6, 6+7, 7+8; rows 9 and 10 earn nothing.
+// Boxes 3+4, 4+5, 5+6, 6+7, 7+8; boxes 9 and 10 earn nothing.
 constexpr int kBonus[] = { 300, 500, 800, 1200, 1850 };
 } // namespace
 
 int rowPoints(int length, int count)
 {
-    if (length < kMinLength || length > kMaxLength || count < 1 || count > kWordsPerLength)
+    if (!isWordLength(length) || count < 1 || count > kWordsPerLength)
         return 0;
-    return kPoints[length - kMinLength][count - 1];
+    return kPoints[length - kMinWordLength][count - 1];
 }
 
 int adjacencyBonus(int length)
 {
-    const int i = length - kMinLength;
+    const int i = length - kMinWordLength;
     if (i < 0 || i >= static_cast<int>(std::size(kBonus)))
         return 0;
     return kBonus[i];
@@ -40,18 +40,18 @@ int adjacencyBonus(int length)
 TurnScore scoreWords(const WordTable& words)
 {
     TurnScore s;
-    std::array<int, kRows> counts {};
-    for (int row = 0; row < kRows; ++row) {
+    std::array<int, kWordLengths> counts {};
+    for (int row = 0; row < kWordLengths; ++row) {
         for (const std::string& w : words[static_cast<std::size_t>(row)])
             if (!w.empty())
                 ++counts[static_cast<std::size_t>(row)];
-        s.points += rowPoints(row + kMinLength, counts[static_cast<std::size_t>(row)]);
+        s.points += rowPoints(row + kMinWordLength, counts[static_cast<std::size_t>(row)]);
         s.words += counts[static_cast<std::size_t>(row)];
     }
-    for (int row = 0; row + 1 < kRows; ++row)
+    for (int row = 0; row + 1 < kWordLengths; ++row)
         if (counts[static_cast<std::size_t>(row)] == kWordsPerLength
             && counts[static_cast<std::size_t>(row + 1)] == kWordsPerLength)
-            s.bonus += adjacencyBonus(row + kMinLength);
+            s.bonus += adjacencyBonus(row + kMinWordLength);
     return s;
 }
 
@@ -62,4 +62,4 @@ int addScore(int score, int delta)
         std::clamp<long long>(sum, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
-} // namespace host
+} // namespace rules

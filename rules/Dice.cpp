@@ -1,6 +1,6 @@
 #include "Dice.h"
 
-namespace host
+namespace rules
 {
 
 const std::array<std::array<char, kFaces>, kDiceCount> kDiceTable { {
@@ -29,4 +29,4 @@ TileSet rollDice(std::mt19937_64& rng)
     return tiles;
 }
 
-} // namespace host
+} // namespace rules

@@ -1,10 +1,11 @@
 #pragma once
-// The thirteen letter dice and the rolls made from them.
+// The thirteen letter dice and the racks rolled from them: ten tiles, or all
+// thirteen once the player is Zirked.
 
 #include <array>
 #include <random>
 
-namespace host
+namespace rules
 {
 
 inline constexpr int kDiceCount = 13;
@@ -21,6 +22,6 @@ using TileSet = std::array<char, kDiceCount + 1>;
 // Tile i from die i, each face equally likely, every die rolled on its own.
 TileSet rollDice(std::mt19937_64& rng);
 
-inline int tileCount(bool zirked) { return zirked ? kZirkedTiles : kPlainTiles; }
+constexpr int tileCount(bool zirked) { return zirked ? kZirkedTiles : kPlainTiles; }
 
-} // namespace host
+} // namespace rules

@@ -1,13 +1,13 @@
 #pragma once
 // The verdict on one submitted word against the player's words of this turn.
 
-#include "Scoring.h"
+#include "Words.h"
 
 #include <functional>
 #include <string>
 #include <string_view>
 
-namespace host
+namespace rules
 {
 
 inline constexpr std::string_view kRejected = "+ Rejected";
@@ -25,4 +25,4 @@ struct Verdict {
 Verdict judgeWord(
     std::string_view word, const WordTable& words, bool zirked, const std::function<bool(std::string_view)>& isWord);
 
-} // namespace host
+} // namespace rules

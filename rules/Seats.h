@@ -2,7 +2,7 @@
 // Who sits where: the one place the seat ranges and the watch rule live, for
 // the host and the client alike.
 
-namespace net
+namespace rules
 {
 
 inline constexpr int kPlayerSeats = 6; // seats 1..6 play and get turns
@@ -18,4 +18,4 @@ constexpr int shownTurnSeat(int seat) { return seat > kPlayerSeats ? 1 : seat; }
 // Only seats 1 to 4 may be set to just watch: the host keeps one of them playing.
 constexpr bool mayJustWatch(int seat) { return seat >= 1 && seat <= 4; }
 
-} // namespace net
+} // namespace rules
