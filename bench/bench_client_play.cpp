@@ -113,7 +113,7 @@ int main(int argc, char** argv)
     std::thread host([&] {
         const int fd = ::accept(listener, nullptr, nullptr);
         net::GameOptions o;
-        o.timePerTurn = "3600";
+        o.timePerTurn = 3600;
         sendAll(fd,
             net::msg::sendlogininfo(2) + net::msg::newplayerinfo(2, "Ann") + net::msg::existingplayers(1, "Bob")
                 + net::msg::startgameRelay("Bob", o));

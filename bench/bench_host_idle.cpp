@@ -121,7 +121,7 @@ int main(int argc, char** argv)
     const double two = wakeupsPerSecond(pid, seconds);
 
     net::GameOptions options;
-    options.timePerTurn = "600";
+    options.timePerTurn = 600;
     bench::sendAll(players[0], net::msg::startgame(1, options));
     waitFor(players[0], "CMD_thedice+");
     std::this_thread::sleep_for(std::chrono::seconds(1));

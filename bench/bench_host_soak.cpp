@@ -99,9 +99,9 @@ void play(int port, int index, std::atomic<bool>& stop)
                 o.fast = gameNo % 2 == 0;
                 o.team = gameNo % 3 == 0;
                 // Random words are mostly rejected: a low goal still ends games often.
-                o.playToScore = gameNo % 4 == 0 ? "300" : "1";
-                o.timePerTurn = "4";
-                o.zirkedAt = "150";
+                o.playToScore = gameNo % 4 == 0 ? 300 : 1;
+                o.timePerTurn = 4;
+                o.zirkedAt = 150;
                 sendAll(fd, net::msg::startgame(1, o));
                 lastGameNews = Clock::now();
             }

@@ -208,22 +208,29 @@ void ComputerPlayer::playerLeft(std::string_view rest)
 
 void ComputerPlayer::startgame(std::string_view rest)
 {
-    // starter; team; play-to; seconds; Zirked-at; new tiles; typing; fast
-    m_secondsPerTurn = numberAt(rest, 3, m_secondsPerTurn);
-    m_newTilesAllowed = textAt(rest, 5) != "f";
-    m_fastGame = textAt(rest, 7) == "t";
+    const auto options = net::parseGameOptions(rest);
+    if (!options)
+        return;
+    useOptions(*options);
     m_zirked = false;
     turnOver();
 }
 
 void ComputerPlayer::stats(std::string_view rest)
 {
-    // turn seat; team; play-to; seconds; Zirked-at; new tiles; typing; fast; state
+    const auto options = net::parseGameOptions(rest);
+    if (!options)
+        return;
     m_whoseTurn = rules::shownTurnSeat(numberAt(rest, 0, 0));
-    m_secondsPerTurn = numberAt(rest, 3, m_secondsPerTurn);
-    m_newTilesAllowed = textAt(rest, 5) != "f";
-    m_fastGame = textAt(rest, 7) == "t";
+    useOptions(*options);
     m_turnStartedMs = nowMs();
+}
+
+void ComputerPlayer::useOptions(const net::GameOptions& options)
+{
+    m_secondsPerTurn = options.timePerTurn;
+    m_newTilesAllowed = options.newTiles;
+    m_fastGame = options.fast;
 }
 
 void ComputerPlayer::nextplayer(std::string_view rest)

@@ -8,6 +8,7 @@
 #include "TurnScript.h"
 
 #include "net/Framing.h"
+#include "net/GameOptions.h"
 
 #include <QObject>
 #include <QString>
@@ -65,6 +66,7 @@ private:
     void playerLeft(std::string_view rest);
     void startgame(std::string_view rest);
     void stats(std::string_view rest);
+    void useOptions(const net::GameOptions& options);
     void nextplayer(std::string_view rest);
     void thedice(std::string_view rest);
     void answer(std::string_view rest, bool accepted);

@@ -101,12 +101,24 @@ void Game::clearall()
         s = SeatBoard {};
 }
 
+void Game::useOptions(const net::GameOptions& options)
+{
+    m_settings = options;
+    // The same words whether the player saw the game start or came in later.
+    m_info = { "Play to Score: " + std::to_string(options.playToScore),
+        "Time Per Turn: " + std::to_string(options.timePerTurn), "Zirked At: " + std::to_string(options.zirkedAt),
+        options.typing ? "Allow Typing: On" : "Allow Typing: Off",
+        options.newTiles ? "Allow New Tiles: On" : "Allow New Tiles: Off",
+        options.fast ? "Fast Game: Yes" : "Fast Game: No" };
+    m_teamText = options.team ? "Team Game!" : "";
+}
+
 void Game::ownTurnButtons()
 {
     m_buttons.done = m_buttons.clear = m_buttons.finish = true;
     m_buttons.oldTiles = false;
-    m_buttons.newTiles = m_settings.newTilesAllowed;
-    m_buttons.typing = m_settings.typingAllowed;
+    m_buttons.newTiles = m_settings.newTiles;
+    m_buttons.typing = m_settings.typing;
 }
 
 void Game::noTurnButtons() { m_buttons = TurnButtons {}; }
@@ -140,32 +152,20 @@ void Game::addToBox(int length, std::string word, Effects& e)
 
 Effects Game::startthegame(std::string_view rest)
 {
-    const auto playTo = intField(rest, 2, 0, INT32_MAX);
-    const auto time = intField(rest, 3, 1, rules::kLongestTurn);
-    const auto zirked = intField(rest, 4, 0, INT32_MAX);
-    if (!playTo || !time || !zirked)
-        return dropped("game start with a bad number");
+    std::string why;
+    const auto options = net::parseGameOptions(rest, &why);
+    if (!options)
+        return dropped("game start: " + why);
     const std::string starter = net::toUtf8(field(rest, 0));
     Effects e;
     noTurnButtons();
     m_winnerShown = false;
-    m_settings.typingAllowed = field(rest, 6) == "t";
-    m_settings.newTilesAllowed = field(rest, 5) != "f";
-    m_settings.teamGame = field(rest, 1) == "t";
-    m_settings.fast = field(rest, 7) == "t";
-    m_settings.playToScore = *playTo;
-    m_settings.timePerTurn = *time;
-    m_settings.zirkedAt = *zirked;
+    useOptions(*options);
     m_started = true;
     m_startButton = false;
     clearall();
 
-    m_info = { "Play to Score: " + std::to_string(*playTo), "Time Per Turn: " + std::to_string(*time),
-        "Zirked At: " + std::to_string(*zirked), m_settings.typingAllowed ? "Allow Typing: On" : "Allow Typing: Off",
-        m_settings.newTilesAllowed ? "Allow New Tiles: On" : "Allow New Tiles: Off",
-        m_settings.fast ? "Fast Game: Yes" : "Fast Game: No" };
-    m_teamText = m_settings.teamGame ? "Team Game!" : "";
-    const std::string what = m_settings.teamGame ? " TEAM game." : (m_settings.fast ? " FAST game." : " SLOW game.");
+    const std::string what = m_settings.team ? " TEAM game." : (m_settings.fast ? " FAST game." : " SLOW game.");
     const int me = m_roster.mySeat();
     if (rules::isPlayerSeat(me) && nameOf(me) == starter)
         e.lines.push_back({ "0+You have started a" + what, kBlue });
@@ -384,22 +384,17 @@ Effects Game::loadscores(std::string_view rest)
 Effects Game::stats(std::string_view rest)
 {
     const auto seat = intField(rest, 0, 0, rules::kMaxSeat);
-    const auto playTo = intField(rest, 2, 0, INT32_MAX);
-    const auto time = intField(rest, 3, 1, rules::kLongestTurn);
-    const auto zirked = intField(rest, 4, 0, INT32_MAX);
-    if (!seat || !playTo || !time || !zirked)
-        return dropped("game snapshot with a bad number");
+    if (!seat)
+        return dropped("game snapshot with a bad seat");
+    std::string why;
+    const auto options = net::parseGameOptions(rest, &why);
+    if (!options)
+        return dropped("game snapshot: " + why);
     m_started = true;
     m_startButton = false;
     m_whoseTurn = rules::shownTurnSeat(*seat);
-    m_settings.playToScore = *playTo;
-    m_settings.timePerTurn = *time;
-    m_settings.zirkedAt = *zirked;
-    m_settings.newTilesAllowed = field(rest, 5) != "f";
-    m_settings.typingAllowed = field(rest, 6) == "t";
-    m_settings.teamGame = field(rest, 1) == "t";
-    m_settings.fast = field(rest, 7) == "t";
-    if (m_settings.fast && myTurn() && field(rest, 8) == "play") {
+    useOptions(*options);
+    if (m_settings.fast && myTurn() && field(rest, 1 + net::kGameOptionFields) == "play") {
         setStatus("Your Turn.", kStatusPlain);
         ownTurnButtons();
     } else if (m_whoseTurn != 0) {
@@ -407,11 +402,6 @@ Effects Game::stats(std::string_view rest)
     }
     m_markerSeat = m_whoseTurn;
     m_markerShown = !m_settings.fast && m_whoseTurn != 0;
-    m_teamText = m_settings.teamGame ? "Team Game" : "";
-    m_info = { "Play to Score: " + std::to_string(*playTo), "Time Per Turn: " + std::to_string(*time),
-        "Zirked at: " + std::to_string(*zirked), m_settings.typingAllowed ? "Allow Typing: ON" : "Allow Typing: OFF",
-        m_settings.newTilesAllowed ? "Allow New Tiles: ON" : "Allow New Tiles: OFF",
-        m_settings.fast ? "Fast Game: Yes" : "Fast Game: No" };
     return {};
 }
 
@@ -644,7 +634,7 @@ Effects Game::TilesinTwoRows(bool twoRows)
 
 bool Game::key(Key key, char letter, Effects& out)
 {
-    if (!myTurn() || !m_settings.typingAllowed)
+    if (!myTurn() || !m_settings.typing)
         return false;
     if (key == Key::Tab) {
         m_typingOn = !m_typingOn;

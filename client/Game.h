@@ -8,6 +8,7 @@
 
 #include "client/Rack.h"
 #include "client/Roster.h"
+#include "net/GameOptions.h"
 #include "rules/Words.h"
 #include "solver/MissedWords.h"
 
@@ -71,16 +72,6 @@ struct TurnButtons {
     bool typing = false; // the "Typing ON" box
 };
 
-struct GameSettings {
-    int playToScore = 0;
-    int timePerTurn = 0;
-    int zirkedAt = 0;
-    bool newTilesAllowed = false;
-    bool typingAllowed = false;
-    bool teamGame = false;
-    bool fast = false; // the speed tag: 2 fast, 1 slow
-};
-
 // Keys as the window hands them over (letters upper case).
 enum class Key { Letter, Tab, Enter, Backspace, One, Six, Space, Zero, Other };
 
@@ -138,7 +129,8 @@ public:
 
     // ---- what the board shows
     const Rack& rack() const { return m_rack; }
-    const GameSettings& settings() const { return m_settings; }
+    // The game as the host announced it (nothing allowed before it did).
+    const net::GameOptions& settings() const { return m_settings; }
     int whoseTurn() const { return m_whoseTurn; }
     bool myTurn() const;
     bool started() const { return m_started; }
@@ -181,6 +173,7 @@ private:
     void endturn(Effects& e);
     void emptyBoxes();
     void addToBox(int length, std::string word, Effects& e);
+    void useOptions(const net::GameOptions& options);
     void ownTurnButtons();
     void noTurnButtons();
     void setStatus(std::string text, std::uint32_t colour);
@@ -192,7 +185,13 @@ private:
     const Roster& m_roster;
     std::mt19937 m_random;
     Rack m_rack;
-    GameSettings m_settings;
+    net::GameOptions m_settings { .team = false,
+        .playToScore = 0,
+        .timePerTurn = 0,
+        .zirkedAt = 0,
+        .newTiles = false,
+        .typing = false,
+        .fast = false };
     int m_whoseTurn = 0;
     bool m_started = false;
     bool m_host = false;

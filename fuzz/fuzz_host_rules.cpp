@@ -112,10 +112,10 @@ std::string wellFormed(Input& in, int seat)
         net::GameOptions o;
         o.team = in.small(2);
         o.fast = in.small(2);
-        o.playToScore = std::to_string(in.number() * 40);
-        o.timePerTurn = std::to_string(in.number());
-        o.zirkedAt = std::to_string(in.number() * 40);
-        o.allowNewTiles = in.small(2) ? "t" : "f";
+        o.playToScore = in.number() * 40;
+        o.timePerTurn = in.number();
+        o.zirkedAt = in.number() * 40;
+        o.newTiles = in.small(2);
         return strip(net::msg::startgame(claimed, o));
     }
     case 2: {

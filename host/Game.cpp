@@ -101,11 +101,11 @@ net::GameOptions Game::options() const
 {
     net::GameOptions o;
     o.team = m_settings.teamGame;
-    o.playToScore = std::to_string(m_settings.playToScore);
-    o.timePerTurn = std::to_string(m_settings.timePerTurn);
-    o.zirkedAt = std::to_string(m_settings.zirkedAt);
-    o.allowNewTiles = m_settings.allowNewTiles;
-    o.allowTyping = m_settings.allowTyping;
+    o.playToScore = m_settings.playToScore;
+    o.timePerTurn = m_settings.timePerTurn;
+    o.zirkedAt = m_settings.zirkedAt;
+    o.newTiles = m_settings.allowNewTiles;
+    o.typing = m_settings.allowTyping;
     o.fast = m_settings.fastGame;
     return o;
 }
@@ -312,40 +312,21 @@ void Game::startgame(std::string_view rest, int seat)
         return;
     }
     // Everything is read and checked before anything changes.
-    const std::size_t fieldCount = net::splitFields(rest).size();
-    if (fieldCount < 8) {
-        complain(seat, "start ignored: too few fields");
-        return;
-    }
-    const auto playTo = numberField(rest, 2, net::cmd::startgame, seat);
-    if (!playTo)
-        return;
-    const auto seconds = numberField(rest, 3, net::cmd::startgame, seat);
-    if (!seconds)
-        return;
-    const auto zirkedAt = numberField(rest, 4, net::cmd::startgame, seat);
-    if (!zirkedAt)
-        return;
-    // The turn clock adds a few seconds of grace to this; no start window offers
-    // anything near these bounds, and past them the clock would overflow.
-    if (*seconds < 1 || *seconds > rules::kLongestTurn) {
-        complain(seat, "start ignored: seconds per turn out of range");
-        return;
-    }
-    // The flags go back out in the start and statistics messages.
-    if (net::fieldAt(rest, 5)->size() > kMaxOptionText || net::fieldAt(rest, 6)->size() > kMaxOptionText) {
-        complain(seat, "start ignored: option text too long");
+    std::string why;
+    const auto asked = net::parseGameOptions(rest, &why);
+    if (!asked) {
+        complain(seat, "start ignored: " + why);
         return;
     }
 
     Settings s;
-    s.playToScore = *playTo;
-    s.timePerTurn = *seconds;
-    s.zirkedAt = *zirkedAt;
-    s.allowNewTiles = std::string(*net::fieldAt(rest, 5));
-    s.allowTyping = std::string(*net::fieldAt(rest, 6));
-    s.fastGame = *net::fieldAt(rest, 7) == "t";
-    s.teamGame = *net::fieldAt(rest, 1) == "t";
+    s.playToScore = asked->playToScore;
+    s.timePerTurn = asked->timePerTurn;
+    s.zirkedAt = asked->zirkedAt;
+    s.allowNewTiles = asked->newTiles;
+    s.allowTyping = asked->typing;
+    s.fastGame = asked->fast;
+    s.teamGame = asked->team;
     for (int p = 1; p <= kPlayingSeats; ++p)
         if (!at(p).connected)
             s.teamGame = false;
@@ -366,7 +347,7 @@ void Game::startgame(std::string_view rest, int seat)
 
 void Game::newtiles(std::string_view rest, int seat)
 {
-    if (!senderSeat(rest, seat, net::cmd::newtiles) || m_settings.allowNewTiles == "f" || !mayPlay(seat))
+    if (!senderSeat(rest, seat, net::cmd::newtiles) || !m_settings.allowNewTiles || !mayPlay(seat))
         return;
     Player& p = at(seat);
     if (p.boughtNewTiles)
@@ -383,7 +364,7 @@ void Game::newtiles(std::string_view rest, int seat)
 
 void Game::oldtiles(std::string_view rest, int seat)
 {
-    if (!senderSeat(rest, seat, net::cmd::oldtiles) || m_settings.allowNewTiles == "f" || !mayPlay(seat))
+    if (!senderSeat(rest, seat, net::cmd::oldtiles) || !m_settings.allowNewTiles || !mayPlay(seat))
         return;
     Player& p = at(seat);
     if (!p.boughtNewTiles)

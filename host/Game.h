@@ -44,14 +44,13 @@ inline constexpr int kTurnGrace = 4; // seconds added to every turn
 // one message past that and every client leaves the game.
 inline constexpr std::size_t kMaxNameBytes = 100;
 inline constexpr std::size_t kMaxRelayText = 32 * 1024; // chat, action, sound name
-inline constexpr std::size_t kMaxOptionText = 16; // allow-new-tiles and allow-typing flags
 
 struct Settings {
     int playToScore = 0;
     int timePerTurn = 0;
     int zirkedAt = 0;
-    std::string allowNewTiles; // "t"/"f" as sent; buying allowed unless exactly "f"
-    std::string allowTyping;
+    bool allowNewTiles = true;
+    bool allowTyping = true;
     bool fastGame = false;
     bool teamGame = false;
 };

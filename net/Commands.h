@@ -3,7 +3,7 @@
 // that no handler concatenates wire text by hand. Builders clean their text
 // fields (no 0xFF, CR, LF; "+" only in a last field that is taken as the rest).
 
-#include "rules/Options.h"
+#include "GameOptions.h"
 
 #include <string>
 #include <string_view>
@@ -53,24 +53,11 @@ inline constexpr std::string_view scores = "CMD_scores";
 inline constexpr std::string_view winner = "CMD_winner";
 } // namespace cmd
 
-// Game options as they travel in the start and statistics messages.
-struct GameOptions {
-    bool team = false;
-    std::string playToScore = std::to_string(rules::kDefaultPlayToScore); // decimal text
-    std::string timePerTurn = std::to_string(rules::kDefaultTimePerTurn);
-    std::string zirkedAt = std::to_string(rules::kDefaultZirkedAt);
-    std::string allowNewTiles = "t"; // "t"/"f", passed on as sent
-    std::string allowTyping = "t";
-    bool fast = false;
-};
-
 // Kinds of "CMD_thedice".
 inline constexpr std::string_view kDiceThirteen = "true";
 inline constexpr std::string_view kDiceTen = "false";
 inline constexpr std::string_view kDiceNew = "new";
 inline constexpr std::string_view kDiceOld = "old";
-
-std::string tf(bool flag); // "t" / "f"
 
 namespace msg
 {

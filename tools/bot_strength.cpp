@@ -61,9 +61,9 @@ public:
     {
         net::GameOptions o;
         o.fast = true;
-        o.timePerTurn = std::to_string(m_seconds);
-        o.playToScore = "1000000000"; // nobody wins: the table wants turns, not a winner
-        o.zirkedAt = "1000000000";
+        o.timePerTurn = m_seconds;
+        o.playToScore = 1000000000; // nobody wins: the table wants turns, not a winner
+        o.zirkedAt = 1000000000;
         send(net::msg::startgame(1, o));
     }
 

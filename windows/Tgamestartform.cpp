@@ -145,11 +145,11 @@ net::GameOptions Tgamestartform::options() const
 {
     net::GameOptions result;
     result.team = false;
-    result.playToScore = spinText(m_playtoscore);
-    result.timePerTurn = spinText(m_timeperturn);
-    result.zirkedAt = spinText(m_zirked);
-    result.allowNewTiles = net::tf(m_new->isChecked());
-    result.allowTyping = net::tf(m_typing->isChecked());
+    result.playToScore = m_playtoscore->value();
+    result.timePerTurn = m_timeperturn->value();
+    result.zirkedAt = m_zirked->value();
+    result.newTiles = m_new->isChecked();
+    result.typing = m_typing->isChecked();
     result.fast = m_fast->isChecked() && !m_fastHidden;
     return result;
 }

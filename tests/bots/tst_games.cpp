@@ -103,8 +103,8 @@ void Games::fastGameKeepsTheRules()
 
     // A low Zirked mark, so that most of the turns are played Zirked.
     net::GameOptions o = options(true, 40);
-    o.zirkedAt = "600";
-    o.playToScore = "1000000";
+    o.zirkedAt = 600;
+    o.playToScore = 1000000;
     ann.write(net::msg::startgame(1, o));
     int zirkedTurns = 0;
     for (int turn = 0; turn < 5; ++turn) {

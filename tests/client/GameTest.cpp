@@ -75,13 +75,13 @@ struct Table {
         return last;
     }
 
-    void start(bool fast = false, std::string time = "60", std::string newTiles = "t", std::string typing = "t")
+    void start(bool fast = false, int time = 60, bool newTiles = true, bool typing = true)
     {
         net::GameOptions o;
         o.fast = fast;
-        o.timePerTurn = std::move(time);
-        o.allowNewTiles = std::move(newTiles);
-        o.allowTyping = std::move(typing);
+        o.timePerTurn = time;
+        o.newTiles = newTiles;
+        o.typing = typing;
         host(net::msg::startgameRelay("Ann", o));
     }
 
@@ -327,7 +327,7 @@ TEST(ClientGame, Typing)
 
     // A host that does not allow typing leaves every key to the chat.
     Table u(1);
-    u.start(false, "60", "t", "f");
+    u.start(false, 60, true, false);
     u.turn(1);
     EXPECT_FALSE(u.game.key(Key::Tab, 0, e));
     EXPECT_FALSE(u.game.buttons().typing);
@@ -446,7 +446,7 @@ TEST(ClientGame, BuyingTiles)
 TEST(ClientGame, TheClock)
 {
     Table t(1);
-    t.start(false, "90");
+    t.start(false, 90);
     t.turn(1);
     auto e = t.game.tick();
     EXPECT_EQ(t.game.timeText(), "Time: 1:29");
@@ -524,14 +524,40 @@ TEST(ClientGame, FinishVotesAndTheLateJoinersSnapshot)
     Table late(3);
     net::GameOptions o;
     o.fast = true;
-    o.allowTyping = "f";
+    o.typing = false;
     late.host(net::msg::stats(3, o, "play"));
     EXPECT_EQ(late.game.status(), "Your Turn.");
     EXPECT_TRUE(late.game.buttons().done);
-    EXPECT_EQ(late.game.infoTexts()[2], "Zirked at: 2000");
-    EXPECT_EQ(late.game.infoTexts()[3], "Allow Typing: OFF");
-    EXPECT_EQ(late.game.infoTexts()[4], "Allow New Tiles: ON");
     EXPECT_FALSE(late.game.startButton());
+}
+
+// A player who saw the game start and one who came in later read the same panel.
+TEST(ClientGame, TheSettingsPanelReadsTheSameForEveryone)
+{
+    struct Row {
+        const char* fault;
+        net::GameOptions options;
+    };
+    const Row rows[] = {
+        { "the defaults read differently", {} },
+        { "typing and new tiles off read differently", { false, 6000, 90, 3000, false, false, false } },
+        { "a fast team game read differently", { true, 50000, 120, 5000, true, true, true } },
+    };
+    for (const Row& r : rows) {
+        Table present(2);
+        present.host(net::msg::startgameRelay("Ann", r.options));
+        Table late(3);
+        late.host(net::msg::stats(1, r.options, "play"));
+        EXPECT_EQ(present.game.infoTexts(), late.game.infoTexts()) << r.fault;
+        EXPECT_EQ(present.game.teamText(), late.game.teamText()) << r.fault;
+        EXPECT_EQ(present.game.settings(), r.options) << r.fault;
+        EXPECT_EQ(late.game.settings(), r.options) << r.fault;
+    }
+    Table t(2);
+    t.start();
+    EXPECT_EQ(t.game.infoTexts(),
+        (std::array<std::string, 6> { "Play to Score: 5000", "Time Per Turn: 60", "Zirked At: 2000", "Allow Typing: On",
+            "Allow New Tiles: On", "Fast Game: No" }));
 }
 
 TEST(ClientGame, OthersWordsMoveOnTheRackOfAWatcher)

@@ -83,7 +83,7 @@ struct StartOptions {
     int playTo = 100000;
     int seconds = 60;
     int zirkedAt = 100000;
-    std::string newTiles = "t";
+    bool newTiles = true;
 };
 
 class HostTable
@@ -125,10 +125,10 @@ public:
         net::GameOptions g;
         g.fast = o.fast;
         g.team = o.team;
-        g.playToScore = std::to_string(o.playTo);
-        g.timePerTurn = std::to_string(o.seconds);
-        g.zirkedAt = std::to_string(o.zirkedAt);
-        g.allowNewTiles = o.newTiles;
+        g.playToScore = o.playTo;
+        g.timePerTurn = o.seconds;
+        g.zirkedAt = o.zirkedAt;
+        g.newTiles = o.newTiles;
         say(1, net::msg::startgame(1, g));
     }
 

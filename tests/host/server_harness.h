@@ -290,9 +290,9 @@ inline net::GameOptions options(bool fast, int seconds = 10)
 {
     net::GameOptions o;
     o.fast = fast;
-    o.timePerTurn = std::to_string(seconds);
-    o.playToScore = "5000";
-    o.zirkedAt = "2000";
+    o.timePerTurn = seconds;
+    o.playToScore = 5000;
+    o.zirkedAt = 2000;
     return o;
 }
 

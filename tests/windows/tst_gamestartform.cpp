@@ -127,8 +127,8 @@ void TestGameStartForm::missingSettingsGiveFileDefaults()
     QVERIFY(box(form, "fast")->isChecked());
 
     const net::GameOptions options = form.options();
-    QCOMPARE(options.zirkedAt, std::string("2000"));
-    QCOMPARE(options.allowTyping, std::string("t"));
+    QCOMPARE(options.zirkedAt, 2000);
+    QVERIFY(options.typing);
     QVERIFY(options.fast);
 }
 
@@ -244,13 +244,13 @@ void TestGameStartForm::optionsCarryShownValues()
     spin(form, "playtoscore")->stepUp();
     const net::GameOptions options = form.options();
     QVERIFY(!options.team);
-    QCOMPARE(options.playToScore, std::string("31000"));
-    QCOMPARE(options.timePerTurn, std::string("75"));
-    QCOMPARE(options.zirkedAt, std::string("3000"));
-    QCOMPARE(options.allowNewTiles, std::string("f"));
-    QCOMPARE(options.allowTyping, std::string("t"));
+    QCOMPARE(options.playToScore, 31000);
+    QCOMPARE(options.timePerTurn, 75);
+    QCOMPARE(options.zirkedAt, 3000);
+    QVERIFY(!options.newTiles);
+    QVERIFY(options.typing);
     QVERIFY(!options.fast);
-    QCOMPARE(spin(form, "playtoscore")->text(), QString::fromStdString(options.playToScore));
+    QCOMPARE(spin(form, "playtoscore")->text(), QString::number(options.playToScore));
 }
 
 void TestGameStartForm::startCallsMainWindowThenHides()
@@ -270,7 +270,7 @@ void TestGameStartForm::startCallsMainWindowThenHides()
     QCOMPARE(calls, 1);
     QVERIFY(visibleDuringStart);
     QVERIFY(form.isHidden());
-    QCOMPARE(seen.playToScore, std::string("5000"));
+    QCOMPARE(seen.playToScore, 5000);
 
     // No main window attached yet: the button must not crash.
     form.onStart = nullptr;
@@ -282,15 +282,15 @@ void TestGameStartForm::startCallsMainWindowThenHides()
 void TestGameStartForm::startTakesNumberStillBeingTyped_data()
 {
     QTest::addColumn<QString>("typed");
-    QTest::addColumn<std::string>("sent");
-    QTest::newRow("typed value lost without leaving the field") << "9000" << std::string("9000");
-    QTest::newRow("too small typed value sent as typed") << "7" << std::string("5000");
+    QTest::addColumn<int>("sent");
+    QTest::newRow("typed value lost without leaving the field") << "9000" << 9000;
+    QTest::newRow("too small typed value sent as typed") << "7" << 5000;
 }
 
 void TestGameStartForm::startTakesNumberStillBeingTyped()
 {
     QFETCH(QString, typed);
-    QFETCH(std::string, sent);
+    QFETCH(int, sent);
     Tgamestartform form(plainPicture());
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -298,7 +298,7 @@ void TestGameStartForm::startTakesNumberStillBeingTyped()
     QVERIFY(edit);
     edit->selectAll();
     QTest::keyClicks(edit, typed);
-    std::string seen;
+    int seen = 0;
     form.onStart = [&] { seen = form.options().playToScore; };
     form.button_startClick();
     QCOMPARE(seen, sent);
