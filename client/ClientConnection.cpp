@@ -18,11 +18,6 @@ ClientConnection::ClientConnection(QObject* parent)
 
 ClientConnection::~ClientConnection() { shutdown(); }
 
-void ClientConnection::addHandler(std::string_view command, std::function<void(std::string_view)> handler)
-{
-    m_dispatch.add(command, std::move(handler));
-}
-
 QString ClientConnection::address() const { return m_sock->HostName(); }
 quint16 ClientConnection::port() const { return static_cast<quint16>(m_sock->PortName().toUInt()); }
 
@@ -132,7 +127,7 @@ void ClientConnection::processsocktimer()
         std::fprintf(stderr, "host: %s\n", line.text.c_str());
         std::fflush(stderr);
     }
-    m_dispatch.dispatch(line.text);
+    emit lineReceived(line.text);
     scheduleDispatch();
     endWhenDrained();
 }

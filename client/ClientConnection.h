@@ -1,9 +1,8 @@
 #pragma once
-// The client's one link to the game host: the socket, the framer, the receive
-// queue and the dispatch table. The window registers its handlers and is told
-// when the connection fails or ends; nothing else touches the socket.
+// The client's one link to the game host: the socket, the framer and the
+// receive queue. It hands on one message per event-loop turn and says when the
+// connection fails or ends; nothing else touches the socket.
 
-#include "net/Dispatcher.h"
 #include "net/Framing.h"
 
 #include <QObject>
@@ -23,9 +22,6 @@ public:
     explicit ClientConnection(QObject* parent = nullptr);
     ~ClientConnection() override;
 
-    void addHandler(std::string_view command, std::function<void(std::string_view)> handler);
-    const net::Dispatcher<>& dispatchTable() const { return m_dispatch; }
-
     // Starts connecting; failure arrives as cannotConnect.
     void open(const QString& address, quint16 port);
     void send(const std::string& framed);
@@ -42,6 +38,8 @@ public:
     void markSeated() { m_seated = true; }
 
 signals:
+    // One message from the host, terminator removed, in arrival order.
+    void lineReceived(const std::string& line);
     // The host could not be reached: a sentence for the player.
     void cannotConnect(const QString& why);
     // The host hung up (or broke the protocol) and every message it sent before has been dispatched.
@@ -58,7 +56,6 @@ private:
     TSock* m_sock = nullptr;
     net::Framer m_framer;
     net::ReceiveQueue m_queue;
-    net::Dispatcher<> m_dispatch;
     bool m_dispatchScheduled = false;
     bool m_hostClosed = false;
     bool m_seated = false;

@@ -6,6 +6,7 @@
 // board shows is read from here, so the window only renders. Nothing the host
 // sends can make it index out of range.
 
+#include "client/Effects.h"
 #include "client/Rack.h"
 #include "client/Roster.h"
 #include "net/GameOptions.h"
@@ -22,25 +23,6 @@
 
 namespace client
 {
-
-// Colours as 0x00BBGGRR.
-inline constexpr std::uint32_t kGreen = 0x008000;
-inline constexpr std::uint32_t kMaroon = 0x000080;
-inline constexpr std::uint32_t kWhite = 0xFFFFFF;
-inline constexpr std::uint32_t kSilver = 0xC0C0C0;
-// The status line's colour where no verdict colours it.
-inline constexpr std::uint32_t kStatusPlain = 0x733F1D;
-
-struct Effects {
-    std::vector<std::string> send; // framed messages for the host
-    std::vector<std::string> sounds; // names for playsounds
-    std::vector<ChatLine> lines;
-    bool focusChat = false;
-    std::optional<std::string> tallyGame; // addgame: winner's name or "addtomine"
-    std::optional<int> turnScore; // this player's turn sum, for the best-turn record
-    std::optional<int> gameScore; // this player's final score, for the best-game record
-    std::optional<std::string> ignored; // why a host message changed nothing (for the log)
-};
 
 struct WordBox {
     std::vector<std::string> words;

@@ -26,9 +26,9 @@ std::optional<int> seatField(std::string_view rest, int lo, int hi)
 
 std::string spyLine(int seat, std::string_view name) { return std::to_string(seat) + ": " + std::string(name); }
 
-RosterChange dropped(std::string why)
+Effects dropped(std::string why)
 {
-    RosterChange c;
+    Effects c;
     c.ignored = std::move(why);
     return c;
 }
@@ -36,6 +36,34 @@ RosterChange dropped(std::string why)
 } // namespace
 
 Roster::Roster() { m_names.fill(std::string(kWaiting)); }
+
+std::string Roster::nameAt(int seat) const
+{
+    if (rules::isPlayerSeat(seat))
+        return name(seat);
+    const std::string prefix = std::to_string(seat) + ": ";
+    for (const auto& spy : m_spies)
+        if (spy.rfind(prefix, 0) == 0)
+            return spy.substr(prefix.size());
+    return {};
+}
+
+std::vector<std::string> Roster::everyone() const
+{
+    std::vector<std::string> out(m_names.begin(), m_names.end());
+    for (const auto& spy : m_spies)
+        out.push_back(spy.substr(spy.find(": ") + 2));
+    return out;
+}
+
+std::vector<std::string> Roster::opponents() const
+{
+    std::vector<std::string> out;
+    for (int seat = 1; seat <= rules::kPlayerSeats; ++seat)
+        if (seat != m_mySeat && name(seat) != kWaiting)
+            out.push_back(name(seat));
+    return out;
+}
 
 std::optional<int> Roster::seated(std::string_view rest)
 {
@@ -47,20 +75,20 @@ std::optional<int> Roster::seated(std::string_view rest)
     return seat;
 }
 
-RosterChange Roster::playerArrived(std::string_view rest)
+Effects Roster::playerArrived(std::string_view rest)
 {
     const auto seat = seatField(rest, 1, rules::kMaxSeat);
     if (!seat)
         return dropped("player arrival with a bad seat");
     const std::string name = net::toUtf8(net::fieldsAfter(rest, 1));
-    RosterChange c;
+    Effects c;
     const bool mine = *seat == m_mySeat;
     if (mine) {
         c.lines.push_back({ "0+You are Connected.", kBlue });
-        c.loadSettings = true;
+        c.loggedIn = true;
     } else {
         c.lines.push_back({ "0+" + name + " is Connected.", kBlue });
-        c.playEntered = true;
+        c.sounds.push_back("entered");
     }
     if (*seat > rules::kPlayerSeats) {
         m_spies.push_back(spyLine(*seat, name));
@@ -72,19 +100,18 @@ RosterChange Roster::playerArrived(std::string_view rest)
     return c;
 }
 
-RosterChange Roster::playerDisconnected(std::string_view rest)
+Effects Roster::playerDisconnected(std::string_view rest)
 {
     const auto seat = seatField(rest, 1, rules::kMaxSeat);
     if (!seat)
         return dropped("disconnect with a bad seat");
-    RosterChange c;
+    Effects c;
     if (*seat <= rules::kPlayerSeats) {
         const auto i = static_cast<std::size_t>(*seat - 1);
         if (m_names[i] != kWaiting)
             c.lines.push_back({ "0+" + m_names[i] + " disconnected.", kBlue });
         m_names[i] = std::string(kWaiting);
         m_watching[i] = false;
-        c.eyes = std::pair { *seat, false };
         return c;
     }
     const std::string name = net::toUtf8(net::fieldsAfter(rest, 1));
@@ -100,18 +127,17 @@ RosterChange Roster::playerDisconnected(std::string_view rest)
     return c;
 }
 
-RosterChange Roster::justWatching(std::string_view rest)
+Effects Roster::justWatching(std::string_view rest)
 {
     const auto seat = seatField(rest, 1, rules::kPlayerSeats);
     if (!seat)
         return dropped("watch notice with a bad seat");
     const auto i = static_cast<std::size_t>(*seat - 1);
     const bool watch = net::fieldAt(rest, 1).value_or("") == "1";
-    RosterChange c;
+    Effects c;
     if (*seat == m_mySeat)
         c.justWatchChecked = watch;
     m_watching[i] = watch;
-    c.eyes = std::pair { *seat, watch };
     c.lines.push_back({ "0+" + m_names[i] + (watch ? " is just watching" : " now playing again"), kWatchGrey });
     return c;
 }
@@ -143,14 +169,6 @@ std::optional<std::string> setJustWatch(bool connected, int target, bool watch)
 std::optional<std::string> toggleJustWatch(bool connected, int mySeat, bool checkedNow)
 {
     return setJustWatch(connected, mySeat, !checkedNow);
-}
-
-std::optional<int> spySeat(std::string_view line)
-{
-    const auto colon = line.find(':');
-    if (colon == std::string_view::npos)
-        return std::nullopt;
-    return net::parseInt(line.substr(0, colon));
 }
 
 } // namespace client

@@ -86,7 +86,7 @@ std::uint32_t randomSeed() { return QRandomGenerator::global()->generate(); }
 Tchat::Tchat(const QPixmap& background, Options options, QWidget* parent)
     : QMainWindow(parent)
     , m_options(std::move(options))
-    , m_game(m_roster, randomSeed())
+    , m_session(randomSeed())
 {
     setObjectName("chat");
     setWindowTitle("Zirky");
@@ -98,6 +98,8 @@ Tchat::Tchat(const QPixmap& background, Options options, QWidget* parent)
     };
 
     m_conn = new ClientConnection(this);
+    connect(m_conn, &ClientConnection::lineReceived, this,
+        [this](const std::string& line) { apply(m_session.receive(line)); });
     connect(m_conn, &ClientConnection::cannotConnect, this, [this](const QString& why) {
         m_connectError = why;
         addLine("0+" + why.toStdString(), client::kRed);
@@ -118,7 +120,6 @@ Tchat::Tchat(const QPixmap& background, Options options, QWidget* parent)
     m_mychat->setScrollOffAction(m_mainchat->scrollOffAction());
     connect(m_mainchat, &ChatView::scrollOffChanged, m_scrollOff, &QAction::setChecked);
     connect(m_mainchat, &ChatView::cleared, m_mychat, [this] { m_mychat->setFocus(); });
-    buildDispatch();
 
     // The turn clock runs only while a turn runs.
     m_timer2 = new QTimer(this);
@@ -130,7 +131,6 @@ Tchat::Tchat(const QPixmap& background, Options options, QWidget* parent)
     // FormCreate. No named mutex: the single-instance guard has already run
     // and nothing would wait on one.
     m_phraseReady = true;
-    m_isHost = false;
     m_boxSetting = 2;
     qApp->installEventFilter(this);
     render();
@@ -160,11 +160,8 @@ void Tchat::attach(const Windows& windows)
         };
     if (m_windows.spylist) {
         // Only the host removes; hostpress enables it.
-        m_windows.spylist->setRemoveEnabled(m_isHost);
-        m_windows.spylist->onKick = [this](int seat) {
-            if (auto m = client::removeFromGame(m_isHost, m_roster.connected(), m_roster.mySeat(), seat))
-                sendToHost(*m);
-        };
+        m_windows.spylist->setRemoveEnabled(m_session.hostRights());
+        m_windows.spylist->onKick = [this](int seat) { apply(m_session.removePlayer(seat)); };
     }
     if (m_windows.help)
         m_windows.help->onAbout = [this] { About1Click(); };
@@ -178,9 +175,8 @@ void Tchat::attach(const Windows& windows)
     if (m_windows.tallylist) {
         m_windows.tallylist->playersInGame = [this] {
             QStringList names;
-            for (int seat = 1; seat <= rules::kPlayerSeats; ++seat)
-                if (seat != m_roster.mySeat() && m_roster.name(seat) != client::kWaiting)
-                    names << QString::fromStdString(m_roster.name(seat));
+            for (const std::string& name : m_session.roster().opponents())
+                names << QString::fromStdString(name);
             return names;
         };
         m_windows.tallylist->tellPlayer
@@ -190,7 +186,6 @@ void Tchat::attach(const Windows& windows)
 
 QAction* Tchat::action(const char* objectName) const { return findChild<QAction*>(objectName); }
 TSock* Tchat::sock() const { return m_conn->socket(); }
-const net::Dispatcher<>& Tchat::dispatchTable() const { return m_conn->dispatchTable(); }
 
 void Tchat::buildBoard(const QPixmap& background)
 {

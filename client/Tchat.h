@@ -1,13 +1,11 @@
 #pragma once
 // The main window: the board, the chat, the menus, and the client's one
 // connection to the game host. It reads the command line when first shown,
-// hosts or joins, and follows what the host tells it.
+// hosts or joins, and carries out what the session makes of the host's messages.
 
 #include "app/LaunchPlan.h"
 #include "app/Settings.h"
-#include "client/Game.h"
-#include "client/Roster.h"
-#include "net/Dispatcher.h"
+#include "client/Session.h"
 
 #include <QColor>
 #include <QMainWindow>
@@ -86,39 +84,8 @@ public:
     void processparams();
     void hostpress();
     void joinpress();
-    // Start button, "Start Game" and the removal items follow the host's rights.
-    void setHostRights(bool host);
 
     ClientConnection* connection() const { return m_conn; }
-
-    // ---- the dispatch table's handlers
-    void sendloginfo(std::string_view rest);
-    void newplayerinfo(std::string_view rest);
-    void playerdisconnected(std::string_view rest);
-    void havewrongversion(std::string_view rest);
-    void wrongversion(std::string_view rest);
-    void gameisfull(std::string_view rest);
-    void justwatching(std::string_view rest);
-    // Chat and sounds from others: taken and left for the chat view's work.
-    void chatrecieved(std::string_view rest);
-    void startthegame(std::string_view rest);
-    void getnextplayer(std::string_view rest);
-    void winner(std::string_view rest);
-    void thedice(std::string_view rest);
-    void setdice(std::string_view rest);
-    void accepted(std::string_view rest);
-    void rejected(std::string_view rest);
-    void cleartiles(std::string_view rest);
-    void turnend(std::string_view rest);
-    void scores(std::string_view rest);
-    void stats(std::string_view rest);
-    void loadscores(std::string_view rest);
-    void newtiles(std::string_view rest);
-    void oldtiles(std::string_view rest);
-    void addaword(std::string_view rest);
-    void playasound(std::string_view rest);
-    void ifinished(std::string_view rest);
-    void allfinished(std::string_view rest);
 
     // ---- the player at the board
     void dice_1MouseDown(int tile, Qt::MouseButton button);
@@ -176,14 +143,9 @@ public:
     std::function<std::optional<QColor>(const QColor& initial)> pickColor;
 
     // ---- state other parts and tests read
-    const client::Roster& roster() const { return m_roster; }
-    const client::Game& game() const { return m_game; }
+    const client::Session& session() const { return m_session; }
     GameBoard* board() const { return m_board; }
     QTimer* turnClock() const { return m_timer2; }
-    bool isHost() const { return m_isHost; }
-    const std::string& loginName() const { return m_loginName; }
-    const std::string& playerName() const { return m_playerName; }
-    const std::string& hostAddress() const { return m_hostAddress; }
     const app::LaunchPlan& launchPlan() const { return m_plan; }
     const app::ZirkySettings& settings() const { return m_settings; }
     int loadCount() const { return m_loadCount; }
@@ -195,7 +157,6 @@ public:
     ChatView* chatView() const { return m_mainchat; }
     QMenu* kickMenu() const { return m_popupKick; }
     QAction* action(const char* objectName) const;
-    const net::Dispatcher<>& dispatchTable() const;
 
     // Geometry as the settings file keeps it: outer left/top, outer size.
     app::Geometry windowGeometry() const;
@@ -214,11 +175,12 @@ protected:
 private:
     void buildBoard(const QPixmap& background);
     void buildMenus();
-    void buildDispatch();
     // FormShortCut: a game key while typing; true when it must not reach the chat input.
     bool FormShortCut(QKeyEvent* key);
-    // Carries out what the model asked for, then redraws the board.
+    // Carries out what the session or the model asked for, then redraws the board.
     void apply(client::Effects effects);
+    // Start button, "Start Game" and the removal items follow the session's host rights.
+    void showHostRights();
     void render();
     void syncClock();
     // The player's record: games, best turn and best game.
@@ -229,7 +191,6 @@ private:
     void saveSettings(std::optional<app::Geometry> closing);
 
     void addLine(const std::string& line, std::uint32_t bgr);
-    void apply(const client::RosterChange& change);
     void sendToHost(const std::string& bytes);
     // The host is gone: the program ends, as when the host closes the link.
     void hostGone(const char* why);
@@ -239,13 +200,11 @@ private:
     void tell(const QString& text);
     void openClient(const std::string& address);
     void log(const std::string& line) const;
-    QString versionText() const;
 
     Options m_options;
     Windows m_windows;
     app::LaunchPlan m_plan;
-    client::Roster m_roster;
-    client::Game m_game;
+    client::Session m_session;
     app::ZirkySettings m_settings;
     bool m_settingsLoaded = false;
     std::optional<app::Geometry> m_remembered;
@@ -265,10 +224,6 @@ private:
     QColor m_textColor = Qt::black;
 
     // Launch state
-    std::string m_playerName;
-    std::string m_hostAddress;
-    std::string m_loginName;
-    bool m_isHost = false;
     int m_boxSetting = 2;
     bool m_phraseReady = true;
     bool m_shownOnce = false;

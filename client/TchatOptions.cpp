@@ -139,7 +139,7 @@ void Tchat::loadinifile()
     m_mychat->setTextColor(m_textColor);
     m_board->phraseBar()->setStoredPhrases(s.phrases);
     m_sounds->setPlaySounds(s.playSounds);
-    m_sounds->setPlayChatterSounds(s.chatterSounds);
+    m_session.setChatterSounds(s.chatterSounds);
     m_sounds->setTurnSound(s.turnSound);
 
     if (m_windows.gamestart)
@@ -149,11 +149,11 @@ void Tchat::loadinifile()
     m_twoRows->setChecked(s.twoRows);
     (s.turnSound == 1 ? m_new : m_classic)->setChecked(true);
     m_playChatter->setChecked(s.chatterSounds);
-    m_game.useTwoRows(s.twoRows);
+    m_session.game().useTwoRows(s.twoRows);
     m_showMissed->setChecked(s.missedWords);
-    m_game.setShowMissed(s.missedWords);
-    m_game.setTurnOff0(s.turnOff0Key);
-    m_game.setTurnSoundNew(s.turnSound == 1);
+    m_session.game().setShowMissed(s.missedWords);
+    m_session.game().setTurnOff0(s.turnOff0Key);
+    m_session.game().setTurnSoundNew(s.turnSound == 1);
     render();
 }
 
@@ -232,14 +232,14 @@ void Tchat::PlaySounds1Click()
 void Tchat::PlayChatterSounds1Click()
 {
     saveOption(m_settings.chatterSounds, m_playChatter, TouchChatter);
-    m_sounds->setPlayChatterSounds(m_settings.chatterSounds);
+    m_session.setChatterSounds(m_settings.chatterSounds);
 }
 
 void Tchat::New1Click(QAction* item)
 {
     item->setChecked(true);
     m_settings.turnSound = item->data().toInt();
-    m_game.setTurnSoundNew(m_settings.turnSound == 1);
+    m_session.game().setTurnSoundNew(m_settings.turnSound == 1);
     m_sounds->setTurnSound(m_settings.turnSound);
     m_touched |= TouchTurnSound;
     saveinifile();
@@ -248,19 +248,19 @@ void Tchat::New1Click(QAction* item)
 void Tchat::TilesinTwoRows1Click()
 {
     saveOption(m_settings.twoRows, m_twoRows, TouchTwoRows);
-    apply(m_game.TilesinTwoRows(m_settings.twoRows));
+    apply(m_session.game().TilesinTwoRows(m_settings.twoRows));
 }
 
 void Tchat::ShowMissedWords1Click()
 {
     saveOption(m_settings.missedWords, m_showMissed, TouchMissed);
-    m_game.setShowMissed(m_settings.missedWords);
+    m_session.game().setShowMissed(m_settings.missedWords);
 }
 
 void Tchat::Turnoff0key1Click()
 {
     saveOption(m_settings.turnOff0Key, m_turnOff0, TouchZeroKey);
-    m_game.setTurnOff0(m_settings.turnOff0Key);
+    m_session.game().setTurnOff0(m_settings.turnOff0Key);
 }
 
 void Tchat::TextColor1Click()

@@ -1,16 +1,16 @@
-// The game at the window: host messages and the player's clicks and keys go
-// to the game model; what it asks for is sent, played, written in the chat and
-// tallied, and the board is drawn again.
+// The game at the window: host messages go to the session and the player's
+// clicks and keys to the game model; what they ask for is sent, played,
+// written in the chat and tallied, and the board is drawn again.
 
 #include "Tchat.h"
 
 #include "ClientConnection.h"
 #include "GameBoard.h"
 #include "chat/ChatInput.h"
+#include "chat/ChatOutbox.h"
 #include "chat/ChatView.h"
 #include "chat/Sounds.h"
-#include "chat/Speaker.h"
-#include "rules/Seats.h"
+#include "windows/Tspylist.h"
 #include "windows/Ttallylist.h"
 
 #include <QKeyEvent>
@@ -21,48 +21,69 @@ void Tchat::apply(client::Effects effects)
 {
     if (effects.ignored)
         log("ignored: " + *effects.ignored);
+    if (effects.seated) {
+        m_conn->markSeated();
+        m_outbox->setSeat(*effects.seated);
+        m_outbox->setConnected(true);
+    }
+    if (effects.hostRights)
+        showHostRights();
     for (const auto& m : effects.send)
         sendToHost(m);
     for (const auto& line : effects.lines)
         addLine(line.text, line.colour);
+    if (effects.loggedIn)
+        loadinifile();
+    if (effects.spyAdded && m_windows.spylist)
+        m_windows.spylist->addSpy(effects.spyAdded->seat, QString::fromStdString(effects.spyAdded->name));
+    if (effects.spyRemoved && m_windows.spylist)
+        m_windows.spylist->removeSpy(effects.spyRemoved->seat, QString::fromStdString(effects.spyRemoved->name));
+    if (effects.justWatchChecked)
+        m_justWatch->setChecked(*effects.justWatchChecked);
     for (const auto& sound : effects.sounds)
         playsounds(sound);
     if (effects.focusChat)
         m_mychat->setFocus();
+    recordTally(effects);
+    if (effects.gameFull) {
+        tell("Game is full");
+        hostGone("the game is full");
+        return;
+    }
     render();
 }
 
 void Tchat::render()
 {
-    m_board->render(m_game, m_roster);
+    m_board->render(m_session.game(), m_session.roster());
     syncClock();
 }
 
 void Tchat::syncClock()
 {
-    if (!m_game.clockRunning()) {
+    if (!m_session.game().clockRunning()) {
         m_timer2->stop();
         return;
     }
     // A fresh deal restarts the second count from the moment the tiles arrived.
-    if (!m_timer2->isActive() || m_clockGeneration != m_game.clockGeneration()) {
-        m_clockGeneration = m_game.clockGeneration();
+    if (!m_timer2->isActive() || m_clockGeneration != m_session.game().clockGeneration()) {
+        m_clockGeneration = m_session.game().clockGeneration();
         m_timer2->start();
     }
 }
 
 void Tchat::Timer2Timer()
 {
-    const bool ownTurn = m_game.myTurn();
-    client::Effects e = m_game.tick();
-    if (ownTurn || !m_game.clockRunning()) {
+    const bool ownTurn = m_session.game().myTurn();
+    client::Effects e = m_session.game().tick();
+    if (ownTurn || !m_session.game().clockRunning()) {
         apply(std::move(e));
         return;
     }
     // Most ticks move only the clock.
     for (const auto& sound : e.sounds)
         playsounds(sound);
-    m_board->renderClock(m_game);
+    m_board->renderClock(m_session.game());
 }
 
 void Tchat::playsounds(const std::string& name)
@@ -72,77 +93,23 @@ void Tchat::playsounds(const std::string& name)
     m_sounds->playsounds(QString::fromStdString(name));
 }
 
-// ---------------------------------------------------------------- host messages
-
-void Tchat::startthegame(std::string_view rest) { apply(m_game.startthegame(rest)); }
-void Tchat::getnextplayer(std::string_view rest) { apply(m_game.getnextplayer(rest)); }
-void Tchat::thedice(std::string_view rest) { apply(m_game.thedice(rest)); }
-void Tchat::setdice(std::string_view rest) { apply(m_game.setdice(rest)); }
-void Tchat::cleartiles(std::string_view rest) { apply(m_game.cleartilesRelay(rest)); }
-void Tchat::accepted(std::string_view rest) { apply(m_game.accepted(rest)); }
-void Tchat::rejected(std::string_view rest) { apply(m_game.rejected(rest)); }
-void Tchat::addaword(std::string_view rest) { apply(m_game.addaword(rest)); }
-void Tchat::newtiles(std::string_view rest) { apply(m_game.newtiles(rest)); }
-void Tchat::oldtiles(std::string_view rest) { apply(m_game.oldtiles(rest)); }
-void Tchat::loadscores(std::string_view rest) { apply(m_game.loadscores(rest)); }
-void Tchat::stats(std::string_view rest) { apply(m_game.stats(rest)); }
-void Tchat::turnend(std::string_view rest) { apply(m_game.turnend(rest)); }
-void Tchat::ifinished(std::string_view rest) { apply(m_game.ifinished(rest)); }
-void Tchat::allfinished(std::string_view rest) { apply(m_game.allfinished(rest)); }
-
-void Tchat::scores(std::string_view rest)
-{
-    client::Effects e = m_game.scores(rest);
-    recordTally(e);
-    apply(std::move(e));
-}
-
-void Tchat::winner(std::string_view rest)
-{
-    client::Effects e = m_game.winner(rest);
-    recordTally(e);
-    apply(std::move(e));
-}
-
-void Tchat::chatrecieved(std::string_view rest) { m_mainchat->chatrecieved(rest); }
-
-void Tchat::playasound(std::string_view rest)
-{
-    const auto nameOf = [this](int seat) -> std::string {
-        if (rules::isPlayerSeat(seat))
-            return m_roster.name(seat);
-        const std::string prefix = std::to_string(seat) + ": ";
-        for (const auto& spy : m_roster.spies())
-            if (spy.rfind(prefix, 0) == 0)
-                return spy.substr(prefix.size());
-        return {};
-    };
-    const auto r = chat::playasound(rest, m_sounds->playChatterSounds(), nameOf);
-    if (r.ignored)
-        log("ignored: " + *r.ignored);
-    if (r.sound)
-        playsounds(*r.sound);
-    if (r.line)
-        addLine(*r.line, client::kBlue);
-}
-
 // ---------------------------------------------------------------- the player
 
 void Tchat::dice_1MouseDown(int tile, Qt::MouseButton button)
 {
-    apply(button == Qt::LeftButton ? m_game.leftClick(tile) : m_game.otherClick(tile));
+    apply(button == Qt::LeftButton ? m_session.game().leftClick(tile) : m_session.game().otherClick(tile));
 }
 
-void Tchat::button_doneClick() { apply(m_game.hitdone()); }
-void Tchat::button_clearClick() { apply(m_game.hitclear()); }
-void Tchat::button_newtilesDblClick() { apply(m_game.hitnew()); }
-void Tchat::button_oldDblClick() { apply(m_game.hitold()); }
-void Tchat::button_finishClick() { apply(m_game.finish()); }
-void Tchat::checkbox_typingClick() { apply(m_game.toggleTyping()); }
+void Tchat::button_doneClick() { apply(m_session.game().hitdone()); }
+void Tchat::button_clearClick() { apply(m_session.game().hitclear()); }
+void Tchat::button_newtilesDblClick() { apply(m_session.game().hitnew()); }
+void Tchat::button_oldDblClick() { apply(m_session.game().hitold()); }
+void Tchat::button_finishClick() { apply(m_session.game().finish()); }
+void Tchat::checkbox_typingClick() { apply(m_session.game().toggleTyping()); }
 
 void Tchat::button_closeClick()
 {
-    m_game.hideWordLists();
+    m_session.game().hideWordLists();
     render();
     m_mychat->setFocus();
 }
@@ -192,7 +159,7 @@ bool Tchat::FormShortCut(QKeyEvent* keyEvent)
         break;
     }
     client::Effects e;
-    const bool handled = m_game.key(key, letter, e);
+    const bool handled = m_session.game().key(key, letter, e);
     if (handled)
         apply(std::move(e));
     return handled;

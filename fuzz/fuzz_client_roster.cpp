@@ -23,12 +23,12 @@ void check(bool ok)
         std::abort();
 }
 
-void checkChange(const client::RosterChange& change)
+void checkChange(const client::Effects& change)
 {
     if (change.spyAdded)
         check(change.spyAdded->seat >= 1 && change.spyAdded->seat <= rules::kMaxSeat);
-    if (change.eyes)
-        check(change.eyes->first >= 1 && change.eyes->first <= rules::kPlayerSeats);
+    if (change.spyRemoved)
+        check(change.spyRemoved->seat >= 1 && change.spyRemoved->seat <= rules::kMaxSeat);
 }
 
 } // namespace

@@ -1,9 +1,8 @@
 // The client's game model driven by the host's real wire lines and by the
 // player's clicks and keys, with no window and no socket.
 
-#include "client/Game.h"
+#include "client/Session.h"
 #include "net/Commands.h"
-#include "net/Dispatcher.h"
 
 #include <gtest/gtest.h>
 
@@ -28,50 +27,25 @@ bool has(const std::vector<std::string>& v, const std::string& s)
     return std::find(v.begin(), v.end(), s) != v.end();
 }
 
-// One client at the table: its roster and game, fed by framed host messages.
+// One client at the table, fed by framed host messages through its session.
 struct Table {
-    client::Roster roster;
-    Game game { roster, 12345 };
-    net::Dispatcher<> dispatch;
+    client::Session session { 12345 };
+    Game& game = session.game();
     Effects last;
 
     explicit Table(int mySeat = 1, std::vector<std::string> names = { "Ann", "Bob", "Cy" })
     {
-        using M = Effects (Game::*)(std::string_view);
-        const std::pair<std::string_view, M> table[] = {
-            { net::cmd::startgame, &Game::startthegame },
-            { net::cmd::nextplayer, &Game::getnextplayer },
-            { net::cmd::thedice, &Game::thedice },
-            { net::cmd::setdice, &Game::setdice },
-            { net::cmd::clearthem, &Game::cleartilesRelay },
-            { net::cmd::accepted, &Game::accepted },
-            { net::cmd::rejected, &Game::rejected },
-            { net::cmd::addaword, &Game::addaword },
-            { net::cmd::newtiles, &Game::newtiles },
-            { net::cmd::oldtiles, &Game::oldtiles },
-            { net::cmd::loadscores, &Game::loadscores },
-            { net::cmd::stats, &Game::stats },
-            { net::cmd::scores, &Game::scores },
-            { net::cmd::turnend, &Game::turnend },
-            { net::cmd::winner, &Game::winner },
-            { net::cmd::ifinished, &Game::ifinished },
-            { net::cmd::allfinished, &Game::allfinished },
-        };
-        for (const auto& entry : table) {
-            const M method = entry.second;
-            dispatch.add(entry.first, [this, method](std::string_view rest) { last = (game.*method)(rest); });
-        }
-        roster.seated(std::to_string(mySeat));
-        for (std::size_t i = 0; i < names.size(); ++i)
-            roster.playerArrived(std::to_string(i + 1) + "+" + names[i]);
         if (static_cast<std::size_t>(mySeat) <= names.size())
-            game.setLoginName(names[static_cast<std::size_t>(mySeat - 1)]);
+            session.setLoginName(names[static_cast<std::size_t>(mySeat - 1)]);
+        session.setHosting(mySeat == 1);
+        host(net::msg::sendlogininfo(mySeat));
+        for (std::size_t i = 0; i < names.size(); ++i)
+            host(net::msg::newplayerinfo(static_cast<int>(i + 1), names[i]));
     }
 
     Effects host(const std::string& framed)
     {
-        last = {};
-        dispatch.dispatch(unframed(framed));
+        last = session.receive(unframed(framed));
         return last;
     }
 
@@ -473,7 +447,7 @@ TEST(ClientGame, TheWinner)
 {
     {
         Table t(1);
-        t.game.setHostRights(true);
+        t.session.setHosting(true);
         t.start();
         EXPECT_FALSE(t.game.startButton());
         t.host(net::msg::loadscores(1, 5200));
@@ -613,9 +587,7 @@ TEST(ClientGame, HostileHostMessagesChangeNothing)
         "CMD_thedice",
     };
     for (const auto& line : lines) {
-        Effects e;
-        t.last = {};
-        t.dispatch.dispatch(line);
+        t.last = t.session.receive(line);
         EXPECT_TRUE(t.last.ignored.has_value() || line == "CMD_thedice") << line;
         EXPECT_TRUE(t.last.send.empty()) << line;
         EXPECT_EQ(t.word() + t.game.status() + t.game.seat(1).score, before) << line;

@@ -99,7 +99,7 @@ void PlayTest::soloFastTurnFromTilesToScores()
         press(input, static_cast<Qt::Key>(Qt::Key_A + (c - 'A')), QString(QChar(c)));
     }
     QVERIFY2(input->text().isEmpty(), "game keys never reach the chat input");
-    QCOMPARE(h.chat->game().rack().wordLength(), 4);
+    QCOMPARE(h.chat->session().game().rack().wordLength(), 4);
     press(input, Qt::Key_Return);
     QTRY_COMPARE(box(h.chat.get(), 4)->count(), 1);
     QCOMPARE(box(h.chat.get(), 4)->item(0)->text().size(), 4);

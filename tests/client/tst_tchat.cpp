@@ -52,7 +52,7 @@ private slots:
     void removalAndWatchCommands();
     void startButton();
     void joinerInSeatOneHoldsTheHostsRights();
-    void menusAndDispatchTable();
+    void menus();
     void resultsReachTheTally();
     void joiningAHostThatIsNotThere_data();
     void joiningAHostThatIsNotThere();
@@ -101,7 +101,7 @@ void TchatTest::commandLine()
     h.start();
 
     QTRY_VERIFY(h.chatText().startsWith("Loading Multi-player Game.. Please Wait."));
-    QCOMPARE(h.chat->isHost(), hosts);
+    QCOMPARE(h.chat->session().hostRights(), hosts);
     QCOMPARE(h.chat->findChild<QPushButton*>("button_start")->isVisible(), hosts);
     QCOMPARE(h.chat->action("StartGame1")->isEnabled(), hosts);
     QCOMPARE(h.spylist->removeAction()->isEnabled(), hosts);
@@ -112,13 +112,13 @@ void TchatTest::commandLine()
         QVERIFY(h.lobby.waitForNewConnection(5000));
     if (connects) {
         QCOMPARE(h.chat->sock()->HostName(), connectsTo);
-        QCOMPARE(h.chat->loginName(), std::string("Ann"));
+        QCOMPARE(h.chat->session().loginName(), std::string("Ann"));
         if (hosts)
             QTRY_VERIFY(h.chatText().contains("You are Connected."));
         else
             QVERIFY(host.waitForClient());
     } else {
-        QVERIFY(h.chat->loginName().empty());
+        QVERIFY(h.chat->session().loginName().empty());
         QVERIFY(!h.chat->sock()->Connected());
         QCOMPARE(h.chatText(), QString("Loading Multi-player Game.. Please Wait."));
     }
@@ -130,9 +130,9 @@ void TchatTest::soloGameLogsInToItsOwnHost()
     h.start();
     QTRY_VERIFY(h.chatText().contains("You are Connected."));
     QVERIFY(h.chatText().startsWith("Loading Solo Game..Please wait.\n"));
-    QCOMPARE(h.chat->playerName(), std::string("You"));
+    QCOMPARE(h.chat->launchPlan().playerName, std::string("You"));
     QCOMPARE(h.chat->sock()->HostName(), QString("127.0.0.1"));
-    QVERIFY(h.chat->isHost());
+    QVERIFY(h.chat->session().hostRights());
     QVERIFY(h.download->isVisible());
     QVERIFY(!h.chat->lobbyLinkOpened());
     QCOMPARE(label(h.chat.get(), "label_playername1")->text(), QString("You"));
@@ -154,7 +154,7 @@ void TchatTest::hostingOnATakenPortDoesNotPretend()
     QTRY_COMPARE(h.messages.size(), 1);
     QVERIFY(h.messages[0].contains(QString::number(squatter.serverPort())));
     QVERIFY(h.messages[0].contains("in use"));
-    QVERIFY(!h.chat->isHost());
+    QVERIFY(!h.chat->session().hostRights());
     QVERIFY(!h.chat->findChild<QPushButton*>("button_start")->isVisible());
     QVERIFY(!h.chat->action("StartGame1")->isEnabled());
     QVERIFY(!squatter.hasPendingConnections());
@@ -169,7 +169,7 @@ void TchatTest::loginAndRoster()
 
     host.send(net::msg::sendlogininfo(2));
     QTRY_VERIFY(contains(host.received(), unframed(net::msg::logininfo(2, "1.0.13", "Ann"))));
-    QVERIFY(h.chat->roster().connected());
+    QVERIFY(h.chat->session().roster().connected());
     QCOMPARE(h.chat->loadCount(), 0);
 
     host.send(net::msg::newplayerinfo(2, "Ann") + net::msg::existingplayers(1, "Hosty"));
@@ -262,7 +262,7 @@ void TchatTest::hostileHostMessagesAreIgnored()
     QTRY_VERIFY(h.chatText().endsWith("Sentinel is Connected."));
     QCOMPARE(h.closed->count(), 0);
     QVERIFY(h.messages.isEmpty());
-    QCOMPARE(h.chat->roster().mySeat(), 2);
+    QCOMPARE(h.chat->session().roster().mySeat(), 2);
     QCOMPARE(h.spylist->spyCount(), 0);
     for (int seat : { 1, 4, 5, 6 })
         QCOMPARE(label(h.chat.get(), QString("label_playername%1").arg(seat))->text(), QString("<Waiting>"));
@@ -297,7 +297,7 @@ void TchatTest::hostGoneEndsTheProgram()
         host.send(std::string(net::kMaxPendingBytes + 10, 'A'));
     else if (how == "seated-close") {
         host.send(net::msg::sendlogininfo(2));
-        QTRY_VERIFY(h.chat->roster().connected());
+        QTRY_VERIFY(h.chat->session().roster().connected());
         host.peer->close();
     } else
         host.send(net::msg::full());
@@ -458,7 +458,7 @@ void TchatTest::joinerInSeatOneHoldsTheHostsRights()
     QVERIFY(!h.chat->action("StartGame1")->isEnabled());
 
     host.send(net::msg::sendlogininfo(1) + net::msg::newplayerinfo(1, "Ann"));
-    QTRY_VERIFY(h.chat->isHost());
+    QTRY_VERIFY(h.chat->session().hostRights());
     QVERIFY(!start->isHidden());
     QVERIFY(h.chat->action("StartGame1")->isEnabled());
     h.chat->action("StartGame1")->trigger();
@@ -472,11 +472,11 @@ void TchatTest::joinerInSeatOneHoldsTheHostsRights()
     QVERIFY(other.waitForClient());
     other.send(net::msg::sendlogininfo(2) + net::msg::newplayerinfo(2, "Bob"));
     QTRY_COMPARE(j.chat->loadCount(), 1);
-    QVERIFY(!j.chat->isHost());
+    QVERIFY(!j.chat->session().hostRights());
     QVERIFY(j.chat->findChild<QPushButton*>("button_start")->isHidden());
 }
 
-void TchatTest::menusAndDispatchTable()
+void TchatTest::menus()
 {
     ClientHarness h({ "Ann" }, 0, false);
     // Caption, then flags: c checkable, x checked, h hidden, d disabled, r in an exclusive group; "-" separator.
@@ -548,41 +548,6 @@ void TchatTest::menusAndDispatchTable()
     QCOMPARE(walk(h.chat->menuBar()->actions(), ""), expected);
     QCOMPARE(h.chat->action("Help2")->shortcut(), QKeySequence(Qt::Key_F1));
     QCOMPARE(h.chat->windowTitle(), QString("Zirky"));
-
-    const QStringList order = {
-        "CMD_sendlogininfo",
-        "CMD_chat",
-        "CMD_action",
-        "CMD_newplayerinfo",
-        "CMD_havewrongversion",
-        "CMD_wrongversion",
-        "CMD_existingplayers",
-        "CMD_playerdisconnected",
-        "CMD_startgame",
-        "CMD_nextplayer",
-        "CMD_winner",
-        "CMD_full",
-        "CMD_justwatching",
-        "CMD_thedice",
-        "CMD_setdice",
-        "CMD_accepted",
-        "CMD_rejected",
-        "CMD_clearthem",
-        "CMD_turnend",
-        "CMD_scores",
-        "CMD_stats",
-        "CMD_loadscores",
-        "CMD_newtiles",
-        "CMD_oldtiles",
-        "CMD_addaword",
-        "CMD_playasound",
-        "CMD_ifinished",
-        "CMD_allfinished",
-    };
-    QStringList actual;
-    for (std::size_t i = 0; i < h.chat->dispatchTable().size(); ++i)
-        actual << QString::fromStdString(h.chat->dispatchTable().commandAt(i));
-    QCOMPARE(actual, order);
 
     // Chat lines are text, never markup, and a player's line starts with its head in bold.
     h.chat->chatView()->addLine("0+<b>not bold</b> & <i>", Qt::blue);
