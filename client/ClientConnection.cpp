@@ -54,8 +54,11 @@ void ClientConnection::shutdown()
     m_sock->OnRead = nullptr;
     m_sock->OnInfo = nullptr;
     m_sock->Close();
+    m_queue.discardSeat(0);
     m_endSignalled = true;
 }
+
+bool ClientConnection::connected() const { return m_sock && m_sock->Connected(); }
 
 void ClientConnection::sockRead()
 {
@@ -121,9 +124,7 @@ void ClientConnection::processsocktimer()
     if (m_queue.empty())
         return;
     const net::QueuedLine line = m_queue.take();
-    // ZIRKY_LOG_GAME=1 echoes what the host says (a debugging and scripting aid).
-    static const bool echo = qEnvironmentVariable("ZIRKY_LOG_GAME") == "1";
-    if (echo) {
+    if (m_echo) {
         std::fprintf(stderr, "host: %s\n", line.text.c_str());
         std::fflush(stderr);
     }
@@ -132,4 +133,7 @@ void ClientConnection::processsocktimer()
     endWhenDrained();
 }
 
-void ClientConnection::log(const std::string& line) const { std::fprintf(stderr, "zirky: %s\n", line.c_str()); }
+void ClientConnection::log(const std::string& line) const
+{
+    std::fprintf(stderr, "%s: %s\n", m_logName.c_str(), line.c_str());
+}

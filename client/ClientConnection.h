@@ -1,7 +1,8 @@
 #pragma once
 // The client's one link to the game host: the socket, the framer and the
 // receive queue. It hands on one message per event-loop turn and says when the
-// connection fails or ends; nothing else touches the socket.
+// connection fails or ends; nothing else touches the socket. The window and
+// the computer players each have one.
 
 #include "net/Framing.h"
 
@@ -22,11 +23,17 @@ public:
     explicit ClientConnection(QObject* parent = nullptr);
     ~ClientConnection() override;
 
+    // Who this link is in the log ("zirky" unless set).
+    void setLogName(const QString& name) { m_logName = name.toStdString(); }
+    // Every message from the host is echoed to stderr (a debugging and scripting aid).
+    void setEcho(bool echo) { m_echo = echo; }
+
     // Starts connecting; failure arrives as cannotConnect.
     void open(const QString& address, quint16 port);
     void send(const std::string& framed);
-    // Closes without telling anyone: the window is going.
+    // Closes without telling anyone, and forgets what was not handed on yet.
     void shutdown();
+    bool connected() const;
 
     TSock* socket() const { return m_sock; }
     QString address() const;
@@ -61,4 +68,6 @@ private:
     bool m_seated = false;
     bool m_failed = false;
     bool m_endSignalled = false;
+    bool m_echo = false;
+    std::string m_logName = "zirky";
 };

@@ -35,6 +35,29 @@ struct SpyEntry {
     friend bool operator==(const SpyEntry&, const SpyEntry&) = default;
 };
 
+// A rack from the host.
+struct Deal {
+    int seat = 0;
+    bool fresh = false; // a new turn's tiles, not tiles bought within the turn
+    bool zirked = false; // thirteen tiles (for a fresh deal)
+    std::string letters;
+};
+
+// The host's answer to a word.
+struct WordVerdict {
+    std::string word;
+    bool accepted = false;
+    std::string reason; // a rejection's text as the host gives it, "+ Rejected..."
+};
+
+// One seat's result for a turn.
+struct TurnResult {
+    int seat = 0;
+    int points = 0;
+    int bonus = 0;
+    int words = 0;
+};
+
 struct Effects {
     std::vector<std::string> send; // framed messages for the host
     std::vector<std::string> sounds; // names for playsounds
@@ -54,6 +77,16 @@ struct Effects {
     std::optional<std::string> tallyGame; // addgame: winner's name or "addtomine"
     std::optional<int> turnScore; // this player's turn sum, for the best-turn record
     std::optional<int> gameScore; // this player's final score, for the best-game record
+
+    // What happened in play, for those who play by it (the computer players)
+    bool wrongVersion = false; // the host runs another version of the game
+    std::optional<int> left; // the seat of a player or spectator who left
+    bool gameStarted = false;
+    std::optional<int> turnStarted; // the seat on turn, as shown
+    std::optional<Deal> dealt;
+    std::optional<WordVerdict> verdict;
+    std::optional<TurnResult> scored;
+    bool turnOver = false; // the turn ended, or the game did
 
     std::optional<std::string> ignored; // why a host message changed nothing (for the log)
 };

@@ -164,6 +164,7 @@ Effects Game::startthegame(std::string_view rest)
     m_started = true;
     m_startButton = false;
     clearall();
+    e.gameStarted = true;
 
     const std::string what = m_settings.team ? " TEAM game." : (m_settings.fast ? " FAST game." : " SLOW game.");
     const int me = m_roster.mySeat();
@@ -206,6 +207,7 @@ Effects Game::getnextplayer(std::string_view rest)
         setStatus(nameOf(m_whoseTurn) + "'s turn.", kStatusPlain);
         noTurnButtons();
     }
+    e.turnStarted = m_whoseTurn;
     return e;
 }
 
@@ -242,6 +244,7 @@ Effects Game::thedice(std::string_view rest)
         letters.push_back(fields[i][0]);
     }
     m_rack.deal(letters);
+    e.dealt = Deal { *seat, fresh, mode == net::kDiceThirteen, std::string(letters.begin(), letters.end()) };
     if (fresh) {
         m_turnRack.assign(letters.begin(), letters.end());
         m_turnZirked = mode == net::kDiceThirteen;
@@ -283,6 +286,7 @@ Effects Game::turnend(std::string_view)
 {
     Effects e;
     endturn(e);
+    e.turnOver = true;
     e.sounds.push_back("showlist");
     for (int s = 1; s <= rules::kPlayerSeats; ++s)
         m_wordLists[static_cast<std::size_t>(s - 1)].name = nameOf(s);
@@ -323,16 +327,21 @@ Effects Game::accepted(std::string_view rest)
     if (!myTurn())
         m_rack.cleartiles();
     e.sounds.push_back("goodword");
+    e.verdict = WordVerdict { word, true, {} };
     return e;
 }
 
 Effects Game::rejected(std::string_view rest)
 {
     Effects e;
-    setStatus(net::toUtf8(field(rest, 0)) + net::toUtf8(net::fieldsAfter(rest, 1)), kRed);
+    const std::string word = net::toUtf8(field(rest, 0));
+    // The reason texts begin with a "+", which splits them from the word on the wire.
+    const std::string reason = net::toUtf8(net::fieldsAfter(rest, 1));
+    setStatus(word + reason, kRed);
     if (!myTurn())
         m_rack.cleartiles();
     e.sounds.push_back("badword");
+    e.verdict = WordVerdict { word, false, "+" + reason };
     return e;
 }
 
@@ -402,7 +411,9 @@ Effects Game::stats(std::string_view rest)
     }
     m_markerSeat = m_whoseTurn;
     m_markerShown = !m_settings.fast && m_whoseTurn != 0;
-    return {};
+    Effects e;
+    e.turnStarted = m_whoseTurn;
+    return e;
 }
 
 Effects Game::scores(std::string_view rest)
@@ -441,6 +452,7 @@ Effects Game::scores(std::string_view rest)
     }
     if (*seat == m_roster.mySeat())
         e.turnScore = static_cast<int>(std::clamp<long long>(sum, INT32_MIN, INT32_MAX));
+    e.scored = TurnResult { *seat, *points, *bonus, *words };
     return e;
 }
 
@@ -448,6 +460,7 @@ Effects Game::winner(std::string_view rest)
 {
     const std::string text = net::toUtf8(rest);
     Effects e;
+    e.turnOver = true;
     e.sounds.push_back("gameover");
     setStatus("Game Over!", kStatusPlain);
     m_started = false;

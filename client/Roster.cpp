@@ -106,6 +106,7 @@ Effects Roster::playerDisconnected(std::string_view rest)
     if (!seat)
         return dropped("disconnect with a bad seat");
     Effects c;
+    c.left = *seat;
     if (*seat <= rules::kPlayerSeats) {
         const auto i = static_cast<std::size_t>(*seat - 1);
         if (m_names[i] != kWaiting)

@@ -108,6 +108,7 @@ Effects Session::otherHasWrongVersion(std::string_view rest)
 Effects Session::ownWrongVersion(std::string_view)
 {
     Effects e;
+    e.wrongVersion = true;
     e.lines.push_back({ "0+You have a differnt version of the game then the host.", kBlue });
     return e;
 }

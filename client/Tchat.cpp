@@ -98,6 +98,8 @@ Tchat::Tchat(const QPixmap& background, Options options, QWidget* parent)
     };
 
     m_conn = new ClientConnection(this);
+    // ZIRKY_LOG_GAME=1 echoes what the host says.
+    m_conn->setEcho(qEnvironmentVariable("ZIRKY_LOG_GAME") == "1");
     connect(m_conn, &ClientConnection::lineReceived, this,
         [this](const std::string& line) { apply(m_session.receive(line)); });
     connect(m_conn, &ClientConnection::cannotConnect, this, [this](const QString& why) {

@@ -310,3 +310,64 @@ TEST(Session, LinesItDoesNotKnowChangeNothing)
         EXPECT_EQ(t.session.roster().mySeat(), 2) << line;
     }
 }
+
+// A computer player sees the game only through these: each must come with the
+// message that makes it, and with nothing else.
+TEST(Session, WhatHappenedInPlay)
+{
+    using Check = std::function<bool(const Effects&)>;
+    struct Row {
+        const char* fault;
+        std::vector<std::string> before;
+        std::string message;
+        Check happened;
+    };
+    const std::string start = net::msg::startgameRelay("Ann", slowGame());
+    const std::vector<Row> rows = {
+        { "a game start went unnoticed", {}, start, [](const Effects& e) { return e.gameStarted && !e.turnOver; } },
+        { "a turn went unnoticed", { start }, net::msg::nextplayer(8),
+            [](const Effects& e) { return e.turnStarted == 1 && !e.gameStarted; } },
+        { "a late joiner did not learn whose turn it is", {}, net::msg::stats(2, slowGame(), "play"),
+            [](const Effects& e) { return e.turnStarted == 2; } },
+        { "a Zirked rack taken for a plain one", { start, net::msg::nextplayer(2) },
+            net::msg::thedice(
+                2, net::kDiceThirteen, { 'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K', 'L', 'M' }),
+            [](const Effects& e) {
+                return e.dealt && e.dealt->seat == 2 && e.dealt->fresh && e.dealt->zirked
+                    && e.dealt->letters == "ABCDEFGHIJKLM";
+            } },
+        { "bought tiles taken for a new turn", { start, net::msg::nextplayer(2) },
+            net::msg::thedice(2, net::kDiceNew, { 'Q', 'U', 'E', 'S', 'T', 'I', 'O', 'N', 'E', 'D' }),
+            [](const Effects& e) { return e.dealt && !e.dealt->fresh && e.dealt->letters == "QUESTIONED"; } },
+        { "an accepted word went unnoticed", { start }, net::msg::accepted(4, "CATS"),
+            [](const Effects& e) {
+                return e.verdict && e.verdict->word == "CATS" && e.verdict->accepted && e.verdict->reason.empty();
+            } },
+        { "a rejection lost its reason", { start }, net::msg::rejected("CATS", "+ Rejected. Word Exists"),
+            [](const Effects& e) {
+                return e.verdict && e.verdict->word == "CATS" && !e.verdict->accepted
+                    && e.verdict->reason == "+ Rejected. Word Exists";
+            } },
+        { "a result went to the wrong seat", { start }, net::msg::scores(3, 450, -500, 5, 1500, 3, 1500),
+            [](const Effects& e) {
+                return e.scored && e.scored->seat == 3 && e.scored->points == 450 && e.scored->bonus == -500
+                    && e.scored->words == 5 && !e.turnScore;
+            } },
+        { "the end of a turn went unnoticed", { start }, net::msg::turnend(),
+            [](const Effects& e) { return e.turnOver; } },
+        { "the end of the game went unnoticed", { start }, net::msg::winner("Cy"),
+            [](const Effects& e) { return e.turnOver; } },
+        { "a departure went unnoticed", {}, net::msg::playerdisconnected(9, "Nobody"),
+            [](const Effects& e) { return e.left == 9; } },
+        { "a departure from no seat counted", {}, net::msg::playerdisconnected(0, "Nobody"),
+            [](const Effects& e) { return !e.left && e.ignored; } },
+        { "the host's other version went unnoticed", {}, net::msg::wrongversion(),
+            [](const Effects& e) { return e.wrongVersion; } },
+    };
+    for (const Row& r : rows) {
+        Seated t;
+        for (const std::string& m : r.before)
+            t.feed(m);
+        EXPECT_TRUE(r.happened(t.feed(r.message))) << r.fault;
+    }
+}
