@@ -1,5 +1,6 @@
 #include "Settings.h"
 
+#include "ColorText.h"
 #include "net/Fields.h"
 
 namespace app
@@ -88,6 +89,100 @@ void writePhrases(IniFile& ini, const std::array<std::string, 9>& phrases)
 {
     for (std::size_t i = 0; i < phrases.size(); ++i)
         ini.set(kSettingsSection, "Phrase" + std::to_string(i + 1), phrases[i]);
+}
+
+void PlayerSettings::load(const IniFile& ini)
+{
+    m_values = readSettings(ini);
+    m_values.textColor = colorText(parseColorText(m_values.textColor).value_or(0));
+    ++m_loads;
+}
+
+void PlayerSettings::setPlaySounds(bool on)
+{
+    m_values.playSounds = on;
+    m_touched |= Sounds;
+}
+
+void PlayerSettings::setChatterSounds(bool on)
+{
+    m_values.chatterSounds = on;
+    m_touched |= Chatter;
+}
+
+void PlayerSettings::setTurnSound(int setting)
+{
+    m_values.turnSound = setting;
+    m_touched |= TurnSound;
+}
+
+void PlayerSettings::setTwoRows(bool on)
+{
+    m_values.twoRows = on;
+    m_touched |= TwoRows;
+}
+
+void PlayerSettings::setTurnOff0Key(bool on)
+{
+    m_values.turnOff0Key = on;
+    m_touched |= ZeroKey;
+}
+
+void PlayerSettings::setTextColor(std::uint32_t bgr)
+{
+    m_values.textColor = colorText(bgr);
+    m_touched |= TextColor;
+}
+
+void PlayerSettings::setTextSize(int size)
+{
+    m_values.textSize = size;
+    m_touched |= TextSize;
+}
+
+void PlayerSettings::setMissedWords(bool on)
+{
+    m_values.missedWords = on;
+    m_touched |= Missed;
+}
+
+void PlayerSettings::setStartWindow(const StartWindowValues& start)
+{
+    m_values.playToScore = start.playtoscore;
+    m_values.timePerTurn = start.timeperturn;
+    m_values.zirkedAt = start.zirkedat;
+    m_values.newTiles = boolText(start.newtiles);
+    m_values.fastGame = boolText(start.fastgame);
+    m_values.typing = boolText(start.typing);
+}
+
+ZirkySettings PlayerSettings::toSave(const IniFile& stored, std::optional<Geometry> windowAt) const
+{
+    const ZirkySettings onDisk = readSettings(stored);
+    ZirkySettings out = m_values;
+    if (!loaded()) {
+        // Saved before the host confirmed us (an option clicked, the window
+        // closed): the file keeps everything the player has not touched.
+        out = onDisk;
+        if (m_touched & Sounds)
+            out.playSounds = m_values.playSounds;
+        if (m_touched & Chatter)
+            out.chatterSounds = m_values.chatterSounds;
+        if (m_touched & TurnSound)
+            out.turnSound = m_values.turnSound;
+        if (m_touched & TwoRows)
+            out.twoRows = m_values.twoRows;
+        if (m_touched & ZeroKey)
+            out.turnOff0Key = m_values.turnOff0Key;
+        if (m_touched & TextColor)
+            out.textColor = m_values.textColor;
+        if (m_touched & TextSize)
+            out.textSize = m_values.textSize;
+        if (m_touched & Missed)
+            out.missedWords = m_values.missedWords;
+    }
+    out.geometry = windowAt.value_or(onDisk.geometry);
+    return out;
 }
 
 } // namespace app

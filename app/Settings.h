@@ -6,6 +6,7 @@
 #include "rules/Options.h"
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -56,6 +57,63 @@ void writeSettings(IniFile& ini, const ZirkySettings& settings);
 
 // Writes "Phrase1".."Phrase9" (the phrase window's "Done"); every other line stays.
 void writePhrases(IniFile& ini, const std::array<std::string, 9>& phrases);
+
+// The start window as the settings file keeps it: the numbers as shown, and the check boxes.
+struct StartWindowValues {
+    std::string playtoscore;
+    std::string timeperturn;
+    std::string zirkedat;
+    bool newtiles = true;
+    bool fastgame = true;
+    bool typing = true;
+};
+
+// The player's settings between the file and the option menus. The file is
+// read when the host confirms the login; an option the player changes before
+// that is marked as theirs, so that saving then keeps everything else the file
+// holds. Once read, every value here is the player's.
+class PlayerSettings
+{
+public:
+    // Reads our keys from the file. The text colour is kept as the colour
+    // shown: one that cannot be read is black, and is written back as black.
+    void load(const IniFile& ini);
+    bool loaded() const { return m_loads > 0; }
+    int loads() const { return m_loads; }
+    const ZirkySettings& values() const { return m_values; }
+
+    void setPlaySounds(bool on);
+    void setChatterSounds(bool on);
+    void setTurnSound(int setting);
+    void setTwoRows(bool on);
+    void setTurnOff0Key(bool on);
+    void setTextColor(std::uint32_t bgr);
+    void setTextSize(int size);
+    void setMissedWords(bool on);
+    // The start window as it stands; its check boxes are stored as "true"/"false".
+    void setStartWindow(const StartWindowValues& start);
+
+    // What to write into the file as it is on disk now (`stored`). The
+    // geometry is the window's own once it has been placed from the file
+    // (`windowAt`); until then the stored one stays.
+    ZirkySettings toSave(const IniFile& stored, std::optional<Geometry> windowAt) const;
+
+private:
+    enum Option : unsigned {
+        Sounds = 1,
+        Chatter = 2,
+        TurnSound = 4,
+        TwoRows = 8,
+        ZeroKey = 16,
+        TextColor = 32,
+        TextSize = 64,
+        Missed = 128,
+    };
+
+    ZirkySettings m_values;
+    unsigned m_touched = 0; // options changed before the file was read
+    int m_loads = 0;
+};
 
 // The smallest and largest window and font sizes we accept from the file:
 // anything outside came from a damaged file and would hide the window.

@@ -16,7 +16,15 @@ ClientConnection::ClientConnection(QObject* parent)
     m_sock->OnInfo = [this](TSock*, TSocketInfo info, const QString& msg) { sockInfo(info, msg); };
 }
 
-ClientConnection::~ClientConnection() { shutdown(); }
+ClientConnection::~ClientConnection()
+{
+    // The sockets report "Socket Closed" while they are destroyed: nobody may listen then.
+    shutdown();
+    if (m_lobby) {
+        m_lobby->OnRead = nullptr;
+        m_lobby->OnInfo = nullptr;
+    }
+}
 
 QString ClientConnection::address() const { return m_sock->HostName(); }
 quint16 ClientConnection::port() const { return static_cast<quint16>(m_sock->PortName().toUInt()); }
@@ -32,7 +40,28 @@ void ClientConnection::open(const QString& address, quint16 port)
         log(std::string("connect: ") + e.what());
         m_failed = true;
         const QString why = QString::fromStdString(client::cannotConnectText(e.what(), address.toStdString(), port));
-        QTimer::singleShot(0, this, [this, why] { emit cannotConnect(why); });
+        QTimer::singleShot(0, this, [this, why] { fail(why); });
+    }
+}
+
+void ClientConnection::fail(const QString& why)
+{
+    m_failure = why;
+    emit cannotConnect(why);
+}
+
+void ClientConnection::holdLobbyLink(quint16 port)
+{
+    if (m_lobby)
+        return;
+    m_lobby = new TSock(this);
+    m_lobby->setObjectName("Sock11");
+    m_lobby->setHostName("127.0.0.1");
+    m_lobby->setPortName(QString::number(port));
+    try {
+        m_lobby->Open();
+    } catch (const ESockException& e) {
+        log(std::string("lobby link: ") + e.what());
     }
 }
 
@@ -95,8 +124,7 @@ void ClientConnection::sockInfo(TSocketInfo info, const QString& msg)
     if (info == TSocketInfo::Error && !m_seated && !m_failed) {
         m_failed = true;
         log("connect: " + msg.toStdString());
-        emit cannotConnect(
-            QString::fromStdString(client::cannotConnectText(msg.toStdString(), address().toStdString(), port())));
+        fail(QString::fromStdString(client::cannotConnectText(msg.toStdString(), address().toStdString(), port())));
     }
 }
 
@@ -105,6 +133,7 @@ void ClientConnection::endWhenDrained()
     if (!m_hostClosed || !m_queue.empty() || m_endSignalled)
         return;
     m_endSignalled = true;
+    m_ended = true;
     // A failed connect was reported already; only a host we had is "lost".
     emit ended(m_seated);
 }

@@ -1,8 +1,8 @@
 #pragma once
-// The client's one link to the game host: the socket, the framer and the
-// receive queue. It hands on one message per event-loop turn and says when the
-// connection fails or ends; nothing else touches the socket. The window and
-// the computer players each have one.
+// The client's link to the game host: the socket, the framer and the receive
+// queue. It hands on one message per event-loop turn and says when the
+// connection fails or ends. It also holds the lobby's link open when asked;
+// nothing else touches a socket. The window and the computer players each have one.
 
 #include "net/Framing.h"
 
@@ -35,14 +35,20 @@ public:
     void shutdown();
     bool connected() const;
 
-    TSock* socket() const { return m_sock; }
     QString address() const;
     quint16 port() const;
-    // Lines received and not yet dispatched.
-    bool idle() const { return m_queue.empty(); }
-    bool hostClosed() const { return m_hostClosed; }
     // The host was seen at least once (it gave us a seat).
     void markSeated() { m_seated = true; }
+    bool wasSeated() const { return m_seated; }
+    // Why the host could not be reached, once cannotConnect said so.
+    const QString& failure() const { return m_failure; }
+    // The host hung up and everything it sent before has been handed on.
+    bool hostLeft() const { return m_ended; }
+
+    // The lobby program sees this connection to 127.0.0.1 while the game lives:
+    // nothing is sent or read on it, and a missing lobby is no error.
+    void holdLobbyLink(quint16 port);
+    bool lobbyLinkHeld() const { return m_lobby != nullptr; }
 
 signals:
     // One message from the host, terminator removed, in arrival order.
@@ -59,8 +65,10 @@ private:
     void processsocktimer();
     void endWhenDrained();
     void log(const std::string& line) const;
+    void fail(const QString& why);
 
     TSock* m_sock = nullptr;
+    TSock* m_lobby = nullptr;
     net::Framer m_framer;
     net::ReceiveQueue m_queue;
     bool m_dispatchScheduled = false;
@@ -68,6 +76,8 @@ private:
     bool m_seated = false;
     bool m_failed = false;
     bool m_endSignalled = false;
+    bool m_ended = false;
+    QString m_failure;
     bool m_echo = false;
     std::string m_logName = "zirky";
 };

@@ -16,6 +16,8 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include <algorithm>
+
 class DoubleClickButton : public QPushButton
 {
     Q_OBJECT
@@ -507,6 +509,18 @@ void GameBoard::render(const client::Game& game, const client::Roster& roster)
     m_noGame->setVisible(!anyInfo);
 }
 
+QPoint GameBoard::tilePosition(const client::Tile& tile, bool twoRows)
+{
+    if (tile.shownInWord > 0)
+        return { wordLeft(tile.shownInWord), kWordRowTop };
+    // The lower row holds places 1, 2, 3, 11, 12 and 13, clear of the buttons beside it.
+    constexpr int kLowerLeft[] = { 183, 227, 270, 0, 0, 0, 0, 0, 0, 0, 313, 356, 400 };
+    const int place = std::clamp(tile.place, 1, rules::kZirkedTiles);
+    if (twoRows && client::Rack::lowerRow(place))
+        return { kLowerLeft[place - 1], kLowerRowTop };
+    return { place * kTileSize + 9, kRackTop };
+}
+
 void GameBoard::renderRack(const client::Game& game)
 {
     const client::Rack& rack = game.rack();
@@ -515,7 +529,7 @@ void GameBoard::renderRack(const client::Game& game)
         TileWidget* w = m_tiles[static_cast<std::size_t>(n - 1)];
         w->setLetter(t.picture ? t.letter : 0);
         w->setInWord(t.wordPosition != 0);
-        w->move(t.left, t.top);
+        w->move(tilePosition(t, rack.twoRows()));
         // Before the first deal there is no rack to show.
         w->setVisible(t.visible && (t.picture || game.started()));
     }

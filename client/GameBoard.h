@@ -33,6 +33,15 @@ class GameBoard : public QWidget
 public:
     static constexpr int kWidth = 768;
     static constexpr int kHeight = 506;
+    // The rack in the play area: one row of tiles, or two; the word row above it.
+    static constexpr int kTileSize = 41;
+    static constexpr int kRackTop = 61;
+    static constexpr int kLowerRowTop = 103;
+    static constexpr int kWordRowTop = 8;
+    // Where a tile stands in the play area.
+    static QPoint tilePosition(const client::Tile& tile, bool twoRows);
+    // Left edge of place 1..10 of the word row.
+    static int wordLeft(int position) { return position * kTileSize + 69; }
 
     // Chat typed at the board and its phrase buttons go out through `outbox`.
     GameBoard(QWidget* parent, ChatOutbox* outbox);

@@ -7,7 +7,6 @@
 #include "chat/ChatView.h"
 #include "chat/PhraseBar.h"
 #include "chat/Sounds.h"
-#include "net/TSock.h"
 #include "windows/Background.h"
 #include "windows/MakerSite.h"
 #include "windows/Tdownload.h"
@@ -103,15 +102,10 @@ Tchat::Tchat(const QPixmap& background, Options options, QWidget* parent)
     connect(m_conn, &ClientConnection::lineReceived, this,
         [this](const std::string& line) { apply(m_session.receive(line)); });
     connect(m_conn, &ClientConnection::cannotConnect, this, [this](const QString& why) {
-        m_connectError = why;
         addLine("0+" + why.toStdString(), client::kRed);
         hostGone("the game host cannot be reached");
     });
-    connect(m_conn, &ClientConnection::ended, this, [this](bool unexpected) {
-        m_hostClosed = true;
-        m_hostLost = unexpected;
-        leaveIfHostClosed();
-    });
+    connect(m_conn, &ClientConnection::ended, this, &Tchat::leaveIfHostClosed);
 
     m_outbox = new ChatOutbox(this);
     connect(m_outbox, &ChatOutbox::send, this, [this](const QByteArray& bytes) { sendToHost(bytes.toStdString()); });
@@ -132,8 +126,6 @@ Tchat::Tchat(const QPixmap& background, Options options, QWidget* parent)
 
     // FormCreate. No named mutex: the single-instance guard has already run
     // and nothing would wait on one.
-    m_phraseReady = true;
-    m_boxSetting = 2;
     qApp->installEventFilter(this);
     render();
 
@@ -143,13 +135,8 @@ Tchat::Tchat(const QPixmap& background, Options options, QWidget* parent)
 Tchat::~Tchat()
 {
     qApp->removeEventFilter(this);
-    // The sockets report "Socket Closed" while they are destroyed: nobody may listen then.
     m_closing = true;
     m_conn->shutdown();
-    if (m_sock11) {
-        m_sock11->OnRead = nullptr;
-        m_sock11->OnInfo = nullptr;
-    }
 }
 
 void Tchat::attach(const Windows& windows)
@@ -187,7 +174,6 @@ void Tchat::attach(const Windows& windows)
 }
 
 QAction* Tchat::action(const char* objectName) const { return findChild<QAction*>(objectName); }
-TSock* Tchat::sock() const { return m_conn->socket(); }
 
 void Tchat::buildBoard(const QPixmap& background)
 {

@@ -32,7 +32,6 @@ class QMenu;
 class QPushButton;
 class QTimer;
 class QWidget;
-class TSock;
 class Tabout;
 class Tdownload;
 class Tgamestartform;
@@ -40,7 +39,6 @@ class Thelp;
 class Tphrases;
 class Tspylist;
 class Ttallylist;
-enum class TSocketInfo;
 
 class Tchat : public QMainWindow
 {
@@ -110,8 +108,6 @@ public:
     // ---- settings and options
     void loadinifile();
     void saveinifile();
-    // A check item's state into the settings, marked as the player's, and saved.
-    void saveOption(bool& setting, const QAction* item, unsigned touched);
     void PlaySounds1Click();
     void PlayChatterSounds1Click();
     void New1Click(QAction* item);
@@ -147,13 +143,10 @@ public:
     GameBoard* board() const { return m_board; }
     QTimer* turnClock() const { return m_timer2; }
     const app::LaunchPlan& launchPlan() const { return m_plan; }
-    const app::ZirkySettings& settings() const { return m_settings; }
-    int loadCount() const { return m_loadCount; }
-    int turnSound() const { return m_settings.turnSound; }
-    QColor textColor() const { return m_textColor; }
-    TSock* sock() const;
-    TSock* lobbyLink() const { return m_sock11; } // Sock11
-    bool lobbyLinkOpened() const { return m_sock11 != nullptr; }
+    const app::ZirkySettings& settings() const { return m_settings.values(); }
+    int loadCount() const { return m_settings.loads(); }
+    int turnSound() const { return m_settings.values().turnSound; }
+    QColor textColor() const;
     ChatView* chatView() const { return m_mainchat; }
     QMenu* kickMenu() const { return m_popupKick; }
     QAction* action(const char* objectName) const;
@@ -205,44 +198,22 @@ private:
     Windows m_windows;
     app::LaunchPlan m_plan;
     client::Session m_session;
-    app::ZirkySettings m_settings;
-    bool m_settingsLoaded = false;
+    app::PlayerSettings m_settings;
+    // Where the settings file last placed or saved the window.
     std::optional<app::Geometry> m_remembered;
-    // Options the player changed before the settings were first loaded.
-    enum Touched : unsigned {
-        TouchSounds = 1,
-        TouchChatter = 2,
-        TouchTurnSound = 4,
-        TouchTwoRows = 8,
-        TouchZeroKey = 16,
-        TouchTextColor = 32,
-        TouchTextSize = 64,
-        TouchMissed = 128
-    };
-    unsigned m_touched = 0;
-    int m_loadCount = 0;
-    QColor m_textColor = Qt::black;
 
     // Launch state
-    int m_boxSetting = 2;
-    bool m_phraseReady = true;
     bool m_shownOnce = false;
     bool m_closing = false;
 
     // Connection
     ClientConnection* m_conn = nullptr;
-    TSock* m_sock11 = nullptr;
-    bool m_everSeated = false;
-    bool m_hostClosed = false;
-    bool m_hostLost = false; // closed after we were seated
     bool m_leaving = false;
     int m_messagesOpen = 0;
-    QString m_connectError; // why the connection to the host failed, if it did
     quint16 m_hostedPort = 0;
 
     // Board
     QWidget* m_central = nullptr;
-    QPixmap m_background;
     GameBoard* m_board = nullptr;
     ChatView* m_mainchat = nullptr;
     ChatInput* m_mychat = nullptr;

@@ -10,7 +10,6 @@
 #include "chat/ChatView.h"
 #include "client/ConnectionText.h"
 #include "net/Commands.h"
-#include "net/TSock.h"
 #include "net/Text.h"
 #include "rules/Version.h"
 #include "windows/Tabout.h"
@@ -44,19 +43,8 @@ void Tchat::processparams()
         joinpress();
     else
         hostpress();
-    if (m_plan.openLobbyLink) {
-        // The lobby only needs to see the connection while the game lives:
-        // nothing is sent or read, and a missing lobby is no error.
-        m_sock11 = new TSock(this);
-        m_sock11->setObjectName("Sock11");
-        m_sock11->setHostName("127.0.0.1");
-        m_sock11->setPortName(QString::number(m_options.lobbyPort));
-        try {
-            m_sock11->Open();
-        } catch (const ESockException& e) {
-            log(std::string("lobby link: ") + e.what());
-        }
-    }
+    if (m_plan.openLobbyLink)
+        m_conn->holdLobbyLink(m_options.lobbyPort);
     if (m_plan.hideFastGame && m_windows.gamestart)
         m_windows.gamestart->setFastHidden(true);
 }
@@ -123,8 +111,8 @@ void Tchat::openClient(const std::string& address)
 
 void Tchat::leaveIfHostClosed()
 {
-    if (m_hostClosed && m_messagesOpen == 0)
-        hostGone(m_hostLost ? "the connection to the host closed" : "the host closed before seating us");
+    if (m_conn->hostLeft() && m_messagesOpen == 0)
+        hostGone(m_conn->wasSeated() ? "the connection to the host closed" : "the host closed before seating us");
 }
 
 void Tchat::tell(const QString& text)
@@ -142,9 +130,9 @@ void Tchat::hostGone(const char* why)
     m_leaving = true;
     log(why);
     // A game that vanished would leave the player guessing: say why first.
-    if (!m_everSeated && !m_connectError.isEmpty())
-        showMessage(this, m_connectError);
-    else if (m_hostLost)
+    if (!m_conn->wasSeated() && !m_conn->failure().isEmpty())
+        showMessage(this, m_conn->failure());
+    else if (m_conn->hostLeft() && m_conn->wasSeated())
         showMessage(this,
             QString::fromUtf8(client::kConnectionLost.data(), static_cast<qsizetype>(client::kConnectionLost.size())));
     m_session.disconnected();

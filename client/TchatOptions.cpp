@@ -10,7 +10,6 @@
 #include "chat/ChatView.h"
 #include "chat/PhraseBar.h"
 #include "chat/Sounds.h"
-#include "net/TSock.h"
 #include "windows/Tabout.h"
 #include "windows/Tgamestartform.h"
 #include "windows/Thelp.h"
@@ -120,10 +119,8 @@ void Tchat::loadinifile()
         log("settings file " + m_options.settingsPath + " is too large; using the defaults");
     else if (result == app::IniFile::LoadResult::Unreadable)
         log("cannot read settings file " + m_options.settingsPath + "; using the defaults");
-    m_settings = app::readSettings(ini);
-    m_settingsLoaded = true;
-    ++m_loadCount;
-    const app::ZirkySettings& s = m_settings;
+    m_settings.load(ini);
+    const app::ZirkySettings& s = m_settings.values();
 
     applyWindowGeometry(s.geometry);
     m_remembered = windowGeometry();
@@ -132,11 +129,7 @@ void Tchat::loadinifile()
     for (QAction* a : m_sizeItems)
         a->setChecked(a->data().toInt() == s.textSize);
 
-    // The colour shown is what the file gets back: an unreadable one is black.
-    const std::uint32_t textBgr = app::parseColorText(s.textColor).value_or(0);
-    m_textColor = colorFromBgr(textBgr);
-    m_settings.textColor = app::colorText(textBgr);
-    m_mychat->setTextColor(m_textColor);
+    m_mychat->setTextColor(textColor());
     m_board->phraseBar()->setStoredPhrases(s.phrases);
     m_sounds->setPlaySounds(s.playSounds);
     m_session.setChatterSounds(s.chatterSounds);
@@ -159,6 +152,8 @@ void Tchat::loadinifile()
 
 void Tchat::saveinifile() { saveSettings(std::nullopt); }
 
+QColor Tchat::textColor() const { return colorFromBgr(app::parseColorText(m_settings.values().textColor).value_or(0)); }
+
 void Tchat::saveSettings(std::optional<app::Geometry> closing)
 {
     app::IniFile ini;
@@ -167,111 +162,74 @@ void Tchat::saveSettings(std::optional<app::Geometry> closing)
         log("settings not saved: " + m_options.settingsPath + " cannot be read back safely");
         return;
     }
-    app::ZirkySettings out;
-    if (m_settingsLoaded) {
-        if (m_windows.gamestart) {
-            const auto start = m_windows.gamestart->currentSettings();
-            m_settings.playToScore = start.playtoscore;
-            m_settings.timePerTurn = start.timeperturn;
-            m_settings.zirkedAt = start.zirkedat;
-            m_settings.newTiles = start.newtiles ? "true" : "false";
-            m_settings.fastGame = start.fastgame ? "true" : "false";
-            m_settings.typing = start.typing ? "true" : "false";
-        }
-        out = m_settings;
-    } else {
-        // Saved before the host confirmed us (an option clicked, the window
-        // closed): the file keeps everything the player has not touched.
-        out = app::readSettings(ini);
-        if (m_touched & TouchSounds)
-            out.playSounds = m_settings.playSounds;
-        if (m_touched & TouchChatter)
-            out.chatterSounds = m_settings.chatterSounds;
-        if (m_touched & TouchTurnSound)
-            out.turnSound = m_settings.turnSound;
-        if (m_touched & TouchTwoRows)
-            out.twoRows = m_settings.twoRows;
-        if (m_touched & TouchZeroKey)
-            out.turnOff0Key = m_settings.turnOff0Key;
-        if (m_touched & TouchTextColor)
-            out.textColor = m_settings.textColor;
-        if (m_touched & TouchTextSize)
-            out.textSize = m_settings.textSize;
-        if (m_touched & TouchMissed)
-            out.missedWords = m_settings.missedWords;
-    }
+    if (m_windows.gamestart)
+        m_settings.setStartWindow(m_windows.gamestart->currentSettings());
     // The window's own geometry once the file has placed it; before that the stored one stays.
-    const bool ownGeometry = closing || m_remembered;
-    if (ownGeometry)
-        out.geometry = closing ? *closing : windowGeometry();
+    std::optional<app::Geometry> windowAt = closing;
+    if (!windowAt && m_remembered)
+        windowAt = windowGeometry();
+    const app::ZirkySettings out = m_settings.toSave(ini, windowAt);
     app::writeSettings(ini, out);
     std::string error;
     if (!ini.save(m_options.settingsPath, &error)) {
         log("settings not saved: " + error);
         return;
     }
-    if (ownGeometry) {
+    if (windowAt)
         m_remembered = out.geometry;
-        m_settings.geometry = out.geometry;
-    }
-}
-
-void Tchat::saveOption(bool& setting, const QAction* item, unsigned touched)
-{
-    setting = item->isChecked();
-    m_touched |= touched;
-    saveinifile();
 }
 
 void Tchat::PlaySounds1Click()
 {
-    saveOption(m_settings.playSounds, m_playSounds, TouchSounds);
-    m_sounds->setPlaySounds(m_settings.playSounds);
+    m_settings.setPlaySounds(m_playSounds->isChecked());
+    saveinifile();
+    m_sounds->setPlaySounds(m_settings.values().playSounds);
 }
 
 void Tchat::PlayChatterSounds1Click()
 {
-    saveOption(m_settings.chatterSounds, m_playChatter, TouchChatter);
-    m_session.setChatterSounds(m_settings.chatterSounds);
+    m_settings.setChatterSounds(m_playChatter->isChecked());
+    saveinifile();
+    m_session.setChatterSounds(m_settings.values().chatterSounds);
 }
 
 void Tchat::New1Click(QAction* item)
 {
     item->setChecked(true);
-    m_settings.turnSound = item->data().toInt();
-    m_session.game().setTurnSoundNew(m_settings.turnSound == 1);
-    m_sounds->setTurnSound(m_settings.turnSound);
-    m_touched |= TouchTurnSound;
+    m_settings.setTurnSound(item->data().toInt());
+    m_session.game().setTurnSoundNew(m_settings.values().turnSound == 1);
+    m_sounds->setTurnSound(m_settings.values().turnSound);
     saveinifile();
 }
 
 void Tchat::TilesinTwoRows1Click()
 {
-    saveOption(m_settings.twoRows, m_twoRows, TouchTwoRows);
-    apply(m_session.game().TilesinTwoRows(m_settings.twoRows));
+    m_settings.setTwoRows(m_twoRows->isChecked());
+    saveinifile();
+    apply(m_session.game().TilesinTwoRows(m_settings.values().twoRows));
 }
 
 void Tchat::ShowMissedWords1Click()
 {
-    saveOption(m_settings.missedWords, m_showMissed, TouchMissed);
-    m_session.game().setShowMissed(m_settings.missedWords);
+    m_settings.setMissedWords(m_showMissed->isChecked());
+    saveinifile();
+    m_session.game().setShowMissed(m_settings.values().missedWords);
 }
 
 void Tchat::Turnoff0key1Click()
 {
-    saveOption(m_settings.turnOff0Key, m_turnOff0, TouchZeroKey);
-    m_session.game().setTurnOff0(m_settings.turnOff0Key);
+    m_settings.setTurnOff0Key(m_turnOff0->isChecked());
+    saveinifile();
+    m_session.game().setTurnOff0(m_settings.values().turnOff0Key);
 }
 
 void Tchat::TextColor1Click()
 {
-    const auto chosen = pickColor ? pickColor(m_textColor) : std::nullopt;
+    const auto chosen = pickColor ? pickColor(textColor()) : std::nullopt;
     if (!chosen)
         return;
-    m_textColor = *chosen;
-    m_mychat->setTextColor(m_textColor);
-    m_settings.textColor = app::colorText(bgrFromColor(m_textColor));
-    m_touched |= TouchTextColor;
+    m_settings.setTextColor(bgrFromColor(*chosen));
+    m_mychat->setTextColor(textColor());
     saveinifile();
 }
 
@@ -281,8 +239,7 @@ void Tchat::N14Click(QAction* item)
     for (QAction* a : m_sizeItems)
         a->setChecked(a == item);
     m_mainchat->setTextSize(size);
-    m_settings.textSize = size;
-    m_touched |= TouchTextSize;
+    m_settings.setTextSize(size);
     saveinifile();
 }
 

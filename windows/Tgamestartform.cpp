@@ -172,10 +172,10 @@ void Tgamestartform::applySettings(std::optional<std::string> playto, std::optio
     m_typing->setChecked(typing.value_or("true") == "true");
 }
 
-Tgamestartform::StartSettings Tgamestartform::currentSettings() const
+app::StartWindowValues Tgamestartform::currentSettings() const
 {
-    return StartSettings { spinText(m_playtoscore), spinText(m_timeperturn), spinText(m_zirked), m_new->isChecked(),
-        m_fast->isChecked(), m_typing->isChecked() };
+    return app::StartWindowValues { spinText(m_playtoscore), spinText(m_timeperturn), spinText(m_zirked),
+        m_new->isChecked(), m_fast->isChecked(), m_typing->isChecked() };
 }
 
 void Tgamestartform::showCentredOn(QWidget* main)

@@ -1,6 +1,7 @@
 #pragma once
 // The host's game start window: the options of the next game and the button that starts it.
 
+#include "app/Settings.h"
 #include "net/Commands.h"
 
 #include <QWidget>
@@ -39,12 +40,8 @@ public:
         std::optional<std::string> zirkedAt, std::optional<std::string> newtiles, std::optional<std::string> fastgame,
         std::optional<std::string> typing);
 
-    struct StartSettings {
-        std::string playtoscore, timeperturn, zirkedat;
-        bool newtiles, fastgame, typing;
-    };
     // What the settings file stores: the numbers as shown and the check states.
-    StartSettings currentSettings() const;
+    app::StartWindowValues currentSettings() const;
 
     // Shows the window over the middle of `main` (or of the screen when there is none).
     void showCentredOn(QWidget* main);

@@ -3,6 +3,7 @@
 // loopback port the kernel picks, and a lobby that only counts connections.
 
 #include "chat/ChatView.h"
+#include "client/ClientConnection.h"
 #include "client/MessageHook.h"
 #include "client/Tchat.h"
 #include "host/TServer.h"

@@ -157,8 +157,8 @@ TEST(ClientGame, BuildingAWordByClicks)
     t.game.leftClick(2);
     t.game.leftClick(3);
     EXPECT_EQ(t.word(), "CAT");
-    EXPECT_EQ(t.game.rack().tile(3).left, client::Rack::wordLeft(3));
-    EXPECT_EQ(t.game.rack().tile(3).top, client::kWordRowTop);
+    EXPECT_EQ(t.game.rack().tile(3).wordPosition, 3);
+    EXPECT_EQ(t.game.rack().tile(3).shownInWord, 3);
 
     // Only the last tile of the word comes back.
     e = t.game.leftClick(1);
@@ -212,25 +212,27 @@ TEST(ClientGame, ShufflingKeepsRowsAndSendsTilesHomeToTheirNewPlace)
             t.start();
             t.turn(1, zirked ? "ABCDEFGHIJKLM" : "ABCDEFGHIJ", zirked ? net::kDiceThirteen : net::kDiceTen);
             const int tiles = zirked ? 13 : 10;
-            std::multiset<std::pair<int, int>> places;
+            std::multiset<int> places;
             for (int n = 1; n <= tiles; ++n)
-                places.insert({ t.game.rack().tile(n).left, t.game.rack().tile(n).top });
+                places.insert(t.game.rack().tile(n).place);
             t.game.leftClick(5);
             for (int round = 0; round < 40; ++round) {
                 // A right click on a rack tile shuffles and takes nothing.
                 auto e = t.game.otherClick(1);
                 EXPECT_TRUE(e.send.empty());
                 for (int n = 1; n <= tiles; ++n)
-                    EXPECT_EQ(t.game.rack().tile(n).top == client::kLowerRowTop, twoRows && (n <= 3 || n >= 11))
+                    EXPECT_EQ(twoRows && client::Rack::lowerRow(t.game.rack().tile(n).place),
+                        twoRows && client::Rack::lowerRow(n))
                         << "shuffling never changes rows";
             }
             EXPECT_EQ(t.word(), "E");
+            EXPECT_EQ(t.game.rack().tile(5).shownInWord, 1) << "a tile in the word stays there while others move";
             t.game.backspace();
-            std::multiset<std::pair<int, int>> after;
+            std::multiset<int> after;
             for (int n = 1; n <= tiles; ++n) {
                 const auto& tile = t.game.rack().tile(n);
-                EXPECT_EQ(tile.left, tile.homeLeft) << "a tile on the rack stands at its home";
-                after.insert({ tile.left, tile.top });
+                EXPECT_EQ(tile.shownInWord, 0) << "every tile is back on the rack";
+                after.insert(tile.place);
             }
             EXPECT_EQ(after, places) << "the tiles fill the same places, in some order";
         }
@@ -242,22 +244,23 @@ TEST(ClientGame, TwoRowsLayoutAndToggle)
     Table t(1);
     t.start();
     t.turn(1, "ABCDEFGHIJKLM", net::kDiceThirteen);
+    t.game.otherClick(1);
     t.game.leftClick(11);
     auto e = t.game.TilesinTwoRows(true);
     EXPECT_EQ(e.send, std::vector<std::string> { net::msg::clearthem(1) }) << "the word is cleared as Clear does";
-    EXPECT_EQ(t.game.rack().tile(11).top, client::kLowerRowTop);
-    EXPECT_EQ(t.game.rack().tile(11).left, 313);
-    EXPECT_EQ(t.game.rack().tile(4).top, client::kRackTop);
-    EXPECT_EQ(t.game.rack().tile(4).left, 4 * 41 + 9);
-    // Tile 11 taken back returns to the lower row like 12 and 13.
+    EXPECT_TRUE(t.game.rack().twoRows());
+    for (int n = 1; n <= 13; ++n)
+        EXPECT_EQ(t.game.rack().tile(n).place, n) << "laying out again forgets the shuffle";
+    // Tile 11 taken back returns to its own place in the lower row, like 12 and 13.
     t.game.leftClick(11);
     t.game.backspace();
-    EXPECT_EQ(t.game.rack().tile(11).top, client::kLowerRowTop);
+    EXPECT_EQ(t.game.rack().tile(11).place, 11);
+    EXPECT_EQ(t.game.rack().tile(11).shownInWord, 0);
     // Out of turn the option only lays the tiles out again.
     t.turn(2);
     e = t.game.TilesinTwoRows(false);
     EXPECT_TRUE(e.send.empty());
-    EXPECT_EQ(t.game.rack().tile(1).top, client::kRackTop);
+    EXPECT_FALSE(t.game.rack().twoRows());
 }
 
 TEST(ClientGame, Typing)
@@ -540,15 +543,15 @@ TEST(ClientGame, OthersWordsMoveOnTheRackOfAWatcher)
     t.start();
     t.turn(1, "CATSDOGEIR");
     auto e = t.host(net::msg::setdiceRelay(1, 4));
-    EXPECT_EQ(t.game.rack().tile(4).top, client::kWordRowTop);
-    EXPECT_EQ(t.game.rack().tile(4).left, client::Rack::wordLeft(1));
+    EXPECT_EQ(t.game.rack().tile(4).shownInWord, 1);
+    EXPECT_EQ(t.game.rack().tile(4).wordPosition, 0) << "another's word is not ours to send";
     EXPECT_EQ(e.sounds, std::vector<std::string> { "puttile" });
     e = t.host(net::msg::setdiceRelay(0, 4));
-    EXPECT_EQ(t.game.rack().tile(4).top, client::kRackTop);
+    EXPECT_EQ(t.game.rack().tile(4).shownInWord, 0);
     EXPECT_EQ(e.sounds, std::vector<std::string> { "clear" });
     t.host(net::msg::setdiceRelay(1, 4));
     t.host(net::msg::accepted(4, "SCAT"));
-    EXPECT_EQ(t.game.rack().tile(4).top, client::kRackTop) << "a verdict returns the watched tiles";
+    EXPECT_EQ(t.game.rack().tile(4).shownInWord, 0) << "a verdict returns the watched tiles";
 }
 
 // A host is a peer: nothing it sends out of range changes the board or crashes.

@@ -119,14 +119,14 @@ TEST(Session, EveryHostMessageReachesWhatItChanges)
                 net::msg::thedice(1, net::kDiceTen, { 'C', 'A', 'T', 'S', 'D', 'O', 'G', 'E', 'I', 'R' }) },
             net::msg::setdiceRelay(1, 4),
             [&](const Effects& e, const Session& s) {
-                return game(s).rack().tile(4).top == client::kWordRowTop && has(e.sounds, "puttile");
+                return game(s).rack().tile(4).shownInWord == 1 && has(e.sounds, "puttile");
             } },
         { "another's clear not shown",
             { net::msg::startgameRelay("Ann", slowGame()), net::msg::nextplayer(1),
                 net::msg::thedice(1, net::kDiceTen, { 'C', 'A', 'T', 'S', 'D', 'O', 'G', 'E', 'I', 'R' }),
                 net::msg::setdiceRelay(1, 4) },
             net::msg::clearthemRelay(),
-            [&](const Effects&, const Session& s) { return game(s).rack().tile(4).top == client::kRackTop; } },
+            [&](const Effects&, const Session& s) { return game(s).rack().tile(4).shownInWord == 0; } },
         { "an accepted word not boxed", { net::msg::startgameRelay("Ann", slowGame()), net::msg::nextplayer(1) },
             net::msg::accepted(4, "CATS"),
             [&](const Effects&, const Session& s) {

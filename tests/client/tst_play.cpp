@@ -78,14 +78,14 @@ void PlayTest::soloFastTurnFromTilesToScores()
         QTest::mouseClick(tile(h.chat.get(), n), Qt::LeftButton);
         word += QChar(tile(h.chat.get(), n)->letter());
     }
-    QCOMPARE(tile(h.chat.get(), 3)->y(), client::kWordRowTop);
+    QCOMPARE(tile(h.chat.get(), 3)->y(), GameBoard::kWordRowTop);
     h.chat->findChild<QPushButton*>("button_done")->click();
     QTRY_COMPARE(box(h.chat.get(), 3)->count(), 1);
     QCOMPARE(box(h.chat.get(), 3)->item(0)->text(), word);
     QCOMPARE(text(h.chat.get(), "label_status"), word + " ACCEPTED");
     QCOMPARE(text(h.chat.get(), "label_memo3"), QString("60"));
     QCOMPARE(text(h.chat.get(), "label_thesum"), QString("Current: 60"));
-    QCOMPARE(tile(h.chat.get(), 1)->y(), client::kRackTop);
+    QCOMPARE(tile(h.chat.get(), 1)->y(), GameBoard::kRackTop);
 
     // Four tiles by keyboard: Tab turns typing on, letters take tiles, Enter sends.
     QLineEdit* input = h.chat->findChild<QLineEdit*>("mychat");
@@ -135,17 +135,17 @@ void PlayTest::slowGameIsWatchedTileByTile()
     QVERIFY(!guest.chat->findChild<QPushButton*>("button_done")->isVisible());
 
     QTest::mouseClick(tile(host.chat.get(), 5), Qt::LeftButton);
-    QTRY_COMPARE(tile(guest.chat.get(), 5)->y(), client::kWordRowTop);
-    QCOMPARE(tile(guest.chat.get(), 5)->x(), client::Rack::wordLeft(1));
+    QTRY_COMPARE(tile(guest.chat.get(), 5)->y(), GameBoard::kWordRowTop);
+    QCOMPARE(tile(guest.chat.get(), 5)->x(), GameBoard::wordLeft(1));
     QTest::mouseClick(tile(host.chat.get(), 2), Qt::LeftButton);
-    QTRY_COMPARE(tile(guest.chat.get(), 2)->x(), client::Rack::wordLeft(2));
+    QTRY_COMPARE(tile(guest.chat.get(), 2)->x(), GameBoard::wordLeft(2));
     // The guest's own clicks do nothing on another's turn.
     QTest::mouseClick(tile(guest.chat.get(), 7), Qt::LeftButton);
-    QCOMPARE(tile(guest.chat.get(), 7)->y(), client::kRackTop);
+    QCOMPARE(tile(guest.chat.get(), 7)->y(), GameBoard::kRackTop);
 
     host.chat->findChild<QPushButton*>("button_clear")->click();
-    QTRY_COMPARE(tile(guest.chat.get(), 5)->y(), client::kRackTop);
-    QTRY_COMPARE(tile(guest.chat.get(), 2)->y(), client::kRackTop);
+    QTRY_COMPARE(tile(guest.chat.get(), 5)->y(), GameBoard::kRackTop);
+    QTRY_COMPARE(tile(guest.chat.get(), 2)->y(), GameBoard::kRackTop);
 
     // Finishing a slow turn early passes it on to the next seat.
     host.chat->findChild<QPushButton*>("button_finish")->click();

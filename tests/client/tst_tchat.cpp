@@ -107,11 +107,11 @@ void TchatTest::commandLine()
     QCOMPARE(h.spylist->removeAction()->isEnabled(), hosts);
     QCOMPARE(h.gamestart->fastHidden(), fastHidden);
     QVERIFY(!h.download->isVisible());
-    QCOMPARE(h.chat->lobbyLinkOpened(), lobby);
+    QCOMPARE(h.chat->connection()->lobbyLinkHeld(), lobby);
     if (lobby)
         QVERIFY(h.lobby.waitForNewConnection(5000));
     if (connects) {
-        QCOMPARE(h.chat->sock()->HostName(), connectsTo);
+        QCOMPARE(h.chat->connection()->address(), connectsTo);
         QCOMPARE(h.chat->session().loginName(), std::string("Ann"));
         if (hosts)
             QTRY_VERIFY(h.chatText().contains("You are Connected."));
@@ -119,7 +119,7 @@ void TchatTest::commandLine()
             QVERIFY(host.waitForClient());
     } else {
         QVERIFY(h.chat->session().loginName().empty());
-        QVERIFY(!h.chat->sock()->Connected());
+        QVERIFY(!h.chat->connection()->connected());
         QCOMPARE(h.chatText(), QString("Loading Multi-player Game.. Please Wait."));
     }
 }
@@ -131,10 +131,10 @@ void TchatTest::soloGameLogsInToItsOwnHost()
     QTRY_VERIFY(h.chatText().contains("You are Connected."));
     QVERIFY(h.chatText().startsWith("Loading Solo Game..Please wait.\n"));
     QCOMPARE(h.chat->launchPlan().playerName, std::string("You"));
-    QCOMPARE(h.chat->sock()->HostName(), QString("127.0.0.1"));
+    QCOMPARE(h.chat->connection()->address(), QString("127.0.0.1"));
     QVERIFY(h.chat->session().hostRights());
     QVERIFY(h.download->isVisible());
-    QVERIFY(!h.chat->lobbyLinkOpened());
+    QVERIFY(!h.chat->connection()->lobbyLinkHeld());
     QCOMPARE(label(h.chat.get(), "label_playername1")->text(), QString("You"));
     QCOMPARE(h.chat->loadCount(), 1);
 
@@ -333,7 +333,7 @@ void TchatTest::gameIsFullIsReadBeforeTheWindowCloses()
         if (hangUpWhileShown)
             host.peer->close();
         // Either the host hangs up or it does not; both are what this test is about.
-        (void)QTest::qWaitFor([&] { return !h.chat->sock()->Connected() || !h.chat->isVisible(); }, 5000);
+        (void)QTest::qWaitFor([&] { return !h.chat->connection()->connected() || !h.chat->isVisible(); }, 5000);
         QCoreApplication::processEvents();
         openWhileShown = h.chat->isVisible();
     });
