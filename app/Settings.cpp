@@ -32,6 +32,26 @@ std::string readText(const IniFile& ini, const char* key, const std::string& fal
 
 const char* boolText(bool b) { return b ? "true" : "false"; }
 
+template <auto Field> void copyField(const ZirkySettings& from, ZirkySettings& to) { to.*Field = from.*Field; }
+
+// The options the player may change before the file is read, and how each is taken over.
+struct Option {
+    unsigned bit;
+    void (*copy)(const ZirkySettings& from, ZirkySettings& to);
+};
+constexpr unsigned kSounds = 1, kChatter = 2, kTurnSound = 4, kTwoRows = 8, kZeroKey = 16, kTextColor = 32,
+                   kTextSize = 64, kMissed = 128;
+constexpr Option kOptions[] = {
+    { kSounds, copyField<&ZirkySettings::playSounds> },
+    { kChatter, copyField<&ZirkySettings::chatterSounds> },
+    { kTurnSound, copyField<&ZirkySettings::turnSound> },
+    { kTwoRows, copyField<&ZirkySettings::twoRows> },
+    { kZeroKey, copyField<&ZirkySettings::turnOff0Key> },
+    { kTextColor, copyField<&ZirkySettings::textColor> },
+    { kTextSize, copyField<&ZirkySettings::textSize> },
+    { kMissed, copyField<&ZirkySettings::missedWords> },
+};
+
 } // namespace
 
 ZirkySettings readSettings(const IniFile& ini)
@@ -98,53 +118,14 @@ void PlayerSettings::load(const IniFile& ini)
     ++m_loads;
 }
 
-void PlayerSettings::setPlaySounds(bool on)
-{
-    m_values.playSounds = on;
-    m_touched |= Sounds;
-}
-
-void PlayerSettings::setChatterSounds(bool on)
-{
-    m_values.chatterSounds = on;
-    m_touched |= Chatter;
-}
-
-void PlayerSettings::setTurnSound(int setting)
-{
-    m_values.turnSound = setting;
-    m_touched |= TurnSound;
-}
-
-void PlayerSettings::setTwoRows(bool on)
-{
-    m_values.twoRows = on;
-    m_touched |= TwoRows;
-}
-
-void PlayerSettings::setTurnOff0Key(bool on)
-{
-    m_values.turnOff0Key = on;
-    m_touched |= ZeroKey;
-}
-
-void PlayerSettings::setTextColor(std::uint32_t bgr)
-{
-    m_values.textColor = colorText(bgr);
-    m_touched |= TextColor;
-}
-
-void PlayerSettings::setTextSize(int size)
-{
-    m_values.textSize = size;
-    m_touched |= TextSize;
-}
-
-void PlayerSettings::setMissedWords(bool on)
-{
-    m_values.missedWords = on;
-    m_touched |= Missed;
-}
+void PlayerSettings::setPlaySounds(bool on) { change<&ZirkySettings::playSounds>(on, kSounds); }
+void PlayerSettings::setChatterSounds(bool on) { change<&ZirkySettings::chatterSounds>(on, kChatter); }
+void PlayerSettings::setTurnSound(int setting) { change<&ZirkySettings::turnSound>(setting, kTurnSound); }
+void PlayerSettings::setTwoRows(bool on) { change<&ZirkySettings::twoRows>(on, kTwoRows); }
+void PlayerSettings::setTurnOff0Key(bool on) { change<&ZirkySettings::turnOff0Key>(on, kZeroKey); }
+void PlayerSettings::setTextColor(std::uint32_t bgr) { change<&ZirkySettings::textColor>(colorText(bgr), kTextColor); }
+void PlayerSettings::setTextSize(int size) { change<&ZirkySettings::textSize>(size, kTextSize); }
+void PlayerSettings::setMissedWords(bool on) { change<&ZirkySettings::missedWords>(on, kMissed); }
 
 void PlayerSettings::setStartWindow(const StartWindowValues& start)
 {
@@ -164,22 +145,9 @@ ZirkySettings PlayerSettings::toSave(const IniFile& stored, std::optional<Geomet
         // Saved before the host confirmed us (an option clicked, the window
         // closed): the file keeps everything the player has not touched.
         out = onDisk;
-        if (m_touched & Sounds)
-            out.playSounds = m_values.playSounds;
-        if (m_touched & Chatter)
-            out.chatterSounds = m_values.chatterSounds;
-        if (m_touched & TurnSound)
-            out.turnSound = m_values.turnSound;
-        if (m_touched & TwoRows)
-            out.twoRows = m_values.twoRows;
-        if (m_touched & ZeroKey)
-            out.turnOff0Key = m_values.turnOff0Key;
-        if (m_touched & TextColor)
-            out.textColor = m_values.textColor;
-        if (m_touched & TextSize)
-            out.textSize = m_values.textSize;
-        if (m_touched & Missed)
-            out.missedWords = m_values.missedWords;
+        for (const Option& o : kOptions)
+            if (m_touched & o.bit)
+                o.copy(m_values, out);
     }
     out.geometry = windowAt.value_or(onDisk.geometry);
     return out;

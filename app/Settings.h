@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace app
 {
@@ -99,16 +100,12 @@ public:
     ZirkySettings toSave(const IniFile& stored, std::optional<Geometry> windowAt) const;
 
 private:
-    enum Option : unsigned {
-        Sounds = 1,
-        Chatter = 2,
-        TurnSound = 4,
-        TwoRows = 8,
-        ZeroKey = 16,
-        TextColor = 32,
-        TextSize = 64,
-        Missed = 128,
-    };
+    // The player's own value for the option marked `bit`.
+    template <auto Field, class T> void change(T value, unsigned bit)
+    {
+        m_values.*Field = std::move(value);
+        m_touched |= bit;
+    }
 
     ZirkySettings m_values;
     unsigned m_touched = 0; // options changed before the file was read

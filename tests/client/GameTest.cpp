@@ -1,6 +1,7 @@
 // The client's game model driven by the host's real wire lines and by the
 // player's clicks and keys, with no window and no socket.
 
+#include "Lines.h"
 #include "client/Session.h"
 #include "net/Commands.h"
 
@@ -16,16 +17,8 @@ using client::Key;
 namespace
 {
 
-std::string unframed(std::string framed)
-{
-    framed.pop_back();
-    return framed;
-}
-
-bool has(const std::vector<std::string>& v, const std::string& s)
-{
-    return std::find(v.begin(), v.end(), s) != v.end();
-}
+using clienttest::has;
+using clienttest::unframed;
 
 // One client at the table, fed by framed host messages through its session.
 struct Table {

@@ -3,6 +3,7 @@
 // chatter sounds named after their sender.
 
 #include "client/Session.h"
+#include "Lines.h"
 #include "net/Commands.h"
 
 #include <gtest/gtest.h>
@@ -16,16 +17,8 @@ using client::Session;
 namespace
 {
 
-std::string unframed(std::string framed)
-{
-    framed.pop_back();
-    return framed;
-}
-
-bool has(const std::vector<std::string>& v, const std::string& s)
-{
-    return std::find(v.begin(), v.end(), s) != v.end();
-}
+using clienttest::has;
+using clienttest::unframed;
 
 std::vector<std::string> texts(const Effects& e)
 {
