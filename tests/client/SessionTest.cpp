@@ -84,9 +84,13 @@ TEST(Session, EveryHostMessageReachesWhatItChanges)
                     == std::vector<std::string> { "0+You have a differnt version of the game then the host." };
             } },
         { "a full game not told", {}, net::msg::full(), [](const Effects& e, const Session&) { return e.gameFull; } },
-        { "chat not shown in its sender's colour", {}, net::msg::chatRelay(1, "Ann chats: hi|clGreen"),
+        { "chat not shown in its sender's colour", {}, net::msg::chatRelay(1, "Ann chats: a|b|clGreen"),
             [](const Effects& e, const Session&) {
-                return e.lines == std::vector<client::ChatLine> { { "1+Ann chats: hi", client::kGreen } };
+                return e.lines == std::vector<client::ChatLine> { { "1+Ann chats: a|b", client::kGreen } };
+            } },
+        { "chat without a colour not shown in red", {}, net::msg::chatRelay(2, "Bob chats: no colour"),
+            [](const Effects& e, const Session&) {
+                return e.lines == std::vector<client::ChatLine> { { "2+Bob chats: no colour", client::kRed } };
             } },
         { "an action not shown", {}, net::msg::actionRelay(3, "Cy waves|$000000FF"),
             [](const Effects& e, const Session&) {
