@@ -2,7 +2,7 @@
 
 #include "app/QuitSignals.h"
 #include "bots/ComputerSeats.h"
-#include "host/TServer.h"
+#include "host/HostServer.h"
 #include "net/Commands.h"
 #include "rules/Seats.h"
 #include "rules/Version.h"
@@ -157,8 +157,8 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    TServer server(port);
-    QObject::connect(&server, &TServer::logLine, &server, printLine);
+    HostServer server(port);
+    QObject::connect(&server, &HostServer::logLine, &server, printLine);
     try {
         server.Sock1->setListen(true);
     } catch (const ESockException& e) {
@@ -186,7 +186,7 @@ int main(int argc, char* argv[])
     QObject::connect(&party, &bots::ComputerSeats::logLine, &party, printLine);
     bool hadPerson = false;
     bool seatWhenGone = false; // a person came while the last party was still leaving
-    QObject::connect(&server, &TServer::logLine, &party, [&] {
+    QObject::connect(&server, &HostServer::logLine, &party, [&] {
         bool person = false;
         for (int seat = 1; seat <= rules::kPlayerSeats && !person; ++seat) {
             const host::Player& p = server.game().player(seat);

@@ -6,19 +6,19 @@
 #include "app/QuitSignals.h"
 #include "app/Settings.h"
 #include "bots/ComputerSeats.h"
-#include "client/Tchat.h"
-#include "host/TServer.h"
+#include "client/MainWindow.h"
+#include "host/HostServer.h"
 #include "net/Commands.h"
 #include "net/TSock.h"
 #include "rules/Version.h"
+#include "windows/AboutWindow.h"
 #include "windows/Background.h"
-#include "windows/Tabout.h"
-#include "windows/Tdownload.h"
-#include "windows/Tgamestartform.h"
-#include "windows/Thelp.h"
-#include "windows/Tphrases.h"
-#include "windows/Tspylist.h"
-#include "windows/Ttallylist.h"
+#include "windows/DownloadWindow.h"
+#include "windows/HelpWindow.h"
+#include "windows/PhraseListWindow.h"
+#include "windows/SpectatorList.h"
+#include "windows/StartGameDialog.h"
+#include "windows/TallyWindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -56,7 +56,7 @@ QString tallyPath()
         dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
         QDir().mkpath(dir);
     }
-    return QDir(dir).filePath(QString::fromLatin1(Ttallylist::kFileName));
+    return QDir(dir).filePath(QString::fromLatin1(TallyWindow::kFileName));
 }
 
 quint16 gamePort()
@@ -102,9 +102,9 @@ int main(int argc, char* argv[])
 
     // The game host exists only in the copy that hosts: a copy that joins
     // never writes the word list or opens the port.
-    std::unique_ptr<TServer> server;
+    std::unique_ptr<HostServer> server;
     std::unique_ptr<bots::ComputerSeats> computers;
-    Tchat::Options options;
+    MainWindow::Options options;
     options.args = args;
     options.hostPort = port;
     options.settingsPath = settingsPath();
@@ -116,9 +116,9 @@ int main(int argc, char* argv[])
         computers->addPlayer(static_cast<bots::Level>(level), taken);
     };
     options.startHost = [&server, port]() {
-        Tchat::HostStart result;
+        MainWindow::HostStart result;
         result.port = port;
-        server = std::make_unique<TServer>(port);
+        server = std::make_unique<HostServer>(port);
         try {
             server->Sock1->setListen(true);
         } catch (const ESockException& e) {
@@ -132,19 +132,19 @@ int main(int argc, char* argv[])
         return result;
     };
 
-    Tchat chat(background, options);
-    Ttallylist tallylist(background);
+    MainWindow chat(background, options);
+    TallyWindow tallylist(background);
     tallylist.setTallyPath(tallyPath());
-    Tabout about(background);
-    Thelp help(background);
-    Tphrases phrases(background);
-    Tspylist spylist(background);
-    Tgamestartform gamestart(background);
-    Tdownload download(background);
+    AboutWindow about(background);
+    HelpWindow help(background);
+    PhraseListWindow phrases(background);
+    SpectatorList spylist(background);
+    StartGameDialog gamestart(background);
+    DownloadWindow download(background);
     chat.attach({ &tallylist, &about, &help, &phrases, &spylist, &gamestart, &download });
 
     guard.onActivate = [&chat] { restoreAndRaise(&chat); };
-    QObject::connect(&chat, &Tchat::closed, &application, &QCoreApplication::quit, Qt::QueuedConnection);
+    QObject::connect(&chat, &MainWindow::closed, &application, &QCoreApplication::quit, Qt::QueuedConnection);
     // Ctrl+C or a session's SIGTERM closes the window as "Exit" would.
     QuitSignals quitSignals;
     QObject::connect(&quitSignals, &QuitSignals::quitRequested, &chat, [&chat] { chat.close(); });

@@ -8,7 +8,7 @@
 
 #include <bots/ComputerSeats.h>
 #include <dict/TDictn.h>
-#include <host/TServer.h>
+#include <host/HostServer.h>
 #include <net/Commands.h>
 #include <net/Fields.h>
 #include <net/Framing.h>
@@ -157,12 +157,12 @@ int main(int argc, char* argv[])
 
     QTemporaryDir dir;
     dict::TDictn words(dir.path().toStdString());
-    TServer server(0, [&](std::string_view w) { return words.Lookup(w); });
+    HostServer server(0, [&](std::string_view w) { return words.Lookup(w); });
     server.setManualTurnClock(true);
     server.Sock1->setListen(true);
     QTimer clock;
     clock.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&clock, &QTimer::timeout, &server, &TServer::turntimerTimer);
+    QObject::connect(&clock, &QTimer::timeout, &server, &HostServer::turntimerTimer);
     clock.start(1000 / speed);
 
     Referee referee(turns, seconds);

@@ -80,7 +80,7 @@ void OptionsTest::missingFileGivesTheDefaults()
     LoggedIn c;
     QVERIFY(c.ok);
     QVERIFY2(!QFile::exists(c.h.settingsPath()), "reading creates nothing");
-    Tchat* chat = c.h.chat.get();
+    MainWindow* chat = c.h.chat.get();
     QCOMPARE(chat->windowGeometry(), (app::Geometry { 3, 3, 795, 568 }));
     QVERIFY(chat->action("N81")->isChecked());
     QVERIFY(chat->action("PlaySounds1")->isChecked());
@@ -102,7 +102,7 @@ void OptionsTest::storedValuesAndTheirQuirks()
                "Tworows=true\nTextcolor=$000000FF\nLeft=40\nTop=30\nWidth=700\nHeight=560\nPlaytoscore=7000\n"
                "Timeperturn=soon\n");
     QVERIFY(c.ok);
-    Tchat* chat = c.h.chat.get();
+    MainWindow* chat = c.h.chat.get();
     for (const char* item : { "N81", "N101", "N121", "N141" })
         QVERIFY2(!chat->action(item)->isChecked(), item); // 9 has no menu item
     QCOMPARE(chat->chatView()->textSize(), 9);
@@ -130,7 +130,7 @@ void OptionsTest::optionMenusSaveAndKeepOtherSections()
 {
     LoggedIn c("; lobby settings\n[lobby]\nName=Ann\n[zirky]\nPhrase1=Hi all\nActioncolor=clRed\n");
     QVERIFY(c.ok);
-    Tchat* chat = c.h.chat.get();
+    MainWindow* chat = c.h.chat.get();
     const QString path = c.h.settingsPath();
 
     chat->action("PlaySounds1")->trigger();
@@ -169,7 +169,7 @@ void OptionsTest::textColourRoundTrip()
 {
     LoggedIn c;
     QVERIFY(c.ok);
-    Tchat* chat = c.h.chat.get();
+    MainWindow* chat = c.h.chat.get();
     chat->pickColor = [](const QColor&) { return std::optional<QColor>(); };
     chat->action("TextColor1")->trigger();
     QVERIFY2(!QFile::exists(c.h.settingsPath()), "a cancelled dialog saves nothing");

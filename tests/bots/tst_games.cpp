@@ -29,17 +29,17 @@ constexpr double kSpeed = 25;
 struct RealHost {
     QTemporaryDir dir;
     std::unique_ptr<dict::TDictn> words;
-    std::unique_ptr<TServer> server;
+    std::unique_ptr<HostServer> server;
     QTimer clock;
 
     RealHost()
     {
         words = std::make_unique<dict::TDictn>(dir.path().toStdString());
         auto* d = words.get();
-        server = std::make_unique<TServer>(quint16(0), [d](std::string_view w) { return d->Lookup(w); });
+        server = std::make_unique<HostServer>(quint16(0), [d](std::string_view w) { return d->Lookup(w); });
         server->setManualTurnClock(true);
         server->Sock1->setListen(true);
-        QObject::connect(&clock, &QTimer::timeout, server.get(), &TServer::turntimerTimer);
+        QObject::connect(&clock, &QTimer::timeout, server.get(), &HostServer::turntimerTimer);
         clock.start(static_cast<int>(1000 / kSpeed));
     }
     quint16 port() const { return server->port(); }

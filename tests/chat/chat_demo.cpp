@@ -7,7 +7,7 @@
 #include "chat/ChatView.h"
 #include "chat/PhraseBar.h"
 #include "chat/Smileys.h"
-#include "windows/Tphrases.h"
+#include "windows/PhraseListWindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -97,7 +97,7 @@ int main(int argc, char** argv)
     sheet.save(out + "/chat-smileys.png");
 
     QPixmap bg(":/background.jpg");
-    Tphrases phrases(bg);
+    PhraseListWindow phrases(bg);
     phrases.showPhrases(bar->phrases());
     QApplication::processEvents();
     save(&phrases, out + "/chat-phrase-window.png");

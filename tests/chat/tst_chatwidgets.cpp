@@ -7,7 +7,7 @@
 #include "chat/ChatView.h"
 #include "chat/PhraseBar.h"
 #include "chat/Sounds.h"
-#include "windows/Tphrases.h"
+#include "windows/PhraseListWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -168,9 +168,9 @@ void ChatWidgetsTest::phraseWindowStoresPhrasesAndKeepsTheRestOfTheFile()
     }
     QPixmap bg(8, 8);
     bg.fill(Qt::gray);
-    Tphrases window(bg);
+    PhraseListWindow window(bg);
     window.setSettingsPath(path.toStdString());
-    QSignalSpy changed(&window, &Tphrases::phrasesChanged);
+    QSignalSpy changed(&window, &PhraseListWindow::phrasesChanged);
     window.showPhrases({ "a", "b", "c", "d", "e", "f", "g", "h", "i" });
     auto* third = window.findChild<QLineEdit*>("edit_phrase3");
     QCOMPARE(third->text(), QString("c"));

@@ -24,9 +24,9 @@ QString text(QWidget* root, const char* name)
     return l ? l->text() : QStringLiteral("<missing %1>").arg(name);
 }
 
-TileWidget* tile(Tchat* chat, int n) { return chat->findChild<TileWidget*>(QString("dice_%1").arg(n)); }
+TileWidget* tile(MainWindow* chat, int n) { return chat->findChild<TileWidget*>(QString("dice_%1").arg(n)); }
 
-QListWidget* box(Tchat* chat, int length) { return chat->findChild<QListWidget*>(QString("list_%1").arg(length)); }
+QListWidget* box(MainWindow* chat, int length) { return chat->findChild<QListWidget*>(QString("list_%1").arg(length)); }
 
 // Starts a game from the start window as the host's player would.
 void startGame(ClientHarness& h, bool fast, bool typing)

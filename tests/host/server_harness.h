@@ -2,7 +2,7 @@
 // Raw loopback clients for the host shell tests: plain BSD sockets that speak
 // framed messages, so the host is checked against a socket that is not its own.
 
-#include "host/TServer.h"
+#include "host/HostServer.h"
 #include "net/Commands.h"
 #include "net/Fields.h"
 #include "net/Framing.h"
@@ -257,15 +257,15 @@ private:
 // and whose turn clock only moves when the test ticks it.
 struct Host {
     std::shared_ptr<std::set<std::string>> words = std::make_shared<std::set<std::string>>();
-    std::unique_ptr<TServer> server;
+    std::unique_ptr<HostServer> server;
     QStringList log;
 
     Host()
     {
         auto set = words;
-        server = std::make_unique<TServer>(
+        server = std::make_unique<HostServer>(
             quint16(0), [set](std::string_view w) { return set->count(std::string(w)) > 0; });
-        QObject::connect(server.get(), &TServer::logLine, [this](const QString& l) { log << l; });
+        QObject::connect(server.get(), &HostServer::logLine, [this](const QString& l) { log << l; });
         server->setManualTurnClock(true);
         server->Sock1->setListen(true);
     }

@@ -32,15 +32,15 @@ class QMenu;
 class QPushButton;
 class QTimer;
 class QWidget;
-class Tabout;
-class Tdownload;
-class Tgamestartform;
-class Thelp;
-class Tphrases;
-class Tspylist;
-class Ttallylist;
+class AboutWindow;
+class DownloadWindow;
+class StartGameDialog;
+class HelpWindow;
+class PhraseListWindow;
+class SpectatorList;
+class TallyWindow;
 
-class Tchat : public QMainWindow
+class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
@@ -64,17 +64,17 @@ public:
     };
     // The windows created after this one, in start-up order.
     struct Windows {
-        Ttallylist* tallylist = nullptr;
-        Tabout* about = nullptr;
-        Thelp* help = nullptr;
-        Tphrases* phrases = nullptr;
-        Tspylist* spylist = nullptr;
-        Tgamestartform* gamestart = nullptr;
-        Tdownload* download = nullptr;
+        TallyWindow* tallylist = nullptr;
+        AboutWindow* about = nullptr;
+        HelpWindow* help = nullptr;
+        PhraseListWindow* phrases = nullptr;
+        SpectatorList* spylist = nullptr;
+        StartGameDialog* gamestart = nullptr;
+        DownloadWindow* download = nullptr;
     };
 
-    Tchat(const QPixmap& background, Options options, QWidget* parent = nullptr);
-    ~Tchat() override;
+    MainWindow(const QPixmap& background, Options options, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     void attach(const Windows& windows);
 

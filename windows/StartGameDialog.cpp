@@ -1,4 +1,4 @@
-#include "Tgamestartform.h"
+#include "StartGameDialog.h"
 
 #include "Background.h"
 #include "net/Fields.h"
@@ -55,7 +55,7 @@ std::string spinText(const QSpinBox* spin) { return QString::number(spin->value(
 
 } // namespace
 
-Tgamestartform::Tgamestartform(const QPixmap& background, QWidget* parent)
+StartGameDialog::StartGameDialog(const QPixmap& background, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("gamestartform"));
@@ -125,7 +125,7 @@ Tgamestartform::Tgamestartform(const QPixmap& background, QWidget* parent)
     QFont startFont = m_buttonStart->font();
     startFont.setBold(true);
     m_buttonStart->setFont(startFont);
-    connect(m_buttonStart, &QPushButton::clicked, this, &Tgamestartform::button_startClick);
+    connect(m_buttonStart, &QPushButton::clicked, this, &StartGameDialog::button_startClick);
 
     auto* buttonRow = new QHBoxLayout;
     buttonRow->addStretch();
@@ -141,7 +141,7 @@ Tgamestartform::Tgamestartform(const QPixmap& background, QWidget* parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-net::GameOptions Tgamestartform::options() const
+net::GameOptions StartGameDialog::options() const
 {
     net::GameOptions result;
     result.team = false;
@@ -154,13 +154,13 @@ net::GameOptions Tgamestartform::options() const
     return result;
 }
 
-void Tgamestartform::setFastHidden(bool hidden)
+void StartGameDialog::setFastHidden(bool hidden)
 {
     m_fastHidden = hidden;
     m_fast->setHidden(hidden);
 }
 
-void Tgamestartform::applySettings(std::optional<std::string> playto, std::optional<std::string> time,
+void StartGameDialog::applySettings(std::optional<std::string> playto, std::optional<std::string> time,
     std::optional<std::string> zirkedAt, std::optional<std::string> newtiles, std::optional<std::string> fastgame,
     std::optional<std::string> typing)
 {
@@ -172,13 +172,13 @@ void Tgamestartform::applySettings(std::optional<std::string> playto, std::optio
     m_typing->setChecked(typing.value_or("true") == "true");
 }
 
-app::StartWindowValues Tgamestartform::currentSettings() const
+app::StartWindowValues StartGameDialog::currentSettings() const
 {
     return app::StartWindowValues { spinText(m_playtoscore), spinText(m_timeperturn), spinText(m_zirked),
         m_new->isChecked(), m_fast->isChecked(), m_typing->isChecked() };
 }
 
-void Tgamestartform::showCentredOn(QWidget* main)
+void StartGameDialog::showCentredOn(QWidget* main)
 {
     adjustSize();
     QRect area;
@@ -196,7 +196,7 @@ void Tgamestartform::showCentredOn(QWidget* main)
     activateWindow();
 }
 
-void Tgamestartform::button_startClick()
+void StartGameDialog::button_startClick()
 {
     // A number still being typed counts as the player sees it, not as it was before.
     for (QSpinBox* spin : { m_playtoscore, m_timeperturn, m_zirked })

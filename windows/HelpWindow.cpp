@@ -1,4 +1,4 @@
-#include "Thelp.h"
+#include "HelpWindow.h"
 
 #include "Background.h"
 #include "MakerSite.h"
@@ -135,7 +135,7 @@ QString lobbyPage()
 
 } // namespace
 
-Thelp::Thelp(const QPixmap& background, QWidget* parent)
+HelpWindow::HelpWindow(const QPixmap& background, QWidget* parent)
     : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("helpform"));
@@ -204,7 +204,7 @@ Thelp::Thelp(const QPixmap& background, QWidget* parent)
     SelButton1Click(1);
 }
 
-void Thelp::addPage(int tag, const QString& caption, const QString& html)
+void HelpWindow::addPage(int tag, const QString& caption, const QString& html)
 {
     auto* button = new QPushButton(caption, m_sideBar);
     button->setObjectName(QStringLiteral("SelButton%1").arg(tag));
@@ -223,7 +223,7 @@ void Thelp::addPage(int tag, const QString& caption, const QString& html)
     m_captions[tag] = caption;
 }
 
-void Thelp::SelButton1Click(int tag)
+void HelpWindow::SelButton1Click(int tag)
 {
     const auto memo = m_memos.find(tag);
     if (memo == m_memos.end())
@@ -234,7 +234,7 @@ void Thelp::SelButton1Click(int tag)
         button->setChecked(true);
 }
 
-int Thelp::currentPage() const
+int HelpWindow::currentPage() const
 {
     for (const auto& [tag, memo] : m_memos)
         if (m_pages->currentWidget() == memo)

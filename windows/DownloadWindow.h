@@ -13,11 +13,11 @@
 class QLabel;
 class QPushButton;
 
-class Tdownload : public QWidget
+class DownloadWindow : public QWidget
 {
     Q_OBJECT
 public:
-    explicit Tdownload(const QPixmap& background, QWidget* parent = nullptr);
+    explicit DownloadWindow(const QPixmap& background, QWidget* parent = nullptr);
 
     // The main window's "Exit": called after the installer or the lobby started.
     std::function<void()> onQuitGame;

@@ -1,7 +1,7 @@
 // The main window's own life: shown, resized, closed; the settings file and
 // the option menus; the menus that show the other windows.
 
-#include "Tchat.h"
+#include "MainWindow.h"
 
 #include "ClientConnection.h"
 #include "GameBoard.h"
@@ -10,12 +10,12 @@
 #include "chat/ChatView.h"
 #include "chat/PhraseBar.h"
 #include "chat/Sounds.h"
-#include "windows/Tabout.h"
-#include "windows/Tgamestartform.h"
-#include "windows/Thelp.h"
-#include "windows/Tphrases.h"
-#include "windows/Tspylist.h"
-#include "windows/Ttallylist.h"
+#include "windows/AboutWindow.h"
+#include "windows/HelpWindow.h"
+#include "windows/PhraseListWindow.h"
+#include "windows/SpectatorList.h"
+#include "windows/StartGameDialog.h"
+#include "windows/TallyWindow.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -27,7 +27,7 @@
 
 #include <algorithm>
 
-void Tchat::showEvent(QShowEvent* event)
+void MainWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
     if (m_shownOnce)
@@ -35,10 +35,10 @@ void Tchat::showEvent(QShowEvent* event)
     m_shownOnce = true;
     // FormShow: the command line is read once the window is up, so its first
     // chat line is visible while the connection is made.
-    QTimer::singleShot(0, this, &Tchat::processparams);
+    QTimer::singleShot(0, this, &MainWindow::processparams);
 }
 
-void Tchat::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (!m_closing) {
         FormClose();
@@ -50,13 +50,13 @@ void Tchat::closeEvent(QCloseEvent* event)
     emit closed();
 }
 
-void Tchat::resizeEvent(QResizeEvent* event)
+void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
     FormResize();
 }
 
-void Tchat::FormResize()
+void MainWindow::FormResize()
 {
     // Never smaller than the board: the controls have fixed places on it.
     QWidget* client = centralWidget();
@@ -73,13 +73,13 @@ void Tchat::FormResize()
         std::max(4, (client->width() - m_board->width()) / 2), std::max(4, (client->height() - m_board->height()) / 2));
 }
 
-app::Geometry Tchat::windowGeometry() const
+app::Geometry MainWindow::windowGeometry() const
 {
     const QRect outer = frameGeometry();
     return { outer.x(), outer.y(), outer.width(), outer.height() };
 }
 
-void Tchat::applyWindowGeometry(const app::Geometry& g)
+void MainWindow::applyWindowGeometry(const app::Geometry& g)
 {
     const QRect outer = frameGeometry();
     const int frameW = outer.width() - width();
@@ -92,7 +92,7 @@ void Tchat::applyWindowGeometry(const app::Geometry& g)
     resize(std::max(1, wanted.width() - frameW), std::max(1, wanted.height() - frameH));
 }
 
-void Tchat::FormClose()
+void MainWindow::FormClose()
 {
     // Until the file has placed the window, where it stands is the desktop's
     // doing (its window manager may move it on the way up): the stored place stays.
@@ -111,7 +111,7 @@ void Tchat::FormClose()
     saveSettings(g);
 }
 
-void Tchat::loadinifile()
+void MainWindow::loadinifile()
 {
     app::IniFile ini;
     const auto result = ini.load(m_options.settingsPath);
@@ -150,11 +150,14 @@ void Tchat::loadinifile()
     render();
 }
 
-void Tchat::saveinifile() { saveSettings(std::nullopt); }
+void MainWindow::saveinifile() { saveSettings(std::nullopt); }
 
-QColor Tchat::textColor() const { return colorFromBgr(app::parseColorText(m_settings.values().textColor).value_or(0)); }
+QColor MainWindow::textColor() const
+{
+    return colorFromBgr(app::parseColorText(m_settings.values().textColor).value_or(0));
+}
 
-void Tchat::saveSettings(std::optional<app::Geometry> closing)
+void MainWindow::saveSettings(std::optional<app::Geometry> closing)
 {
     app::IniFile ini;
     const auto result = ini.load(m_options.settingsPath);
@@ -179,21 +182,21 @@ void Tchat::saveSettings(std::optional<app::Geometry> closing)
         m_remembered = out.geometry;
 }
 
-void Tchat::PlaySounds1Click()
+void MainWindow::PlaySounds1Click()
 {
     m_settings.setPlaySounds(m_playSounds->isChecked());
     saveinifile();
     m_sounds->setPlaySounds(m_settings.values().playSounds);
 }
 
-void Tchat::PlayChatterSounds1Click()
+void MainWindow::PlayChatterSounds1Click()
 {
     m_settings.setChatterSounds(m_playChatter->isChecked());
     saveinifile();
     m_session.setChatterSounds(m_settings.values().chatterSounds);
 }
 
-void Tchat::New1Click(QAction* item)
+void MainWindow::New1Click(QAction* item)
 {
     item->setChecked(true);
     m_settings.setTurnSound(item->data().toInt());
@@ -202,28 +205,28 @@ void Tchat::New1Click(QAction* item)
     saveinifile();
 }
 
-void Tchat::TilesinTwoRows1Click()
+void MainWindow::TilesinTwoRows1Click()
 {
     m_settings.setTwoRows(m_twoRows->isChecked());
     saveinifile();
     apply(m_session.game().TilesinTwoRows(m_settings.values().twoRows));
 }
 
-void Tchat::ShowMissedWords1Click()
+void MainWindow::ShowMissedWords1Click()
 {
     m_settings.setMissedWords(m_showMissed->isChecked());
     saveinifile();
     m_session.game().setShowMissed(m_settings.values().missedWords);
 }
 
-void Tchat::Turnoff0key1Click()
+void MainWindow::Turnoff0key1Click()
 {
     m_settings.setTurnOff0Key(m_turnOff0->isChecked());
     saveinifile();
     m_session.game().setTurnOff0(m_settings.values().turnOff0Key);
 }
 
-void Tchat::TextColor1Click()
+void MainWindow::TextColor1Click()
 {
     const auto chosen = pickColor ? pickColor(textColor()) : std::nullopt;
     if (!chosen)
@@ -233,7 +236,7 @@ void Tchat::TextColor1Click()
     saveinifile();
 }
 
-void Tchat::N14Click(QAction* item)
+void MainWindow::N14Click(QAction* item)
 {
     const int size = item->data().toInt();
     for (QAction* a : m_sizeItems)
@@ -243,14 +246,14 @@ void Tchat::N14Click(QAction* item)
     saveinifile();
 }
 
-void Tchat::ScrollOff1Click() { m_mainchat->setScrollOff(m_scrollOff->isChecked()); }
+void MainWindow::ScrollOff1Click() { m_mainchat->setScrollOff(m_scrollOff->isChecked()); }
 
-void Tchat::ResetScreenLocation1Click()
+void MainWindow::ResetScreenLocation1Click()
 {
     applyWindowGeometry({ app::kDefaultLeft, app::kDefaultTop, app::kDefaultWidth, app::kDefaultHeight });
 }
 
-void Tchat::Exit1Click() { close(); }
+void MainWindow::Exit1Click() { close(); }
 
 namespace
 {
@@ -264,16 +267,16 @@ void showWindow(QWidget* w)
 }
 } // namespace
 
-void Tchat::ViewTally1Click()
+void MainWindow::ViewTally1Click()
 {
     if (m_windows.tallylist)
         m_windows.tallylist->showTally();
 }
-void Tchat::SpyList1Click() { showWindow(m_windows.spylist); }
-void Tchat::PrhaseList1Click()
+void MainWindow::SpyList1Click() { showWindow(m_windows.spylist); }
+void MainWindow::PrhaseList1Click()
 {
     if (m_windows.phrases)
         m_windows.phrases->showPhrases(m_board->phraseBar()->phrases());
 }
-void Tchat::Help2Click() { showWindow(m_windows.help); }
-void Tchat::About1Click() { showWindow(m_windows.about); }
+void MainWindow::Help2Click() { showWindow(m_windows.help); }
+void MainWindow::About1Click() { showWindow(m_windows.about); }

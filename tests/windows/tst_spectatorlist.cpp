@@ -1,4 +1,4 @@
-#include "windows/Tspylist.h"
+#include "windows/SpectatorList.h"
 
 #include <QAction>
 #include <QListWidget>
@@ -38,7 +38,7 @@ QPoint belowLastRow(QListWidget* list)
 
 } // namespace
 
-class TestSpyList : public QObject
+class SpectatorListTest : public QObject
 {
     Q_OBJECT
 
@@ -53,9 +53,9 @@ private slots:
     void okButtonCloses();
 };
 
-void TestSpyList::windowHasDocumentedParts()
+void SpectatorListTest::windowHasDocumentedParts()
 {
-    Tspylist spies(plainPicture());
+    SpectatorList spies(plainPicture());
     QCOMPARE(spies.windowTitle(), QStringLiteral("Zirky -Spys"));
     QVERIFY(spies.findChild<QListWidget*>("listbox_spys"));
     QVERIFY(spies.removeAction());
@@ -63,9 +63,9 @@ void TestSpyList::windowHasDocumentedParts()
     QCOMPARE(spies.listTag, -1);
 }
 
-void TestSpyList::linesFollowSpectatorsComingAndGoing()
+void SpectatorListTest::linesFollowSpectatorsComingAndGoing()
 {
-    Tspylist spies(plainPicture());
+    SpectatorList spies(plainPicture());
     auto* list = spies.findChild<QListWidget*>("listbox_spys");
     spies.addSpy(7, QStringLiteral("Ann"));
     spies.addSpy(8, QStringLiteral("Bob"));
@@ -98,9 +98,9 @@ void TestSpyList::linesFollowSpectatorsComingAndGoing()
     QCOMPARE(spies.spyCount(), 1);
 }
 
-void TestSpyList::tagFollowsTheMouse()
+void SpectatorListTest::tagFollowsTheMouse()
 {
-    Tspylist spies(plainPicture());
+    SpectatorList spies(plainPicture());
     auto* list = spies.findChild<QListWidget*>("listbox_spys");
     spies.addSpy(7, QStringLiteral("Ann"));
     spies.addSpy(8, QStringLiteral("Bob"));
@@ -117,7 +117,7 @@ void TestSpyList::tagFollowsTheMouse()
     QCOMPARE(list->property("tag").toInt(), -1);
 }
 
-void TestSpyList::removeSendsOnlyForANumberedLineUnderTheMouse_data()
+void SpectatorListTest::removeSendsOnlyForANumberedLineUnderTheMouse_data()
 {
     // Lines shown, which one the mouse is over (-1 = below the last line), the seat expected.
     QTest::addColumn<QStringList>("lines");
@@ -132,12 +132,12 @@ void TestSpyList::removeSendsOnlyForANumberedLineUnderTheMouse_data()
     QTest::newRow("seat cut at the name's colon") << QStringList { "9: Fay: 3" } << 0 << 9;
 }
 
-void TestSpyList::removeSendsOnlyForANumberedLineUnderTheMouse()
+void SpectatorListTest::removeSendsOnlyForANumberedLineUnderTheMouse()
 {
     QFETCH(QStringList, lines);
     QFETCH(int, hover);
     QFETCH(int, wantSeat);
-    Tspylist spies(plainPicture());
+    SpectatorList spies(plainPicture());
     auto* list = spies.findChild<QListWidget*>("listbox_spys");
     list->addItems(lines);
     spies.show();
@@ -155,9 +155,9 @@ void TestSpyList::removeSendsOnlyForANumberedLineUnderTheMouse()
     }
 }
 
-void TestSpyList::disabledRemoveSendsNothing()
+void SpectatorListTest::disabledRemoveSendsNothing()
 {
-    Tspylist spies(plainPicture());
+    SpectatorList spies(plainPicture());
     auto* list = spies.findChild<QListWidget*>("listbox_spys");
     spies.addSpy(7, QStringLiteral("Ann"));
     spies.addSpy(8, QStringLiteral("Bob"));
@@ -184,9 +184,9 @@ void TestSpyList::disabledRemoveSendsNothing()
     spies.removeAction()->trigger();
 }
 
-void TestSpyList::menuAimsAtTheLineItWasOpenedOn()
+void SpectatorListTest::menuAimsAtTheLineItWasOpenedOn()
 {
-    Tspylist spies(plainPicture());
+    SpectatorList spies(plainPicture());
     auto* list = spies.findChild<QListWidget*>("listbox_spys");
     spies.addSpy(7, QStringLiteral("Ann"));
     spies.addSpy(8, QStringLiteral("Bob"));
@@ -206,9 +206,9 @@ void TestSpyList::menuAimsAtTheLineItWasOpenedOn()
     QCOMPARE(sent, 8);
 }
 
-void TestSpyList::okButtonCloses()
+void SpectatorListTest::okButtonCloses()
 {
-    Tspylist spies(plainPicture());
+    SpectatorList spies(plainPicture());
     spies.show();
     QVERIFY(QTest::qWaitForWindowExposed(&spies));
     auto* ok = spies.findChild<QPushButton*>("button_ok");
@@ -218,5 +218,5 @@ void TestSpyList::okButtonCloses()
     QVERIFY(spies.isHidden());
 }
 
-QTEST_MAIN(TestSpyList)
-#include "tst_spylist.moc"
+QTEST_MAIN(SpectatorListTest)
+#include "tst_spectatorlist.moc"

@@ -1,4 +1,4 @@
-#include "windows/Tgamestartform.h"
+#include "windows/StartGameDialog.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -25,18 +25,18 @@ QPixmap plainPicture()
 
 } // namespace
 
-class TestGameStartForm : public QObject
+class StartGameDialogTest : public QObject
 {
     Q_OBJECT
 
-    QSpinBox* spin(Tgamestartform& form, const char* name)
+    QSpinBox* spin(StartGameDialog& form, const char* name)
     {
         auto* found = form.findChild<QSpinBox*>(QString::fromLatin1(name));
         if (!found)
             qFatal("spin edit %s missing", name);
         return found;
     }
-    QCheckBox* box(Tgamestartform& form, const char* name)
+    QCheckBox* box(StartGameDialog& form, const char* name)
     {
         auto* found = form.findChild<QCheckBox*>(QString::fromLatin1(name));
         if (!found)
@@ -62,7 +62,7 @@ private slots:
     void showsCentredOnMainWindow();
 };
 
-void TestGameStartForm::controlsCarryDocumentedRangesAndSteps_data()
+void StartGameDialogTest::controlsCarryDocumentedRangesAndSteps_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("min");
@@ -74,14 +74,14 @@ void TestGameStartForm::controlsCarryDocumentedRangesAndSteps_data()
     QTest::newRow("zirked range or step wrong") << "zirked" << 1000 << 5000 << 1000 << "Zirked At:";
 }
 
-void TestGameStartForm::controlsCarryDocumentedRangesAndSteps()
+void StartGameDialogTest::controlsCarryDocumentedRangesAndSteps()
 {
     QFETCH(QString, name);
     QFETCH(int, min);
     QFETCH(int, max);
     QFETCH(int, step);
     QFETCH(QString, caption);
-    Tgamestartform form(plainPicture());
+    StartGameDialog form(plainPicture());
     auto* edit = spin(form, name.toLatin1().constData());
     QCOMPARE(edit->minimum(), min);
     QCOMPARE(edit->maximum(), max);
@@ -95,9 +95,9 @@ void TestGameStartForm::controlsCarryDocumentedRangesAndSteps()
     QCOMPARE(label->buddy(), edit);
 }
 
-void TestGameStartForm::freshWindowShowsDesignValues()
+void StartGameDialogTest::freshWindowShowsDesignValues()
 {
-    Tgamestartform form(plainPicture());
+    StartGameDialog form(plainPicture());
     QCOMPARE(form.windowTitle(), QStringLiteral("Zirky - Start Game"));
     QVERIFY(form.windowFlags() & Qt::Tool);
     QVERIFY(form.windowFlags() & Qt::WindowStaysOnTopHint);
@@ -114,9 +114,9 @@ void TestGameStartForm::freshWindowShowsDesignValues()
     QVERIFY(form.findChild<QPushButton*>("button_start"));
 }
 
-void TestGameStartForm::missingSettingsGiveFileDefaults()
+void StartGameDialogTest::missingSettingsGiveFileDefaults()
 {
-    Tgamestartform form(plainPicture());
+    StartGameDialog form(plainPicture());
     form.applySettings({}, {}, {}, {}, {}, {});
     QCOMPARE(spin(form, "playtoscore")->value(), 5000);
     QCOMPARE(spin(form, "timeperturn")->value(), 60);
@@ -132,7 +132,7 @@ void TestGameStartForm::missingSettingsGiveFileDefaults()
     QVERIFY(options.fast);
 }
 
-void TestGameStartForm::storedFlagsAreReadLiterally_data()
+void StartGameDialogTest::storedFlagsAreReadLiterally_data()
 {
     QTest::addColumn<Opt>("newtiles");
     QTest::addColumn<Opt>("fastgame");
@@ -151,7 +151,7 @@ void TestGameStartForm::storedFlagsAreReadLiterally_data()
         << Opt(" false") << Opt("false ") << Opt(" true") << true << true << false;
 }
 
-void TestGameStartForm::storedFlagsAreReadLiterally()
+void StartGameDialogTest::storedFlagsAreReadLiterally()
 {
     QFETCH(Opt, newtiles);
     QFETCH(Opt, fastgame);
@@ -159,7 +159,7 @@ void TestGameStartForm::storedFlagsAreReadLiterally()
     QFETCH(bool, wantNew);
     QFETCH(bool, wantFast);
     QFETCH(bool, wantTyping);
-    Tgamestartform form(plainPicture());
+    StartGameDialog form(plainPicture());
     // Start from the opposite of what is expected, so a key that is ignored shows up.
     box(form, "new")->setChecked(!wantNew);
     box(form, "fast")->setChecked(!wantFast);
@@ -175,7 +175,7 @@ void TestGameStartForm::storedFlagsAreReadLiterally()
     QCOMPARE(saved.typing, wantTyping);
 }
 
-void TestGameStartForm::storedNumbersAreReadStrictly_data()
+void StartGameDialogTest::storedNumbersAreReadStrictly_data()
 {
     QTest::addColumn<Opt>("playto");
     QTest::addColumn<Opt>("time");
@@ -195,7 +195,7 @@ void TestGameStartForm::storedNumbersAreReadStrictly_data()
     QTest::newRow("missing keys left unchanged") << Opt() << Opt() << Opt() << 5000 << 60 << 2000;
 }
 
-void TestGameStartForm::storedNumbersAreReadStrictly()
+void StartGameDialogTest::storedNumbersAreReadStrictly()
 {
     QFETCH(Opt, playto);
     QFETCH(Opt, time);
@@ -203,7 +203,7 @@ void TestGameStartForm::storedNumbersAreReadStrictly()
     QFETCH(int, wantPlayto);
     QFETCH(int, wantTime);
     QFETCH(int, wantZirked);
-    Tgamestartform form(plainPicture());
+    StartGameDialog form(plainPicture());
     form.applySettings(Opt("12000"), Opt("90"), Opt("3000"), {}, {}, {});
     form.applySettings(playto, time, zirked, {}, {}, {});
     QCOMPARE(spin(form, "playtoscore")->value(), wantPlayto);
@@ -216,9 +216,9 @@ void TestGameStartForm::storedNumbersAreReadStrictly()
     QCOMPARE(saved.zirkedat, std::to_string(wantZirked));
 }
 
-void TestGameStartForm::hiddenFastBoxNeverRequestsFastGame()
+void StartGameDialogTest::hiddenFastBoxNeverRequestsFastGame()
 {
-    Tgamestartform form(plainPicture());
+    StartGameDialog form(plainPicture());
     // The "s" argument arrives while the window itself is still hidden.
     form.setFastHidden(true);
     form.applySettings({}, {}, {}, {}, Opt("true"), {});
@@ -237,9 +237,9 @@ void TestGameStartForm::hiddenFastBoxNeverRequestsFastGame()
     QVERIFY(form.options().fast);
 }
 
-void TestGameStartForm::optionsCarryShownValues()
+void StartGameDialogTest::optionsCarryShownValues()
 {
-    Tgamestartform form(plainPicture());
+    StartGameDialog form(plainPicture());
     form.applySettings(Opt("30000"), Opt("75"), Opt("3000"), Opt("false"), Opt("false"), Opt("true"));
     spin(form, "playtoscore")->stepUp();
     const net::GameOptions options = form.options();
@@ -253,9 +253,9 @@ void TestGameStartForm::optionsCarryShownValues()
     QCOMPARE(spin(form, "playtoscore")->text(), QString::number(options.playToScore));
 }
 
-void TestGameStartForm::startCallsMainWindowThenHides()
+void StartGameDialogTest::startCallsMainWindowThenHides()
 {
-    Tgamestartform form(plainPicture());
+    StartGameDialog form(plainPicture());
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     int calls = 0;
@@ -279,7 +279,7 @@ void TestGameStartForm::startCallsMainWindowThenHides()
     QVERIFY(form.isHidden());
 }
 
-void TestGameStartForm::startTakesNumberStillBeingTyped_data()
+void StartGameDialogTest::startTakesNumberStillBeingTyped_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<int>("sent");
@@ -287,11 +287,11 @@ void TestGameStartForm::startTakesNumberStillBeingTyped_data()
     QTest::newRow("too small typed value sent as typed") << "7" << 5000;
 }
 
-void TestGameStartForm::startTakesNumberStillBeingTyped()
+void StartGameDialogTest::startTakesNumberStillBeingTyped()
 {
     QFETCH(QString, typed);
     QFETCH(int, sent);
-    Tgamestartform form(plainPicture());
+    StartGameDialog form(plainPicture());
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     auto* edit = spin(form, "playtoscore")->findChild<QLineEdit*>();
@@ -304,9 +304,9 @@ void TestGameStartForm::startTakesNumberStillBeingTyped()
     QCOMPARE(seen, sent);
 }
 
-void TestGameStartForm::closingStartsNothing()
+void StartGameDialogTest::closingStartsNothing()
 {
-    Tgamestartform form(plainPicture());
+    StartGameDialog form(plainPicture());
     int calls = 0;
     form.onStart = [&] { ++calls; };
     form.show();
@@ -320,13 +320,13 @@ void TestGameStartForm::closingStartsNothing()
     QCOMPARE(spin(form, "timeperturn")->value(), 100);
 }
 
-void TestGameStartForm::showsCentredOnMainWindow()
+void StartGameDialogTest::showsCentredOnMainWindow()
 {
     QWidget main;
     main.setGeometry(100, 80, 795, 568);
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
-    Tgamestartform form(plainPicture());
+    StartGameDialog form(plainPicture());
     form.showCentredOn(&main);
     QVERIFY(form.isVisible());
     const QPoint offset = form.frameGeometry().center() - main.frameGeometry().center();
@@ -335,5 +335,5 @@ void TestGameStartForm::showsCentredOnMainWindow()
         qPrintable(QStringLiteral("off centre by %1,%2").arg(offset.x()).arg(offset.y())));
 }
 
-QTEST_MAIN(TestGameStartForm)
-#include "tst_gamestartform.moc"
+QTEST_MAIN(StartGameDialogTest)
+#include "tst_startgamedialog.moc"

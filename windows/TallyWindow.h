@@ -16,15 +16,15 @@ class QListWidget;
 class QListWidgetItem;
 class QPushButton;
 
-class Ttallylist : public QWidget
+class TallyWindow : public QWidget
 {
     Q_OBJECT
 public:
     static constexpr const char* kFileName = "zirkytally.tld";
 
-    explicit Ttallylist(const QPixmap& background, QWidget* parent = nullptr);
+    explicit TallyWindow(const QPixmap& background, QWidget* parent = nullptr);
     // Saves the tally when it has a file.
-    ~Ttallylist() override;
+    ~TallyWindow() override;
 
     // Reads the tally from `path` (a fresh one when there is no such file) and
     // saves it there from now on. Without a path nothing is read or written.

@@ -11,11 +11,11 @@ class QPushButton;
 class QStackedWidget;
 class QTextBrowser;
 
-class Thelp : public QWidget
+class HelpWindow : public QWidget
 {
     Q_OBJECT
 public:
-    explicit Thelp(const QPixmap& background, QWidget* parent = nullptr);
+    explicit HelpWindow(const QPixmap& background, QWidget* parent = nullptr);
 
     // The side bar's "About" button: the main window shows its About window.
     std::function<void()> onAbout;

@@ -1,4 +1,4 @@
-#include "host/TServer.h"
+#include "host/HostServer.h"
 
 #include "dict/TDictn.h"
 
@@ -25,7 +25,7 @@ std::uint64_t freshSeed()
 
 } // namespace
 
-TServer::TServer(quint16 port, QObject* parent)
+HostServer::HostServer(quint16 port, QObject* parent)
     : QObject(parent)
 {
     m_dictionary = std::make_unique<dict::TDictn>();
@@ -33,13 +33,13 @@ TServer::TServer(quint16 port, QObject* parent)
     init(port, [words](std::string_view word) { return words->Lookup(word); });
 }
 
-TServer::TServer(quint16 port, host::Game::IsWord isWord, QObject* parent)
+HostServer::HostServer(quint16 port, host::Game::IsWord isWord, QObject* parent)
     : QObject(parent)
 {
     init(port, std::move(isWord));
 }
 
-void TServer::init(quint16 port, host::Game::IsWord isWord)
+void HostServer::init(quint16 port, host::Game::IsWord isWord)
 {
     m_game = std::make_unique<host::Game>(static_cast<host::Link&>(*this), std::move(isWord), freshSeed());
 
@@ -50,12 +50,12 @@ void TServer::init(quint16 port, host::Game::IsWord isWord)
     // Zero interval: one message per event-loop turn, and only while there is work.
     m_socktimer = new QTimer(this);
     m_socktimer->setInterval(0);
-    connect(m_socktimer, &QTimer::timeout, this, &TServer::socktimerTimer);
+    connect(m_socktimer, &QTimer::timeout, this, &HostServer::socktimerTimer);
 
     m_turntimer = new QTimer(this);
     m_turntimer->setInterval(1000);
     m_turntimer->setTimerType(Qt::PreciseTimer);
-    connect(m_turntimer, &QTimer::timeout, this, &TServer::turntimerTimer);
+    connect(m_turntimer, &QTimer::timeout, this, &HostServer::turntimerTimer);
 
     for (int seat = 1; seat <= host::kMaxSeat; ++seat) {
         Seat& s = m_seats[static_cast<std::size_t>(seat)];
@@ -69,7 +69,7 @@ void TServer::init(quint16 port, host::Game::IsWord isWord)
     m_clock.start();
 }
 
-TServer::~TServer()
+HostServer::~HostServer()
 {
     // The rules must not hear about connections closing while the host goes away.
     for (TSock* sock : findChildren<TSock*>()) {
@@ -83,53 +83,53 @@ TServer::~TServer()
     Sock1 = nullptr;
 }
 
-quint16 TServer::port() const { return Sock1 ? Sock1->localPort() : 0; }
+quint16 HostServer::port() const { return Sock1 ? Sock1->localPort() : 0; }
 
-host::Game& TServer::game() { return *m_game; }
+host::Game& HostServer::game() { return *m_game; }
 
-QString TServer::dictionaryError() const
+QString HostServer::dictionaryError() const
 {
     if (!m_dictionary || m_dictionary->opened())
         return {};
     return QString::fromStdString(m_dictionary->error());
 }
 
-int TServer::openConnections() const
+int HostServer::openConnections() const
 {
     return static_cast<int>(std::count_if(m_seats.begin(), m_seats.end(), [](const Seat& s) { return s.sock; }));
 }
 
-void TServer::setManualTurnClock(bool manual)
+void HostServer::setManualTurnClock(bool manual)
 {
     m_manualTurnClock = manual;
     setTurnTimer(m_turnClockWanted);
 }
 
-void TServer::setLoginTimeout(int milliseconds) { m_loginTimeout = std::max(0, milliseconds); }
-void TServer::setSendCap(qsizetype bytes) { m_sendCap = bytes; }
-void TServer::setQueueCap(std::size_t bytes) { m_queueCap = bytes; }
-void TServer::setRateLimit(const RateLimit& limit) { m_rate = limit; }
-void TServer::setComplaintLimit(int lines) { m_complaintLines = std::max(1, lines); }
+void HostServer::setLoginTimeout(int milliseconds) { m_loginTimeout = std::max(0, milliseconds); }
+void HostServer::setSendCap(qsizetype bytes) { m_sendCap = bytes; }
+void HostServer::setQueueCap(std::size_t bytes) { m_queueCap = bytes; }
+void HostServer::setRateLimit(const RateLimit& limit) { m_rate = limit; }
+void HostServer::setComplaintLimit(int lines) { m_complaintLines = std::max(1, lines); }
 
-void TServer::setLoginQueueLimit(int perAddress, bool exemptLoopback)
+void HostServer::setLoginQueueLimit(int perAddress, bool exemptLoopback)
 {
     m_loginQueuePerAddress = std::max(0, perAddress);
     m_loginQueueExemptsLoopback = exemptLoopback;
 }
 
-void TServer::setKeepAlive(int idleSeconds, int intervalSeconds, int probes)
+void HostServer::setKeepAlive(int idleSeconds, int intervalSeconds, int probes)
 {
     m_keepIdle = std::max(1, idleSeconds);
     m_keepInterval = std::max(1, intervalSeconds);
     m_keepProbes = std::max(1, probes);
 }
 
-TSock* TServer::seatSocket(int seat) const
+TSock* HostServer::seatSocket(int seat) const
 {
     return isSeat(seat) ? m_seats[static_cast<std::size_t>(seat)].sock : nullptr;
 }
 
-void TServer::say(const QString& line)
+void HostServer::say(const QString& line)
 {
     // Log lines carry names and texts from the network; the operator reads
     // them on a terminal, where control characters would be obeyed.
@@ -142,7 +142,7 @@ void TServer::say(const QString& line)
 
 // ---- connections -----------------------------------------------------------
 
-void TServer::Sock1Accept(TSock* sender)
+void HostServer::Sock1Accept(TSock* sender)
 {
     TSock* sock = nullptr;
     try {
@@ -222,7 +222,7 @@ void TServer::Sock1Accept(TSock* sender)
         s.loginTimer->start(m_loginTimeout);
 }
 
-void TServer::Sock1Read(TSock* sender, int /*count*/)
+void HostServer::Sock1Read(TSock* sender, int /*count*/)
 {
     const int seat = sender->Tag;
     QByteArray bytes;
@@ -263,7 +263,7 @@ void TServer::Sock1Read(TSock* sender, int /*count*/)
         scheduleDispatch();
 }
 
-bool TServer::chargeMessages(int seat, std::size_t messages)
+bool HostServer::chargeMessages(int seat, std::size_t messages)
 {
     if (m_rate.perSecond <= 0)
         return true;
@@ -298,13 +298,13 @@ bool TServer::chargeMessages(int seat, std::size_t messages)
     return true;
 }
 
-void TServer::resumeReading(int seat)
+void HostServer::resumeReading(int seat)
 {
     if (TSock* sock = seatSocket(seat))
         sock->setReadPaused(false);
 }
 
-bool TServer::loginQueueFull(const QString& peer) const
+bool HostServer::loginQueueFull(const QString& peer) const
 {
     if (m_loginQueuePerAddress <= 0 || (m_loginQueueExemptsLoopback && peer.startsWith(QLatin1String("127."))))
         return false;
@@ -317,14 +317,14 @@ bool TServer::loginQueueFull(const QString& peer) const
     return waiting >= m_loginQueuePerAddress;
 }
 
-void TServer::Sock1Disconnect(TSock* sender)
+void HostServer::Sock1Disconnect(TSock* sender)
 {
     // The peer hung up: close our end, which reports "Socket Closed".
     if (seatSocket(sender->Tag) == sender)
         sender->Close();
 }
 
-void TServer::Sock1Info(TSock* sender, TSocketInfo info, const QString& msg)
+void HostServer::Sock1Info(TSock* sender, TSocketInfo info, const QString& msg)
 {
     const int seat = sender->Tag;
     if (m_retired.contains(sender)) {
@@ -344,7 +344,7 @@ void TServer::Sock1Info(TSock* sender, TSocketInfo info, const QString& msg)
     }
 }
 
-void TServer::releaseSeat(int seat)
+void HostServer::releaseSeat(int seat)
 {
     Seat& s = m_seats[static_cast<std::size_t>(seat)];
     if (!s.sock)
@@ -357,7 +357,7 @@ void TServer::releaseSeat(int seat)
     scheduleDispatch();
 }
 
-void TServer::resetSeat(Seat& s)
+void HostServer::resetSeat(Seat& s)
 {
     s.sock = nullptr;
     s.framer.reset();
@@ -369,13 +369,13 @@ void TServer::resetSeat(Seat& s)
     s.complaints = host::LogLimit(m_complaintLines);
 }
 
-void TServer::Sock1Write(TSock* sender)
+void HostServer::Sock1Write(TSock* sender)
 {
     if (m_retired.contains(sender) && sender->pendingOutput() == 0)
         sender->Close();
 }
 
-void TServer::retire(TSock* sock, bool flush)
+void HostServer::retire(TSock* sock, bool flush)
 {
     sock->Tag = 0;
     m_retired.insert(sock);
@@ -389,7 +389,7 @@ void TServer::retire(TSock* sock, bool flush)
         sock->deleteLater();
 }
 
-void TServer::dropSeat(int seat, const QString& why, bool flush)
+void HostServer::dropSeat(int seat, const QString& why, bool flush)
 {
     TSock* sock = seatSocket(seat);
     if (!sock)
@@ -399,7 +399,7 @@ void TServer::dropSeat(int seat, const QString& why, bool flush)
     retire(sock, flush);
 }
 
-void TServer::loginTimerTimer(int seat)
+void HostServer::loginTimerTimer(int seat)
 {
     if (!seatSocket(seat))
         return;
@@ -412,13 +412,13 @@ void TServer::loginTimerTimer(int seat)
 
 // ---- dispatch and clock ----------------------------------------------------
 
-void TServer::scheduleDispatch()
+void HostServer::scheduleDispatch()
 {
     if (!m_socktimer->isActive())
         m_socktimer->start();
 }
 
-void TServer::socktimerTimer()
+void HostServer::socktimerTimer()
 {
     // Closes first: a seat must be free in the rules before a newcomer can take it,
     // and the rules hear about it outside any handler of theirs.
@@ -448,7 +448,7 @@ void TServer::socktimerTimer()
         m_socktimer->stop();
 }
 
-void TServer::turntimerTimer()
+void HostServer::turntimerTimer()
 {
     try {
         m_game->tick();
@@ -459,7 +459,7 @@ void TServer::turntimerTimer()
 
 // ---- host::Link ------------------------------------------------------------
 
-void TServer::send(int seat, const std::string& bytes)
+void HostServer::send(int seat, const std::string& bytes)
 {
     TSock* sock = seatSocket(seat);
     if (!sock) {
@@ -477,7 +477,7 @@ void TServer::send(int seat, const std::string& bytes)
         dropSeat(seat, QStringLiteral("not reading: %1 bytes wait unsent").arg(sock->pendingOutput()), false);
 }
 
-void TServer::drop(int seat)
+void HostServer::drop(int seat)
 {
     if (seatSocket(seat)) {
         // What the rules said last (a reason, "CMD_full+") still goes out.
@@ -488,7 +488,7 @@ void TServer::drop(int seat)
         m_acceptDrops.push_back(seat);
 }
 
-void TServer::setTurnTimer(bool running)
+void HostServer::setTurnTimer(bool running)
 {
     m_turnClockWanted = running;
     if (running && !m_manualTurnClock)
@@ -497,7 +497,7 @@ void TServer::setTurnTimer(bool running)
         m_turntimer->stop();
 }
 
-void TServer::badInput(int seat, const std::string& line)
+void HostServer::badInput(int seat, const std::string& line)
 {
     if (!seatSocket(seat)) {
         say(QString::fromStdString(line));
@@ -511,7 +511,7 @@ void TServer::badInput(int seat, const std::string& line)
     say(QString::fromStdString(line));
 }
 
-void TServer::log(const std::string& line)
+void HostServer::log(const std::string& line)
 {
     // The rules name the seat; only the shell knows where the connection came from.
     if (m_accepting)

@@ -1,4 +1,4 @@
-#include "Tphrases.h"
+#include "PhraseListWindow.h"
 
 #include "Background.h"
 #include "app/IniFile.h"
@@ -12,7 +12,7 @@
 
 #include <cstdio>
 
-Tphrases::Tphrases(const QPixmap& background, QWidget* parent)
+PhraseListWindow::PhraseListWindow(const QPixmap& background, QWidget* parent)
     : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("phrasesform"));
@@ -40,11 +40,11 @@ Tphrases::Tphrases(const QPixmap& background, QWidget* parent)
     buttons->addStretch();
     buttons->addWidget(m_done);
     column->addLayout(buttons);
-    connect(m_done, &QPushButton::clicked, this, &Tphrases::button_doneClick);
+    connect(m_done, &QPushButton::clicked, this, &PhraseListWindow::button_doneClick);
     resize(380, 360);
 }
 
-void Tphrases::showPhrases(const QStringList& phrases)
+void PhraseListWindow::showPhrases(const QStringList& phrases)
 {
     for (int i = 0; i < kFields; ++i)
         m_edits[static_cast<std::size_t>(i)]->setText(i < phrases.size() ? phrases[i] : QString());
@@ -53,7 +53,7 @@ void Tphrases::showPhrases(const QStringList& phrases)
     activateWindow();
 }
 
-QStringList Tphrases::phrases() const
+QStringList PhraseListWindow::phrases() const
 {
     QStringList list;
     for (const QLineEdit* edit : m_edits)
@@ -61,7 +61,7 @@ QStringList Tphrases::phrases() const
     return list;
 }
 
-void Tphrases::button_doneClick()
+void PhraseListWindow::button_doneClick()
 {
     const QStringList list = phrases();
     emit phrasesChanged(list);

@@ -15,11 +15,11 @@ class QLabel;
 class QPushButton;
 class QSpinBox;
 
-class Tgamestartform : public QWidget
+class StartGameDialog : public QWidget
 {
     Q_OBJECT
 public:
-    explicit Tgamestartform(const QPixmap& background, QWidget* parent = nullptr);
+    explicit StartGameDialog(const QPixmap& background, QWidget* parent = nullptr);
 
     // Called by the start button before the window hides: the main window starts the game
     // and saves its settings.

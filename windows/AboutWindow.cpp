@@ -1,4 +1,4 @@
-#include "Tabout.h"
+#include "AboutWindow.h"
 
 #include "Background.h"
 #include "MakerSite.h"
@@ -12,7 +12,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-Tabout::Tabout(const QPixmap& background, QWidget* parent)
+AboutWindow::AboutWindow(const QPixmap& background, QWidget* parent)
     : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("aboutform"));
@@ -58,7 +58,7 @@ Tabout::Tabout(const QPixmap& background, QWidget* parent)
     link->setTextFormat(Qt::RichText);
     link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     link->setCursor(Qt::PointingHandCursor);
-    connect(link, &QLabel::linkActivated, this, &Tabout::Label7Click);
+    connect(link, &QLabel::linkActivated, this, &AboutWindow::Label7Click);
 
     m_picture = new QLabel(this);
     m_picture->setObjectName(QStringLiteral("image_picture"));
@@ -88,15 +88,15 @@ Tabout::Tabout(const QPixmap& background, QWidget* parent)
     layout->addLayout(buttons);
 }
 
-QString Tabout::versionText() const { return m_version->text(); }
+QString AboutWindow::versionText() const { return m_version->text(); }
 
-void Tabout::Label7Click()
+void AboutWindow::Label7Click()
 {
     if (!openMakerSite())
         qWarning("no browser took %s", qPrintable(makerSiteUrl().toString()));
 }
 
-bool Tabout::eventFilter(QObject* watched, QEvent* event)
+bool AboutWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_picture && event->type() == QEvent::MouseButtonRelease
         && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {

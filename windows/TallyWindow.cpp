@@ -1,4 +1,4 @@
-#include "Ttallylist.h"
+#include "TallyWindow.h"
 
 #include "Background.h"
 #include "net/Text.h"
@@ -47,7 +47,7 @@ QLabel* valueLabel(const QString& name, QWidget* parent)
 
 } // namespace
 
-Ttallylist::Ttallylist(const QPixmap& background, QWidget* parent)
+TallyWindow::TallyWindow(const QPixmap& background, QWidget* parent)
     : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("tallylistform"));
@@ -112,7 +112,7 @@ Ttallylist::Ttallylist(const QPixmap& background, QWidget* parent)
 
     m_reset = new QPushButton(QStringLiteral("Reset Tally"), this);
     m_reset->setObjectName(QStringLiteral("button_reset"));
-    connect(m_reset, &QPushButton::clicked, this, &Ttallylist::button_resetClick);
+    connect(m_reset, &QPushButton::clicked, this, &TallyWindow::button_resetClick);
     m_done = new QPushButton(QStringLiteral("Done"), this);
     m_done->setObjectName(QStringLiteral("button_done"));
     connect(m_done, &QPushButton::clicked, this, &QWidget::close);
@@ -136,9 +136,9 @@ Ttallylist::Ttallylist(const QPixmap& background, QWidget* parent)
     resize(560, 400);
 }
 
-Ttallylist::~Ttallylist() { saveTally(); }
+TallyWindow::~TallyWindow() { saveTally(); }
 
-void Ttallylist::setTallyPath(const QString& path)
+void TallyWindow::setTallyPath(const QString& path)
 {
     m_path = path;
     m_saveBlocked = false;
@@ -175,7 +175,7 @@ void Ttallylist::setTallyPath(const QString& path)
     loadtally();
 }
 
-void Ttallylist::setAside(const QString& reason)
+void TallyWindow::setAside(const QString& reason)
 {
     m_record = {};
     QString aside = m_path + QStringLiteral(".bad");
@@ -194,10 +194,10 @@ void Ttallylist::setAside(const QString& reason)
                                   "The tally will not be saved until it is moved away.");
     }
     // The main window hooks tellPlayer up after this window is made.
-    QTimer::singleShot(0, this, &Ttallylist::deliverNotice);
+    QTimer::singleShot(0, this, &TallyWindow::deliverNotice);
 }
 
-void Ttallylist::deliverNotice()
+void TallyWindow::deliverNotice()
 {
     if (m_notice.isEmpty() || !tellPlayer)
         return;
@@ -205,7 +205,7 @@ void Ttallylist::deliverNotice()
     tellPlayer(notice);
 }
 
-bool Ttallylist::saveTally()
+bool TallyWindow::saveTally()
 {
     if (m_path.isEmpty() || m_saveBlocked)
         return false;
@@ -238,13 +238,13 @@ bool Ttallylist::saveTally()
     }
 }
 
-void Ttallylist::changed()
+void TallyWindow::changed()
 {
     showMine();
     saveTally();
 }
 
-void Ttallylist::showMine()
+void TallyWindow::showMine()
 {
     for (int i = 0; i < 4; ++i) {
         const std::int64_t value = m_record.mine(i + 1);
@@ -253,7 +253,7 @@ void Ttallylist::showMine()
     }
 }
 
-void Ttallylist::clearDetails()
+void TallyWindow::clearDetails()
 {
     m_hisNameTop->clear();
     m_hisName->setText(QStringLiteral("Wins:"));
@@ -261,7 +261,7 @@ void Ttallylist::clearDetails()
         label->setText(QStringLiteral("0"));
 }
 
-QListWidgetItem* Ttallylist::addCheckedItem(QListWidget* list, const QString& name, bool checked)
+QListWidgetItem* TallyWindow::addCheckedItem(QListWidget* list, const QString& name, bool checked)
 {
     auto* item = new QListWidgetItem(name);
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
@@ -270,7 +270,7 @@ QListWidgetItem* Ttallylist::addCheckedItem(QListWidget* list, const QString& na
     return item;
 }
 
-void Ttallylist::loadtally()
+void TallyWindow::loadtally()
 {
     m_updating = true;
     m_tallyList->clear();
@@ -281,7 +281,7 @@ void Ttallylist::loadtally()
     clearDetails();
 }
 
-void Ttallylist::loadchecklist()
+void TallyWindow::loadchecklist()
 {
     m_updating = true;
     m_checklist->clear();
@@ -293,7 +293,7 @@ void Ttallylist::loadchecklist()
     m_updating = false;
 }
 
-void Ttallylist::addgame(const QString& winner)
+void TallyWindow::addgame(const QString& winner)
 {
     deliverNotice();
     loadchecklist();
@@ -308,17 +308,17 @@ void Ttallylist::addgame(const QString& winner)
     changed();
 }
 
-void Ttallylist::addscore(int column, int value)
+void TallyWindow::addscore(int column, int value)
 {
     if (m_record.addscore(column, value))
         changed();
 }
 
-int Ttallylist::highestGameScore() const { return clampToInt(m_record.mine(windows::kHighestGame)); }
+int TallyWindow::highestGameScore() const { return clampToInt(m_record.mine(windows::kHighestGame)); }
 
-int Ttallylist::highestTurnScore() const { return clampToInt(m_record.mine(windows::kHighestTurn)); }
+int TallyWindow::highestTurnScore() const { return clampToInt(m_record.mine(windows::kHighestTurn)); }
 
-void Ttallylist::showTally()
+void TallyWindow::showTally()
 {
     deliverNotice();
     loadchecklist();
@@ -327,7 +327,7 @@ void Ttallylist::showTally()
     activateWindow();
 }
 
-void Ttallylist::moverow(int row)
+void TallyWindow::moverow(int row)
 {
     if (row < 1 || static_cast<std::size_t>(row) >= m_record.rowCount())
         return;
@@ -339,7 +339,7 @@ void Ttallylist::moverow(int row)
     clearDetails();
 }
 
-void Ttallylist::checklistClickCheck(QListWidgetItem* item)
+void TallyWindow::checklistClickCheck(QListWidgetItem* item)
 {
     if (!item)
         return;
@@ -361,7 +361,7 @@ void Ttallylist::checklistClickCheck(QListWidgetItem* item)
     }
 }
 
-void Ttallylist::listbox_tallyClickCheck(QListWidgetItem* item)
+void TallyWindow::listbox_tallyClickCheck(QListWidgetItem* item)
 {
     if (!item || item->checkState() == Qt::Checked)
         return;
@@ -382,7 +382,7 @@ void Ttallylist::listbox_tallyClickCheck(QListWidgetItem* item)
     }
 }
 
-void Ttallylist::listbox_tallyClick()
+void TallyWindow::listbox_tallyClick()
 {
     const int index = m_tallyList->currentRow();
     if (index < 0 || static_cast<std::size_t>(index) + 1 >= m_record.rowCount())
@@ -395,7 +395,7 @@ void Ttallylist::listbox_tallyClick()
         m_details[i]->setText(fromRecord(m_record.cell(row, static_cast<std::size_t>(i) + 1)));
 }
 
-void Ttallylist::button_resetClick()
+void TallyWindow::button_resetClick()
 {
     if (!ask || !ask(QStringLiteral("Are you sure you want to reset the Tally?")))
         return;

@@ -1,4 +1,4 @@
-#include "Tspylist.h"
+#include "SpectatorList.h"
 
 #include "Background.h"
 #include "net/Fields.h"
@@ -12,7 +12,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-Tspylist::Tspylist(const QPixmap& background, QWidget* parent)
+SpectatorList::SpectatorList(const QPixmap& background, QWidget* parent)
     : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("spylistform"));
@@ -31,7 +31,7 @@ Tspylist::Tspylist(const QPixmap& background, QWidget* parent)
     m_popup->setObjectName(QStringLiteral("popup_spys"));
     m_removeAction = m_popup->addAction(QStringLiteral("Remove From Game"));
     m_removeAction->setObjectName(QStringLiteral("popup_kickhim"));
-    connect(m_removeAction, &QAction::triggered, this, &Tspylist::popup_kickhimClick);
+    connect(m_removeAction, &QAction::triggered, this, &SpectatorList::popup_kickhimClick);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_list, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         // The menu aims at the line where it was opened, also when opened from the keyboard.
@@ -54,11 +54,14 @@ Tspylist::Tspylist(const QPixmap& background, QWidget* parent)
     layout->addLayout(buttons);
 }
 
-QString Tspylist::lineFor(int seat, const QString& name) { return QString::number(seat) + QStringLiteral(": ") + name; }
+QString SpectatorList::lineFor(int seat, const QString& name)
+{
+    return QString::number(seat) + QStringLiteral(": ") + name;
+}
 
-void Tspylist::addSpy(int seat, const QString& name) { m_list->addItem(lineFor(seat, name)); }
+void SpectatorList::addSpy(int seat, const QString& name) { m_list->addItem(lineFor(seat, name)); }
 
-bool Tspylist::removeSpy(int seat, const QString& name)
+bool SpectatorList::removeSpy(int seat, const QString& name)
 {
     const QString line = lineFor(seat, name);
     for (int row = 0; row < m_list->count(); ++row) {
@@ -72,22 +75,22 @@ bool Tspylist::removeSpy(int seat, const QString& name)
     return false;
 }
 
-bool Tspylist::hasSpy(int seat, const QString& name) const
+bool SpectatorList::hasSpy(int seat, const QString& name) const
 {
     return !m_list->findItems(lineFor(seat, name), Qt::MatchExactly).isEmpty();
 }
 
-int Tspylist::spyCount() const { return m_list->count(); }
+int SpectatorList::spyCount() const { return m_list->count(); }
 
-void Tspylist::setRemoveEnabled(bool enabled) { m_removeAction->setEnabled(enabled); }
+void SpectatorList::setRemoveEnabled(bool enabled) { m_removeAction->setEnabled(enabled); }
 
-void Tspylist::setListTag(int index)
+void SpectatorList::setListTag(int index)
 {
     listTag = index;
     m_list->setProperty("tag", index);
 }
 
-bool Tspylist::eventFilter(QObject* watched, QEvent* event)
+bool SpectatorList::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_list->viewport()) {
         if (event->type() == QEvent::MouseMove) {
@@ -99,7 +102,7 @@ bool Tspylist::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-void Tspylist::popup_kickhimClick()
+void SpectatorList::popup_kickhimClick()
 {
     if (listTag < 0 || listTag >= m_list->count())
         return;

@@ -2,7 +2,7 @@
 // restart keeps, the questions, and a tally file that is damaged or whose
 // writer is killed mid-save.
 
-#include "windows/Ttallylist.h"
+#include "windows/TallyWindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -25,7 +25,7 @@ namespace
 struct Harness {
     explicit Harness(const QString& path, QStringList players = {})
         : players(std::move(players))
-        , window(std::make_unique<Ttallylist>(QPixmap()))
+        , window(std::make_unique<TallyWindow>(QPixmap()))
     {
         window->playersInGame = [this] { return this->players; };
         window->ask = [this](const QString& q) {
@@ -85,7 +85,7 @@ struct Harness {
     bool answer = true;
     QStringList questions;
     QStringList told;
-    std::unique_ptr<Ttallylist> window;
+    std::unique_ptr<TallyWindow> window;
 };
 
 void grabIfAsked(QWidget* window, const char* name)
@@ -117,7 +117,7 @@ int saveLoop(int argc, char** argv)
 
 } // namespace
 
-class TestTallylist : public QObject
+class TallyWindowTest : public QObject
 {
     Q_OBJECT
 
@@ -134,20 +134,20 @@ private slots:
     void killedWhileSavingLeavesAWholeTally();
 };
 
-void TestTallylist::noFileStartsWithZeros()
+void TallyWindowTest::noFileStartsWithZeros()
 {
     QTemporaryDir dir;
-    Harness h(dir.filePath(Ttallylist::kFileName));
+    Harness h(dir.filePath(TallyWindow::kFileName));
     QCOMPARE(h.mine(), QStringLiteral("0 0 0 0"));
     QCOMPARE(h.list("listbox_tally")->count(), 0);
     QCOMPARE(h.window->record().rowCount(), 1u);
     QVERIFY(h.told.isEmpty());
 }
 
-void TestTallylist::restartKeepsTotalsAndZeroesSessionCounters()
+void TallyWindowTest::restartKeepsTotalsAndZeroesSessionCounters()
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(Ttallylist::kFileName);
+    const QString path = dir.filePath(TallyWindow::kFileName);
     {
         Harness h(path, { "Ann", "Bob" });
         h.tally({ "Ann", "Bob" });
@@ -172,7 +172,7 @@ void TestTallylist::restartKeepsTotalsAndZeroesSessionCounters()
     grabIfAsked(h.window.get(), "tally-after-restart.png");
 }
 
-void TestTallylist::addgameCountsOnlyTalliedPlayers_data()
+void TallyWindowTest::addgameCountsOnlyTalliedPlayers_data()
 {
     QTest::addColumn<QStringList>("inGame");
     QTest::addColumn<QStringList>("tallied");
@@ -194,13 +194,13 @@ void TestTallylist::addgameCountsOnlyTalliedPlayers_data()
         << "1 0 1 0 1 0 1 0" << QStringList { "Ann" };
 }
 
-void TestTallylist::addgameCountsOnlyTalliedPlayers()
+void TallyWindowTest::addgameCountsOnlyTalliedPlayers()
 {
     QFETCH(QStringList, inGame);
     QFETCH(QStringList, tallied);
     QFETCH(QString, winner);
     QTemporaryDir dir;
-    Harness h(dir.filePath(Ttallylist::kFileName), inGame);
+    Harness h(dir.filePath(TallyWindow::kFileName), inGame);
     h.tally(tallied);
     h.window->addgame(winner);
     QTEST(h.mine(), "mine");
@@ -215,10 +215,10 @@ void TestTallylist::addgameCountsOnlyTalliedPlayers()
     QTEST(checked, "checked");
 }
 
-void TestTallylist::deletingAsksAndMovesLaterRowsUp()
+void TallyWindowTest::deletingAsksAndMovesLaterRowsUp()
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(Ttallylist::kFileName);
+    const QString path = dir.filePath(TallyWindow::kFileName);
     Harness h(path, { "Ann", "Bob", "Cy" });
     h.tally({ "Ann", "Bob", "Cy" });
     h.window->addgame("Cy");
@@ -241,10 +241,10 @@ void TestTallylist::deletingAsksAndMovesLaterRowsUp()
     QCOMPARE(again.items("listbox_tally"), QStringList({ "Bob", "Cy" }));
 }
 
-void TestTallylist::resetAsksFirst()
+void TallyWindowTest::resetAsksFirst()
 {
     QTemporaryDir dir;
-    Harness h(dir.filePath(Ttallylist::kFileName), { "Ann" });
+    Harness h(dir.filePath(TallyWindow::kFileName), { "Ann" });
     h.tally({ "Ann" });
     h.window->addgame("addtomine");
     h.window->addscore(3, 400);
@@ -266,13 +266,13 @@ void TestTallylist::resetAsksFirst()
         QCOMPARE(h.text(QStringLiteral("label_%1").arg(i)), QStringLiteral("0"));
 }
 
-void TestTallylist::resultsAreSavedAtOnceBesideTheTally()
+void TallyWindowTest::resultsAreSavedAtOnceBesideTheTally()
 {
     QTemporaryDir dir;
     QTemporaryDir workDir;
     const QString oldCwd = QDir::currentPath();
     QDir::setCurrent(workDir.path());
-    const QString path = dir.filePath(Ttallylist::kFileName);
+    const QString path = dir.filePath(TallyWindow::kFileName);
     Harness h(path, { "Ann" });
     h.tally({ "Ann" });
     h.window->addgame("Ann");
@@ -283,15 +283,15 @@ void TestTallylist::resultsAreSavedAtOnceBesideTheTally()
         QCOMPARE(reader.mine(), QStringLiteral("1 0 0 77"));
         QCOMPARE(reader.details("Ann"), QStringLiteral("1 1 0 0 0 0 0 0"));
     }
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList { Ttallylist::kFileName });
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList { TallyWindow::kFileName });
     QCOMPARE(QDir(workDir.path()).entryList(QDir::Files), QStringList {});
     QDir::setCurrent(oldCwd);
 }
 
-void TestTallylist::unreadableFileIsSetAsideAndToldOnce()
+void TallyWindowTest::unreadableFileIsSetAsideAndToldOnce()
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(Ttallylist::kFileName);
+    const QString path = dir.filePath(TallyWindow::kFileName);
     const QByteArray older("an older damaged tally");
     const QByteArray damaged = QByteArray("WRZL\x10\0\0\0", 8) + QByteArray("\x05\0\x40\xff\xff", 5);
     for (const auto& [name, bytes] : { std::pair { path + ".bad", older }, std::pair { path, damaged } }) {
@@ -323,10 +323,10 @@ void TestTallylist::unreadableFileIsSetAsideAndToldOnce()
     QVERIFY(reader.told.isEmpty());
 }
 
-void TestTallylist::lineBreakInANameIsRemoved()
+void TallyWindowTest::lineBreakInANameIsRemoved()
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(Ttallylist::kFileName);
+    const QString path = dir.filePath(TallyWindow::kFileName);
     {
         Harness h(path, { "Mal\r\nlory", "Ann" });
         h.tally({ "Mallory", "Ann" });
@@ -337,10 +337,10 @@ void TestTallylist::lineBreakInANameIsRemoved()
     QCOMPARE(h.details("Mallory"), QStringLiteral("1 1 0 0 0 0 0 0"));
 }
 
-void TestTallylist::killedWhileSavingLeavesAWholeTally()
+void TallyWindowTest::killedWhileSavingLeavesAWholeTally()
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(Ttallylist::kFileName);
+    const QString path = dir.filePath(TallyWindow::kFileName);
     std::int64_t games = 0;
     for (int round = 0; round < 5; ++round) {
         QProcess child;
@@ -367,8 +367,8 @@ int main(int argc, char** argv)
     if (argc == 3 && qstrcmp(argv[1], "--save-loop") == 0)
         return saveLoop(argc, argv);
     QApplication app(argc, argv);
-    TestTallylist test;
+    TallyWindowTest test;
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_tallylist.moc"
+#include "tst_tallywindow.moc"

@@ -1,4 +1,4 @@
-#include "Tdownload.h"
+#include "DownloadWindow.h"
 
 #include "Background.h"
 #include "MakerSite.h"
@@ -39,14 +39,14 @@ const QString kAborted = QStringLiteral("Download Aborted");
 
 } // namespace
 
-const QStringList& Tdownload::installerArguments()
+const QStringList& DownloadWindow::installerArguments()
 {
     static const QStringList arguments { QStringLiteral("/SP-"), QStringLiteral("/silent"),
         QStringLiteral("/noicons") };
     return arguments;
 }
 
-Tdownload::Tdownload(const QPixmap& background, QWidget* parent)
+DownloadWindow::DownloadWindow(const QPixmap& background, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_url(lobbyInstallerUrl())
     , m_folder(QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)).filePath("downloads"))
@@ -76,10 +76,10 @@ Tdownload::Tdownload(const QPixmap& background, QWidget* parent)
     m_infolabel3 = makeInfo(this, "infolabel3");
     m_button1 = makeButton(this, "Button1", QStringLiteral("Play Solo Game"));
     m_button2 = makeButton(this, "Button2", QStringLiteral("Play with Others"));
-    connect(m_getbutton, &QPushButton::clicked, this, &Tdownload::getbuttonClick);
-    connect(m_abortbutton, &QPushButton::clicked, this, &Tdownload::abortbuttonClick);
-    connect(m_button1, &QPushButton::clicked, this, &Tdownload::Button1Click);
-    connect(m_button2, &QPushButton::clicked, this, &Tdownload::Button2Click);
+    connect(m_getbutton, &QPushButton::clicked, this, &DownloadWindow::getbuttonClick);
+    connect(m_abortbutton, &QPushButton::clicked, this, &DownloadWindow::abortbuttonClick);
+    connect(m_button1, &QPushButton::clicked, this, &DownloadWindow::Button1Click);
+    connect(m_button2, &QPushButton::clicked, this, &DownloadWindow::Button2Click);
 
     connect(&m_download, &LobbyDownload::headerReceived, this,
         [this] { m_infolabel->setText(m_infolabel->text() + QLatin1Char('.')); });
@@ -87,7 +87,7 @@ Tdownload::Tdownload(const QPixmap& background, QWidget* parent)
         [this] { m_infolabel3->setText(QStringLiteral("Downloading: ") + m_download.fileName()); });
     connect(&m_download, &LobbyDownload::progress, this,
         [this](qint64 bytes) { m_infolabel->setText(QString::number(bytes) + QStringLiteral(" bytes")); });
-    connect(&m_download, &LobbyDownload::finished, this, &Tdownload::downloadFinished);
+    connect(&m_download, &LobbyDownload::finished, this, &DownloadWindow::downloadFinished);
 
     auto* downloadRow = new QHBoxLayout;
     downloadRow->addWidget(m_getbutton, 1);
@@ -108,9 +108,9 @@ Tdownload::Tdownload(const QPixmap& background, QWidget* parent)
     resize(460, 260);
 }
 
-void Tdownload::setTag(int tag) { m_infolabel->setProperty("tag", tag); }
+void DownloadWindow::setTag(int tag) { m_infolabel->setProperty("tag", tag); }
 
-void Tdownload::getbuttonClick()
+void DownloadWindow::getbuttonClick()
 {
     if (m_download.running())
         return;
@@ -130,7 +130,7 @@ void Tdownload::getbuttonClick()
     m_infolabel->setText(QStringLiteral("Loading"));
 }
 
-void Tdownload::abortbuttonClick()
+void DownloadWindow::abortbuttonClick()
 {
     if (!m_download.running())
         return;
@@ -140,7 +140,7 @@ void Tdownload::abortbuttonClick()
     m_download.abort();
 }
 
-void Tdownload::downloadFinished(LobbyDownload::Outcome outcome)
+void DownloadWindow::downloadFinished(LobbyDownload::Outcome outcome)
 {
     switch (outcome) {
     case LobbyDownload::Outcome::Complete:
@@ -170,9 +170,9 @@ void Tdownload::downloadFinished(LobbyDownload::Outcome outcome)
 }
 
 // The solo game is already running behind this window; it just goes on.
-void Tdownload::Button1Click() { close(); }
+void DownloadWindow::Button1Click() { close(); }
 
-void Tdownload::Button2Click()
+void DownloadWindow::Button2Click()
 {
     const QString lobby = findLobby ? findLobby() : QString();
     if (lobby.isEmpty()) {
@@ -188,7 +188,7 @@ void Tdownload::Button2Click()
         onQuitGame();
 }
 
-void Tdownload::hideEvent(QHideEvent* event)
+void DownloadWindow::hideEvent(QHideEvent* event)
 {
     // A minimised window is still the player's; only a real close stops the download.
     if (!event->spontaneous())

@@ -1,4 +1,4 @@
-#include "Tchat.h"
+#include "MainWindow.h"
 
 #include "ClientConnection.h"
 #include "GameBoard.h"
@@ -8,13 +8,13 @@
 #include "chat/PhraseBar.h"
 #include "chat/Sounds.h"
 #include "windows/Background.h"
+#include "windows/DownloadWindow.h"
+#include "windows/HelpWindow.h"
 #include "windows/MakerSite.h"
-#include "windows/Tdownload.h"
-#include "windows/Tgamestartform.h"
-#include "windows/Thelp.h"
-#include "windows/Tphrases.h"
-#include "windows/Tspylist.h"
-#include "windows/Ttallylist.h"
+#include "windows/PhraseListWindow.h"
+#include "windows/SpectatorList.h"
+#include "windows/StartGameDialog.h"
+#include "windows/TallyWindow.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -82,7 +82,7 @@ std::uint32_t randomSeed() { return QRandomGenerator::global()->generate(); }
 
 } // namespace
 
-Tchat::Tchat(const QPixmap& background, Options options, QWidget* parent)
+MainWindow::MainWindow(const QPixmap& background, Options options, QWidget* parent)
     : QMainWindow(parent)
     , m_options(std::move(options))
     , m_session(randomSeed())
@@ -105,7 +105,7 @@ Tchat::Tchat(const QPixmap& background, Options options, QWidget* parent)
         addLine("0+" + why.toStdString(), client::kRed);
         hostGone("the game host cannot be reached");
     });
-    connect(m_conn, &ClientConnection::ended, this, &Tchat::leaveIfHostClosed);
+    connect(m_conn, &ClientConnection::ended, this, &MainWindow::leaveIfHostClosed);
 
     m_outbox = new ChatOutbox(this);
     connect(m_outbox, &ChatOutbox::send, this, [this](const QByteArray& bytes) { sendToHost(bytes.toStdString()); });
@@ -122,7 +122,7 @@ Tchat::Tchat(const QPixmap& background, Options options, QWidget* parent)
     m_timer2->setObjectName("Timer2");
     m_timer2->setInterval(1000);
     m_timer2->setTimerType(Qt::PreciseTimer);
-    connect(m_timer2, &QTimer::timeout, this, &Tchat::Timer2Timer);
+    connect(m_timer2, &QTimer::timeout, this, &MainWindow::Timer2Timer);
 
     // FormCreate. No named mutex: the single-instance guard has already run
     // and nothing would wait on one.
@@ -132,14 +132,14 @@ Tchat::Tchat(const QPixmap& background, Options options, QWidget* parent)
     setGeometry(4, 4, kClientWidth, kClientHeight + menuBar()->sizeHint().height());
 }
 
-Tchat::~Tchat()
+MainWindow::~MainWindow()
 {
     qApp->removeEventFilter(this);
     m_closing = true;
     m_conn->shutdown();
 }
 
-void Tchat::attach(const Windows& windows)
+void MainWindow::attach(const Windows& windows)
 {
     m_windows = windows;
     if (m_windows.gamestart)
@@ -156,7 +156,7 @@ void Tchat::attach(const Windows& windows)
         m_windows.help->onAbout = [this] { About1Click(); };
     if (m_windows.phrases) {
         m_windows.phrases->setSettingsPath(m_options.settingsPath);
-        connect(m_windows.phrases, &Tphrases::phrasesChanged, m_board->phraseBar(), &PhraseBar::setPhrases);
+        connect(m_windows.phrases, &PhraseListWindow::phrasesChanged, m_board->phraseBar(), &PhraseBar::setPhrases);
     }
     // The installer or the lobby has started: this game makes way for it.
     if (m_windows.download)
@@ -173,9 +173,9 @@ void Tchat::attach(const Windows& windows)
     }
 }
 
-QAction* Tchat::action(const char* objectName) const { return findChild<QAction*>(objectName); }
+QAction* MainWindow::action(const char* objectName) const { return findChild<QAction*>(objectName); }
 
-void Tchat::buildBoard(const QPixmap& background)
+void MainWindow::buildBoard(const QPixmap& background)
 {
     m_central = new BackgroundWidget(background, this);
     m_central->setObjectName("centralwidget");
@@ -186,15 +186,15 @@ void Tchat::buildBoard(const QPixmap& background)
     m_mainchat = m_board->chatView();
     m_mychat = m_board->chatInput();
 
-    connect(m_board, &GameBoard::tilePressed, this, &Tchat::dice_1MouseDown);
-    connect(m_board, &GameBoard::doneClicked, this, &Tchat::button_doneClick);
-    connect(m_board, &GameBoard::clearClicked, this, &Tchat::button_clearClick);
-    connect(m_board, &GameBoard::newTilesDoubleClicked, this, &Tchat::button_newtilesDblClick);
-    connect(m_board, &GameBoard::oldTilesDoubleClicked, this, &Tchat::button_oldDblClick);
-    connect(m_board, &GameBoard::finishClicked, this, &Tchat::button_finishClick);
-    connect(m_board, &GameBoard::typingClicked, this, &Tchat::checkbox_typingClick);
-    connect(m_board, &GameBoard::startClicked, this, &Tchat::button_startClick);
-    connect(m_board, &GameBoard::wordListsClosed, this, &Tchat::button_closeClick);
+    connect(m_board, &GameBoard::tilePressed, this, &MainWindow::dice_1MouseDown);
+    connect(m_board, &GameBoard::doneClicked, this, &MainWindow::button_doneClick);
+    connect(m_board, &GameBoard::clearClicked, this, &MainWindow::button_clearClick);
+    connect(m_board, &GameBoard::newTilesDoubleClicked, this, &MainWindow::button_newtilesDblClick);
+    connect(m_board, &GameBoard::oldTilesDoubleClicked, this, &MainWindow::button_oldDblClick);
+    connect(m_board, &GameBoard::finishClicked, this, &MainWindow::button_finishClick);
+    connect(m_board, &GameBoard::typingClicked, this, &MainWindow::checkbox_typingClick);
+    connect(m_board, &GameBoard::startClicked, this, &MainWindow::button_startClick);
+    connect(m_board, &GameBoard::wordListsClosed, this, &MainWindow::button_closeClick);
     connect(m_board, &GameBoard::logoClicked, this, [] { openMakerSite(); });
 
     m_popupKick = new QMenu(this);
@@ -209,13 +209,13 @@ void Tchat::buildBoard(const QPixmap& background)
     m_setWatch->setObjectName("SettoJustWatch1");
     m_unsetWatch = m_popupKick->addAction("Unset Just Watch");
     m_unsetWatch->setObjectName("UnsetJustWatch1");
-    connect(m_removeFromGame, &QAction::triggered, this, &Tchat::RemoveFromGame1Click);
-    connect(m_setWatch, &QAction::triggered, this, &Tchat::SettoJustWatch1Click);
-    connect(m_unsetWatch, &QAction::triggered, this, &Tchat::UnsetJustWatch1Click);
+    connect(m_removeFromGame, &QAction::triggered, this, &MainWindow::RemoveFromGame1Click);
+    connect(m_setWatch, &QAction::triggered, this, &MainWindow::SettoJustWatch1Click);
+    connect(m_unsetWatch, &QAction::triggered, this, &MainWindow::UnsetJustWatch1Click);
     m_popupKick->setProperty("tag", 0);
 }
 
-void Tchat::buildMenus()
+void MainWindow::buildMenus()
 {
     auto item = [this](QMenu* menu, const QString& caption, const char* name) {
         QAction* a = menu->addAction(caption);
@@ -233,7 +233,7 @@ void Tchat::buildMenus()
     file->setObjectName("File1");
     m_startGame = item(file, "Start Game", "StartGame1");
     m_startGame->setEnabled(false);
-    connect(m_startGame, &QAction::triggered, this, &Tchat::button_startClick);
+    connect(m_startGame, &QAction::triggered, this, &MainWindow::button_startClick);
     m_addComputer = file->addMenu("Add Computer Player");
     m_addComputer->setObjectName("AddComputerPlayer1");
     const char* levels[] = { "Easy", "Medium", "Hard", "Expert" };
@@ -244,16 +244,16 @@ void Tchat::buildMenus()
     }
     m_addComputer->setEnabled(false);
     file->addSeparator();
-    connect(item(file, "Exit", "Exit1"), &QAction::triggered, this, &Tchat::Exit1Click);
+    connect(item(file, "Exit", "Exit1"), &QAction::triggered, this, &MainWindow::Exit1Click);
     item(file, "Host Game", "HostGame1")->setVisible(false);
     item(file, "Join Game", "JoinGame1")->setVisible(false);
 
     QMenu* options = menuBar()->addMenu("Options");
     options->setObjectName("Options1");
     m_playSounds = checkItem(options, "Play Sounds", "PlaySounds1", true);
-    connect(m_playSounds, &QAction::triggered, this, &Tchat::PlaySounds1Click);
+    connect(m_playSounds, &QAction::triggered, this, &MainWindow::PlaySounds1Click);
     m_playChatter = checkItem(options, "Play Chatter Sounds", "PlayChatterSounds1", false);
-    connect(m_playChatter, &QAction::triggered, this, &Tchat::PlayChatterSounds1Click);
+    connect(m_playChatter, &QAction::triggered, this, &MainWindow::PlayChatterSounds1Click);
 
     QMenu* turnSound = options->addMenu("Turn Sound");
     turnSound->setObjectName("TurnSound1");
@@ -270,11 +270,11 @@ void Tchat::buildMenus()
     }
     options->addSeparator();
     m_twoRows = checkItem(options, "Tiles in Two Rows", "TilesinTwoRows1", false);
-    connect(m_twoRows, &QAction::triggered, this, &Tchat::TilesinTwoRows1Click);
+    connect(m_twoRows, &QAction::triggered, this, &MainWindow::TilesinTwoRows1Click);
     m_turnOff0 = checkItem(options, "Turn off 0 key", "Turnoff0key1", false);
-    connect(m_turnOff0, &QAction::triggered, this, &Tchat::Turnoff0key1Click);
+    connect(m_turnOff0, &QAction::triggered, this, &MainWindow::Turnoff0key1Click);
     options->addSeparator();
-    connect(item(options, "Text Color", "TextColor1"), &QAction::triggered, this, &Tchat::TextColor1Click);
+    connect(item(options, "Text Color", "TextColor1"), &QAction::triggered, this, &MainWindow::TextColor1Click);
     QMenu* textSize = options->addMenu("Text Size");
     textSize->setObjectName("TextSize1");
     const int sizes[] = { 8, 10, 12, 14 };
@@ -287,33 +287,33 @@ void Tchat::buildMenus()
         m_sizeItems[static_cast<std::size_t>(i)] = a;
     }
     m_scrollOff = checkItem(options, "Chat Scroll Off", "ScrollOff1", false);
-    connect(m_scrollOff, &QAction::triggered, this, &Tchat::ScrollOff1Click);
+    connect(m_scrollOff, &QAction::triggered, this, &MainWindow::ScrollOff1Click);
     connect(item(options, "Reset Screen Location", "ResetScreenLocation1"), &QAction::triggered, this,
-        &Tchat::ResetScreenLocation1Click);
+        &MainWindow::ResetScreenLocation1Click);
     options->addSeparator();
     m_showMissed = checkItem(options, "Show Words You Missed", "ShowMissedWords1", true);
-    connect(m_showMissed, &QAction::triggered, this, &Tchat::ShowMissedWords1Click);
+    connect(m_showMissed, &QAction::triggered, this, &MainWindow::ShowMissedWords1Click);
     m_justWatch = checkItem(options, "Just Watch", "JustWatch1", false);
-    connect(m_justWatch, &QAction::triggered, this, &Tchat::JustWatch1Click);
+    connect(m_justWatch, &QAction::triggered, this, &MainWindow::JustWatch1Click);
 
     QMenu* view = menuBar()->addMenu("View");
     view->setObjectName("View1");
-    connect(item(view, "View Tally", "ViewTally1"), &QAction::triggered, this, &Tchat::ViewTally1Click);
-    connect(item(view, "Spy List", "SpyList1"), &QAction::triggered, this, &Tchat::SpyList1Click);
-    connect(item(view, "Phrase List", "PrhaseList1"), &QAction::triggered, this, &Tchat::PrhaseList1Click);
+    connect(item(view, "View Tally", "ViewTally1"), &QAction::triggered, this, &MainWindow::ViewTally1Click);
+    connect(item(view, "Spy List", "SpyList1"), &QAction::triggered, this, &MainWindow::SpyList1Click);
+    connect(item(view, "Phrase List", "PrhaseList1"), &QAction::triggered, this, &MainWindow::PrhaseList1Click);
 
     QMenu* help = menuBar()->addMenu("Help");
     help->setObjectName("Help1");
     QAction* content = item(help, "Content", "Help2");
     content->setShortcut(QKeySequence(Qt::Key_F1));
-    connect(content, &QAction::triggered, this, &Tchat::Help2Click);
+    connect(content, &QAction::triggered, this, &MainWindow::Help2Click);
     help->addSeparator();
-    connect(item(help, "About", "About1"), &QAction::triggered, this, &Tchat::About1Click);
+    connect(item(help, "About", "About1"), &QAction::triggered, this, &MainWindow::About1Click);
 }
 
-void Tchat::addLine(const std::string& line, std::uint32_t bgr)
+void MainWindow::addLine(const std::string& line, std::uint32_t bgr)
 {
     m_mainchat->addLine(QString::fromStdString(line), colorFromBgr(bgr));
 }
 
-void Tchat::log(const std::string& line) const { std::fprintf(stderr, "zirky: %s\n", line.c_str()); }
+void MainWindow::log(const std::string& line) const { std::fprintf(stderr, "zirky: %s\n", line.c_str()); }

@@ -28,16 +28,16 @@ namespace dict
 class TDictn;
 }
 
-class TServer : public QObject, private host::Link
+class HostServer : public QObject, private host::Link
 {
     Q_OBJECT
 public:
     // port 0 lets the kernel choose (tests); the game uses 7772. Words are
     // looked up in the word list of the working directory.
-    explicit TServer(quint16 port = 7772, QObject* parent = nullptr);
+    explicit HostServer(quint16 port = 7772, QObject* parent = nullptr);
     // Tests judge words with their own word set instead of the word list.
-    TServer(quint16 port, host::Game::IsWord isWord, QObject* parent = nullptr);
-    ~TServer() override;
+    HostServer(quint16 port, host::Game::IsWord isWord, QObject* parent = nullptr);
+    ~HostServer() override;
 
     // The listening socket. hostpress sets Sock1->setListen(true), which raises
     // ESockException ("Listen - Error Binding Socket") when the port is taken.

@@ -14,14 +14,14 @@
 class QLineEdit;
 class QPushButton;
 
-class Tphrases : public QWidget
+class PhraseListWindow : public QWidget
 {
     Q_OBJECT
 public:
     static constexpr int kFields = 9;
     static constexpr int kMaxLength = 50;
 
-    explicit Tphrases(const QPixmap& background, QWidget* parent = nullptr);
+    explicit PhraseListWindow(const QPixmap& background, QWidget* parent = nullptr);
 
     // Where "Done" stores the phrases; empty: not stored.
     void setSettingsPath(std::string path) { m_settingsPath = std::move(path); }

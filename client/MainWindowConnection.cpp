@@ -1,7 +1,7 @@
 // The window's side of the connection: launch, hosting or joining, a host
 // that goes away, the start of a game, spectators and removal.
 
-#include "Tchat.h"
+#include "MainWindow.h"
 
 #include "ClientConnection.h"
 #include "MessageHook.h"
@@ -12,10 +12,10 @@
 #include "net/Commands.h"
 #include "net/Text.h"
 #include "rules/Version.h"
-#include "windows/Tabout.h"
-#include "windows/Tdownload.h"
-#include "windows/Tgamestartform.h"
-#include "windows/Tspylist.h"
+#include "windows/AboutWindow.h"
+#include "windows/DownloadWindow.h"
+#include "windows/SpectatorList.h"
+#include "windows/StartGameDialog.h"
 
 #include <QAction>
 #include <QLabel>
@@ -24,7 +24,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-void Tchat::processparams()
+void MainWindow::processparams()
 {
     m_startGame->setEnabled(false);
 
@@ -49,7 +49,7 @@ void Tchat::processparams()
         m_windows.gamestart->setFastHidden(true);
 }
 
-void Tchat::hostpress()
+void MainWindow::hostpress()
 {
     if (!m_options.startHost) {
         log("no game host in this program: cannot host");
@@ -77,21 +77,21 @@ void Tchat::hostpress()
         tell(host.dictionaryError);
 }
 
-void Tchat::AddComputerPlayer1Click(int level)
+void MainWindow::AddComputerPlayer1Click(int level)
 {
     if (!m_options.addComputer || m_hostedPort == 0 || m_session.roster().mySeat() != 1)
         return;
     m_options.addComputer(level, m_session.roster().everyone());
 }
 
-void Tchat::joinpress()
+void MainWindow::joinpress()
 {
     m_session.setHosting(false);
     openClient(m_plan.hostAddress);
     showHostRights();
 }
 
-void Tchat::showHostRights()
+void MainWindow::showHostRights()
 {
     const bool host = m_session.hostRights();
     m_startGame->setEnabled(host);
@@ -100,7 +100,7 @@ void Tchat::showHostRights()
     render();
 }
 
-void Tchat::openClient(const std::string& address)
+void MainWindow::openClient(const std::string& address)
 {
     m_session.setLoginName(m_plan.playerName);
     quint16 port = m_options.hostPort;
@@ -109,13 +109,13 @@ void Tchat::openClient(const std::string& address)
     m_conn->open(QString::fromStdString(address), port);
 }
 
-void Tchat::leaveIfHostClosed()
+void MainWindow::leaveIfHostClosed()
 {
     if (m_conn->hostLeft() && m_messagesOpen == 0)
         hostGone(m_conn->wasSeated() ? "the connection to the host closed" : "the host closed before seating us");
 }
 
-void Tchat::tell(const QString& text)
+void MainWindow::tell(const QString& text)
 {
     ++m_messagesOpen;
     showMessage(this, text);
@@ -123,7 +123,7 @@ void Tchat::tell(const QString& text)
     leaveIfHostClosed();
 }
 
-void Tchat::hostGone(const char* why)
+void MainWindow::hostGone(const char* why)
 {
     if (m_closing || m_leaving)
         return;
@@ -140,9 +140,9 @@ void Tchat::hostGone(const char* why)
     close();
 }
 
-void Tchat::sendToHost(const std::string& bytes) { m_conn->send(bytes); }
+void MainWindow::sendToHost(const std::string& bytes) { m_conn->send(bytes); }
 
-void Tchat::button_startClick()
+void MainWindow::button_startClick()
 {
     if (m_session.roster().connected()) {
         if (m_windows.gamestart)
@@ -153,13 +153,13 @@ void Tchat::button_startClick()
     m_mychat->setFocus();
 }
 
-void Tchat::startgame()
+void MainWindow::startgame()
 {
     if (m_windows.gamestart)
         apply(m_session.startGame(m_windows.gamestart->options()));
 }
 
-void Tchat::label_playername1ContextPopup(int seat)
+void MainWindow::label_playername1ContextPopup(int seat)
 {
     if (seat < 1 || seat > rules::kPlayerSeats)
         return;
@@ -172,13 +172,13 @@ void Tchat::label_playername1ContextPopup(int seat)
     m_popupKick->setProperty("tag", menu.tag);
 }
 
-void Tchat::RemoveFromGame1Click() { apply(m_session.removePlayer(m_popupKick->property("tag").toInt())); }
+void MainWindow::RemoveFromGame1Click() { apply(m_session.removePlayer(m_popupKick->property("tag").toInt())); }
 
-void Tchat::SettoJustWatch1Click() { apply(m_session.setJustWatch(m_popupKick->property("tag").toInt(), true)); }
+void MainWindow::SettoJustWatch1Click() { apply(m_session.setJustWatch(m_popupKick->property("tag").toInt(), true)); }
 
-void Tchat::UnsetJustWatch1Click() { apply(m_session.setJustWatch(m_popupKick->property("tag").toInt(), false)); }
+void MainWindow::UnsetJustWatch1Click() { apply(m_session.setJustWatch(m_popupKick->property("tag").toInt(), false)); }
 
-void Tchat::JustWatch1Click()
+void MainWindow::JustWatch1Click()
 {
     // The check shows the host's last answer, not the click: undo Qt's toggle.
     const bool shown = !m_justWatch->isChecked();

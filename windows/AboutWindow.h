@@ -5,11 +5,11 @@
 
 class QLabel;
 
-class Tabout : public QWidget
+class AboutWindow : public QWidget
 {
     Q_OBJECT
 public:
-    explicit Tabout(const QPixmap& background, QWidget* parent = nullptr);
+    explicit AboutWindow(const QPixmap& background, QWidget* parent = nullptr);
 
     // The game version the host compares at login ("1.0.13").
     QString versionText() const;

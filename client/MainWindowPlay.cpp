@@ -2,7 +2,7 @@
 // clicks and keys to the game model; what they ask for is sent, played,
 // written in the chat and tallied, and the board is drawn again.
 
-#include "Tchat.h"
+#include "MainWindow.h"
 
 #include "ClientConnection.h"
 #include "GameBoard.h"
@@ -10,14 +10,14 @@
 #include "chat/ChatOutbox.h"
 #include "chat/ChatView.h"
 #include "chat/Sounds.h"
-#include "windows/Tspylist.h"
-#include "windows/Ttallylist.h"
+#include "windows/SpectatorList.h"
+#include "windows/TallyWindow.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTimer>
 
-void Tchat::apply(client::Effects effects)
+void MainWindow::apply(client::Effects effects)
 {
     if (effects.ignored)
         log("ignored: " + *effects.ignored);
@@ -53,13 +53,13 @@ void Tchat::apply(client::Effects effects)
     render();
 }
 
-void Tchat::render()
+void MainWindow::render()
 {
     m_board->render(m_session.game(), m_session.roster());
     syncClock();
 }
 
-void Tchat::syncClock()
+void MainWindow::syncClock()
 {
     if (!m_session.game().clockRunning()) {
         m_timer2->stop();
@@ -72,7 +72,7 @@ void Tchat::syncClock()
     }
 }
 
-void Tchat::Timer2Timer()
+void MainWindow::Timer2Timer()
 {
     const bool ownTurn = m_session.game().myTurn();
     client::Effects e = m_session.game().tick();
@@ -86,7 +86,7 @@ void Tchat::Timer2Timer()
     m_board->renderClock(m_session.game());
 }
 
-void Tchat::playsounds(const std::string& name)
+void MainWindow::playsounds(const std::string& name)
 {
     if (soundPlayer)
         soundPlayer(name);
@@ -95,26 +95,26 @@ void Tchat::playsounds(const std::string& name)
 
 // ---------------------------------------------------------------- the player
 
-void Tchat::dice_1MouseDown(int tile, Qt::MouseButton button)
+void MainWindow::dice_1MouseDown(int tile, Qt::MouseButton button)
 {
     apply(button == Qt::LeftButton ? m_session.game().leftClick(tile) : m_session.game().otherClick(tile));
 }
 
-void Tchat::button_doneClick() { apply(m_session.game().hitdone()); }
-void Tchat::button_clearClick() { apply(m_session.game().hitclear()); }
-void Tchat::button_newtilesDblClick() { apply(m_session.game().hitnew()); }
-void Tchat::button_oldDblClick() { apply(m_session.game().hitold()); }
-void Tchat::button_finishClick() { apply(m_session.game().finish()); }
-void Tchat::checkbox_typingClick() { apply(m_session.game().toggleTyping()); }
+void MainWindow::button_doneClick() { apply(m_session.game().hitdone()); }
+void MainWindow::button_clearClick() { apply(m_session.game().hitclear()); }
+void MainWindow::button_newtilesDblClick() { apply(m_session.game().hitnew()); }
+void MainWindow::button_oldDblClick() { apply(m_session.game().hitold()); }
+void MainWindow::button_finishClick() { apply(m_session.game().finish()); }
+void MainWindow::checkbox_typingClick() { apply(m_session.game().toggleTyping()); }
 
-void Tchat::button_closeClick()
+void MainWindow::button_closeClick()
 {
     m_session.game().hideWordLists();
     render();
     m_mychat->setFocus();
 }
 
-bool Tchat::eventFilter(QObject* watched, QEvent* event)
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()
         && static_cast<QWidget*>(watched)->window() == this)
@@ -122,7 +122,7 @@ bool Tchat::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-bool Tchat::FormShortCut(QKeyEvent* keyEvent)
+bool MainWindow::FormShortCut(QKeyEvent* keyEvent)
 {
     using client::Key;
     Key key = Key::Other;
@@ -165,9 +165,9 @@ bool Tchat::FormShortCut(QKeyEvent* keyEvent)
     return handled;
 }
 
-void Tchat::recordTally(const client::Effects& e)
+void MainWindow::recordTally(const client::Effects& e)
 {
-    Ttallylist* tally = m_windows.tallylist;
+    TallyWindow* tally = m_windows.tallylist;
     if (!tally)
         return;
     if (e.turnScore && *e.turnScore > tally->highestTurnScore())

@@ -10,11 +10,11 @@ class QListWidget;
 class QMenu;
 class QPushButton;
 
-class Tspylist : public QWidget
+class SpectatorList : public QWidget
 {
     Q_OBJECT
 public:
-    explicit Tspylist(const QPixmap& background, QWidget* parent = nullptr);
+    explicit SpectatorList(const QPixmap& background, QWidget* parent = nullptr);
 
     // Asked to remove the spectator in `seat`; the main window decides whether it may send.
     std::function<void(int seat)> onKick;

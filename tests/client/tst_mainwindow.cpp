@@ -29,11 +29,11 @@ bool contains(const std::vector<std::string>& v, const std::string& s)
 
 std::string unframed(const std::string& framed) { return framed.substr(0, framed.size() - 1); }
 
-QLabel* label(Tchat* chat, const QString& name) { return chat->findChild<QLabel*>(name); }
+QLabel* label(MainWindow* chat, const QString& name) { return chat->findChild<QLabel*>(name); }
 
 } // namespace
 
-class TchatTest : public QObject
+class MainWindowTest : public QObject
 {
     Q_OBJECT
 private slots:
@@ -58,7 +58,7 @@ private slots:
     void joiningAHostThatIsNotThere();
 };
 
-void TchatTest::commandLine_data()
+void MainWindowTest::commandLine_data()
 {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<bool>("hosts");
@@ -83,7 +83,7 @@ void TchatTest::commandLine_data()
         << QStringList { "Ann", "localhost" } << false << false << "" << false << false;
 }
 
-void TchatTest::commandLine()
+void MainWindowTest::commandLine()
 {
     QFETCH(QStringList, args);
     QFETCH(bool, hosts);
@@ -124,7 +124,7 @@ void TchatTest::commandLine()
     }
 }
 
-void TchatTest::soloGameLogsInToItsOwnHost()
+void MainWindowTest::soloGameLogsInToItsOwnHost()
 {
     ClientHarness h({}, 0);
     h.start();
@@ -145,7 +145,7 @@ void TchatTest::soloGameLogsInToItsOwnHost()
     QCOMPARE(probe.charFormat().foreground().color(), QColor(0, 0, 255));
 }
 
-void TchatTest::hostingOnATakenPortDoesNotPretend()
+void MainWindowTest::hostingOnATakenPortDoesNotPretend()
 {
     QTcpServer squatter;
     QVERIFY(squatter.listen(QHostAddress::Any, 0));
@@ -160,7 +160,7 @@ void TchatTest::hostingOnATakenPortDoesNotPretend()
     QVERIFY(!squatter.hasPendingConnections());
 }
 
-void TchatTest::loginAndRoster()
+void MainWindowTest::loginAndRoster()
 {
     ScriptedHost host;
     ClientHarness h({ "Ann", "127.0.0.1", "false" }, host.port());
@@ -213,7 +213,7 @@ void TchatTest::loginAndRoster()
     QCOMPARE(h.closed->count(), 0);
 }
 
-void TchatTest::spectatorsOwnArrival()
+void MainWindowTest::spectatorsOwnArrival()
 {
     ScriptedHost host;
     ClientHarness h({ "Zed", "127.0.0.1", "false" }, host.port());
@@ -226,7 +226,7 @@ void TchatTest::spectatorsOwnArrival()
         QCOMPARE(label(h.chat.get(), QString("label_playername%1").arg(seat))->text(), QString("<Waiting>"));
 }
 
-void TchatTest::hostileHostMessagesAreIgnored()
+void MainWindowTest::hostileHostMessagesAreIgnored()
 {
     ScriptedHost host;
     ClientHarness h({ "Ann", "127.0.0.1", "false" }, host.port());
@@ -269,7 +269,7 @@ void TchatTest::hostileHostMessagesAreIgnored()
     QVERIFY(!h.chatText().contains("Zero") && !h.chatText().contains("Ten") && !h.chatText().contains("Wrap"));
 }
 
-void TchatTest::hostGoneEndsTheProgram_data()
+void MainWindowTest::hostGoneEndsTheProgram_data()
 {
     QTest::addColumn<QString>("how");
     QTest::addColumn<QString>("message");
@@ -283,7 +283,7 @@ void TchatTest::hostGoneEndsTheProgram_data()
                                                 << "The connection to the game host was lost.";
 }
 
-void TchatTest::hostGoneEndsTheProgram()
+void MainWindowTest::hostGoneEndsTheProgram()
 {
     QFETCH(QString, how);
     QFETCH(QString, message);
@@ -309,7 +309,7 @@ void TchatTest::hostGoneEndsTheProgram()
         QCOMPARE(h.messages, QStringList { message });
 }
 
-void TchatTest::gameIsFullIsReadBeforeTheWindowCloses_data()
+void MainWindowTest::gameIsFullIsReadBeforeTheWindowCloses_data()
 {
     QTest::addColumn<bool>("hangUpWhileShown");
     // The host refuses a tenth connection with "CMD_full" and drops it at once.
@@ -317,7 +317,7 @@ void TchatTest::gameIsFullIsReadBeforeTheWindowCloses_data()
     QTest::newRow("hang-up while the message is up took it away unread") << true;
 }
 
-void TchatTest::gameIsFullIsReadBeforeTheWindowCloses()
+void MainWindowTest::gameIsFullIsReadBeforeTheWindowCloses()
 {
     QFETCH(bool, hangUpWhileShown);
     ScriptedHost host;
@@ -347,7 +347,7 @@ void TchatTest::gameIsFullIsReadBeforeTheWindowCloses()
     QVERIFY(!h.chat->isVisible());
 }
 
-void TchatTest::kickMenuRules()
+void MainWindowTest::kickMenuRules()
 {
     {
         ScriptedHost host;
@@ -380,7 +380,7 @@ void TchatTest::kickMenuRules()
     }
 }
 
-void TchatTest::removalAndWatchCommands()
+void MainWindowTest::removalAndWatchCommands()
 {
     ScriptedHost host;
     // Hosting (the in-process host listens) but talking to the scripted host, to see what is sent.
@@ -424,7 +424,7 @@ void TchatTest::removalAndWatchCommands()
     QVERIFY(h.chat->action("JustWatch1")->isChecked());
 }
 
-void TchatTest::startButton()
+void MainWindowTest::startButton()
 {
     ScriptedHost host;
     ClientHarness h({ "Ann", "x", "true", "s" }, host.port());
@@ -446,7 +446,7 @@ void TchatTest::startButton()
     QVERIFY(QFile::exists(h.settingsPath()));
 }
 
-void TchatTest::joinerInSeatOneHoldsTheHostsRights()
+void MainWindowTest::joinerInSeatOneHoldsTheHostsRights()
 {
     // A dedicated host has no player of its own; without this nobody could start a game there.
     ScriptedHost host;
@@ -476,7 +476,7 @@ void TchatTest::joinerInSeatOneHoldsTheHostsRights()
     QVERIFY(j.chat->findChild<QPushButton*>("button_start")->isHidden());
 }
 
-void TchatTest::menus()
+void MainWindowTest::menus()
 {
     ClientHarness h({ "Ann" }, 0, false);
     // Caption, then flags: c checkable, x checked, h hidden, d disabled, r in an exclusive group; "-" separator.
@@ -558,7 +558,7 @@ void TchatTest::menus()
     QCOMPARE(head.charFormat().fontWeight(), int(QFont::Bold));
 }
 
-void TchatTest::resultsReachTheTally()
+void MainWindowTest::resultsReachTheTally()
 {
     ScriptedHost host;
     ClientHarness h({ "Ann", "127.0.0.1", "false" }, host.port());
@@ -580,7 +580,7 @@ void TchatTest::resultsReachTheTally()
     QCOMPARE(h.tallylist->record().mine(windows::kTotalWins), std::int64_t(1));
 }
 
-void TchatTest::joiningAHostThatIsNotThere_data()
+void MainWindowTest::joiningAHostThatIsNotThere_data()
 {
     QTest::addColumn<QString>("address");
     QTest::addColumn<bool>("listenerGone");
@@ -591,7 +591,7 @@ void TchatTest::joiningAHostThatIsNotThere_data()
         << "127.0.0.1.5" << false << "The address 127.0.0.1.5 cannot be found.";
 }
 
-void TchatTest::joiningAHostThatIsNotThere()
+void MainWindowTest::joiningAHostThatIsNotThere()
 {
     QFETCH(QString, address);
     QFETCH(bool, listenerGone);
@@ -611,5 +611,5 @@ void TchatTest::joiningAHostThatIsNotThere()
     QCOMPARE(h.messages, QStringList { expected });
 }
 
-QTEST_MAIN(TchatTest)
-#include "tst_tchat.moc"
+QTEST_MAIN(MainWindowTest)
+#include "tst_mainwindow.moc"
