@@ -160,12 +160,12 @@ int main(int argc, char* argv[])
     HostServer server(port);
     QObject::connect(&server, &HostServer::logLine, &server, printLine);
     try {
-        server.Sock1->setListen(true);
+        server.listener->setListen(true);
     } catch (const ESockException& e) {
         std::fprintf(stderr, "zirky-host: port %u is in use (%s)\n", unsigned(port), e.what());
         return 1;
     }
-    if (!server.Sock1->Listen()) {
+    if (!server.listener->Listen()) {
         std::fprintf(stderr, "zirky-host: port %u is in use\n", unsigned(port));
         return 1;
     }

@@ -120,7 +120,7 @@ int main(int argc, char* argv[])
         result.port = port;
         server = std::make_unique<HostServer>(port);
         try {
-            server->Sock1->setListen(true);
+            server->listener->setListen(true);
         } catch (const ESockException& e) {
             result.error = QString::fromUtf8(e.what());
             server.reset();
@@ -133,15 +133,15 @@ int main(int argc, char* argv[])
     };
 
     MainWindow chat(background, options);
-    TallyWindow tallylist(background);
-    tallylist.setTallyPath(tallyPath());
+    TallyWindow tally(background);
+    tally.setTallyPath(tallyPath());
     AboutWindow about(background);
     HelpWindow help(background);
     PhraseListWindow phrases(background);
-    SpectatorList spylist(background);
-    StartGameDialog gamestart(background);
+    SpectatorList spectators(background);
+    StartGameDialog startDialog(background);
     DownloadWindow download(background);
-    chat.attach({ &tallylist, &about, &help, &phrases, &spylist, &gamestart, &download });
+    chat.attach({ &tally, &about, &help, &phrases, &spectators, &startDialog, &download });
 
     guard.onActivate = [&chat] { restoreAndRaise(&chat); };
     QObject::connect(&chat, &MainWindow::closed, &application, &QCoreApplication::quit, Qt::QueuedConnection);

@@ -147,7 +147,7 @@ private:
 std::unique_ptr<HostServer> makeHost(std::promise<quint16>& ready)
 {
     auto host = std::make_unique<HostServer>(quint16(0), [](std::string_view) { return true; });
-    host->Sock1->setListen(true);
+    host->listener->setListen(true);
     ready.set_value(host->port());
     return host;
 }

@@ -19,7 +19,7 @@ public:
 
     // Plays a sound by name ("puttile", "goodword", "wave7", any case) when
     // "Play Sounds" is on. Unknown names are ignored and logged.
-    void playsounds(const QString& name);
+    void playSound(const QString& name);
     // "turn" or "turnnew", as the "Turn Sound" option says.
     void playTurn();
 

@@ -12,8 +12,8 @@ ClientConnection::ClientConnection(QObject* parent)
 {
     m_sock = new TSock(this);
     m_sock->setObjectName("sock");
-    m_sock->OnRead = [this](TSock*, int) { sockRead(); };
-    m_sock->OnInfo = [this](TSock*, TSocketInfo info, const QString& msg) { sockInfo(info, msg); };
+    m_sock->OnRead = [this](TSock*, int) { onReadable(); };
+    m_sock->OnInfo = [this](TSock*, TSocketInfo info, const QString& msg) { onSocketInfo(info, msg); };
 }
 
 ClientConnection::~ClientConnection()
@@ -89,7 +89,7 @@ void ClientConnection::shutdown()
 
 bool ClientConnection::connected() const { return m_sock && m_sock->Connected(); }
 
-void ClientConnection::sockRead()
+void ClientConnection::onReadable()
 {
     QByteArray bytes;
     try {
@@ -113,7 +113,7 @@ void ClientConnection::sockRead()
     }
 }
 
-void ClientConnection::sockInfo(TSocketInfo info, const QString& msg)
+void ClientConnection::onSocketInfo(TSocketInfo info, const QString& msg)
 {
     if (info == TSocketInfo::Close) {
         // What the host said before it hung up ("CMD_full" above all) is still read first.
@@ -144,10 +144,10 @@ void ClientConnection::scheduleDispatch()
         return;
     m_dispatchScheduled = true;
     // One message per event-loop turn, never inside the socket event itself.
-    QTimer::singleShot(0, this, &ClientConnection::processsocktimer);
+    QTimer::singleShot(0, this, &ClientConnection::handOnNext);
 }
 
-void ClientConnection::processsocktimer()
+void ClientConnection::handOnNext()
 {
     m_dispatchScheduled = false;
     if (m_queue.empty())

@@ -59,10 +59,10 @@ signals:
     void ended(bool unexpected);
 
 private:
-    void sockRead();
-    void sockInfo(TSocketInfo info, const QString& msg);
+    void onReadable();
+    void onSocketInfo(TSocketInfo info, const QString& msg);
     void scheduleDispatch();
-    void processsocktimer();
+    void handOnNext();
     void endWhenDrained();
     void log(const std::string& line) const;
     void fail(const QString& why);

@@ -60,7 +60,7 @@ struct TurnResult {
 
 struct Effects {
     std::vector<std::string> send; // framed messages for the host
-    std::vector<std::string> sounds; // names for playsounds
+    std::vector<std::string> sounds; // names for playSound
     std::vector<ChatLine> lines;
     bool focusChat = false;
 

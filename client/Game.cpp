@@ -636,7 +636,7 @@ Effects Game::toggleTyping()
     return {};
 }
 
-Effects Game::TilesinTwoRows(bool twoRows)
+Effects Game::chooseTwoRows(bool twoRows)
 {
     Effects e;
     if (myTurn())

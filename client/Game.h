@@ -72,7 +72,7 @@ public:
     // The stored option, as read from the settings file.
     void useTwoRows(bool twoRows) { m_rack.setTwoRows(twoRows); }
     // The player flipped "Tiles in Two Rows": a word in progress is cleared as "Clear" would.
-    Effects TilesinTwoRows(bool twoRows);
+    Effects chooseTwoRows(bool twoRows);
 
     // ---- host messages (the rest after the command word)
     Effects startthegame(std::string_view rest);
@@ -104,7 +104,7 @@ public:
     Effects hitold();
     Effects finish();
     Effects toggleTyping();
-    // FormShortCut: whether the key was taken from the chat input.
+    // takeGameKey: whether the key was taken from the chat input.
     bool key(Key key, char letter, Effects& out);
     // The turn clock's one-second tick.
     Effects tick();

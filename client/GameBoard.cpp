@@ -234,14 +234,14 @@ GameBoard::GameBoard(QWidget* parent, ChatOutbox* outbox)
     m_sum->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_sum->setText("Current: 0");
 
-    m_mainchat = new ChatView(this);
-    m_mainchat->setGeometry(0, 328, kLeftWidth, 124);
-    m_mainchat->setStyleSheet("QTextBrowser { background: rgba(255,255,255,225); border: 1px solid "
+    m_chatView = new ChatView(this);
+    m_chatView->setGeometry(0, 328, kLeftWidth, 124);
+    m_chatView->setStyleSheet("QTextBrowser { background: rgba(255,255,255,225); border: 1px solid "
                               "rgba(40,60,90,140); border-radius: 4px; }");
     m_phrases = new PhraseBar(outbox, this);
     m_phrases->setGeometry(0, 455, kLeftWidth, 24);
-    m_mychat = new ChatInput(outbox, this);
-    m_mychat->setGeometry(0, 482, kLeftWidth, 24);
+    m_chatInput = new ChatInput(outbox, this);
+    m_chatInput->setGeometry(0, 482, kLeftWidth, 24);
 
     buildSeats();
     buildInfo();

@@ -50,8 +50,8 @@ public:
     // Clock-only repaint (the one-second tick).
     void renderClock(const client::Game& game);
 
-    ChatView* chatView() const { return m_mainchat; }
-    ChatInput* chatInput() const { return m_mychat; }
+    ChatView* chatView() const { return m_chatView; }
+    ChatInput* chatInput() const { return m_chatInput; }
     PhraseBar* phraseBar() const { return m_phrases; }
     QLabel* nameLabel(int seat) const { return m_seats[static_cast<std::size_t>(seat - 1)].name; }
     QLabel* eyes(int seat) const { return m_seats[static_cast<std::size_t>(seat - 1)].eyes; }
@@ -133,7 +133,7 @@ private:
     QPushButton* m_closeLists = nullptr;
     QFrame* m_missedPanel = nullptr;
     QListWidget* m_missed = nullptr;
-    ChatView* m_mainchat = nullptr;
-    ChatInput* m_mychat = nullptr;
+    ChatView* m_chatView = nullptr;
+    ChatInput* m_chatInput = nullptr;
     PhraseBar* m_phrases = nullptr;
 };

@@ -113,16 +113,16 @@ MainWindow::MainWindow(const QPixmap& background, Options options, QWidget* pare
 
     buildBoard(background);
     buildMenus();
-    m_mychat->setScrollOffAction(m_mainchat->scrollOffAction());
-    connect(m_mainchat, &ChatView::scrollOffChanged, m_scrollOff, &QAction::setChecked);
-    connect(m_mainchat, &ChatView::cleared, m_mychat, [this] { m_mychat->setFocus(); });
+    m_chatInput->setScrollOffAction(m_chatView->scrollOffAction());
+    connect(m_chatView, &ChatView::scrollOffChanged, m_scrollOff, &QAction::setChecked);
+    connect(m_chatView, &ChatView::cleared, m_chatInput, [this] { m_chatInput->setFocus(); });
 
     // The turn clock runs only while a turn runs.
-    m_timer2 = new QTimer(this);
-    m_timer2->setObjectName("Timer2");
-    m_timer2->setInterval(1000);
-    m_timer2->setTimerType(Qt::PreciseTimer);
-    connect(m_timer2, &QTimer::timeout, this, &MainWindow::Timer2Timer);
+    m_turnClock = new QTimer(this);
+    m_turnClock->setObjectName("Timer2");
+    m_turnClock->setInterval(1000);
+    m_turnClock->setTimerType(Qt::PreciseTimer);
+    connect(m_turnClock, &QTimer::timeout, this, &MainWindow::onClockTick);
 
     // FormCreate. No named mutex: the single-instance guard has already run
     // and nothing would wait on one.
@@ -142,34 +142,33 @@ MainWindow::~MainWindow()
 void MainWindow::attach(const Windows& windows)
 {
     m_windows = windows;
-    if (m_windows.gamestart)
-        m_windows.gamestart->onStart = [this] {
-            startgame();
-            saveinifile();
+    if (m_windows.startDialog)
+        m_windows.startDialog->onStart = [this] {
+            startGame();
+            saveSettings();
         };
-    if (m_windows.spylist) {
-        // Only the host removes; hostpress enables it.
-        m_windows.spylist->setRemoveEnabled(m_session.hostRights());
-        m_windows.spylist->onKick = [this](int seat) { apply(m_session.removePlayer(seat)); };
+    if (m_windows.spectators) {
+        // Only the host removes; hostGame enables it.
+        m_windows.spectators->setRemoveEnabled(m_session.hostRights());
+        m_windows.spectators->onKick = [this](int seat) { apply(m_session.removePlayer(seat)); };
     }
     if (m_windows.help)
-        m_windows.help->onAbout = [this] { About1Click(); };
+        m_windows.help->onAbout = [this] { onAboutChosen(); };
     if (m_windows.phrases) {
         m_windows.phrases->setSettingsPath(m_options.settingsPath);
         connect(m_windows.phrases, &PhraseListWindow::phrasesChanged, m_board->phraseBar(), &PhraseBar::setPhrases);
     }
     // The installer or the lobby has started: this game makes way for it.
     if (m_windows.download)
-        m_windows.download->onQuitGame = [this] { Exit1Click(); };
-    if (m_windows.tallylist) {
-        m_windows.tallylist->playersInGame = [this] {
+        m_windows.download->onQuitGame = [this] { onExitChosen(); };
+    if (m_windows.tally) {
+        m_windows.tally->playersInGame = [this] {
             QStringList names;
             for (const std::string& name : m_session.roster().opponents())
                 names << QString::fromStdString(name);
             return names;
         };
-        m_windows.tallylist->tellPlayer
-            = [this](const QString& text) { addLine("0+" + text.toStdString(), client::kRed); };
+        m_windows.tally->tellPlayer = [this](const QString& text) { addLine("0+" + text.toStdString(), client::kRed); };
     }
 }
 
@@ -183,36 +182,36 @@ void MainWindow::buildBoard(const QPixmap& background)
 
     m_board = new GameBoard(m_central, m_outbox);
     m_board->move(4, 4);
-    m_mainchat = m_board->chatView();
-    m_mychat = m_board->chatInput();
+    m_chatView = m_board->chatView();
+    m_chatInput = m_board->chatInput();
 
-    connect(m_board, &GameBoard::tilePressed, this, &MainWindow::dice_1MouseDown);
-    connect(m_board, &GameBoard::doneClicked, this, &MainWindow::button_doneClick);
-    connect(m_board, &GameBoard::clearClicked, this, &MainWindow::button_clearClick);
-    connect(m_board, &GameBoard::newTilesDoubleClicked, this, &MainWindow::button_newtilesDblClick);
-    connect(m_board, &GameBoard::oldTilesDoubleClicked, this, &MainWindow::button_oldDblClick);
-    connect(m_board, &GameBoard::finishClicked, this, &MainWindow::button_finishClick);
-    connect(m_board, &GameBoard::typingClicked, this, &MainWindow::checkbox_typingClick);
-    connect(m_board, &GameBoard::startClicked, this, &MainWindow::button_startClick);
-    connect(m_board, &GameBoard::wordListsClosed, this, &MainWindow::button_closeClick);
+    connect(m_board, &GameBoard::tilePressed, this, &MainWindow::onTilePressed);
+    connect(m_board, &GameBoard::doneClicked, this, &MainWindow::onDoneClicked);
+    connect(m_board, &GameBoard::clearClicked, this, &MainWindow::onClearClicked);
+    connect(m_board, &GameBoard::newTilesDoubleClicked, this, &MainWindow::onNewTilesDoubleClicked);
+    connect(m_board, &GameBoard::oldTilesDoubleClicked, this, &MainWindow::onOldTilesDoubleClicked);
+    connect(m_board, &GameBoard::finishClicked, this, &MainWindow::onFinishClicked);
+    connect(m_board, &GameBoard::typingClicked, this, &MainWindow::onTypingClicked);
+    connect(m_board, &GameBoard::startClicked, this, &MainWindow::onStartClicked);
+    connect(m_board, &GameBoard::wordListsClosed, this, &MainWindow::onWordListsClosed);
     connect(m_board, &GameBoard::logoClicked, this, [] { openMakerSite(); });
 
-    m_popupKick = new QMenu(this);
-    m_popupKick->setObjectName("popup_kick");
+    m_seatMenu = new QMenu(this);
+    m_seatMenu->setObjectName("popup_kick");
     connect(m_board, &GameBoard::nameMenuRequested, this, [this](int seat, const QPoint& at) {
-        label_playername1ContextPopup(seat);
-        m_popupKick->popup(at);
+        prepareSeatMenu(seat);
+        m_seatMenu->popup(at);
     });
-    m_removeFromGame = m_popupKick->addAction("Remove From Game");
+    m_removeFromGame = m_seatMenu->addAction("Remove From Game");
     m_removeFromGame->setObjectName("RemoveFromGame1");
-    m_setWatch = m_popupKick->addAction("Set to Just Watch");
+    m_setWatch = m_seatMenu->addAction("Set to Just Watch");
     m_setWatch->setObjectName("SettoJustWatch1");
-    m_unsetWatch = m_popupKick->addAction("Unset Just Watch");
+    m_unsetWatch = m_seatMenu->addAction("Unset Just Watch");
     m_unsetWatch->setObjectName("UnsetJustWatch1");
-    connect(m_removeFromGame, &QAction::triggered, this, &MainWindow::RemoveFromGame1Click);
-    connect(m_setWatch, &QAction::triggered, this, &MainWindow::SettoJustWatch1Click);
-    connect(m_unsetWatch, &QAction::triggered, this, &MainWindow::UnsetJustWatch1Click);
-    m_popupKick->setProperty("tag", 0);
+    connect(m_removeFromGame, &QAction::triggered, this, &MainWindow::onRemoveFromGameChosen);
+    connect(m_setWatch, &QAction::triggered, this, &MainWindow::onSetToJustWatchChosen);
+    connect(m_unsetWatch, &QAction::triggered, this, &MainWindow::onUnsetJustWatchChosen);
+    m_seatMenu->setProperty("tag", 0);
 }
 
 void MainWindow::buildMenus()
@@ -233,27 +232,27 @@ void MainWindow::buildMenus()
     file->setObjectName("File1");
     m_startGame = item(file, "Start Game", "StartGame1");
     m_startGame->setEnabled(false);
-    connect(m_startGame, &QAction::triggered, this, &MainWindow::button_startClick);
+    connect(m_startGame, &QAction::triggered, this, &MainWindow::onStartClicked);
     m_addComputer = file->addMenu("Add Computer Player");
     m_addComputer->setObjectName("AddComputerPlayer1");
     const char* levels[] = { "Easy", "Medium", "Hard", "Expert" };
     for (int level = 0; level < 4; ++level) {
         QAction* a = m_addComputer->addAction(levels[level]);
         a->setObjectName(QString("AddComputer%1").arg(levels[level]));
-        connect(a, &QAction::triggered, this, [this, level] { AddComputerPlayer1Click(level); });
+        connect(a, &QAction::triggered, this, [this, level] { onAddComputerChosen(level); });
     }
     m_addComputer->setEnabled(false);
     file->addSeparator();
-    connect(item(file, "Exit", "Exit1"), &QAction::triggered, this, &MainWindow::Exit1Click);
+    connect(item(file, "Exit", "Exit1"), &QAction::triggered, this, &MainWindow::onExitChosen);
     item(file, "Host Game", "HostGame1")->setVisible(false);
     item(file, "Join Game", "JoinGame1")->setVisible(false);
 
     QMenu* options = menuBar()->addMenu("Options");
     options->setObjectName("Options1");
     m_playSounds = checkItem(options, "Play Sounds", "PlaySounds1", true);
-    connect(m_playSounds, &QAction::triggered, this, &MainWindow::PlaySounds1Click);
+    connect(m_playSounds, &QAction::triggered, this, &MainWindow::onPlaySoundsChosen);
     m_playChatter = checkItem(options, "Play Chatter Sounds", "PlayChatterSounds1", false);
-    connect(m_playChatter, &QAction::triggered, this, &MainWindow::PlayChatterSounds1Click);
+    connect(m_playChatter, &QAction::triggered, this, &MainWindow::onChatterSoundsChosen);
 
     QMenu* turnSound = options->addMenu("Turn Sound");
     turnSound->setObjectName("TurnSound1");
@@ -266,15 +265,15 @@ void MainWindow::buildMenus()
     m_new->setData(1);
     for (QAction* a : { m_classic, m_new }) {
         group->addAction(a);
-        connect(a, &QAction::triggered, this, [this, a] { New1Click(a); });
+        connect(a, &QAction::triggered, this, [this, a] { onTurnSoundChosen(a); });
     }
     options->addSeparator();
     m_twoRows = checkItem(options, "Tiles in Two Rows", "TilesinTwoRows1", false);
-    connect(m_twoRows, &QAction::triggered, this, &MainWindow::TilesinTwoRows1Click);
+    connect(m_twoRows, &QAction::triggered, this, &MainWindow::onTwoRowsChosen);
     m_turnOff0 = checkItem(options, "Turn off 0 key", "Turnoff0key1", false);
-    connect(m_turnOff0, &QAction::triggered, this, &MainWindow::Turnoff0key1Click);
+    connect(m_turnOff0, &QAction::triggered, this, &MainWindow::onZeroKeyChosen);
     options->addSeparator();
-    connect(item(options, "Text Color", "TextColor1"), &QAction::triggered, this, &MainWindow::TextColor1Click);
+    connect(item(options, "Text Color", "TextColor1"), &QAction::triggered, this, &MainWindow::onTextColorChosen);
     QMenu* textSize = options->addMenu("Text Size");
     textSize->setObjectName("TextSize1");
     const int sizes[] = { 8, 10, 12, 14 };
@@ -283,37 +282,37 @@ void MainWindow::buildMenus()
         // No size is checked until the settings file names one.
         QAction* a = checkItem(textSize, QString::number(sizes[i]), name.constData(), false);
         a->setData(sizes[i]);
-        connect(a, &QAction::triggered, this, [this, a] { N14Click(a); });
+        connect(a, &QAction::triggered, this, [this, a] { onTextSizeChosen(a); });
         m_sizeItems[static_cast<std::size_t>(i)] = a;
     }
     m_scrollOff = checkItem(options, "Chat Scroll Off", "ScrollOff1", false);
-    connect(m_scrollOff, &QAction::triggered, this, &MainWindow::ScrollOff1Click);
+    connect(m_scrollOff, &QAction::triggered, this, &MainWindow::onScrollOffChosen);
     connect(item(options, "Reset Screen Location", "ResetScreenLocation1"), &QAction::triggered, this,
-        &MainWindow::ResetScreenLocation1Click);
+        &MainWindow::onResetScreenLocationChosen);
     options->addSeparator();
     m_showMissed = checkItem(options, "Show Words You Missed", "ShowMissedWords1", true);
-    connect(m_showMissed, &QAction::triggered, this, &MainWindow::ShowMissedWords1Click);
+    connect(m_showMissed, &QAction::triggered, this, &MainWindow::onShowMissedWordsChosen);
     m_justWatch = checkItem(options, "Just Watch", "JustWatch1", false);
-    connect(m_justWatch, &QAction::triggered, this, &MainWindow::JustWatch1Click);
+    connect(m_justWatch, &QAction::triggered, this, &MainWindow::onJustWatchChosen);
 
     QMenu* view = menuBar()->addMenu("View");
     view->setObjectName("View1");
-    connect(item(view, "View Tally", "ViewTally1"), &QAction::triggered, this, &MainWindow::ViewTally1Click);
-    connect(item(view, "Spy List", "SpyList1"), &QAction::triggered, this, &MainWindow::SpyList1Click);
-    connect(item(view, "Phrase List", "PrhaseList1"), &QAction::triggered, this, &MainWindow::PrhaseList1Click);
+    connect(item(view, "View Tally", "ViewTally1"), &QAction::triggered, this, &MainWindow::onViewTallyChosen);
+    connect(item(view, "Spy List", "SpyList1"), &QAction::triggered, this, &MainWindow::onSpyListChosen);
+    connect(item(view, "Phrase List", "PrhaseList1"), &QAction::triggered, this, &MainWindow::onPhraseListChosen);
 
     QMenu* help = menuBar()->addMenu("Help");
     help->setObjectName("Help1");
     QAction* content = item(help, "Content", "Help2");
     content->setShortcut(QKeySequence(Qt::Key_F1));
-    connect(content, &QAction::triggered, this, &MainWindow::Help2Click);
+    connect(content, &QAction::triggered, this, &MainWindow::onHelpChosen);
     help->addSeparator();
-    connect(item(help, "About", "About1"), &QAction::triggered, this, &MainWindow::About1Click);
+    connect(item(help, "About", "About1"), &QAction::triggered, this, &MainWindow::onAboutChosen);
 }
 
 void MainWindow::addLine(const std::string& line, std::uint32_t bgr)
 {
-    m_mainchat->addLine(QString::fromStdString(line), colorFromBgr(bgr));
+    m_chatView->addLine(QString::fromStdString(line), colorFromBgr(bgr));
 }
 
 void MainWindow::log(const std::string& line) const { std::fprintf(stderr, "zirky: %s\n", line.c_str()); }

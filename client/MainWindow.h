@@ -64,12 +64,12 @@ public:
     };
     // The windows created after this one, in start-up order.
     struct Windows {
-        TallyWindow* tallylist = nullptr;
+        TallyWindow* tally = nullptr;
         AboutWindow* about = nullptr;
         HelpWindow* help = nullptr;
         PhraseListWindow* phrases = nullptr;
-        SpectatorList* spylist = nullptr;
-        StartGameDialog* gamestart = nullptr;
+        SpectatorList* spectators = nullptr;
+        StartGameDialog* startDialog = nullptr;
         DownloadWindow* download = nullptr;
     };
 
@@ -79,61 +79,61 @@ public:
     void attach(const Windows& windows);
 
     // ---- start-up and launch
-    void processparams();
-    void hostpress();
-    void joinpress();
+    void readCommandLine();
+    void hostGame();
+    void joinGame();
 
     ClientConnection* connection() const { return m_conn; }
 
     // ---- the player at the board
-    void dice_1MouseDown(int tile, Qt::MouseButton button);
-    void button_doneClick();
-    void button_clearClick();
-    void button_newtilesDblClick();
-    void button_oldDblClick();
-    void button_finishClick();
-    void checkbox_typingClick();
-    void button_closeClick();
+    void onTilePressed(int tile, Qt::MouseButton button);
+    void onDoneClicked();
+    void onClearClicked();
+    void onNewTilesDoubleClicked();
+    void onOldTilesDoubleClicked();
+    void onFinishClicked();
+    void onTypingClicked();
+    void onWordListsClosed();
     // The one-second turn clock.
-    void Timer2Timer();
+    void onClockTick();
     // Every game and chatter sound goes through here.
-    void playsounds(const std::string& name);
+    void playSound(const std::string& name);
     // Tests and the sound player listen here; empty plays nothing.
     std::function<void(const std::string& name)> soundPlayer;
 
     // ---- game start
-    void button_startClick();
-    void startgame();
+    void onStartClicked();
+    void startGame();
 
     // ---- settings and options
-    void loadinifile();
-    void saveinifile();
-    void PlaySounds1Click();
-    void PlayChatterSounds1Click();
-    void New1Click(QAction* item);
-    void TilesinTwoRows1Click();
-    void Turnoff0key1Click();
-    void TextColor1Click();
-    void N14Click(QAction* item);
-    void ScrollOff1Click();
-    void ResetScreenLocation1Click();
-    void ShowMissedWords1Click();
-    void AddComputerPlayer1Click(int level);
+    void loadSettings();
+    void saveSettings();
+    void onPlaySoundsChosen();
+    void onChatterSoundsChosen();
+    void onTurnSoundChosen(QAction* item);
+    void onTwoRowsChosen();
+    void onZeroKeyChosen();
+    void onTextColorChosen();
+    void onTextSizeChosen(QAction* item);
+    void onScrollOffChosen();
+    void onResetScreenLocationChosen();
+    void onShowMissedWordsChosen();
+    void onAddComputerChosen(int level);
 
     // ---- spectators and removal
-    void label_playername1ContextPopup(int seat);
-    void RemoveFromGame1Click();
-    void SettoJustWatch1Click();
-    void UnsetJustWatch1Click();
-    void JustWatch1Click();
+    void prepareSeatMenu(int seat);
+    void onRemoveFromGameChosen();
+    void onSetToJustWatchChosen();
+    void onUnsetJustWatchChosen();
+    void onJustWatchChosen();
 
     // ---- menus
-    void Exit1Click();
-    void ViewTally1Click();
-    void SpyList1Click();
-    void PrhaseList1Click();
-    void Help2Click();
-    void About1Click();
+    void onExitChosen();
+    void onViewTallyChosen();
+    void onSpyListChosen();
+    void onPhraseListChosen();
+    void onHelpChosen();
+    void onAboutChosen();
 
     // The colour dialog; tests replace it so nothing blocks.
     std::function<std::optional<QColor>(const QColor& initial)> pickColor;
@@ -141,14 +141,14 @@ public:
     // ---- state other parts and tests read
     const client::Session& session() const { return m_session; }
     GameBoard* board() const { return m_board; }
-    QTimer* turnClock() const { return m_timer2; }
+    QTimer* turnClock() const { return m_turnClock; }
     const app::LaunchPlan& launchPlan() const { return m_plan; }
     const app::ZirkySettings& settings() const { return m_settings.values(); }
     int loadCount() const { return m_settings.loads(); }
     int turnSound() const { return m_settings.values().turnSound; }
     QColor textColor() const;
-    ChatView* chatView() const { return m_mainchat; }
-    QMenu* kickMenu() const { return m_popupKick; }
+    ChatView* chatView() const { return m_chatView; }
+    QMenu* seatMenu() const { return m_seatMenu; }
     QAction* action(const char* objectName) const;
 
     // Geometry as the settings file keeps it: outer left/top, outer size.
@@ -168,8 +168,8 @@ protected:
 private:
     void buildBoard(const QPixmap& background);
     void buildMenus();
-    // FormShortCut: a game key while typing; true when it must not reach the chat input.
-    bool FormShortCut(QKeyEvent* key);
+    // takeGameKey: a game key while typing; true when it must not reach the chat input.
+    bool takeGameKey(QKeyEvent* key);
     // Carries out what the session or the model asked for, then redraws the board.
     void apply(client::Effects effects);
     // Start button, "Start Game" and the removal items follow the session's host rights.
@@ -178,10 +178,10 @@ private:
     void syncClock();
     // The player's record: games, best turn and best game.
     void recordTally(const client::Effects& e);
-    void FormClose();
-    void FormResize();
-    // saveinifile, with the geometry FormClose decided on when closing.
-    void saveSettings(std::optional<app::Geometry> closing);
+    void rememberPlaceOnClose();
+    void keepBoardInView();
+    // saveSettings, with the geometry rememberPlaceOnClose decided on when closing.
+    void writeSettingsFile(std::optional<app::Geometry> closing);
 
     void addLine(const std::string& line, std::uint32_t bgr);
     void sendToHost(const std::string& bytes);
@@ -215,15 +215,15 @@ private:
     // Board
     QWidget* m_central = nullptr;
     GameBoard* m_board = nullptr;
-    ChatView* m_mainchat = nullptr;
-    ChatInput* m_mychat = nullptr;
+    ChatView* m_chatView = nullptr;
+    ChatInput* m_chatInput = nullptr;
     ChatOutbox* m_outbox = nullptr;
     Sounds* m_sounds = nullptr;
-    QTimer* m_timer2 = nullptr;
+    QTimer* m_turnClock = nullptr;
     int m_clockGeneration = 0;
 
     // Menus
-    QMenu* m_popupKick = nullptr;
+    QMenu* m_seatMenu = nullptr;
     QAction* m_startGame = nullptr;
     QAction* m_justWatch = nullptr;
     QAction* m_playSounds = nullptr;

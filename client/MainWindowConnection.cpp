@@ -24,7 +24,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-void MainWindow::processparams()
+void MainWindow::readCommandLine()
 {
     m_startGame->setEnabled(false);
 
@@ -40,16 +40,16 @@ void MainWindow::processparams()
         w->show();
     }
     if (m_plan.role == app::LaunchPlan::Role::Join)
-        joinpress();
+        joinGame();
     else
-        hostpress();
+        hostGame();
     if (m_plan.openLobbyLink)
         m_conn->holdLobbyLink(m_options.lobbyPort);
-    if (m_plan.hideFastGame && m_windows.gamestart)
-        m_windows.gamestart->setFastHidden(true);
+    if (m_plan.hideFastGame && m_windows.startDialog)
+        m_windows.startDialog->setFastHidden(true);
 }
 
-void MainWindow::hostpress()
+void MainWindow::hostGame()
 {
     if (!m_options.startHost) {
         log("no game host in this program: cannot host");
@@ -77,14 +77,14 @@ void MainWindow::hostpress()
         tell(host.dictionaryError);
 }
 
-void MainWindow::AddComputerPlayer1Click(int level)
+void MainWindow::onAddComputerChosen(int level)
 {
     if (!m_options.addComputer || m_hostedPort == 0 || m_session.roster().mySeat() != 1)
         return;
     m_options.addComputer(level, m_session.roster().everyone());
 }
 
-void MainWindow::joinpress()
+void MainWindow::joinGame()
 {
     m_session.setHosting(false);
     openClient(m_plan.hostAddress);
@@ -95,8 +95,8 @@ void MainWindow::showHostRights()
 {
     const bool host = m_session.hostRights();
     m_startGame->setEnabled(host);
-    if (m_windows.spylist)
-        m_windows.spylist->setRemoveEnabled(host);
+    if (m_windows.spectators)
+        m_windows.spectators->setRemoveEnabled(host);
     render();
 }
 
@@ -142,24 +142,24 @@ void MainWindow::hostGone(const char* why)
 
 void MainWindow::sendToHost(const std::string& bytes) { m_conn->send(bytes); }
 
-void MainWindow::button_startClick()
+void MainWindow::onStartClicked()
 {
     if (m_session.roster().connected()) {
-        if (m_windows.gamestart)
-            m_windows.gamestart->showCentredOn(this);
+        if (m_windows.startDialog)
+            m_windows.startDialog->showCentredOn(this);
     } else {
         tell("You are not connected");
     }
-    m_mychat->setFocus();
+    m_chatInput->setFocus();
 }
 
-void MainWindow::startgame()
+void MainWindow::startGame()
 {
-    if (m_windows.gamestart)
-        apply(m_session.startGame(m_windows.gamestart->options()));
+    if (m_windows.startDialog)
+        apply(m_session.startGame(m_windows.startDialog->options()));
 }
 
-void MainWindow::label_playername1ContextPopup(int seat)
+void MainWindow::prepareSeatMenu(int seat)
 {
     if (seat < 1 || seat > rules::kPlayerSeats)
         return;
@@ -167,18 +167,18 @@ void MainWindow::label_playername1ContextPopup(int seat)
     m_removeFromGame->setEnabled(menu.removeEnabled);
     m_setWatch->setEnabled(menu.setWatchEnabled);
     m_unsetWatch->setEnabled(menu.unsetWatchEnabled);
-    if (m_windows.spylist)
-        m_windows.spylist->setRemoveEnabled(menu.spyRemoveEnabled);
-    m_popupKick->setProperty("tag", menu.tag);
+    if (m_windows.spectators)
+        m_windows.spectators->setRemoveEnabled(menu.spyRemoveEnabled);
+    m_seatMenu->setProperty("tag", menu.tag);
 }
 
-void MainWindow::RemoveFromGame1Click() { apply(m_session.removePlayer(m_popupKick->property("tag").toInt())); }
+void MainWindow::onRemoveFromGameChosen() { apply(m_session.removePlayer(m_seatMenu->property("tag").toInt())); }
 
-void MainWindow::SettoJustWatch1Click() { apply(m_session.setJustWatch(m_popupKick->property("tag").toInt(), true)); }
+void MainWindow::onSetToJustWatchChosen() { apply(m_session.setJustWatch(m_seatMenu->property("tag").toInt(), true)); }
 
-void MainWindow::UnsetJustWatch1Click() { apply(m_session.setJustWatch(m_popupKick->property("tag").toInt(), false)); }
+void MainWindow::onUnsetJustWatchChosen() { apply(m_session.setJustWatch(m_seatMenu->property("tag").toInt(), false)); }
 
-void MainWindow::JustWatch1Click()
+void MainWindow::onJustWatchChosen()
 {
     // The check shows the host's last answer, not the click: undo Qt's toggle.
     const bool shown = !m_justWatch->isChecked();

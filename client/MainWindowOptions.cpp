@@ -35,16 +35,16 @@ void MainWindow::showEvent(QShowEvent* event)
     m_shownOnce = true;
     // FormShow: the command line is read once the window is up, so its first
     // chat line is visible while the connection is made.
-    QTimer::singleShot(0, this, &MainWindow::processparams);
+    QTimer::singleShot(0, this, &MainWindow::readCommandLine);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (!m_closing) {
-        FormClose();
+        rememberPlaceOnClose();
         m_closing = true;
         m_conn->shutdown();
-        m_timer2->stop();
+        m_turnClock->stop();
     }
     event->accept();
     emit closed();
@@ -53,10 +53,10 @@ void MainWindow::closeEvent(QCloseEvent* event)
 void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
-    FormResize();
+    keepBoardInView();
 }
 
-void MainWindow::FormResize()
+void MainWindow::keepBoardInView()
 {
     // Never smaller than the board: the controls have fixed places on it.
     QWidget* client = centralWidget();
@@ -92,7 +92,7 @@ void MainWindow::applyWindowGeometry(const app::Geometry& g)
     resize(std::max(1, wanted.width() - frameW), std::max(1, wanted.height() - frameH));
 }
 
-void MainWindow::FormClose()
+void MainWindow::rememberPlaceOnClose()
 {
     // Until the file has placed the window, where it stands is the desktop's
     // doing (its window manager may move it on the way up): the stored place stays.
@@ -108,10 +108,10 @@ void MainWindow::FormClose()
         if (g.height > work.height())
             g.height -= 15;
     }
-    saveSettings(g);
+    writeSettingsFile(g);
 }
 
-void MainWindow::loadinifile()
+void MainWindow::loadSettings()
 {
     app::IniFile ini;
     const auto result = ini.load(m_options.settingsPath);
@@ -125,18 +125,19 @@ void MainWindow::loadinifile()
     applyWindowGeometry(s.geometry);
     m_remembered = windowGeometry();
 
-    m_mainchat->setTextSize(s.textSize);
+    m_chatView->setTextSize(s.textSize);
     for (QAction* a : m_sizeItems)
         a->setChecked(a->data().toInt() == s.textSize);
 
-    m_mychat->setTextColor(textColor());
+    m_chatInput->setTextColor(textColor());
     m_board->phraseBar()->setStoredPhrases(s.phrases);
     m_sounds->setPlaySounds(s.playSounds);
     m_session.setChatterSounds(s.chatterSounds);
     m_sounds->setTurnSound(s.turnSound);
 
-    if (m_windows.gamestart)
-        m_windows.gamestart->applySettings(s.playToScore, s.timePerTurn, s.zirkedAt, s.newTiles, s.fastGame, s.typing);
+    if (m_windows.startDialog)
+        m_windows.startDialog->applySettings(
+            s.playToScore, s.timePerTurn, s.zirkedAt, s.newTiles, s.fastGame, s.typing);
     m_playSounds->setChecked(s.playSounds);
     m_turnOff0->setChecked(s.turnOff0Key);
     m_twoRows->setChecked(s.twoRows);
@@ -150,14 +151,14 @@ void MainWindow::loadinifile()
     render();
 }
 
-void MainWindow::saveinifile() { saveSettings(std::nullopt); }
+void MainWindow::saveSettings() { writeSettingsFile(std::nullopt); }
 
 QColor MainWindow::textColor() const
 {
     return colorFromBgr(app::parseColorText(m_settings.values().textColor).value_or(0));
 }
 
-void MainWindow::saveSettings(std::optional<app::Geometry> closing)
+void MainWindow::writeSettingsFile(std::optional<app::Geometry> closing)
 {
     app::IniFile ini;
     const auto result = ini.load(m_options.settingsPath);
@@ -165,8 +166,8 @@ void MainWindow::saveSettings(std::optional<app::Geometry> closing)
         log("settings not saved: " + m_options.settingsPath + " cannot be read back safely");
         return;
     }
-    if (m_windows.gamestart)
-        m_settings.setStartWindow(m_windows.gamestart->currentSettings());
+    if (m_windows.startDialog)
+        m_settings.setStartWindow(m_windows.startDialog->currentSettings());
     // The window's own geometry once the file has placed it; before that the stored one stays.
     std::optional<app::Geometry> windowAt = closing;
     if (!windowAt && m_remembered)
@@ -182,78 +183,78 @@ void MainWindow::saveSettings(std::optional<app::Geometry> closing)
         m_remembered = out.geometry;
 }
 
-void MainWindow::PlaySounds1Click()
+void MainWindow::onPlaySoundsChosen()
 {
     m_settings.setPlaySounds(m_playSounds->isChecked());
-    saveinifile();
+    saveSettings();
     m_sounds->setPlaySounds(m_settings.values().playSounds);
 }
 
-void MainWindow::PlayChatterSounds1Click()
+void MainWindow::onChatterSoundsChosen()
 {
     m_settings.setChatterSounds(m_playChatter->isChecked());
-    saveinifile();
+    saveSettings();
     m_session.setChatterSounds(m_settings.values().chatterSounds);
 }
 
-void MainWindow::New1Click(QAction* item)
+void MainWindow::onTurnSoundChosen(QAction* item)
 {
     item->setChecked(true);
     m_settings.setTurnSound(item->data().toInt());
     m_session.game().setTurnSoundNew(m_settings.values().turnSound == 1);
     m_sounds->setTurnSound(m_settings.values().turnSound);
-    saveinifile();
+    saveSettings();
 }
 
-void MainWindow::TilesinTwoRows1Click()
+void MainWindow::onTwoRowsChosen()
 {
     m_settings.setTwoRows(m_twoRows->isChecked());
-    saveinifile();
-    apply(m_session.game().TilesinTwoRows(m_settings.values().twoRows));
+    saveSettings();
+    apply(m_session.game().chooseTwoRows(m_settings.values().twoRows));
 }
 
-void MainWindow::ShowMissedWords1Click()
+void MainWindow::onShowMissedWordsChosen()
 {
     m_settings.setMissedWords(m_showMissed->isChecked());
-    saveinifile();
+    saveSettings();
     m_session.game().setShowMissed(m_settings.values().missedWords);
 }
 
-void MainWindow::Turnoff0key1Click()
+void MainWindow::onZeroKeyChosen()
 {
     m_settings.setTurnOff0Key(m_turnOff0->isChecked());
-    saveinifile();
+    saveSettings();
     m_session.game().setTurnOff0(m_settings.values().turnOff0Key);
 }
 
-void MainWindow::TextColor1Click()
+void MainWindow::onTextColorChosen()
 {
     const auto chosen = pickColor ? pickColor(textColor()) : std::nullopt;
     if (!chosen)
         return;
     m_settings.setTextColor(bgrFromColor(*chosen));
-    m_mychat->setTextColor(textColor());
-    saveinifile();
+    m_chatInput->setTextColor(textColor());
+    saveSettings();
 }
 
-void MainWindow::N14Click(QAction* item)
+void MainWindow::onTextSizeChosen(QAction* item)
 {
     const int size = item->data().toInt();
     for (QAction* a : m_sizeItems)
         a->setChecked(a == item);
-    m_mainchat->setTextSize(size);
+    m_chatView->setTextSize(size);
     m_settings.setTextSize(size);
-    saveinifile();
+    saveSettings();
 }
 
-void MainWindow::ScrollOff1Click() { m_mainchat->setScrollOff(m_scrollOff->isChecked()); }
+void MainWindow::onScrollOffChosen() { m_chatView->setScrollOff(m_scrollOff->isChecked()); }
 
-void MainWindow::ResetScreenLocation1Click()
+void MainWindow::onResetScreenLocationChosen()
 {
     applyWindowGeometry({ app::kDefaultLeft, app::kDefaultTop, app::kDefaultWidth, app::kDefaultHeight });
 }
 
-void MainWindow::Exit1Click() { close(); }
+void MainWindow::onExitChosen() { close(); }
 
 namespace
 {
@@ -267,16 +268,16 @@ void showWindow(QWidget* w)
 }
 } // namespace
 
-void MainWindow::ViewTally1Click()
+void MainWindow::onViewTallyChosen()
 {
-    if (m_windows.tallylist)
-        m_windows.tallylist->showTally();
+    if (m_windows.tally)
+        m_windows.tally->showTally();
 }
-void MainWindow::SpyList1Click() { showWindow(m_windows.spylist); }
-void MainWindow::PrhaseList1Click()
+void MainWindow::onSpyListChosen() { showWindow(m_windows.spectators); }
+void MainWindow::onPhraseListChosen()
 {
     if (m_windows.phrases)
         m_windows.phrases->showPhrases(m_board->phraseBar()->phrases());
 }
-void MainWindow::Help2Click() { showWindow(m_windows.help); }
-void MainWindow::About1Click() { showWindow(m_windows.about); }
+void MainWindow::onHelpChosen() { showWindow(m_windows.help); }
+void MainWindow::onAboutChosen() { showWindow(m_windows.about); }

@@ -33,17 +33,17 @@ void MainWindow::apply(client::Effects effects)
     for (const auto& line : effects.lines)
         addLine(line.text, line.colour);
     if (effects.loggedIn)
-        loadinifile();
-    if (effects.spyAdded && m_windows.spylist)
-        m_windows.spylist->addSpy(effects.spyAdded->seat, QString::fromStdString(effects.spyAdded->name));
-    if (effects.spyRemoved && m_windows.spylist)
-        m_windows.spylist->removeSpy(effects.spyRemoved->seat, QString::fromStdString(effects.spyRemoved->name));
+        loadSettings();
+    if (effects.spyAdded && m_windows.spectators)
+        m_windows.spectators->addSpy(effects.spyAdded->seat, QString::fromStdString(effects.spyAdded->name));
+    if (effects.spyRemoved && m_windows.spectators)
+        m_windows.spectators->removeSpy(effects.spyRemoved->seat, QString::fromStdString(effects.spyRemoved->name));
     if (effects.justWatchChecked)
         m_justWatch->setChecked(*effects.justWatchChecked);
     for (const auto& sound : effects.sounds)
-        playsounds(sound);
+        playSound(sound);
     if (effects.focusChat)
-        m_mychat->setFocus();
+        m_chatInput->setFocus();
     recordTally(effects);
     if (effects.gameFull) {
         tell("Game is full");
@@ -62,17 +62,17 @@ void MainWindow::render()
 void MainWindow::syncClock()
 {
     if (!m_session.game().clockRunning()) {
-        m_timer2->stop();
+        m_turnClock->stop();
         return;
     }
     // A fresh deal restarts the second count from the moment the tiles arrived.
-    if (!m_timer2->isActive() || m_clockGeneration != m_session.game().clockGeneration()) {
+    if (!m_turnClock->isActive() || m_clockGeneration != m_session.game().clockGeneration()) {
         m_clockGeneration = m_session.game().clockGeneration();
-        m_timer2->start();
+        m_turnClock->start();
     }
 }
 
-void MainWindow::Timer2Timer()
+void MainWindow::onClockTick()
 {
     const bool ownTurn = m_session.game().myTurn();
     client::Effects e = m_session.game().tick();
@@ -82,47 +82,47 @@ void MainWindow::Timer2Timer()
     }
     // Most ticks move only the clock.
     for (const auto& sound : e.sounds)
-        playsounds(sound);
+        playSound(sound);
     m_board->renderClock(m_session.game());
 }
 
-void MainWindow::playsounds(const std::string& name)
+void MainWindow::playSound(const std::string& name)
 {
     if (soundPlayer)
         soundPlayer(name);
-    m_sounds->playsounds(QString::fromStdString(name));
+    m_sounds->playSound(QString::fromStdString(name));
 }
 
 // ---------------------------------------------------------------- the player
 
-void MainWindow::dice_1MouseDown(int tile, Qt::MouseButton button)
+void MainWindow::onTilePressed(int tile, Qt::MouseButton button)
 {
     apply(button == Qt::LeftButton ? m_session.game().leftClick(tile) : m_session.game().otherClick(tile));
 }
 
-void MainWindow::button_doneClick() { apply(m_session.game().hitdone()); }
-void MainWindow::button_clearClick() { apply(m_session.game().hitclear()); }
-void MainWindow::button_newtilesDblClick() { apply(m_session.game().hitnew()); }
-void MainWindow::button_oldDblClick() { apply(m_session.game().hitold()); }
-void MainWindow::button_finishClick() { apply(m_session.game().finish()); }
-void MainWindow::checkbox_typingClick() { apply(m_session.game().toggleTyping()); }
+void MainWindow::onDoneClicked() { apply(m_session.game().hitdone()); }
+void MainWindow::onClearClicked() { apply(m_session.game().hitclear()); }
+void MainWindow::onNewTilesDoubleClicked() { apply(m_session.game().hitnew()); }
+void MainWindow::onOldTilesDoubleClicked() { apply(m_session.game().hitold()); }
+void MainWindow::onFinishClicked() { apply(m_session.game().finish()); }
+void MainWindow::onTypingClicked() { apply(m_session.game().toggleTyping()); }
 
-void MainWindow::button_closeClick()
+void MainWindow::onWordListsClosed()
 {
     m_session.game().hideWordLists();
     render();
-    m_mychat->setFocus();
+    m_chatInput->setFocus();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()
         && static_cast<QWidget*>(watched)->window() == this)
-        return FormShortCut(static_cast<QKeyEvent*>(event));
+        return takeGameKey(static_cast<QKeyEvent*>(event));
     return QMainWindow::eventFilter(watched, event);
 }
 
-bool MainWindow::FormShortCut(QKeyEvent* keyEvent)
+bool MainWindow::takeGameKey(QKeyEvent* keyEvent)
 {
     using client::Key;
     Key key = Key::Other;
@@ -167,7 +167,7 @@ bool MainWindow::FormShortCut(QKeyEvent* keyEvent)
 
 void MainWindow::recordTally(const client::Effects& e)
 {
-    TallyWindow* tally = m_windows.tallylist;
+    TallyWindow* tally = m_windows.tally;
     if (!tally)
         return;
     if (e.turnScore && *e.turnScore > tally->highestTurnScore())

@@ -43,25 +43,25 @@ void HostServer::init(quint16 port, host::Game::IsWord isWord)
 {
     m_game = std::make_unique<host::Game>(static_cast<host::Link&>(*this), std::move(isWord), freshSeed());
 
-    Sock1 = new TSock(this);
-    Sock1->setPortName(QString::number(port));
-    Sock1->OnAccept = [this](TSock* sender) { Sock1Accept(sender); };
+    listener = new TSock(this);
+    listener->setPortName(QString::number(port));
+    listener->OnAccept = [this](TSock* sender) { onAccept(sender); };
 
     // Zero interval: one message per event-loop turn, and only while there is work.
-    m_socktimer = new QTimer(this);
-    m_socktimer->setInterval(0);
-    connect(m_socktimer, &QTimer::timeout, this, &HostServer::socktimerTimer);
+    m_dispatchTimer = new QTimer(this);
+    m_dispatchTimer->setInterval(0);
+    connect(m_dispatchTimer, &QTimer::timeout, this, &HostServer::dispatchQueued);
 
-    m_turntimer = new QTimer(this);
-    m_turntimer->setInterval(1000);
-    m_turntimer->setTimerType(Qt::PreciseTimer);
-    connect(m_turntimer, &QTimer::timeout, this, &HostServer::turntimerTimer);
+    m_turnTimer = new QTimer(this);
+    m_turnTimer->setInterval(1000);
+    m_turnTimer->setTimerType(Qt::PreciseTimer);
+    connect(m_turnTimer, &QTimer::timeout, this, &HostServer::onTurnClockTick);
 
     for (int seat = 1; seat <= host::kMaxSeat; ++seat) {
         Seat& s = m_seats[static_cast<std::size_t>(seat)];
         s.loginTimer = new QTimer(this);
         s.loginTimer->setSingleShot(true);
-        connect(s.loginTimer, &QTimer::timeout, this, [this, seat] { loginTimerTimer(seat); });
+        connect(s.loginTimer, &QTimer::timeout, this, [this, seat] { onLoginTimeout(seat); });
         s.resumeTimer = new QTimer(this);
         s.resumeTimer->setSingleShot(true);
         connect(s.resumeTimer, &QTimer::timeout, this, [this, seat] { resumeReading(seat); });
@@ -79,11 +79,11 @@ HostServer::~HostServer()
         sock->OnDisconnect = nullptr;
         sock->OnWrite = nullptr;
     }
-    delete Sock1;
-    Sock1 = nullptr;
+    delete listener;
+    listener = nullptr;
 }
 
-quint16 HostServer::port() const { return Sock1 ? Sock1->localPort() : 0; }
+quint16 HostServer::port() const { return listener ? listener->localPort() : 0; }
 
 host::Game& HostServer::game() { return *m_game; }
 
@@ -142,7 +142,7 @@ void HostServer::say(const QString& line)
 
 // ---- connections -----------------------------------------------------------
 
-void HostServer::Sock1Accept(TSock* sender)
+void HostServer::onAccept(TSock* sender)
 {
     TSock* sock = nullptr;
     try {
@@ -155,10 +155,10 @@ void HostServer::Sock1Accept(TSock* sender)
     // The same handlers serve a socket for its whole life; they look at whether
     // it still holds a seat (callbacks are never swapped inside a callback).
     sock->Tag = 0;
-    sock->OnRead = [this](TSock* from, int count) { Sock1Read(from, count); };
-    sock->OnDisconnect = [this](TSock* from) { Sock1Disconnect(from); };
-    sock->OnInfo = [this](TSock* from, TSocketInfo info, const QString& msg) { Sock1Info(from, info, msg); };
-    sock->OnWrite = [this](TSock* from) { Sock1Write(from); };
+    sock->OnRead = [this](TSock* from, int count) { onRead(from, count); };
+    sock->OnDisconnect = [this](TSock* from) { onDisconnect(from); };
+    sock->OnInfo = [this](TSock* from, TSocketInfo info, const QString& msg) { onSocketInfo(from, info, msg); };
+    sock->OnWrite = [this](TSock* from) { onWritable(from); };
     const QString peer = sock->HostName();
     if (loginQueueFull(peer)) {
         // Squatters would otherwise hold every seat for the login time-out.
@@ -222,7 +222,7 @@ void HostServer::Sock1Accept(TSock* sender)
         s.loginTimer->start(m_loginTimeout);
 }
 
-void HostServer::Sock1Read(TSock* sender, int /*count*/)
+void HostServer::onRead(TSock* sender, int /*count*/)
 {
     const int seat = sender->Tag;
     QByteArray bytes;
@@ -317,14 +317,14 @@ bool HostServer::loginQueueFull(const QString& peer) const
     return waiting >= m_loginQueuePerAddress;
 }
 
-void HostServer::Sock1Disconnect(TSock* sender)
+void HostServer::onDisconnect(TSock* sender)
 {
     // The peer hung up: close our end, which reports "Socket Closed".
     if (seatSocket(sender->Tag) == sender)
         sender->Close();
 }
 
-void HostServer::Sock1Info(TSock* sender, TSocketInfo info, const QString& msg)
+void HostServer::onSocketInfo(TSock* sender, TSocketInfo info, const QString& msg)
 {
     const int seat = sender->Tag;
     if (m_retired.contains(sender)) {
@@ -369,7 +369,7 @@ void HostServer::resetSeat(Seat& s)
     s.complaints = host::LogLimit(m_complaintLines);
 }
 
-void HostServer::Sock1Write(TSock* sender)
+void HostServer::onWritable(TSock* sender)
 {
     if (m_retired.contains(sender) && sender->pendingOutput() == 0)
         sender->Close();
@@ -399,7 +399,7 @@ void HostServer::dropSeat(int seat, const QString& why, bool flush)
     retire(sock, flush);
 }
 
-void HostServer::loginTimerTimer(int seat)
+void HostServer::onLoginTimeout(int seat)
 {
     if (!seatSocket(seat))
         return;
@@ -414,11 +414,11 @@ void HostServer::loginTimerTimer(int seat)
 
 void HostServer::scheduleDispatch()
 {
-    if (!m_socktimer->isActive())
-        m_socktimer->start();
+    if (!m_dispatchTimer->isActive())
+        m_dispatchTimer->start();
 }
 
-void HostServer::socktimerTimer()
+void HostServer::dispatchQueued()
 {
     // Closes first: a seat must be free in the rules before a newcomer can take it,
     // and the rules hear about it outside any handler of theirs.
@@ -445,10 +445,10 @@ void HostServer::socktimerTimer()
         }
     }
     if (m_queue.empty() && m_closedSeats.empty())
-        m_socktimer->stop();
+        m_dispatchTimer->stop();
 }
 
-void HostServer::turntimerTimer()
+void HostServer::onTurnClockTick()
 {
     try {
         m_game->tick();
@@ -492,9 +492,9 @@ void HostServer::setTurnTimer(bool running)
 {
     m_turnClockWanted = running;
     if (running && !m_manualTurnClock)
-        m_turntimer->start();
+        m_turnTimer->start();
     else
-        m_turntimer->stop();
+        m_turnTimer->stop();
 }
 
 void HostServer::badInput(int seat, const std::string& line)

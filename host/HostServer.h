@@ -39,9 +39,9 @@ public:
     HostServer(quint16 port, host::Game::IsWord isWord, QObject* parent = nullptr);
     ~HostServer() override;
 
-    // The listening socket. hostpress sets Sock1->setListen(true), which raises
+    // The listening socket. hostGame sets listener->setListen(true), which raises
     // ESockException ("Listen - Error Binding Socket") when the port is taken.
-    TSock* Sock1 = nullptr;
+    TSock* listener = nullptr;
 
     quint16 port() const; // the bound port once listening
 
@@ -57,7 +57,7 @@ public:
     std::size_t queuedMessages() const { return m_queue.size(); }
     // Whether the rules want the turn clock running.
     bool turnTimerActive() const { return m_turnClockWanted; }
-    // Tests drive the clock themselves through turntimerTimer(): the real
+    // Tests drive the clock themselves through onTurnClockTick(): the real
     // one-second timer then never starts.
     void setManualTurnClock(bool manual);
 
@@ -95,17 +95,17 @@ public:
     // then one line saying how many more there were. Default 5.
     void setComplaintLimit(int lines);
 
-    // Accept handler of Sock1: give the connection a seat and wire its events.
-    void Sock1Accept(TSock* sender);
+    // Accept handler of listener: give the connection a seat and wire its events.
+    void onAccept(TSock* sender);
     // Read handler of every seat socket: cut the bytes into queued messages.
-    void Sock1Read(TSock* sender, int count);
+    void onRead(TSock* sender, int count);
 
 public slots:
     // Dispatch: report closed connections to the rules, then hand them one
     // queued message. Runs once per event-loop turn while there is work.
-    void socktimerTimer();
+    void dispatchQueued();
     // One second of the turn clock (tests call it to drive the clock).
-    void turntimerTimer();
+    void onTurnClockTick();
 
 signals:
     // One line for the operator's log.
@@ -120,10 +120,10 @@ private:
     void badInput(int seat, const std::string& line) override;
 
     void init(quint16 port, host::Game::IsWord isWord);
-    void Sock1Disconnect(TSock* sender);
-    void Sock1Info(TSock* sender, TSocketInfo info, const QString& msg);
-    void Sock1Write(TSock* sender);
-    void loginTimerTimer(int seat);
+    void onDisconnect(TSock* sender);
+    void onSocketInfo(TSock* sender, TSocketInfo info, const QString& msg);
+    void onWritable(TSock* sender);
+    void onLoginTimeout(int seat);
     void resumeReading(int seat);
     // Charges the connection in `seat` for `messages` just read; false when it
     // was dropped for flooding.
@@ -162,8 +162,8 @@ private:
     net::ReceiveQueue m_queue;
     std::vector<int> m_closedSeats; // closed, not yet reported to the rules
     QSet<TSock*> m_retired; // closing, no seat any more; deleted once closed
-    QTimer* m_socktimer = nullptr;
-    QTimer* m_turntimer = nullptr;
+    QTimer* m_dispatchTimer = nullptr;
+    QTimer* m_turnTimer = nullptr;
 
     // While the rules decide a new connection's seat: the socket, and what the
     // rules sent or dropped for seats that have no socket yet.

@@ -159,10 +159,10 @@ int main(int argc, char* argv[])
     dict::TDictn words(dir.path().toStdString());
     HostServer server(0, [&](std::string_view w) { return words.Lookup(w); });
     server.setManualTurnClock(true);
-    server.Sock1->setListen(true);
+    server.listener->setListen(true);
     QTimer clock;
     clock.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&clock, &QTimer::timeout, &server, &HostServer::turntimerTimer);
+    QObject::connect(&clock, &QTimer::timeout, &server, &HostServer::onTurnClockTick);
     clock.start(1000 / speed);
 
     Referee referee(turns, seconds);

@@ -58,7 +58,7 @@ AboutWindow::AboutWindow(const QPixmap& background, QWidget* parent)
     link->setTextFormat(Qt::RichText);
     link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     link->setCursor(Qt::PointingHandCursor);
-    connect(link, &QLabel::linkActivated, this, &AboutWindow::Label7Click);
+    connect(link, &QLabel::linkActivated, this, &AboutWindow::onSiteLinkClicked);
 
     m_picture = new QLabel(this);
     m_picture->setObjectName(QStringLiteral("image_picture"));
@@ -90,7 +90,7 @@ AboutWindow::AboutWindow(const QPixmap& background, QWidget* parent)
 
 QString AboutWindow::versionText() const { return m_version->text(); }
 
-void AboutWindow::Label7Click()
+void AboutWindow::onSiteLinkClicked()
 {
     if (!openMakerSite())
         qWarning("no browser took %s", qPrintable(makerSiteUrl().toString()));

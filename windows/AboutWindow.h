@@ -15,7 +15,7 @@ public:
     QString versionText() const;
 
     // The link label: opens the maker's web site in the default browser.
-    void Label7Click();
+    void onSiteLinkClicked();
 
 protected:
     // A click on the picture hides the window.

@@ -68,18 +68,18 @@ DownloadWindow::DownloadWindow(const QPixmap& background, QWidget* parent)
     intro->setAlignment(Qt::AlignCenter);
     intro->setWordWrap(true);
 
-    m_getbutton = makeButton(this, "getbutton", QStringLiteral("Download And Install The Dravik Lobby Now"));
-    m_abortbutton = makeButton(this, "abortbutton", QStringLiteral("Stop Download"));
-    m_abortbutton->setEnabled(false);
+    m_downloadButton = makeButton(this, "getbutton", QStringLiteral("Download And Install The Dravik Lobby Now"));
+    m_stopButton = makeButton(this, "abortbutton", QStringLiteral("Stop Download"));
+    m_stopButton->setEnabled(false);
     m_infolabel = makeInfo(this, "infolabel");
     m_infolabel2 = makeInfo(this, "infolabel2");
     m_infolabel3 = makeInfo(this, "infolabel3");
-    m_button1 = makeButton(this, "Button1", QStringLiteral("Play Solo Game"));
-    m_button2 = makeButton(this, "Button2", QStringLiteral("Play with Others"));
-    connect(m_getbutton, &QPushButton::clicked, this, &DownloadWindow::getbuttonClick);
-    connect(m_abortbutton, &QPushButton::clicked, this, &DownloadWindow::abortbuttonClick);
-    connect(m_button1, &QPushButton::clicked, this, &DownloadWindow::Button1Click);
-    connect(m_button2, &QPushButton::clicked, this, &DownloadWindow::Button2Click);
+    m_soloButton = makeButton(this, "Button1", QStringLiteral("Play Solo Game"));
+    m_othersButton = makeButton(this, "Button2", QStringLiteral("Play with Others"));
+    connect(m_downloadButton, &QPushButton::clicked, this, &DownloadWindow::onDownloadClicked);
+    connect(m_stopButton, &QPushButton::clicked, this, &DownloadWindow::onStopClicked);
+    connect(m_soloButton, &QPushButton::clicked, this, &DownloadWindow::onSoloClicked);
+    connect(m_othersButton, &QPushButton::clicked, this, &DownloadWindow::onWithOthersClicked);
 
     connect(&m_download, &LobbyDownload::headerReceived, this,
         [this] { m_infolabel->setText(m_infolabel->text() + QLatin1Char('.')); });
@@ -90,11 +90,11 @@ DownloadWindow::DownloadWindow(const QPixmap& background, QWidget* parent)
     connect(&m_download, &LobbyDownload::finished, this, &DownloadWindow::downloadFinished);
 
     auto* downloadRow = new QHBoxLayout;
-    downloadRow->addWidget(m_getbutton, 1);
-    downloadRow->addWidget(m_abortbutton);
+    downloadRow->addWidget(m_downloadButton, 1);
+    downloadRow->addWidget(m_stopButton);
     auto* playRow = new QHBoxLayout;
-    playRow->addWidget(m_button1);
-    playRow->addWidget(m_button2);
+    playRow->addWidget(m_soloButton);
+    playRow->addWidget(m_othersButton);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 16, 20, 16);
@@ -110,7 +110,7 @@ DownloadWindow::DownloadWindow(const QPixmap& background, QWidget* parent)
 
 void DownloadWindow::setTag(int tag) { m_infolabel->setProperty("tag", tag); }
 
-void DownloadWindow::getbuttonClick()
+void DownloadWindow::onDownloadClicked()
 {
     if (m_download.running())
         return;
@@ -125,12 +125,12 @@ void DownloadWindow::getbuttonClick()
         return;
     }
     m_infolabel2->setText(m_download.fileName());
-    m_getbutton->setEnabled(false);
-    m_abortbutton->setEnabled(true);
+    m_downloadButton->setEnabled(false);
+    m_stopButton->setEnabled(true);
     m_infolabel->setText(QStringLiteral("Loading"));
 }
 
-void DownloadWindow::abortbuttonClick()
+void DownloadWindow::onStopClicked()
 {
     if (!m_download.running())
         return;
@@ -147,7 +147,7 @@ void DownloadWindow::downloadFinished(LobbyDownload::Outcome outcome)
         m_infolabel->setText(QStringLiteral("Received %1 bytes").arg(QFileInfo(m_download.filePath()).size()));
         break;
     case LobbyDownload::Outcome::Aborted:
-        break; // abortbuttonClick said so
+        break; // onStopClicked said so
     case LobbyDownload::Outcome::Failed:
         m_infolabel->setText(kAborted);
         setTag(2);
@@ -155,8 +155,8 @@ void DownloadWindow::downloadFinished(LobbyDownload::Outcome outcome)
         qWarning("lobby download failed: %s", qPrintable(m_download.error()));
         break;
     }
-    m_getbutton->setEnabled(true);
-    m_abortbutton->setEnabled(false);
+    m_downloadButton->setEnabled(true);
+    m_stopButton->setEnabled(false);
     if (outcome != LobbyDownload::Outcome::Complete || m_infolabel->property("tag").toInt() == 2)
         return;
 
@@ -170,9 +170,9 @@ void DownloadWindow::downloadFinished(LobbyDownload::Outcome outcome)
 }
 
 // The solo game is already running behind this window; it just goes on.
-void DownloadWindow::Button1Click() { close(); }
+void DownloadWindow::onSoloClicked() { close(); }
 
-void DownloadWindow::Button2Click()
+void DownloadWindow::onWithOthersClicked()
 {
     const QString lobby = findLobby ? findLobby() : QString();
     if (lobby.isEmpty()) {
@@ -192,6 +192,6 @@ void DownloadWindow::hideEvent(QHideEvent* event)
 {
     // A minimised window is still the player's; only a real close stops the download.
     if (!event->spontaneous())
-        abortbuttonClick();
+        onStopClicked();
     QWidget::hideEvent(event);
 }

@@ -38,10 +38,10 @@ public:
     QString downloadFolder() const { return m_folder; }
     bool downloading() const { return m_download.running(); }
 
-    void getbuttonClick();
-    void abortbuttonClick();
-    void Button1Click();
-    void Button2Click();
+    void onDownloadClicked();
+    void onStopClicked();
+    void onSoloClicked();
+    void onWithOthersClicked();
 
 protected:
     // Closing the window while a download runs stops it: nothing is run later
@@ -55,10 +55,10 @@ private:
     LobbyDownload m_download;
     QUrl m_url;
     QString m_folder;
-    QPushButton* m_getbutton = nullptr;
-    QPushButton* m_abortbutton = nullptr;
-    QPushButton* m_button1 = nullptr;
-    QPushButton* m_button2 = nullptr;
+    QPushButton* m_downloadButton = nullptr;
+    QPushButton* m_stopButton = nullptr;
+    QPushButton* m_soloButton = nullptr;
+    QPushButton* m_othersButton = nullptr;
     QLabel* m_infolabel = nullptr;
     QLabel* m_infolabel2 = nullptr;
     QLabel* m_infolabel3 = nullptr;

@@ -201,7 +201,7 @@ HelpWindow::HelpWindow(const QPixmap& background, QWidget* parent)
     layout->addLayout(right, 1);
     resize(700, 480);
 
-    SelButton1Click(1);
+    showPage(1);
 }
 
 void HelpWindow::addPage(int tag, const QString& caption, const QString& html)
@@ -211,7 +211,7 @@ void HelpWindow::addPage(int tag, const QString& caption, const QString& html)
     button->setProperty("tag", tag);
     button->setCheckable(true);
     button->setAutoExclusive(true);
-    connect(button, &QPushButton::clicked, this, [this, tag] { SelButton1Click(tag); });
+    connect(button, &QPushButton::clicked, this, [this, tag] { showPage(tag); });
     static_cast<QVBoxLayout*>(m_sideBar->layout())->addWidget(button);
 
     auto* memo = new QTextBrowser(m_pages);
@@ -223,7 +223,7 @@ void HelpWindow::addPage(int tag, const QString& caption, const QString& html)
     m_captions[tag] = caption;
 }
 
-void HelpWindow::SelButton1Click(int tag)
+void HelpWindow::showPage(int tag)
 {
     const auto memo = m_memos.find(tag);
     if (memo == m_memos.end())

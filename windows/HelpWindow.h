@@ -21,7 +21,7 @@ public:
     std::function<void()> onAbout;
 
     // Brings page "memo" + tag to the front and heads it with the button's caption.
-    void SelButton1Click(int tag);
+    void showPage(int tag);
 
     // Page tag in front (1 = "Overview").
     int currentPage() const;

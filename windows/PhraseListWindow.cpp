@@ -40,7 +40,7 @@ PhraseListWindow::PhraseListWindow(const QPixmap& background, QWidget* parent)
     buttons->addStretch();
     buttons->addWidget(m_done);
     column->addLayout(buttons);
-    connect(m_done, &QPushButton::clicked, this, &PhraseListWindow::button_doneClick);
+    connect(m_done, &QPushButton::clicked, this, &PhraseListWindow::onDoneClicked);
     resize(380, 360);
 }
 
@@ -61,7 +61,7 @@ QStringList PhraseListWindow::phrases() const
     return list;
 }
 
-void PhraseListWindow::button_doneClick()
+void PhraseListWindow::onDoneClicked()
 {
     const QStringList list = phrases();
     emit phrasesChanged(list);

@@ -29,7 +29,7 @@ public:
     void showPhrases(const QStringList& phrases);
     QStringList phrases() const;
 
-    void button_doneClick();
+    void onDoneClicked();
 
     // Where a failure to store the phrases is told (stderr by default).
     std::function<void(const std::string&)> log;

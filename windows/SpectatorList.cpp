@@ -31,7 +31,7 @@ SpectatorList::SpectatorList(const QPixmap& background, QWidget* parent)
     m_popup->setObjectName(QStringLiteral("popup_spys"));
     m_removeAction = m_popup->addAction(QStringLiteral("Remove From Game"));
     m_removeAction->setObjectName(QStringLiteral("popup_kickhim"));
-    connect(m_removeAction, &QAction::triggered, this, &SpectatorList::popup_kickhimClick);
+    connect(m_removeAction, &QAction::triggered, this, &SpectatorList::onRemoveChosen);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_list, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         // The menu aims at the line where it was opened, also when opened from the keyboard.
@@ -102,7 +102,7 @@ bool SpectatorList::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-void SpectatorList::popup_kickhimClick()
+void SpectatorList::onRemoveChosen()
 {
     if (listTag < 0 || listTag >= m_list->count())
         return;

@@ -32,7 +32,7 @@ public:
     // Index of the line under the mouse, -1 when none (also the list's "tag" property).
     int listTag = -1;
 
-    void popup_kickhimClick();
+    void onRemoveChosen();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -125,7 +125,7 @@ StartGameDialog::StartGameDialog(const QPixmap& background, QWidget* parent)
     QFont startFont = m_buttonStart->font();
     startFont.setBold(true);
     m_buttonStart->setFont(startFont);
-    connect(m_buttonStart, &QPushButton::clicked, this, &StartGameDialog::button_startClick);
+    connect(m_buttonStart, &QPushButton::clicked, this, &StartGameDialog::onStartClicked);
 
     auto* buttonRow = new QHBoxLayout;
     buttonRow->addStretch();
@@ -196,7 +196,7 @@ void StartGameDialog::showCentredOn(QWidget* main)
     activateWindow();
 }
 
-void StartGameDialog::button_startClick()
+void StartGameDialog::onStartClicked()
 {
     // A number still being typed counts as the player sees it, not as it was before.
     for (QSpinBox* spin : { m_playtoscore, m_timeperturn, m_zirked })

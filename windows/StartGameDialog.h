@@ -46,7 +46,7 @@ public:
     // Shows the window over the middle of `main` (or of the screen when there is none).
     void showCentredOn(QWidget* main);
 
-    void button_startClick();
+    void onStartClicked();
 
 private:
     QSpinBox* m_playtoscore = nullptr;

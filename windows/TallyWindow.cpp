@@ -65,15 +65,15 @@ TallyWindow::TallyWindow(const QPixmap& background, QWidget* parent)
     m_tallyList->setObjectName(QStringLiteral("listbox_tally"));
     connect(m_checklist, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
         if (!m_updating)
-            checklistClickCheck(item);
+            onPlayerChecked(item);
     });
     connect(m_tallyList, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
         if (!m_updating)
-            listbox_tallyClickCheck(item);
+            onTalliedChecked(item);
     });
     connect(m_tallyList, &QListWidget::currentRowChanged, this, [this] {
         if (!m_updating)
-            listbox_tallyClick();
+            onTalliedClicked();
     });
 
     auto* lists = new QVBoxLayout;
@@ -112,7 +112,7 @@ TallyWindow::TallyWindow(const QPixmap& background, QWidget* parent)
 
     m_reset = new QPushButton(QStringLiteral("Reset Tally"), this);
     m_reset->setObjectName(QStringLiteral("button_reset"));
-    connect(m_reset, &QPushButton::clicked, this, &TallyWindow::button_resetClick);
+    connect(m_reset, &QPushButton::clicked, this, &TallyWindow::onResetClicked);
     m_done = new QPushButton(QStringLiteral("Done"), this);
     m_done->setObjectName(QStringLiteral("button_done"));
     connect(m_done, &QPushButton::clicked, this, &QWidget::close);
@@ -172,7 +172,7 @@ void TallyWindow::setTallyPath(const QString& path)
         if (!reason.isEmpty())
             setAside(reason);
     }
-    loadtally();
+    showRecord();
 }
 
 void TallyWindow::setAside(const QString& reason)
@@ -270,7 +270,7 @@ QListWidgetItem* TallyWindow::addCheckedItem(QListWidget* list, const QString& n
     return item;
 }
 
-void TallyWindow::loadtally()
+void TallyWindow::showRecord()
 {
     m_updating = true;
     m_tallyList->clear();
@@ -281,7 +281,7 @@ void TallyWindow::loadtally()
     clearDetails();
 }
 
-void TallyWindow::loadchecklist()
+void TallyWindow::fillPlayersInGame()
 {
     m_updating = true;
     m_checklist->clear();
@@ -296,7 +296,7 @@ void TallyWindow::loadchecklist()
 void TallyWindow::addgame(const QString& winner)
 {
     deliverNotice();
-    loadchecklist();
+    fillPlayersInGame();
     std::vector<std::string> inGame;
     for (int i = 0; i < m_checklist->count(); ++i)
         inGame.push_back(m_checklist->item(i)->text().toStdString());
@@ -304,7 +304,7 @@ void TallyWindow::addgame(const QString& winner)
     const std::string who = windows::TallyRecord::cleanName(winner.toStdString());
     m_record.addgame(who, inGame);
     if (m_tallyList->currentRow() >= 0)
-        listbox_tallyClick();
+        onTalliedClicked();
     changed();
 }
 
@@ -321,7 +321,7 @@ int TallyWindow::highestTurnScore() const { return clampToInt(m_record.mine(wind
 void TallyWindow::showTally()
 {
     deliverNotice();
-    loadchecklist();
+    fillPlayersInGame();
     show();
     raise();
     activateWindow();
@@ -339,7 +339,7 @@ void TallyWindow::moverow(int row)
     clearDetails();
 }
 
-void TallyWindow::checklistClickCheck(QListWidgetItem* item)
+void TallyWindow::onPlayerChecked(QListWidgetItem* item)
 {
     if (!item)
         return;
@@ -361,7 +361,7 @@ void TallyWindow::checklistClickCheck(QListWidgetItem* item)
     }
 }
 
-void TallyWindow::listbox_tallyClickCheck(QListWidgetItem* item)
+void TallyWindow::onTalliedChecked(QListWidgetItem* item)
 {
     if (!item || item->checkState() == Qt::Checked)
         return;
@@ -382,7 +382,7 @@ void TallyWindow::listbox_tallyClickCheck(QListWidgetItem* item)
     }
 }
 
-void TallyWindow::listbox_tallyClick()
+void TallyWindow::onTalliedClicked()
 {
     const int index = m_tallyList->currentRow();
     if (index < 0 || static_cast<std::size_t>(index) + 1 >= m_record.rowCount())
@@ -395,7 +395,7 @@ void TallyWindow::listbox_tallyClick()
         m_details[i]->setText(fromRecord(m_record.cell(row, static_cast<std::size_t>(i) + 1)));
 }
 
-void TallyWindow::button_resetClick()
+void TallyWindow::onResetClicked()
 {
     if (!ask || !ask(QStringLiteral("Are you sure you want to reset the Tally?")))
         return;

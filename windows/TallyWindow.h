@@ -49,9 +49,9 @@ public:
     // "View Tally": refills the players of the current game and shows the window.
     void showTally();
 
-    void loadchecklist();
+    void fillPlayersInGame();
     // Shows what the record holds: row 0 in the labels, the opponents in the list.
-    void loadtally();
+    void showRecord();
     // Removes grid row `row` (1 and up) and its list item.
     void moverow(int row);
     // Writes the tally file now; false when it could not be (the file on disk is then unchanged).
@@ -59,10 +59,10 @@ public:
 
     const windows::TallyRecord& record() const { return m_record; }
 
-    void checklistClickCheck(QListWidgetItem* item);
-    void listbox_tallyClickCheck(QListWidgetItem* item);
-    void listbox_tallyClick();
-    void button_resetClick();
+    void onPlayerChecked(QListWidgetItem* item);
+    void onTalliedChecked(QListWidgetItem* item);
+    void onTalliedClicked();
+    void onResetClicked();
 
 private:
     void showMine();

@@ -38,8 +38,8 @@ struct RealHost {
         auto* d = words.get();
         server = std::make_unique<HostServer>(quint16(0), [d](std::string_view w) { return d->Lookup(w); });
         server->setManualTurnClock(true);
-        server->Sock1->setListen(true);
-        QObject::connect(&clock, &QTimer::timeout, server.get(), &HostServer::turntimerTimer);
+        server->listener->setListen(true);
+        QObject::connect(&clock, &QTimer::timeout, server.get(), &HostServer::onTurnClockTick);
         clock.start(static_cast<int>(1000 / kSpeed));
     }
     quint16 port() const { return server->port(); }

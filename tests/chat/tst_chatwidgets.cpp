@@ -194,14 +194,14 @@ void ChatWidgetsTest::soundsFollowTheirOptions()
     Sounds sounds;
     QSignalSpy played(&sounds, &Sounds::played);
     QVERIFY(sounds.playSounds());
-    sounds.playsounds("PUTTILE");
-    sounds.playsounds("no-such-sound");
+    sounds.playSound("PUTTILE");
+    sounds.playSound("no-such-sound");
     sounds.setTurnSound(1);
     sounds.playTurn();
     sounds.setTurnSound(0);
     sounds.playTurn();
     sounds.setPlaySounds(false);
-    sounds.playsounds("goodword");
+    sounds.playSound("goodword");
     QCOMPARE(played.size(), 3);
     QCOMPARE(played[0][0].toString(), QString("puttile"));
     QCOMPARE(played[1][0].toString(), QString("turnnew"));

@@ -81,7 +81,7 @@ struct ClientHarness {
                 result.port = serverPort;
                 server = std::make_unique<HostServer>(serverPort, [](std::string_view) { return true; });
                 try {
-                    server->Sock1->setListen(true);
+                    server->listener->setListen(true);
                 } catch (const ESockException& e) {
                     result.error = e.what();
                     return result;
@@ -90,45 +90,45 @@ struct ClientHarness {
                 result.port = server->port();
                 return result;
             };
-        chat = std::make_unique<MainWindow>(bg, options);
-        tallylist = std::make_unique<TallyWindow>(bg);
+        window = std::make_unique<MainWindow>(bg, options);
+        tally = std::make_unique<TallyWindow>(bg);
         about = std::make_unique<AboutWindow>(bg);
         help = std::make_unique<HelpWindow>(bg);
         phrases = std::make_unique<PhraseListWindow>(bg);
-        spylist = std::make_unique<SpectatorList>(bg);
-        gamestart = std::make_unique<StartGameDialog>(bg);
+        spectators = std::make_unique<SpectatorList>(bg);
+        startDialog = std::make_unique<StartGameDialog>(bg);
         download = std::make_unique<DownloadWindow>(bg);
-        chat->attach({ tallylist.get(), about.get(), help.get(), phrases.get(), spylist.get(), gamestart.get(),
+        window->attach({ tally.get(), about.get(), help.get(), phrases.get(), spectators.get(), startDialog.get(),
             download.get() });
-        closed = std::make_unique<QSignalSpy>(chat.get(), &MainWindow::closed);
+        closed = std::make_unique<QSignalSpy>(window.get(), &MainWindow::closed);
         previousHook = setMessageHook([this](QWidget*, const QString& text) { messages << text; });
     }
     ~ClientHarness()
     {
         setMessageHook(previousHook);
-        chat.reset(); // before the host it may be connected to
+        window.reset(); // before the host it may be connected to
     }
 
     QString settingsPath() const { return dir.filePath("draviklobby.ini"); }
-    QString chatText() const { return chat->chatView()->toPlainText(); }
+    QString chatText() const { return window->chatView()->toPlainText(); }
     // Shows the window (which reads the command line) and lets the launch run.
     void start()
     {
-        chat->show();
+        window->show();
         if (!QTest::qWaitFor([this] { return !chatText().isEmpty(); }, 5000))
             qWarning("the main window never read its command line");
     }
 
     QTemporaryDir dir;
     QTcpServer lobby;
-    std::unique_ptr<MainWindow> chat;
-    std::unique_ptr<TallyWindow> tallylist;
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<TallyWindow> tally;
     std::unique_ptr<AboutWindow> about;
     std::unique_ptr<HelpWindow> help;
     std::unique_ptr<PhraseListWindow> phrases;
     std::unique_ptr<HostServer> server;
-    std::unique_ptr<SpectatorList> spylist;
-    std::unique_ptr<StartGameDialog> gamestart;
+    std::unique_ptr<SpectatorList> spectators;
+    std::unique_ptr<StartGameDialog> startDialog;
     std::unique_ptr<DownloadWindow> download;
     std::unique_ptr<QSignalSpy> closed;
     QStringList messages;

@@ -239,7 +239,7 @@ TEST(ClientGame, TwoRowsLayoutAndToggle)
     t.turn(1, "ABCDEFGHIJKLM", net::kDiceThirteen);
     t.game.otherClick(1);
     t.game.leftClick(11);
-    auto e = t.game.TilesinTwoRows(true);
+    auto e = t.game.chooseTwoRows(true);
     EXPECT_EQ(e.send, std::vector<std::string> { net::msg::clearthem(1) }) << "the word is cleared as Clear does";
     EXPECT_TRUE(t.game.rack().twoRows());
     for (int n = 1; n <= 13; ++n)
@@ -251,7 +251,7 @@ TEST(ClientGame, TwoRowsLayoutAndToggle)
     EXPECT_EQ(t.game.rack().tile(11).shownInWord, 0);
     // Out of turn the option only lays the tiles out again.
     t.turn(2);
-    e = t.game.TilesinTwoRows(false);
+    e = t.game.chooseTwoRows(false);
     EXPECT_TRUE(e.send.empty());
     EXPECT_FALSE(t.game.rack().twoRows());
 }

@@ -29,7 +29,7 @@ bool contains(const std::vector<std::string>& v, const std::string& s)
 
 std::string unframed(const std::string& framed) { return framed.substr(0, framed.size() - 1); }
 
-QLabel* label(MainWindow* chat, const QString& name) { return chat->findChild<QLabel*>(name); }
+QLabel* label(MainWindow* window, const QString& name) { return window->findChild<QLabel*>(name); }
 
 } // namespace
 
@@ -101,25 +101,25 @@ void MainWindowTest::commandLine()
     h.start();
 
     QTRY_VERIFY(h.chatText().startsWith("Loading Multi-player Game.. Please Wait."));
-    QCOMPARE(h.chat->session().hostRights(), hosts);
-    QCOMPARE(h.chat->findChild<QPushButton*>("button_start")->isVisible(), hosts);
-    QCOMPARE(h.chat->action("StartGame1")->isEnabled(), hosts);
-    QCOMPARE(h.spylist->removeAction()->isEnabled(), hosts);
-    QCOMPARE(h.gamestart->fastHidden(), fastHidden);
+    QCOMPARE(h.window->session().hostRights(), hosts);
+    QCOMPARE(h.window->findChild<QPushButton*>("button_start")->isVisible(), hosts);
+    QCOMPARE(h.window->action("StartGame1")->isEnabled(), hosts);
+    QCOMPARE(h.spectators->removeAction()->isEnabled(), hosts);
+    QCOMPARE(h.startDialog->fastHidden(), fastHidden);
     QVERIFY(!h.download->isVisible());
-    QCOMPARE(h.chat->connection()->lobbyLinkHeld(), lobby);
+    QCOMPARE(h.window->connection()->lobbyLinkHeld(), lobby);
     if (lobby)
         QVERIFY(h.lobby.waitForNewConnection(5000));
     if (connects) {
-        QCOMPARE(h.chat->connection()->address(), connectsTo);
-        QCOMPARE(h.chat->session().loginName(), std::string("Ann"));
+        QCOMPARE(h.window->connection()->address(), connectsTo);
+        QCOMPARE(h.window->session().loginName(), std::string("Ann"));
         if (hosts)
             QTRY_VERIFY(h.chatText().contains("You are Connected."));
         else
             QVERIFY(host.waitForClient());
     } else {
-        QVERIFY(h.chat->session().loginName().empty());
-        QVERIFY(!h.chat->connection()->connected());
+        QVERIFY(h.window->session().loginName().empty());
+        QVERIFY(!h.window->connection()->connected());
         QCOMPARE(h.chatText(), QString("Loading Multi-player Game.. Please Wait."));
     }
 }
@@ -130,16 +130,16 @@ void MainWindowTest::soloGameLogsInToItsOwnHost()
     h.start();
     QTRY_VERIFY(h.chatText().contains("You are Connected."));
     QVERIFY(h.chatText().startsWith("Loading Solo Game..Please wait.\n"));
-    QCOMPARE(h.chat->launchPlan().playerName, std::string("You"));
-    QCOMPARE(h.chat->connection()->address(), QString("127.0.0.1"));
-    QVERIFY(h.chat->session().hostRights());
+    QCOMPARE(h.window->launchPlan().playerName, std::string("You"));
+    QCOMPARE(h.window->connection()->address(), QString("127.0.0.1"));
+    QVERIFY(h.window->session().hostRights());
     QVERIFY(h.download->isVisible());
-    QVERIFY(!h.chat->connection()->lobbyLinkHeld());
-    QCOMPARE(label(h.chat.get(), "label_playername1")->text(), QString("You"));
-    QCOMPARE(h.chat->loadCount(), 1);
+    QVERIFY(!h.window->connection()->lobbyLinkHeld());
+    QCOMPARE(label(h.window.get(), "label_playername1")->text(), QString("You"));
+    QCOMPARE(h.window->loadCount(), 1);
 
     // 0xFF0000 is blue in the wire's byte order, not red.
-    const QTextCursor first(h.chat->chatView()->document()->firstBlock());
+    const QTextCursor first(h.window->chatView()->document()->firstBlock());
     QTextCursor probe(first);
     probe.movePosition(QTextCursor::Right);
     QCOMPARE(probe.charFormat().foreground().color(), QColor(0, 0, 255));
@@ -154,9 +154,9 @@ void MainWindowTest::hostingOnATakenPortDoesNotPretend()
     QTRY_COMPARE(h.messages.size(), 1);
     QVERIFY(h.messages[0].contains(QString::number(squatter.serverPort())));
     QVERIFY(h.messages[0].contains("in use"));
-    QVERIFY(!h.chat->session().hostRights());
-    QVERIFY(!h.chat->findChild<QPushButton*>("button_start")->isVisible());
-    QVERIFY(!h.chat->action("StartGame1")->isEnabled());
+    QVERIFY(!h.window->session().hostRights());
+    QVERIFY(!h.window->findChild<QPushButton*>("button_start")->isVisible());
+    QVERIFY(!h.window->action("StartGame1")->isEnabled());
     QVERIFY(!squatter.hasPendingConnections());
 }
 
@@ -169,43 +169,43 @@ void MainWindowTest::loginAndRoster()
 
     host.send(net::msg::sendlogininfo(2));
     QTRY_VERIFY(contains(host.received(), unframed(net::msg::logininfo(2, "1.0.13", "Ann"))));
-    QVERIFY(h.chat->session().roster().connected());
-    QCOMPARE(h.chat->loadCount(), 0);
+    QVERIFY(h.window->session().roster().connected());
+    QCOMPARE(h.window->loadCount(), 0);
 
     host.send(net::msg::newplayerinfo(2, "Ann") + net::msg::existingplayers(1, "Hosty"));
     QTRY_VERIFY(h.chatText().contains("Hosty is Connected."));
     QVERIFY(h.chatText().contains("You are Connected."));
-    QCOMPARE(h.chat->loadCount(), 1);
-    QCOMPARE(label(h.chat.get(), "label_playername1")->text(), QString("Hosty"));
-    QCOMPARE(label(h.chat.get(), "label_playername2")->text(), QString("Ann"));
-    QCOMPARE(label(h.chat.get(), "label_playername3")->text(), QString("<Waiting>"));
+    QCOMPARE(h.window->loadCount(), 1);
+    QCOMPARE(label(h.window.get(), "label_playername1")->text(), QString("Hosty"));
+    QCOMPARE(label(h.window.get(), "label_playername2")->text(), QString("Ann"));
+    QCOMPARE(label(h.window.get(), "label_playername3")->text(), QString("<Waiting>"));
 
     host.send(net::msg::newplayerinfo(2, "Ann"));
-    QTRY_COMPARE(h.chat->loadCount(), 2); // every own arrival reads the settings again
+    QTRY_COMPARE(h.window->loadCount(), 2); // every own arrival reads the settings again
 
     host.send(net::msg::newplayerinfo(7, "Spy"));
     QTRY_VERIFY(h.chatText().contains("Spy is spying."));
-    QVERIFY(h.spylist->hasSpy(7, "Spy"));
+    QVERIFY(h.spectators->hasSpy(7, "Spy"));
 
-    const int blocks = h.chat->chatView()->document()->blockCount();
+    const int blocks = h.window->chatView()->document()->blockCount();
     host.send(net::msg::playerdisconnected(4, "") + net::msg::playerdisconnected(8, "Ghost")
         + net::msg::playerdisconnected(7, "Spy"));
     QTRY_VERIFY(h.chatText().endsWith("Spy has left."));
-    QCOMPARE(h.chat->chatView()->document()->blockCount(), blocks + 1); // free seat and stranger: silent
-    QVERIFY(!h.spylist->hasSpy(7, "Spy"));
+    QCOMPARE(h.window->chatView()->document()->blockCount(), blocks + 1); // free seat and stranger: silent
+    QVERIFY(!h.spectators->hasSpy(7, "Spy"));
 
     host.send(net::msg::justwatching(2, true));
     QTRY_VERIFY(h.chatText().endsWith("Ann is just watching"));
-    QVERIFY(h.chat->action("JustWatch1")->isChecked());
-    QVERIFY(!label(h.chat.get(), "image_eyes2")->isHidden());
+    QVERIFY(h.window->action("JustWatch1")->isChecked());
+    QVERIFY(!label(h.window.get(), "image_eyes2")->isHidden());
     host.send(net::msg::justwatching(2, false));
     QTRY_VERIFY(h.chatText().endsWith("Ann now playing again"));
-    QVERIFY(!h.chat->action("JustWatch1")->isChecked());
-    QVERIFY(label(h.chat.get(), "image_eyes2")->isHidden());
+    QVERIFY(!h.window->action("JustWatch1")->isChecked());
+    QVERIFY(label(h.window.get(), "image_eyes2")->isHidden());
 
     host.send(net::msg::playerdisconnected(1, "Hosty"));
     QTRY_VERIFY(h.chatText().endsWith("Hosty disconnected."));
-    QCOMPARE(label(h.chat.get(), "label_playername1")->text(), QString("<Waiting>"));
+    QCOMPARE(label(h.window.get(), "label_playername1")->text(), QString("<Waiting>"));
 
     host.send(net::msg::havewrongversion("Old") + net::msg::wrongversion());
     QTRY_VERIFY(h.chatText().endsWith("You have a differnt version of the game then the host."));
@@ -221,9 +221,9 @@ void MainWindowTest::spectatorsOwnArrival()
     QVERIFY(host.waitForClient());
     host.send(net::msg::sendlogininfo(8) + net::msg::newplayerinfo(8, "Zed"));
     QTRY_VERIFY(h.chatText().endsWith("You are Connected.\nYou are spying."));
-    QVERIFY(h.spylist->hasSpy(8, "Zed"));
+    QVERIFY(h.spectators->hasSpy(8, "Zed"));
     for (int seat = 1; seat <= 6; ++seat)
-        QCOMPARE(label(h.chat.get(), QString("label_playername%1").arg(seat))->text(), QString("<Waiting>"));
+        QCOMPARE(label(h.window.get(), QString("label_playername%1").arg(seat))->text(), QString("<Waiting>"));
 }
 
 void MainWindowTest::hostileHostMessagesAreIgnored()
@@ -233,7 +233,7 @@ void MainWindowTest::hostileHostMessagesAreIgnored()
     h.start();
     QVERIFY(host.waitForClient());
     host.send(net::msg::sendlogininfo(2) + net::msg::newplayerinfo(2, "Ann"));
-    QTRY_COMPARE(h.chat->loadCount(), 1);
+    QTRY_COMPARE(h.window->loadCount(), 1);
 
     const std::string junk[] = {
         "CMD_newplayerinfo+0+Zero",
@@ -262,10 +262,10 @@ void MainWindowTest::hostileHostMessagesAreIgnored()
     QTRY_VERIFY(h.chatText().endsWith("Sentinel is Connected."));
     QCOMPARE(h.closed->count(), 0);
     QVERIFY(h.messages.isEmpty());
-    QCOMPARE(h.chat->session().roster().mySeat(), 2);
-    QCOMPARE(h.spylist->spyCount(), 0);
+    QCOMPARE(h.window->session().roster().mySeat(), 2);
+    QCOMPARE(h.spectators->spyCount(), 0);
     for (int seat : { 1, 4, 5, 6 })
-        QCOMPARE(label(h.chat.get(), QString("label_playername%1").arg(seat))->text(), QString("<Waiting>"));
+        QCOMPARE(label(h.window.get(), QString("label_playername%1").arg(seat))->text(), QString("<Waiting>"));
     QVERIFY(!h.chatText().contains("Zero") && !h.chatText().contains("Ten") && !h.chatText().contains("Wrap"));
 }
 
@@ -297,12 +297,12 @@ void MainWindowTest::hostGoneEndsTheProgram()
         host.send(std::string(net::kMaxPendingBytes + 10, 'A'));
     else if (how == "seated-close") {
         host.send(net::msg::sendlogininfo(2));
-        QTRY_VERIFY(h.chat->session().roster().connected());
+        QTRY_VERIFY(h.window->session().roster().connected());
         host.peer->close();
     } else
         host.send(net::msg::full());
     QTRY_COMPARE(h.closed->count(), 1);
-    QVERIFY(!h.chat->isVisible());
+    QVERIFY(!h.window->isVisible());
     if (message.isEmpty())
         QVERIFY(h.messages.isEmpty());
     else
@@ -333,9 +333,9 @@ void MainWindowTest::gameIsFullIsReadBeforeTheWindowCloses()
         if (hangUpWhileShown)
             host.peer->close();
         // Either the host hangs up or it does not; both are what this test is about.
-        (void)QTest::qWaitFor([&] { return !h.chat->connection()->connected() || !h.chat->isVisible(); }, 5000);
+        (void)QTest::qWaitFor([&] { return !h.window->connection()->connected() || !h.window->isVisible(); }, 5000);
         QCoreApplication::processEvents();
-        openWhileShown = h.chat->isVisible();
+        openWhileShown = h.window->isVisible();
     });
     host.send(net::msg::full());
     if (!hangUpWhileShown)
@@ -344,7 +344,7 @@ void MainWindowTest::gameIsFullIsReadBeforeTheWindowCloses()
     setMessageHook(harnessHook);
     QCOMPARE(shown, QStringList { "Game is full" });
     QVERIFY2(openWhileShown, "the window closed under the message");
-    QVERIFY(!h.chat->isVisible());
+    QVERIFY(!h.window->isVisible());
 }
 
 void MainWindowTest::kickMenuRules()
@@ -355,28 +355,28 @@ void MainWindowTest::kickMenuRules()
         joined.start();
         QVERIFY(host.waitForClient());
         host.send(net::msg::sendlogininfo(2) + net::msg::newplayerinfo(1, "Hosty"));
-        QTRY_COMPARE(label(joined.chat.get(), "label_playername1")->text(), QString("Hosty"));
-        joined.chat->label_playername1ContextPopup(1);
-        QVERIFY(!joined.chat->action("RemoveFromGame1")->isEnabled());
-        QVERIFY(!joined.chat->action("SettoJustWatch1")->isEnabled());
-        QVERIFY(!joined.chat->action("UnsetJustWatch1")->isEnabled());
-        QVERIFY(!joined.spylist->removeAction()->isEnabled());
+        QTRY_COMPARE(label(joined.window.get(), "label_playername1")->text(), QString("Hosty"));
+        joined.window->prepareSeatMenu(1);
+        QVERIFY(!joined.window->action("RemoveFromGame1")->isEnabled());
+        QVERIFY(!joined.window->action("SettoJustWatch1")->isEnabled());
+        QVERIFY(!joined.window->action("UnsetJustWatch1")->isEnabled());
+        QVERIFY(!joined.spectators->removeAction()->isEnabled());
     }
     {
         ScriptedHost host;
         ClientHarness hosting({ "Ann", "x", "true" }, host.port());
         hosting.start();
         QVERIFY(host.waitForClient());
-        hosting.chat->label_playername1ContextPopup(3); // "<Waiting>"
-        QVERIFY(!hosting.chat->action("RemoveFromGame1")->isEnabled());
-        QVERIFY(hosting.chat->action("SettoJustWatch1")->isEnabled());
-        QVERIFY(hosting.chat->action("UnsetJustWatch1")->isEnabled());
-        QVERIFY(hosting.spylist->removeAction()->isEnabled());
-        QCOMPARE(hosting.chat->kickMenu()->property("tag").toInt(), 3);
+        hosting.window->prepareSeatMenu(3); // "<Waiting>"
+        QVERIFY(!hosting.window->action("RemoveFromGame1")->isEnabled());
+        QVERIFY(hosting.window->action("SettoJustWatch1")->isEnabled());
+        QVERIFY(hosting.window->action("UnsetJustWatch1")->isEnabled());
+        QVERIFY(hosting.spectators->removeAction()->isEnabled());
+        QCOMPARE(hosting.window->seatMenu()->property("tag").toInt(), 3);
         host.send(net::msg::newplayerinfo(3, "Cy"));
-        QTRY_COMPARE(label(hosting.chat.get(), "label_playername3")->text(), QString("Cy"));
-        hosting.chat->label_playername1ContextPopup(3);
-        QVERIFY(hosting.chat->action("RemoveFromGame1")->isEnabled());
+        QTRY_COMPARE(label(hosting.window.get(), "label_playername3")->text(), QString("Cy"));
+        hosting.window->prepareSeatMenu(3);
+        QVERIFY(hosting.window->action("RemoveFromGame1")->isEnabled());
     }
 }
 
@@ -389,22 +389,22 @@ void MainWindowTest::removalAndWatchCommands()
     QVERIFY(host.waitForClient());
 
     // Nothing goes out before the host gave us a seat.
-    h.chat->label_playername1ContextPopup(5);
-    h.chat->action("RemoveFromGame1")->trigger();
-    h.chat->action("JustWatch1")->trigger();
+    h.window->prepareSeatMenu(5);
+    h.window->action("RemoveFromGame1")->trigger();
+    h.window->action("JustWatch1")->trigger();
 
     host.send(net::msg::sendlogininfo(1) + net::msg::newplayerinfo(1, "Ann") + net::msg::newplayerinfo(5, "Eve"));
-    QTRY_COMPARE(label(h.chat.get(), "label_playername5")->text(), QString("Eve"));
+    QTRY_COMPARE(label(h.window.get(), "label_playername5")->text(), QString("Eve"));
 
-    h.chat->label_playername1ContextPopup(5);
-    h.chat->action("RemoveFromGame1")->trigger();
-    h.chat->action("SettoJustWatch1")->trigger(); // slot 5 may never watch
-    h.chat->label_playername1ContextPopup(3);
-    h.chat->action("SettoJustWatch1")->trigger();
-    h.chat->action("UnsetJustWatch1")->trigger();
-    h.spylist->onKick(8);
-    h.chat->action("JustWatch1")->trigger();
-    QVERIFY2(!h.chat->action("JustWatch1")->isChecked(), "the check waits for the host's answer");
+    h.window->prepareSeatMenu(5);
+    h.window->action("RemoveFromGame1")->trigger();
+    h.window->action("SettoJustWatch1")->trigger(); // slot 5 may never watch
+    h.window->prepareSeatMenu(3);
+    h.window->action("SettoJustWatch1")->trigger();
+    h.window->action("UnsetJustWatch1")->trigger();
+    h.spectators->onKick(8);
+    h.window->action("JustWatch1")->trigger();
+    QVERIFY2(!h.window->action("JustWatch1")->isChecked(), "the check waits for the host's answer");
 
     const std::vector<std::string> expected = {
         unframed(net::msg::logininfo(1, "1.0.13", "Ann")),
@@ -418,10 +418,10 @@ void MainWindowTest::removalAndWatchCommands()
     QCOMPARE(host.received(), expected);
 
     host.send(net::msg::justwatching(1, true));
-    QTRY_VERIFY(h.chat->action("JustWatch1")->isChecked());
-    h.chat->action("JustWatch1")->trigger();
+    QTRY_VERIFY(h.window->action("JustWatch1")->isChecked());
+    h.window->action("JustWatch1")->trigger();
     QTRY_COMPARE(host.received().back(), unframed(net::msg::justwatch(1, false)));
-    QVERIFY(h.chat->action("JustWatch1")->isChecked());
+    QVERIFY(h.window->action("JustWatch1")->isChecked());
 }
 
 void MainWindowTest::startButton()
@@ -430,15 +430,15 @@ void MainWindowTest::startButton()
     ClientHarness h({ "Ann", "x", "true", "s" }, host.port());
     h.start();
     QVERIFY(host.waitForClient());
-    h.chat->findChild<QPushButton*>("button_start")->click();
+    h.window->findChild<QPushButton*>("button_start")->click();
     QCOMPARE(h.messages, QStringList { "You are not connected" });
-    QVERIFY(!h.gamestart->isVisible());
+    QVERIFY(!h.startDialog->isVisible());
 
     host.send(net::msg::sendlogininfo(1) + net::msg::newplayerinfo(1, "Ann"));
-    QTRY_COMPARE(h.chat->loadCount(), 1);
-    h.chat->action("StartGame1")->trigger();
-    QVERIFY(h.gamestart->isVisible());
-    h.gamestart->button_startClick();
+    QTRY_COMPARE(h.window->loadCount(), 1);
+    h.window->action("StartGame1")->trigger();
+    QVERIFY(h.startDialog->isVisible());
+    h.startDialog->onStartClicked();
     // No settings file: 5000, 60, 2000, new tiles and typing on; the fast game was hidden by "s".
     net::GameOptions o;
     o.fast = false;
@@ -453,16 +453,16 @@ void MainWindowTest::joinerInSeatOneHoldsTheHostsRights()
     ClientHarness h({ "Ann", "127.0.0.1", "false" }, host.port());
     h.start();
     QVERIFY(host.waitForClient());
-    auto* start = h.chat->findChild<QPushButton*>("button_start");
+    auto* start = h.window->findChild<QPushButton*>("button_start");
     QVERIFY(start->isHidden());
-    QVERIFY(!h.chat->action("StartGame1")->isEnabled());
+    QVERIFY(!h.window->action("StartGame1")->isEnabled());
 
     host.send(net::msg::sendlogininfo(1) + net::msg::newplayerinfo(1, "Ann"));
-    QTRY_VERIFY(h.chat->session().hostRights());
+    QTRY_VERIFY(h.window->session().hostRights());
     QVERIFY(!start->isHidden());
-    QVERIFY(h.chat->action("StartGame1")->isEnabled());
-    h.chat->action("StartGame1")->trigger();
-    h.gamestart->button_startClick();
+    QVERIFY(h.window->action("StartGame1")->isEnabled());
+    h.window->action("StartGame1")->trigger();
+    h.startDialog->onStartClicked();
     QTRY_VERIFY(host.received().back().rfind("CMD_startgame+1+f+", 0) == 0);
 
     // Any other seat of a joiner keeps the controls hidden.
@@ -471,9 +471,9 @@ void MainWindowTest::joinerInSeatOneHoldsTheHostsRights()
     j.start();
     QVERIFY(other.waitForClient());
     other.send(net::msg::sendlogininfo(2) + net::msg::newplayerinfo(2, "Bob"));
-    QTRY_COMPARE(j.chat->loadCount(), 1);
-    QVERIFY(!j.chat->session().hostRights());
-    QVERIFY(j.chat->findChild<QPushButton*>("button_start")->isHidden());
+    QTRY_COMPARE(j.window->loadCount(), 1);
+    QVERIFY(!j.window->session().hostRights());
+    QVERIFY(j.window->findChild<QPushButton*>("button_start")->isHidden());
 }
 
 void MainWindowTest::menus()
@@ -545,15 +545,15 @@ void MainWindowTest::menus()
         "Help > -",
         "Help > About",
     };
-    QCOMPARE(walk(h.chat->menuBar()->actions(), ""), expected);
-    QCOMPARE(h.chat->action("Help2")->shortcut(), QKeySequence(Qt::Key_F1));
-    QCOMPARE(h.chat->windowTitle(), QString("Zirky"));
+    QCOMPARE(walk(h.window->menuBar()->actions(), ""), expected);
+    QCOMPARE(h.window->action("Help2")->shortcut(), QKeySequence(Qt::Key_F1));
+    QCOMPARE(h.window->windowTitle(), QString("Zirky"));
 
     // Chat lines are text, never markup, and a player's line starts with its head in bold.
-    h.chat->chatView()->addLine("0+<b>not bold</b> & <i>", Qt::blue);
-    h.chat->chatView()->addLine("7+Bob chats: hello", Qt::red);
+    h.window->chatView()->addLine("0+<b>not bold</b> & <i>", Qt::blue);
+    h.window->chatView()->addLine("7+Bob chats: hello", Qt::red);
     QVERIFY(h.chatText().endsWith("<b>not bold</b> & <i>\nBob chats: hello"));
-    QTextCursor head(h.chat->chatView()->document()->lastBlock());
+    QTextCursor head(h.window->chatView()->document()->lastBlock());
     head.movePosition(QTextCursor::Right);
     QCOMPARE(head.charFormat().fontWeight(), int(QFont::Bold));
 }
@@ -565,19 +565,19 @@ void MainWindowTest::resultsReachTheTally()
     h.start();
     QVERIFY(host.waitForClient());
     host.send(net::msg::sendlogininfo(1) + net::msg::newplayerinfo(1, "Ann") + net::msg::existingplayers(2, "Bob"));
-    QTRY_COMPARE(label(h.chat.get(), "label_playername2")->text(), QString("Bob"));
-    h.tallylist->addscore(windows::kHighestTurn, 500);
+    QTRY_COMPARE(label(h.window.get(), "label_playername2")->text(), QString("Bob"));
+    h.tally->addscore(windows::kHighestTurn, 500);
 
     host.send(net::msg::startgameRelay("Ann", {}) + net::msg::scores(1, 300, 100, 4, 400, 1, 400)
         + net::msg::scores(1, 700, 100, 4, 1200, 1, 1200));
-    QTRY_COMPARE(h.tallylist->highestTurnScore(), 800);
+    QTRY_COMPARE(h.tally->highestTurnScore(), 800);
     host.send(net::msg::scores(1, 100, 0, 1, 1300, 1, 1300));
     host.send(net::msg::winner("Ann"));
-    QTRY_VERIFY(h.chat->findChild<QLabel*>("label_winner")->text() == "You have Won the Game!");
-    QCOMPARE(h.tallylist->highestTurnScore(), 800); // a lower turn does not replace the best
-    QCOMPARE(h.tallylist->highestGameScore(), 1300);
-    QCOMPARE(h.tallylist->record().mine(windows::kTotalGames), std::int64_t(1));
-    QCOMPARE(h.tallylist->record().mine(windows::kTotalWins), std::int64_t(1));
+    QTRY_VERIFY(h.window->findChild<QLabel*>("label_winner")->text() == "You have Won the Game!");
+    QCOMPARE(h.tally->highestTurnScore(), 800); // a lower turn does not replace the best
+    QCOMPARE(h.tally->highestGameScore(), 1300);
+    QCOMPARE(h.tally->record().mine(windows::kTotalGames), std::int64_t(1));
+    QCOMPARE(h.tally->record().mine(windows::kTotalWins), std::int64_t(1));
 }
 
 void MainWindowTest::joiningAHostThatIsNotThere_data()

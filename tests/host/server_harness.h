@@ -267,14 +267,14 @@ struct Host {
             quint16(0), [set](std::string_view w) { return set->count(std::string(w)) > 0; });
         QObject::connect(server.get(), &HostServer::logLine, [this](const QString& l) { log << l; });
         server->setManualTurnClock(true);
-        server->Sock1->setListen(true);
+        server->listener->setListen(true);
     }
     quint16 port() const { return server->port(); }
     host::Game& game() { return server->game(); }
     void tick(int times = 1)
     {
         for (int i = 0; i < times; ++i)
-            server->turntimerTimer();
+            server->onTurnClockTick();
     }
     bool logged(const QString& part) const
     {

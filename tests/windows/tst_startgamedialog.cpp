@@ -275,7 +275,7 @@ void StartGameDialogTest::startCallsMainWindowThenHides()
     // No main window attached yet: the button must not crash.
     form.onStart = nullptr;
     form.show();
-    form.button_startClick();
+    form.onStartClicked();
     QVERIFY(form.isHidden());
 }
 
@@ -300,7 +300,7 @@ void StartGameDialogTest::startTakesNumberStillBeingTyped()
     QTest::keyClicks(edit, typed);
     int seen = 0;
     form.onStart = [&] { seen = form.options().playToScore; };
-    form.button_startClick();
+    form.onStartClicked();
     QCOMPARE(seen, sent);
 }
 
