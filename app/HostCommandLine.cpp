@@ -1,7 +1,7 @@
 #include "HostCommandLine.h"
 
 #include "host/Game.h"
-#include "net/Seats.h"
+#include "rules/Seats.h"
 
 #include <optional>
 
@@ -49,8 +49,8 @@ bool parseComputers(const std::string& text, HostCommandLine& out)
         start = comma + 1;
     }
     // Seat 1 is the first person's; the computers fit in the other playing seats.
-    if (static_cast<int>(levels.size()) > net::kPlayerSeats - 1) {
-        out.error = "at most " + std::to_string(net::kPlayerSeats - 1) + " computer players";
+    if (static_cast<int>(levels.size()) > rules::kPlayerSeats - 1) {
+        out.error = "at most " + std::to_string(rules::kPlayerSeats - 1) + " computer players";
         return false;
     }
     out.computers = std::move(levels);

@@ -1,5 +1,6 @@
 #include "Settings.h"
 
+#include "ColorText.h"
 #include "net/Fields.h"
 
 namespace app
@@ -23,13 +24,33 @@ int readBounded(const IniFile& ini, const char* key, int fallback, int lo, int h
     return (v < lo || v > hi) ? fallback : v;
 }
 
-std::string readText(const IniFile& ini, const char* key, const char* fallback)
+std::string readText(const IniFile& ini, const char* key, const std::string& fallback)
 {
     auto text = ini.value(kSettingsSection, key);
-    return text ? *text : std::string(fallback);
+    return text ? *text : fallback;
 }
 
 const char* boolText(bool b) { return b ? "true" : "false"; }
+
+template <auto Field> void copyField(const ZirkySettings& from, ZirkySettings& to) { to.*Field = from.*Field; }
+
+// The options the player may change before the file is read, and how each is taken over.
+struct Option {
+    unsigned bit;
+    void (*copy)(const ZirkySettings& from, ZirkySettings& to);
+};
+constexpr unsigned kSounds = 1, kChatter = 2, kTurnSound = 4, kTwoRows = 8, kZeroKey = 16, kTextColor = 32,
+                   kTextSize = 64, kMissed = 128;
+constexpr Option kOptions[] = {
+    { kSounds, copyField<&ZirkySettings::playSounds> },
+    { kChatter, copyField<&ZirkySettings::chatterSounds> },
+    { kTurnSound, copyField<&ZirkySettings::turnSound> },
+    { kTwoRows, copyField<&ZirkySettings::twoRows> },
+    { kZeroKey, copyField<&ZirkySettings::turnOff0Key> },
+    { kTextColor, copyField<&ZirkySettings::textColor> },
+    { kTextSize, copyField<&ZirkySettings::textSize> },
+    { kMissed, copyField<&ZirkySettings::missedWords> },
+};
 
 } // namespace
 
@@ -42,9 +63,9 @@ ZirkySettings readSettings(const IniFile& ini)
     s.geometry.height = readBounded(ini, "Height", kDefaultHeight, kMinWindowSide, kMaxWindowSide);
     s.textSize = readBounded(ini, "Textsize", 8, kMinTextSize, kMaxTextSize);
     s.textColor = readText(ini, "Textcolor", "clblack");
-    s.playToScore = readText(ini, "Playtoscore", net::kDefaultPlayToScoreText);
-    s.timePerTurn = readText(ini, "Timeperturn", net::kDefaultTimePerTurnText);
-    s.zirkedAt = readText(ini, "Zirkedat", net::kDefaultZirkedAtText);
+    s.playToScore = readText(ini, "Playtoscore", s.playToScore);
+    s.timePerTurn = readText(ini, "Timeperturn", s.timePerTurn);
+    s.zirkedAt = readText(ini, "Zirkedat", s.zirkedAt);
     s.newTiles = readText(ini, "Newtiles", "true");
     s.fastGame = readText(ini, "Fastgame", "true");
     s.typing = readText(ini, "Typing", "true");
@@ -88,6 +109,48 @@ void writePhrases(IniFile& ini, const std::array<std::string, 9>& phrases)
 {
     for (std::size_t i = 0; i < phrases.size(); ++i)
         ini.set(kSettingsSection, "Phrase" + std::to_string(i + 1), phrases[i]);
+}
+
+void PlayerSettings::load(const IniFile& ini)
+{
+    m_values = readSettings(ini);
+    m_values.textColor = colorText(parseColorText(m_values.textColor).value_or(0));
+    ++m_loads;
+}
+
+void PlayerSettings::setPlaySounds(bool on) { change<&ZirkySettings::playSounds>(on, kSounds); }
+void PlayerSettings::setChatterSounds(bool on) { change<&ZirkySettings::chatterSounds>(on, kChatter); }
+void PlayerSettings::setTurnSound(int setting) { change<&ZirkySettings::turnSound>(setting, kTurnSound); }
+void PlayerSettings::setTwoRows(bool on) { change<&ZirkySettings::twoRows>(on, kTwoRows); }
+void PlayerSettings::setTurnOff0Key(bool on) { change<&ZirkySettings::turnOff0Key>(on, kZeroKey); }
+void PlayerSettings::setTextColor(std::uint32_t bgr) { change<&ZirkySettings::textColor>(colorText(bgr), kTextColor); }
+void PlayerSettings::setTextSize(int size) { change<&ZirkySettings::textSize>(size, kTextSize); }
+void PlayerSettings::setMissedWords(bool on) { change<&ZirkySettings::missedWords>(on, kMissed); }
+
+void PlayerSettings::setStartWindow(const StartWindowValues& start)
+{
+    m_values.playToScore = start.playtoscore;
+    m_values.timePerTurn = start.timeperturn;
+    m_values.zirkedAt = start.zirkedat;
+    m_values.newTiles = boolText(start.newtiles);
+    m_values.fastGame = boolText(start.fastgame);
+    m_values.typing = boolText(start.typing);
+}
+
+ZirkySettings PlayerSettings::toSave(const IniFile& stored, std::optional<Geometry> windowAt) const
+{
+    const ZirkySettings onDisk = readSettings(stored);
+    ZirkySettings out = m_values;
+    if (!loaded()) {
+        // Saved before the host confirmed us (an option clicked, the window
+        // closed): the file keeps everything the player has not touched.
+        out = onDisk;
+        for (const Option& o : kOptions)
+            if (m_touched & o.bit)
+                o.copy(m_values, out);
+    }
+    out.geometry = windowAt.value_or(onDisk.geometry);
+    return out;
 }
 
 } // namespace app

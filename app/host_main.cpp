@@ -3,10 +3,11 @@
 #include "app/HostCommandLine.h"
 #include "app/QuitSignals.h"
 #include "bots/ComputerSeats.h"
-#include "host/TServer.h"
+#include "host/HostServer.h"
 #include "net/Commands.h"
-#include "net/Seats.h"
 #include "net/Text.h"
+#include "rules/Seats.h"
+#include "rules/Version.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -54,7 +55,7 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zirky-host"));
     QCoreApplication::setApplicationVersion(
-        QString::fromLatin1(net::kGameVersion.data(), static_cast<int>(net::kGameVersion.size())));
+        QString::fromLatin1(rules::kVersion.data(), static_cast<int>(rules::kVersion.size())));
 
     std::vector<std::string> args;
     for (const QString& arg : QCoreApplication::arguments().mid(1))
@@ -75,7 +76,7 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    TServer server(port, QString::fromStdString(options.wordFile));
+    HostServer server(port, QString::fromStdString(options.wordFile));
     server.setCleanWords(options.cleanWords);
     if (!options.wordFile.empty() && !server.dictionaryError().isEmpty()) {
         std::fprintf(
@@ -93,14 +94,14 @@ int main(int argc, char* argv[])
     // The local-network announcement is wired in by the announcer; until then
     // the host only says whether it would announce.
     const bool announce = options.announce;
-    QObject::connect(&server, &TServer::logLine, &server, printLine);
+    QObject::connect(&server, &HostServer::logLine, &server, printLine);
     try {
-        server.Sock1->setListen(true);
+        server.listener->setListen(true);
     } catch (const ESockException& e) {
         std::fprintf(stderr, "zirky-host: port %u is in use (%s)\n", unsigned(port), e.what());
         return 1;
     }
-    if (!server.Sock1->Listen()) {
+    if (!server.listener->Listen()) {
         std::fprintf(stderr, "zirky-host: port %u is in use\n", unsigned(port));
         return 1;
     }
@@ -113,7 +114,7 @@ int main(int argc, char* argv[])
     printLine(QStringLiteral("zirky-host %1 listening on port %2%3; a lost connection's seat is held %4 s%5")
                   .arg(QCoreApplication::applicationVersion())
                   .arg(server.port())
-                  .arg(server.Sock1->listensOnIPv6() ? QStringLiteral(" (IPv4 and IPv6)") : QString())
+                  .arg(server.listener->listensOnIPv6() ? QStringLiteral(" (IPv4 and IPv6)") : QString())
                   .arg(options.holdSeconds)
                   .arg(announce ? QString() : QStringLiteral("; not announced on the local network")));
     if (options.cleanWords)
@@ -128,9 +129,9 @@ int main(int argc, char* argv[])
     QObject::connect(&party, &bots::ComputerSeats::logLine, &party, printLine);
     bool hadPerson = false;
     bool seatWhenGone = false; // a person came while the last party was still leaving
-    QObject::connect(&server, &TServer::logLine, &party, [&] {
+    QObject::connect(&server, &HostServer::logLine, &party, [&] {
         bool person = false;
-        for (int seat = 1; seat <= net::kPlayerSeats && !person; ++seat) {
+        for (int seat = 1; seat <= rules::kPlayerSeats && !person; ++seat) {
             // A person whose link dropped still holds the seat, and the computers stay.
             const host::Player& p = server.game().player(seat);
             person = p.loggedIn && !bots::isComputerName(p.name);

@@ -6,18 +6,19 @@
 #include "app/QuitSignals.h"
 #include "app/Settings.h"
 #include "bots/ComputerSeats.h"
-#include "client/Tchat.h"
-#include "host/TServer.h"
+#include "client/MainWindow.h"
+#include "host/HostServer.h"
 #include "net/Commands.h"
 #include "net/TSock.h"
+#include "rules/Version.h"
+#include "windows/AboutWindow.h"
 #include "windows/Background.h"
-#include "windows/Tabout.h"
-#include "windows/Tdownload.h"
-#include "windows/Tgamestartform.h"
-#include "windows/Thelp.h"
-#include "windows/Tphrases.h"
-#include "windows/Tspylist.h"
-#include "windows/Ttallylist.h"
+#include "windows/DownloadWindow.h"
+#include "windows/HelpWindow.h"
+#include "windows/PhraseListWindow.h"
+#include "windows/SpectatorList.h"
+#include "windows/StartGameDialog.h"
+#include "windows/TallyWindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -55,7 +56,7 @@ QString tallyPath()
         dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
         QDir().mkpath(dir);
     }
-    return QDir(dir).filePath(QString::fromLatin1(Ttallylist::kFileName));
+    return QDir(dir).filePath(QString::fromLatin1(TallyWindow::kFileName));
 }
 
 quint16 gamePort()
@@ -63,7 +64,7 @@ quint16 gamePort()
     // A testing aid: lets a second build run beside a game on 7772.
     bool ok = false;
     const int port = qEnvironmentVariableIntValue("ZIRKY_PORT", &ok);
-    return (ok && port > 0 && port < 65536) ? static_cast<quint16>(port) : static_cast<quint16>(net::kGamePort);
+    return (ok && port > 0 && port < 65536) ? static_cast<quint16>(port) : static_cast<quint16>(rules::kGamePort);
 }
 
 } // namespace
@@ -79,7 +80,7 @@ int main(int argc, char* argv[])
         std::fputs(app::usageText().c_str(), stdout);
         return 0;
     case app::EarlyExit::Version:
-        std::printf("Zirky %.*s\n", static_cast<int>(net::kGameVersion.size()), net::kGameVersion.data());
+        std::printf("Zirky %.*s\n", static_cast<int>(rules::kVersion.size()), rules::kVersion.data());
         return 0;
     case app::EarlyExit::None:
         break;
@@ -101,9 +102,9 @@ int main(int argc, char* argv[])
 
     // The game host exists only in the copy that hosts: a copy that joins
     // never writes the word list or opens the port.
-    std::unique_ptr<TServer> server;
+    std::unique_ptr<HostServer> server;
     std::unique_ptr<bots::ComputerSeats> computers;
-    Tchat::Options options;
+    MainWindow::Options options;
     options.args = args;
     options.hostPort = port;
     options.settingsPath = settingsPath();
@@ -115,11 +116,11 @@ int main(int argc, char* argv[])
         computers->addPlayer(static_cast<bots::Level>(level), taken);
     };
     options.startHost = [&server, port]() {
-        Tchat::HostStart result;
+        MainWindow::HostStart result;
         result.port = port;
-        server = std::make_unique<TServer>(port);
+        server = std::make_unique<HostServer>(port);
         try {
-            server->Sock1->setListen(true);
+            server->listener->setListen(true);
         } catch (const ESockException& e) {
             result.error = QString::fromUtf8(e.what());
             server.reset();
@@ -131,19 +132,19 @@ int main(int argc, char* argv[])
         return result;
     };
 
-    Tchat chat(background, options);
-    Ttallylist tallylist(background);
-    tallylist.setTallyPath(tallyPath());
-    Tabout about(background);
-    Thelp help(background);
-    Tphrases phrases(background);
-    Tspylist spylist(background);
-    Tgamestartform gamestart(background);
-    Tdownload download(background);
-    chat.attach({ &tallylist, &about, &help, &phrases, &spylist, &gamestart, &download });
+    MainWindow chat(background, options);
+    TallyWindow tally(background);
+    tally.setTallyPath(tallyPath());
+    AboutWindow about(background);
+    HelpWindow help(background);
+    PhraseListWindow phrases(background);
+    SpectatorList spectators(background);
+    StartGameDialog startDialog(background);
+    DownloadWindow download(background);
+    chat.attach({ &tally, &about, &help, &phrases, &spectators, &startDialog, &download });
 
     guard.onActivate = [&chat] { restoreAndRaise(&chat); };
-    QObject::connect(&chat, &Tchat::closed, &application, &QCoreApplication::quit, Qt::QueuedConnection);
+    QObject::connect(&chat, &MainWindow::closed, &application, &QCoreApplication::quit, Qt::QueuedConnection);
     // Ctrl+C or a session's SIGTERM closes the window as "Exit" would.
     QuitSignals quitSignals;
     QObject::connect(&quitSignals, &QuitSignals::quitRequested, &chat, [&chat] { chat.close(); });

@@ -8,7 +8,7 @@
 // The host's side is played by a plain blocking socket on its own thread, so
 // only the window's thread is measured.
 
-#include "client/Tchat.h"
+#include "client/MainWindow.h"
 #include "net/Commands.h"
 #include "net/Framing.h"
 
@@ -96,12 +96,12 @@ int main(int argc, char** argv)
 
     char dir[] = "/tmp/zirky-bench-XXXXXX";
     ::mkdtemp(dir);
-    Tchat::Options options;
+    MainWindow::Options options;
     options.args = { "Ann", "127.0.0.1", "false" };
     options.hostPort = port;
     options.lobbyPort = 1; // nobody: the lobby link fails quietly
     options.settingsPath = std::string(dir) + "/draviklobby.ini";
-    Tchat chat(QPixmap(), options);
+    MainWindow chat(QPixmap(), options);
     PaintWatch watch;
     watch.rounds = rounds;
     app.installEventFilter(&watch);
@@ -113,7 +113,7 @@ int main(int argc, char** argv)
     std::thread host([&] {
         const int fd = ::accept(listener, nullptr, nullptr);
         net::GameOptions o;
-        o.timePerTurn = "3600";
+        o.timePerTurn = 3600;
         sendAll(fd,
             net::msg::sendlogininfo(2) + net::msg::newplayerinfo(2, "Ann") + net::msg::existingplayers(1, "Bob")
                 + net::msg::startgameRelay("Bob", o));

@@ -23,6 +23,7 @@
 #include "Percentiles.h"
 #include "net/Commands.h"
 #include "net/Framing.h"
+#include "rules/Version.h"
 
 #include <atomic>
 #include <cerrno>
@@ -119,7 +120,7 @@ Player join(int port, const std::string& name)
         std::exit(1);
     }
     p.seat = std::atoi(hello.c_str() + std::strlen("CMD_sendlogininfo+"));
-    sendAll(p.fd, net::msg::logininfo(p.seat, net::kGameVersion, name));
+    sendAll(p.fd, net::msg::logininfo(p.seat, rules::kVersion, name));
     if (!p.reader.waitFor("CMD_newplayerinfo+" + std::to_string(p.seat) + "+")) {
         std::fprintf(stderr, "no login for %s\n", name.c_str());
         std::exit(1);

@@ -8,6 +8,7 @@
 #include "HostProcess.h"
 #include "net/Commands.h"
 #include "net/Framing.h"
+#include "rules/Version.h"
 
 #include <chrono>
 #include <cstdio>
@@ -112,7 +113,7 @@ int main(int argc, char** argv)
     for (int seat = 1; seat <= 2; ++seat) {
         const int fd = connectTo(port);
         waitFor(fd, "CMD_sendlogininfo+");
-        bench::sendAll(fd, net::msg::logininfo(seat, net::kGameVersion, "Idle" + std::to_string(seat)));
+        bench::sendAll(fd, net::msg::logininfo(seat, rules::kVersion, "Idle" + std::to_string(seat)));
         waitFor(fd, "CMD_newplayerinfo+" + std::to_string(seat) + "+");
         players.push_back(fd);
     }
@@ -120,7 +121,7 @@ int main(int argc, char** argv)
     const double two = wakeupsPerSecond(pid, seconds);
 
     net::GameOptions options;
-    options.timePerTurn = "600";
+    options.timePerTurn = 600;
     bench::sendAll(players[0], net::msg::startgame(1, options));
     waitFor(players[0], "CMD_thedice+");
     std::this_thread::sleep_for(std::chrono::seconds(1));

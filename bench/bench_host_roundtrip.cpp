@@ -1,4 +1,4 @@
-// Chat round trip through the game host: eight players connected to a TServer,
+// Chat round trip through the game host: eight players connected to a HostServer,
 // one of them chats and waits for the host's relay of its own line (and, to
 // tell the fan-out from the rest, the same with one player alone). Measured
 // next to a plain blocking echo server (the floor loopback allows) and an
@@ -7,9 +7,10 @@
 //   bench_host_roundtrip [round trips, default 5000]
 
 #include "Percentiles.h"
-#include "host/TServer.h"
+#include "host/HostServer.h"
 #include "net/Commands.h"
 #include "net/Framing.h"
+#include "rules/Version.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -143,10 +144,10 @@ private:
     quint16 m_port = 0;
 };
 
-std::unique_ptr<TServer> makeHost(std::promise<quint16>& ready)
+std::unique_ptr<HostServer> makeHost(std::promise<quint16>& ready)
 {
-    auto host = std::make_unique<TServer>(quint16(0), [](std::string_view) { return true; });
-    host->Sock1->setListen(true);
+    auto host = std::make_unique<HostServer>(quint16(0), [](std::string_view) { return true; });
+    host->listener->setListen(true);
     ready.set_value(host->port());
     return host;
 }
@@ -253,7 +254,7 @@ public:
                 std::fprintf(stderr, "unexpected seat: %s\n", hello.c_str());
                 std::exit(1);
             }
-            c.send(net::msg::logininfo(seat, net::kGameVersion, "Player" + std::to_string(seat)));
+            c.send(net::msg::logininfo(seat, rules::kVersion, "Player" + std::to_string(seat)));
             c.waitFor("CMD_newplayerinfo+" + std::to_string(seat) + "+");
         }
         between();
@@ -325,8 +326,9 @@ int main(int argc, char** argv)
     std::printf("%-46s p50 %8.1f us   p99 %8.1f us\n", "plain blocking echo", plain.p50, plain.p99);
     std::printf("%-46s p50 %8.1f us   p99 %8.1f us\n", "TSock echo on an event loop", eventEcho.p50, eventEcho.p99);
     std::printf(
-        "%-46s p50 %8.1f us   p99 %8.1f us\n", "TServer chat relay (queue, rules, 8 sends)", host.p50, host.p99);
-    std::printf("%-46s p50 %8.1f us   p99 %8.1f us\n", "TServer chat relay, 1 player connected", alone.p50, alone.p99);
+        "%-46s p50 %8.1f us   p99 %8.1f us\n", "HostServer chat relay (queue, rules, 8 sends)", host.p50, host.p99);
+    std::printf(
+        "%-46s p50 %8.1f us   p99 %8.1f us\n", "HostServer chat relay, 1 player connected", alone.p50, alone.p99);
     std::printf("ratio host / plain echo:      p50 %.2fx   p99 %.2fx\n", host.p50 / plain.p50, host.p99 / plain.p99);
     std::printf(
         "ratio host / event-loop echo: p50 %.2fx   p99 %.2fx\n", host.p50 / eventEcho.p50, host.p99 / eventEcho.p99);

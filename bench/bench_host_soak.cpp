@@ -9,6 +9,7 @@
 #include "HostProcess.h"
 #include "net/Commands.h"
 #include "net/Framing.h"
+#include "rules/Version.h"
 
 #include <atomic>
 #include <chrono>
@@ -72,7 +73,7 @@ void play(int port, int index, std::atomic<bool>& stop)
                 const auto [command, rest] = net::splitCommand(m);
                 if (command == net::cmd::sendlogininfo) {
                     seat = std::atoi(std::string(rest).c_str());
-                    sendAll(fd, net::msg::logininfo(seat, net::kGameVersion, "Soak" + std::to_string(index)));
+                    sendAll(fd, net::msg::logininfo(seat, rules::kVersion, "Soak" + std::to_string(index)));
                 } else if (command == net::cmd::thedice) {
                     lastGameNews = Clock::now();
                     const int shown = std::atoi(std::string(rest).c_str());
@@ -98,9 +99,9 @@ void play(int port, int index, std::atomic<bool>& stop)
                 o.fast = gameNo % 2 == 0;
                 o.team = gameNo % 3 == 0;
                 // Random words are mostly rejected: a low goal still ends games often.
-                o.playToScore = gameNo % 4 == 0 ? "300" : "1";
-                o.timePerTurn = "4";
-                o.zirkedAt = "150";
+                o.playToScore = gameNo % 4 == 0 ? 300 : 1;
+                o.timePerTurn = 4;
+                o.zirkedAt = 150;
                 sendAll(fd, net::msg::startgame(1, o));
                 lastGameNews = Clock::now();
             }

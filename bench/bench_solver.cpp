@@ -6,7 +6,7 @@
 
 #include "Percentiles.h"
 
-#include <host/Dice.h>
+#include <rules/Dice.h>
 #include <solver/MissedWords.h>
 #include <solver/TurnPlanner.h>
 #include <solver/WordFinder.h>
@@ -43,7 +43,7 @@ void perRack(const solver::WordFinder& finder, int tiles, int racks)
     std::mt19937_64 rng(1234 + static_cast<unsigned>(tiles));
     std::vector<std::string> rackList;
     for (int i = 0; i < racks; ++i) {
-        const host::TileSet t = host::rollDice(rng);
+        const rules::TileSet t = rules::rollDice(rng);
         rackList.emplace_back(t.begin() + 1, t.begin() + 1 + tiles);
     }
     std::vector<solver::FoundWord> found;
@@ -64,7 +64,7 @@ void perRack(const solver::WordFinder& finder, int tiles, int racks)
         if (plan.words.size() > found.size())
             std::abort();
         // The planned turn, half of it played: what the window works out after it.
-        host::WordTable played = host::WordTable();
+        rules::WordTable played = rules::WordTable();
         for (std::size_t i = 0; i < plan.words.size() / 2; ++i)
             solver::storeWord(plan.words[i].word, played);
         start = Clock::now();

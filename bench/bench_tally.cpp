@@ -5,7 +5,7 @@
 #include "windows/GridText.h"
 #include "windows/Lzrw1.h"
 #include "windows/TallyRecord.h"
-#include "windows/Ttallylist.h"
+#include "windows/TallyWindow.h"
 
 #include <QApplication>
 #include <QFile>
@@ -75,7 +75,7 @@ BENCHMARK(BM_Decompress)->Unit(benchmark::kMillisecond);
 void BM_SaveTallyOf1000Opponents(benchmark::State& state)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(Ttallylist::kFileName);
+    const QString path = dir.filePath(TallyWindow::kFileName);
     {
         const std::string text = windows::writeGridText(tallyOf(1000).toGrid());
         const lzrw1::Bytes bytes
@@ -85,7 +85,7 @@ void BM_SaveTallyOf1000Opponents(benchmark::State& state)
             state.SkipWithError("cannot write the tally");
         f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
     }
-    Ttallylist window { QPixmap() };
+    TallyWindow window { QPixmap() };
     window.setTallyPath(path);
     if (window.record().rowCount() != 1001)
         state.SkipWithError("tally not loaded");

@@ -1,24 +1,23 @@
 #pragma once
-// A computer player: an ordinary client of the host over its own socket. It
-// logs in with the game's version, follows the host's messages and sends only
-// what a person's copy sends (tile placements, words, clearing, buying tiles,
-// finishing), at a person's pace. It leaves when no person is left playing.
+// A computer player: an ordinary client of the host, on the client's own
+// connection and session. It logs in with the game's version, follows the
+// host through the session and sends only what a person's copy sends (tile
+// placements, words, clearing, buying tiles, finishing), at a person's pace.
+// It leaves when no person is left playing.
 
 #include "Level.h"
 #include "TurnScript.h"
 
-#include "net/Framing.h"
+#include "client/Session.h"
 
 #include <QObject>
 #include <QString>
 
-#include <array>
 #include <random>
 #include <string>
-#include <string_view>
 
+class ClientConnection;
 class QTimer;
-class TSock;
 
 namespace bots
 {
@@ -41,7 +40,7 @@ public:
 
     Level level() const { return m_level; }
     const QString& name() const { return m_name; }
-    int seat() const { return m_seat; }
+    int seat() const { return m_session.roster().mySeat(); }
     bool loggedIn() const { return m_loggedIn; }
 
 signals:
@@ -55,48 +54,30 @@ signals:
     void scored(int points, int bonus, int words);
 
 private:
-    void sockRead();
-    void dispatchNext();
+    void received(const std::string& line);
     void send(const std::string& framed);
-    void handle(std::string_view line);
-
-    void sendlogininfo(std::string_view rest);
-    void playerJoined(std::string_view rest);
-    void playerLeft(std::string_view rest);
-    void startgame(std::string_view rest);
-    void stats(std::string_view rest);
-    void nextplayer(std::string_view rest);
-    void thedice(std::string_view rest);
-    void answer(std::string_view rest, bool accepted);
-    void scores(std::string_view rest);
+    void play(const client::Deal& deal);
+    void answer(const client::WordVerdict& verdict);
+    void startTurn();
     void turnOver();
+    // Nobody left to play with: computers do not keep a game going on their own.
+    bool anyPersonPlaying() const;
 
     void runScript(const TurnScript& script);
     void step();
     int scaled(int ms) const;
-    bool myTurn() const;
 
     Level m_level;
     QString m_name;
     std::mt19937_64 m_rng;
-    TSock* m_sock = nullptr;
-    net::Framer m_framer;
-    net::ReceiveQueue m_queue;
-    bool m_dispatchScheduled = false;
+    ClientConnection* m_conn = nullptr;
+    client::Session m_session;
     QTimer* m_scriptTimer = nullptr;
     double m_timeScale = 1;
-
-    int m_seat = 0;
     bool m_loggedIn = false;
     bool m_leaving = false;
-    std::array<std::string, 10> m_names; // by seat; empty when nobody sits there
 
-    // The game as announced.
-    bool m_fastGame = false;
-    bool m_newTilesAllowed = true;
-    int m_secondsPerTurn = 60;
     // This turn.
-    int m_whoseTurn = 0;
     bool m_zirked = false;
     bool m_bought = false;
     qint64 m_turnStartedMs = 0;

@@ -1,7 +1,7 @@
 #include "TurnScript.h"
 
-#include <host/Dice.h>
-#include <host/Game.h>
+#include <rules/Dice.h>
+#include <rules/Points.h>
 #include <solver/TurnPlanner.h>
 
 #include <algorithm>
@@ -71,7 +71,7 @@ std::vector<solver::FoundWord> chooseWords(
     std::bernoulli_distribution sees(style.share);
     for (const bool all : { false, true }) {
         for (const auto& f : found)
-            if (f.length() <= style.longest && !(zirked && f.length() == host::kMinLength) && (all || sees(rng)))
+            if (f.length() <= style.longest && !(zirked && f.length() == rules::kMinWordLength) && (all || sees(rng)))
                 noticed.emplace_back(std::abs(f.length() - style.favourite) * 1000 + uniform(rng, 0, 999), f);
         if (!noticed.empty())
             break;
@@ -79,7 +79,7 @@ std::vector<solver::FoundWord> chooseWords(
     std::sort(noticed.begin(), noticed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
 
     std::vector<solver::FoundWord> out;
-    host::WordTable table = host::WordTable();
+    rules::WordTable table = rules::WordTable();
     for (const auto& [order, f] : noticed) {
         if (static_cast<int>(out.size()) >= maxWords)
             break;
@@ -102,7 +102,7 @@ int typicalTotal(int tiles, bool zirked)
     constexpr int kSample = 120;
     long sum = 0;
     for (int i = 0; i < kSample; ++i) {
-        const host::TileSet t = host::rollDice(rng);
+        const rules::TileSet t = rules::rollDice(rng);
         const std::string rack(t.begin() + 1, t.begin() + 1 + tiles);
         sum += solver::planTurn(knownWords(styleOf(Level::Expert), rack), { zirked, 30 }).total();
     }
@@ -122,7 +122,7 @@ TurnScript planTurnScript(Level level, const TurnSituation& situation, std::mt19
         = std::clamp(static_cast<double>(budgetMs) / (kWordsAShortTurnHolds * ownWordMs), kFastestPace, 1.0);
     const auto hurried = [pace](int ms) { return static_cast<int>(ms * pace); };
     const int wordMs = std::max(1, hurried(ownWordMs));
-    const int maxWords = std::clamp(budgetMs / wordMs, 1, host::kRows * host::kWordsPerLength);
+    const int maxWords = std::clamp(budgetMs / wordMs, 1, rules::kWordLengths * rules::kWordsPerLength);
     const std::vector<solver::FoundWord> words = chooseWords(level, situation.rack, situation.zirked, maxWords, rng);
 
     if (style.buysTiles && situation.mayBuyTiles) {
@@ -130,7 +130,7 @@ TurnScript planTurnScript(Level level, const TurnSituation& situation, std::mt19
         const int typical = typicalTotal(tiles, situation.zirked);
         const int mine = solver::planTurn(knownWords(style, situation.rack), { situation.zirked, maxWords }).total();
         // Worth 300 only when this rack falls well short of an ordinary one.
-        if (mine < typical * 3 / 4 - host::kTileCost && budgetMs > kBuyThinkMs + 10 * wordMs) {
+        if (mine < typical * 3 / 4 - rules::kTileCost && budgetMs > kBuyThinkMs + 10 * wordMs) {
             script.buying = true;
             script.actions.push_back(timed(Action::Kind::BuyTiles, uniform(rng, kBuyThinkMs, kBuyThinkMs * 3 / 2)));
             return script;

@@ -88,12 +88,6 @@ bool ChatView::logToStderr()
 
 int ChatView::smileySize() const { return QFontMetrics(document()->defaultFont()).height() + 4; }
 
-void ChatView::chatrecieved(std::string_view rest)
-{
-    const chat::Payload payload = chat::splitPayload(rest);
-    addLine(fromUtf8(payload.line), colorFromBgr(payload.colour));
-}
-
 void ChatView::addLine(const QString& line, const QColor& colour)
 {
     if (logToStderr()) {

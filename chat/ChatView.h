@@ -35,8 +35,6 @@ public:
     // "n+text" in the given colour (addlinetochat).
     void addLine(const QString& line, const QColor& colour);
     void addlinetochat(const QString& line, const QColor& colour) { addLine(line, colour); }
-    // "CMD_chat" and "CMD_action" as received: "seat+text|colour", raw bytes.
-    void chatrecieved(std::string_view rest);
 
     // The font size of all fifteen styles.
     void setTextSize(int points);

@@ -14,13 +14,13 @@ ChatterMenu::ChatterMenu(ChatOutbox* outbox, QWidget* parent)
         const std::string_view caption = chat::kChatterCaptions[static_cast<std::size_t>(n - 1)];
         QAction* item = addAction(QString::fromLatin1(caption.data(), static_cast<qsizetype>(caption.size())));
         item->setObjectName(QStringLiteral("wave%1").arg(n));
-        connect(item, &QAction::triggered, this, [this, n] { wave14Click(n); });
+        connect(item, &QAction::triggered, this, [this, n] { onChatterSoundChosen(n); });
     }
     addSeparator();
     addAction("<Cancel>")->setObjectName("wavecancel");
 }
 
-void ChatterMenu::wave14Click(int number) { m_outbox->sendChatterSound(number); }
+void ChatterMenu::onChatterSoundChosen(int number) { m_outbox->sendChatterSound(number); }
 
 PhraseBar::PhraseBar(ChatOutbox* outbox, QWidget* parent)
     : QWidget(parent)
@@ -39,7 +39,7 @@ PhraseBar::PhraseBar(ChatOutbox* outbox, QWidget* parent)
         row->addWidget(b, n == 10 ? 0 : 1);
         m_buttons[static_cast<std::size_t>(n - 1)] = b;
         if (n < 10)
-            connect(b, &QPushButton::clicked, this, [this, n] { b_phrase1Click(n); });
+            connect(b, &QPushButton::clicked, this, [this, n] { onPhraseClicked(n); });
     }
     m_chatter = new ChatterMenu(outbox, this);
     QPushButton* sounds = m_buttons[9];
@@ -80,7 +80,7 @@ void PhraseBar::setPhrases(const QStringList& phrases)
     showCaptions();
 }
 
-void PhraseBar::b_phrase1Click(int number)
+void PhraseBar::onPhraseClicked(int number)
 {
     if (QPushButton* b = button(number); b && number <= chat::kPhraseCount)
         m_outbox->sendPhrase(b->toolTip());

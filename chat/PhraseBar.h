@@ -20,8 +20,8 @@ class ChatterMenu : public QMenu
     Q_OBJECT
 public:
     explicit ChatterMenu(ChatOutbox* outbox, QWidget* parent = nullptr);
-    // Item `wave1`..`wave20` chosen (wave14Click): sent when this seat may.
-    void wave14Click(int number);
+    // Item `wave1`..`wave20` chosen (onChatterSoundChosen): sent when this seat may.
+    void onChatterSoundChosen(int number);
 
 private:
     ChatOutbox* m_outbox;
@@ -39,7 +39,7 @@ public:
     QStringList phrases() const;
     void setPhrases(const QStringList& phrases);
 
-    void b_phrase1Click(int number); // 1..9
+    void onPhraseClicked(int number); // 1..9
     ChatterMenu* chatterMenu() const { return m_chatter; }
     QPushButton* button(int number) const; // 1..10
 

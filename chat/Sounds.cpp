@@ -71,7 +71,7 @@ void Sounds::sayOnce(const QString& why)
     std::fprintf(stderr, "zirky: %s\n", why.toUtf8().constData());
 }
 
-void Sounds::playsounds(const QString& name)
+void Sounds::playSound(const QString& name)
 {
     if (!m_playSounds)
         return;
@@ -90,5 +90,5 @@ void Sounds::playsounds(const QString& name)
 void Sounds::playTurn()
 {
     const std::string_view name = chat::turnSoundName(m_turnSound);
-    playsounds(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
+    playSound(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
 }

@@ -19,15 +19,12 @@ public:
 
     // Plays a sound by name ("puttile", "goodword", "wave7", any case) when
     // "Play Sounds" is on. Unknown names are ignored and logged.
-    void playsounds(const QString& name);
+    void playSound(const QString& name);
     // "turn" or "turnnew", as the "Turn Sound" option says.
     void playTurn();
 
     void setPlaySounds(bool on) { m_playSounds = on; }
     bool playSounds() const { return m_playSounds; }
-    // Read by the main window when a chatter sound arrives (chat::playasound).
-    void setPlayChatterSounds(bool on) { m_playChatter = on; }
-    bool playChatterSounds() const { return m_playChatter; }
     void setTurnSound(int setting) { m_turnSound = setting; }
     int turnSound() const { return m_turnSound; }
 
@@ -45,7 +42,6 @@ private:
 
     QHash<QString, QSoundEffect*> m_effects;
     bool m_playSounds = true;
-    bool m_playChatter = false;
     int m_turnSound = 0;
     bool m_audible = false;
     bool m_said = false;

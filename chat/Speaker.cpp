@@ -2,6 +2,7 @@
 
 #include "net/Commands.h"
 #include "net/Fields.h"
+#include "rules/Seats.h"
 
 #include <cctype>
 
@@ -76,7 +77,7 @@ std::optional<std::string> Speaker::phrase(std::string_view phrase)
 
 std::optional<std::string> Speaker::chatterSound(int number) const
 {
-    if (!m_connected || m_seat < 1 || m_seat > kLastPlayingSeat || number < 1 || number > kChatterCount)
+    if (!m_connected || !rules::isPlayerSeat(m_seat) || number < 1 || number > kChatterCount)
         return std::nullopt;
     return net::msg::playasound(m_seat, "wave" + std::to_string(number) + "+");
 }
@@ -86,7 +87,7 @@ ReceivedChatter playasound(
 {
     ReceivedChatter r;
     const auto seat = net::parseInt(net::fieldAt(rest, 0).value_or(""));
-    if (!seat || *seat < 1 || *seat > 9) {
+    if (!seat || !rules::isSeat(*seat)) {
         r.ignored = "chatter sound from no seat";
         return r;
     }

@@ -17,7 +17,6 @@ namespace chat
 inline constexpr int kPhraseCount = 9;
 inline constexpr int kMaxPhraseLength = 50;
 inline constexpr int kChatterCount = 20;
-inline constexpr int kLastPlayingSeat = 6;
 // Two phrase clicks closer than this send one phrase.
 inline constexpr std::chrono::milliseconds kPhraseCooldown { 100 };
 

@@ -12,15 +12,18 @@ ClientConnection::ClientConnection(QObject* parent)
 {
     m_sock = new TSock(this);
     m_sock->setObjectName("sock");
-    m_sock->OnRead = [this](TSock*, int) { sockRead(); };
-    m_sock->OnInfo = [this](TSock*, TSocketInfo info, const QString& msg) { sockInfo(info, msg); };
+    m_sock->OnRead = [this](TSock*, int) { onReadable(); };
+    m_sock->OnInfo = [this](TSock*, TSocketInfo info, const QString& msg) { onSocketInfo(info, msg); };
 }
 
-ClientConnection::~ClientConnection() { shutdown(); }
-
-void ClientConnection::addHandler(std::string_view command, std::function<void(std::string_view)> handler)
+ClientConnection::~ClientConnection()
 {
-    m_dispatch.add(command, std::move(handler));
+    // The sockets report "Socket Closed" while they are destroyed: nobody may listen then.
+    shutdown();
+    if (m_lobby) {
+        m_lobby->OnRead = nullptr;
+        m_lobby->OnInfo = nullptr;
+    }
 }
 
 QString ClientConnection::address() const { return m_sock->HostName(); }
@@ -37,7 +40,28 @@ void ClientConnection::open(const QString& address, quint16 port)
         log(std::string("connect: ") + e.what());
         m_failed = true;
         const QString why = QString::fromStdString(client::cannotConnectText(e.what(), address.toStdString(), port));
-        QTimer::singleShot(0, this, [this, why] { emit cannotConnect(why); });
+        QTimer::singleShot(0, this, [this, why] { fail(why); });
+    }
+}
+
+void ClientConnection::fail(const QString& why)
+{
+    m_failure = why;
+    emit cannotConnect(why);
+}
+
+void ClientConnection::holdLobbyLink(quint16 port)
+{
+    if (m_lobby)
+        return;
+    m_lobby = new TSock(this);
+    m_lobby->setObjectName("Sock11");
+    m_lobby->setHostName("127.0.0.1");
+    m_lobby->setPortName(QString::number(port));
+    try {
+        m_lobby->Open();
+    } catch (const ESockException& e) {
+        log(std::string("lobby link: ") + e.what());
     }
 }
 
@@ -59,10 +83,13 @@ void ClientConnection::shutdown()
     m_sock->OnRead = nullptr;
     m_sock->OnInfo = nullptr;
     m_sock->Close();
+    m_queue.discardSeat(0);
     m_endSignalled = true;
 }
 
-void ClientConnection::sockRead()
+bool ClientConnection::connected() const { return m_sock && m_sock->Connected(); }
+
+void ClientConnection::onReadable()
 {
     QByteArray bytes;
     try {
@@ -86,7 +113,7 @@ void ClientConnection::sockRead()
     }
 }
 
-void ClientConnection::sockInfo(TSocketInfo info, const QString& msg)
+void ClientConnection::onSocketInfo(TSocketInfo info, const QString& msg)
 {
     if (info == TSocketInfo::Close) {
         // What the host said before it hung up ("CMD_full" above all) is still read first.
@@ -97,8 +124,7 @@ void ClientConnection::sockInfo(TSocketInfo info, const QString& msg)
     if (info == TSocketInfo::Error && !m_seated && !m_failed) {
         m_failed = true;
         log("connect: " + msg.toStdString());
-        emit cannotConnect(
-            QString::fromStdString(client::cannotConnectText(msg.toStdString(), address().toStdString(), port())));
+        fail(QString::fromStdString(client::cannotConnectText(msg.toStdString(), address().toStdString(), port())));
     }
 }
 
@@ -107,6 +133,7 @@ void ClientConnection::endWhenDrained()
     if (!m_hostClosed || !m_queue.empty() || m_endSignalled)
         return;
     m_endSignalled = true;
+    m_ended = true;
     // A failed connect was reported already; only a host we had is "lost".
     emit ended(m_seated);
 }
@@ -117,24 +144,25 @@ void ClientConnection::scheduleDispatch()
         return;
     m_dispatchScheduled = true;
     // One message per event-loop turn, never inside the socket event itself.
-    QTimer::singleShot(0, this, &ClientConnection::processsocktimer);
+    QTimer::singleShot(0, this, &ClientConnection::handOnNext);
 }
 
-void ClientConnection::processsocktimer()
+void ClientConnection::handOnNext()
 {
     m_dispatchScheduled = false;
     if (m_queue.empty())
         return;
     const net::QueuedLine line = m_queue.take();
-    // ZIRKY_LOG_GAME=1 echoes what the host says (a debugging and scripting aid).
-    static const bool echo = qEnvironmentVariable("ZIRKY_LOG_GAME") == "1";
-    if (echo) {
+    if (m_echo) {
         std::fprintf(stderr, "host: %s\n", line.text.c_str());
         std::fflush(stderr);
     }
-    m_dispatch.dispatch(line.text);
+    emit lineReceived(line.text);
     scheduleDispatch();
     endWhenDrained();
 }
 
-void ClientConnection::log(const std::string& line) const { std::fprintf(stderr, "zirky: %s\n", line.c_str()); }
+void ClientConnection::log(const std::string& line) const
+{
+    std::fprintf(stderr, "%s: %s\n", m_logName.c_str(), line.c_str());
+}

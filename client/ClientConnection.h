@@ -1,9 +1,9 @@
 #pragma once
-// The client's one link to the game host: the socket, the framer, the receive
-// queue and the dispatch table. The window registers its handlers and is told
-// when the connection fails or ends; nothing else touches the socket.
+// The client's link to the game host: the socket, the framer and the receive
+// queue. It hands on one message per event-loop turn and says when the
+// connection fails or ends. It also holds the lobby's link open when asked;
+// nothing else touches a socket. The window and the computer players each have one.
 
-#include "net/Dispatcher.h"
 #include "net/Framing.h"
 
 #include <QObject>
@@ -23,45 +23,61 @@ public:
     explicit ClientConnection(QObject* parent = nullptr);
     ~ClientConnection() override;
 
-    void addHandler(std::string_view command, std::function<void(std::string_view)> handler);
-    const net::Dispatcher<>& dispatchTable() const { return m_dispatch; }
+    // Who this link is in the log ("zirky" unless set).
+    void setLogName(const QString& name) { m_logName = name.toStdString(); }
+    // Every message from the host is echoed to stderr (a debugging and scripting aid).
+    void setEcho(bool echo) { m_echo = echo; }
 
     // Starts connecting; failure arrives as cannotConnect.
     void open(const QString& address, quint16 port);
     void send(const std::string& framed);
-    // Closes without telling anyone: the window is going.
+    // Closes without telling anyone, and forgets what was not handed on yet.
     void shutdown();
+    bool connected() const;
 
-    TSock* socket() const { return m_sock; }
     QString address() const;
     quint16 port() const;
-    // Lines received and not yet dispatched.
-    bool idle() const { return m_queue.empty(); }
-    bool hostClosed() const { return m_hostClosed; }
     // The host was seen at least once (it gave us a seat).
     void markSeated() { m_seated = true; }
+    bool wasSeated() const { return m_seated; }
+    // Why the host could not be reached, once cannotConnect said so.
+    const QString& failure() const { return m_failure; }
+    // The host hung up and everything it sent before has been handed on.
+    bool hostLeft() const { return m_ended; }
+
+    // The lobby program sees this connection to 127.0.0.1 while the game lives:
+    // nothing is sent or read on it, and a missing lobby is no error.
+    void holdLobbyLink(quint16 port);
+    bool lobbyLinkHeld() const { return m_lobby != nullptr; }
 
 signals:
+    // One message from the host, terminator removed, in arrival order.
+    void lineReceived(const std::string& line);
     // The host could not be reached: a sentence for the player.
     void cannotConnect(const QString& why);
     // The host hung up (or broke the protocol) and every message it sent before has been dispatched.
     void ended(bool unexpected);
 
 private:
-    void sockRead();
-    void sockInfo(TSocketInfo info, const QString& msg);
+    void onReadable();
+    void onSocketInfo(TSocketInfo info, const QString& msg);
     void scheduleDispatch();
-    void processsocktimer();
+    void handOnNext();
     void endWhenDrained();
     void log(const std::string& line) const;
+    void fail(const QString& why);
 
     TSock* m_sock = nullptr;
+    TSock* m_lobby = nullptr;
     net::Framer m_framer;
     net::ReceiveQueue m_queue;
-    net::Dispatcher<> m_dispatch;
     bool m_dispatchScheduled = false;
     bool m_hostClosed = false;
     bool m_seated = false;
     bool m_failed = false;
     bool m_endSignalled = false;
+    bool m_ended = false;
+    QString m_failure;
+    bool m_echo = false;
+    std::string m_logName = "zirky";
 };

@@ -1,10 +1,11 @@
 #include "Game.h"
 
-#include "host/Scoring.h"
 #include "net/Commands.h"
 #include "net/Fields.h"
-#include "net/Seats.h"
 #include "net/Text.h"
+#include "rules/Options.h"
+#include "rules/Points.h"
+#include "rules/Seats.h"
 #include "solver/WordFinder.h"
 
 #include <algorithm>
@@ -18,7 +19,6 @@ namespace
 // A host that keeps sending words must not grow the board without end.
 constexpr std::size_t kMaxBoxLines = 50;
 constexpr std::size_t kMaxListLines = 200;
-constexpr int kLongestTurn = 24 * 60 * 60;
 
 std::optional<int> intField(std::string_view rest, std::size_t i, int lo, int hi)
 {
@@ -67,7 +67,7 @@ bool Game::myTurn() const { return m_whoseTurn != 0 && m_whoseTurn == m_roster.m
 
 const std::string& Game::nameOf(int seat) const { return m_roster.name(seat); }
 
-int Game::boxPoints(int length, int words) { return host::rowPoints(length, words); }
+int Game::boxPoints(int length, int words) { return rules::rowPoints(length, words); }
 
 int Game::currentSum() const
 {
@@ -101,12 +101,24 @@ void Game::clearall()
         s = SeatBoard {};
 }
 
+void Game::useOptions(const net::GameOptions& options)
+{
+    m_settings = options;
+    // The same words whether the player saw the game start or came in later.
+    m_info = { "Play to Score: " + std::to_string(options.playToScore),
+        "Time Per Turn: " + std::to_string(options.timePerTurn), "Zirked At: " + std::to_string(options.zirkedAt),
+        options.typing ? "Allow Typing: On" : "Allow Typing: Off",
+        options.newTiles ? "Allow New Tiles: On" : "Allow New Tiles: Off",
+        options.fast ? "Fast Game: Yes" : "Fast Game: No" };
+    m_teamText = options.team ? "Team Game!" : "";
+}
+
 void Game::ownTurnButtons()
 {
     m_buttons.done = m_buttons.clear = m_buttons.finish = true;
     m_buttons.oldTiles = false;
-    m_buttons.newTiles = m_settings.newTilesAllowed;
-    m_buttons.typing = m_settings.typingAllowed;
+    m_buttons.newTiles = m_settings.newTiles;
+    m_buttons.typing = m_settings.typing;
 }
 
 void Game::noTurnButtons() { m_buttons = TurnButtons {}; }
@@ -128,8 +140,8 @@ void Game::addToBox(int length, std::string word, Effects& e)
         return;
     b.words.push_back(std::move(word));
     const auto count = static_cast<int>(b.words.size());
-    b.textColour = count < kBoxFull ? kGreen : kRed;
-    if (count > kBoxFull - 1) {
+    b.textColour = count < rules::kWordsPerLength ? kGreen : kRed;
+    if (count > rules::kWordsPerLength - 1) {
         b.background = kSilver;
         e.sounds.push_back("filled");
     }
@@ -140,34 +152,23 @@ void Game::addToBox(int length, std::string word, Effects& e)
 
 Effects Game::startthegame(std::string_view rest)
 {
-    const auto playTo = intField(rest, 2, 0, INT32_MAX);
-    const auto time = intField(rest, 3, 1, kLongestTurn);
-    const auto zirked = intField(rest, 4, 0, INT32_MAX);
-    if (!playTo || !time || !zirked)
-        return dropped("game start with a bad number");
+    std::string why;
+    const auto options = net::parseGameOptions(rest, &why);
+    if (!options)
+        return dropped("game start: " + why);
     const std::string starter = net::toUtf8(field(rest, 0));
     Effects e;
     noTurnButtons();
     m_winnerShown = false;
-    m_settings.typingAllowed = field(rest, 6) == "t";
-    m_settings.newTilesAllowed = field(rest, 5) != "f";
-    m_settings.teamGame = field(rest, 1) == "t";
-    m_settings.fast = field(rest, 7) == "t";
-    m_settings.playToScore = *playTo;
-    m_settings.timePerTurn = *time;
-    m_settings.zirkedAt = *zirked;
+    useOptions(*options);
     m_started = true;
     m_startButton = false;
     clearall();
+    e.gameStarted = true;
 
-    m_info = { "Play to Score: " + std::to_string(*playTo), "Time Per Turn: " + std::to_string(*time),
-        "Zirked At: " + std::to_string(*zirked), m_settings.typingAllowed ? "Allow Typing: On" : "Allow Typing: Off",
-        m_settings.newTilesAllowed ? "Allow New Tiles: On" : "Allow New Tiles: Off",
-        m_settings.fast ? "Fast Game: Yes" : "Fast Game: No" };
-    m_teamText = m_settings.teamGame ? "Team Game!" : "";
-    const std::string what = m_settings.teamGame ? " TEAM game." : (m_settings.fast ? " FAST game." : " SLOW game.");
+    const std::string what = m_settings.team ? " TEAM game." : (m_settings.fast ? " FAST game." : " SLOW game.");
     const int me = m_roster.mySeat();
-    if (net::isPlayerSeat(me) && nameOf(me) == starter)
+    if (rules::isPlayerSeat(me) && nameOf(me) == starter)
         e.lines.push_back({ "0+You have started a" + what, kBlue });
     else
         e.lines.push_back({ "0+" + starter + " has started a" + what, kBlue });
@@ -176,17 +177,17 @@ Effects Game::startthegame(std::string_view rest)
 
 Effects Game::getnextplayer(std::string_view rest)
 {
-    const auto seat = intField(rest, 0, 1, net::kMaxSeat);
+    const auto seat = intField(rest, 0, 1, rules::kMaxSeat);
     if (!seat)
         return dropped("next player with a bad seat");
     Effects e;
     m_rack.cleartiles();
-    if (m_wordListsShown && net::isPlayerSeat(m_roster.mySeat()))
+    if (m_wordListsShown && rules::isPlayerSeat(m_roster.mySeat()))
         m_wordListsShown = false;
     m_missedShown = false;
     m_missed.clear();
     m_tookPart = false;
-    for (int s = 1; s <= kPlayerSeats; ++s) {
+    for (int s = 1; s <= rules::kPlayerSeats; ++s) {
         m_wordLists[static_cast<std::size_t>(s - 1)].lines.clear();
         m_wordLists[static_cast<std::size_t>(s - 1)].count = "0 words";
         m_wordLists[static_cast<std::size_t>(s - 1)].score = "for +0";
@@ -196,7 +197,7 @@ Effects Game::getnextplayer(std::string_view rest)
     emptyBoxes();
 
     m_started = true;
-    m_whoseTurn = net::shownTurnSeat(*seat);
+    m_whoseTurn = rules::shownTurnSeat(*seat);
     m_markerShown = !m_settings.fast;
     m_markerSeat = m_whoseTurn;
     if (myTurn()) {
@@ -206,12 +207,13 @@ Effects Game::getnextplayer(std::string_view rest)
         setStatus(nameOf(m_whoseTurn) + "'s turn.", kStatusPlain);
         noTurnButtons();
     }
+    e.turnStarted = m_whoseTurn;
     return e;
 }
 
 Effects Game::thedice(std::string_view rest)
 {
-    const auto seat = intField(rest, 0, 0, net::kMaxSeat);
+    const auto seat = intField(rest, 0, 0, rules::kMaxSeat);
     if (!seat)
         return dropped("dice with a bad seat");
     const std::string mode = field(rest, 1);
@@ -226,7 +228,7 @@ Effects Game::thedice(std::string_view rest)
         m_rack.showExtra(true);
         for (WordBox& b : m_boxes)
             b.background = kWhite;
-        boxAt(kMinWordLength).background = kMaroon;
+        boxAt(rules::kMinWordLength).background = kMaroon;
     } else if (mode == net::kDiceTen) {
         if (mine)
             e.sounds.push_back(m_turnSoundNew ? "turnnew" : "turn");
@@ -236,19 +238,20 @@ Effects Game::thedice(std::string_view rest)
     }
     std::vector<char> letters;
     const auto fields = net::splitFields(rest);
-    for (std::size_t i = 2; i < fields.size() && letters.size() < static_cast<std::size_t>(kTiles); ++i) {
+    for (std::size_t i = 2; i < fields.size() && letters.size() < static_cast<std::size_t>(rules::kZirkedTiles); ++i) {
         if (fields[i].empty())
             continue; // a closing "+" leaves an empty field, not a tile
         letters.push_back(fields[i][0]);
     }
     m_rack.deal(letters);
+    e.dealt = Deal { *seat, fresh, mode == net::kDiceThirteen, std::string(letters.begin(), letters.end()) };
     // Words are made from the set held last: after buying, the bought one.
     if (fresh || mine)
         m_turnRack.assign(letters.begin(), letters.end());
     if (fresh) {
         m_turnZirked = mode == net::kDiceThirteen;
         const int me = m_roster.mySeat();
-        m_tookPart = net::isPlayerSeat(me) && !m_roster.watching(me) && (m_settings.fast || mine);
+        m_tookPart = rules::isPlayerSeat(me) && !m_roster.watching(me) && (m_settings.fast || mine);
         m_seconds = m_settings.timePerTurn;
         m_barWidth = m_settings.timePerTurn;
         m_timeText = clockText(m_seconds);
@@ -260,8 +263,8 @@ Effects Game::thedice(std::string_view rest)
 
 Effects Game::setdice(std::string_view rest)
 {
-    const auto spot = intField(rest, 0, 0, kMaxWordTiles);
-    const auto tile = intField(rest, 1, 1, kTiles);
+    const auto spot = intField(rest, 0, 0, rules::kMaxWordLength);
+    const auto tile = intField(rest, 1, 1, rules::kZirkedTiles);
     if (!spot || !tile)
         return dropped("tile move out of range");
     // Our own word is ours: an echo must not move a tile we are placing.
@@ -285,17 +288,18 @@ Effects Game::turnend(std::string_view)
 {
     Effects e;
     endturn(e);
+    e.turnOver = true;
     e.sounds.push_back("showlist");
-    for (int s = 1; s <= kPlayerSeats; ++s)
+    for (int s = 1; s <= rules::kPlayerSeats; ++s)
         m_wordLists[static_cast<std::size_t>(s - 1)].name = nameOf(s);
     if (m_settings.fast)
         m_wordListsShown = true;
     if (m_showMissed && m_tookPart && !m_turnRack.empty()) {
         // The boxes hold what the host accepted from this player this turn.
-        host::WordTable played = host::WordTable();
-        for (int length = kMinWordLength; length <= kMaxWordLength; ++length) {
+        rules::WordTable played = rules::WordTable();
+        for (int length = rules::kMinWordLength; length <= rules::kMaxWordLength; ++length) {
             const auto& words = box(length).words;
-            auto& row = played[static_cast<std::size_t>(length - kMinWordLength)];
+            auto& row = played[static_cast<std::size_t>(length - rules::kMinWordLength)];
             for (std::size_t i = 0; i < words.size() && i < row.size(); ++i)
                 row[i] = words[i];
         }
@@ -320,7 +324,7 @@ void Game::endturn(Effects& e)
 
 Effects Game::accepted(std::string_view rest)
 {
-    const auto length = intField(rest, 0, kMinWordLength, kMaxWordLength);
+    const auto length = intField(rest, 0, rules::kMinWordLength, rules::kMaxWordLength);
     if (!length)
         return dropped("accepted word of a bad length");
     const std::string word = net::toUtf8(field(rest, 1));
@@ -330,22 +334,27 @@ Effects Game::accepted(std::string_view rest)
     if (!myTurn())
         m_rack.cleartiles();
     e.sounds.push_back("goodword");
+    e.verdict = WordVerdict { word, true, {} };
     return e;
 }
 
 Effects Game::rejected(std::string_view rest)
 {
     Effects e;
-    setStatus(net::toUtf8(field(rest, 0)) + net::toUtf8(net::fieldsAfter(rest, 1)), kRed);
+    const std::string word = net::toUtf8(field(rest, 0));
+    // The reason texts begin with a "+", which splits them from the word on the wire.
+    const std::string reason = net::toUtf8(net::fieldsAfter(rest, 1));
+    setStatus(word + reason, kRed);
     if (!myTurn())
         m_rack.cleartiles();
     e.sounds.push_back("badword");
+    e.verdict = WordVerdict { word, false, "+" + reason };
     return e;
 }
 
 Effects Game::addaword(std::string_view rest)
 {
-    const auto seat = intField(rest, 0, 1, kPlayerSeats);
+    const auto seat = intField(rest, 0, 1, rules::kPlayerSeats);
     const auto length = intField(rest, 1, 0, 1000);
     if (!seat || !length)
         return dropped("word for the lists with a bad seat or length");
@@ -362,7 +371,7 @@ Effects Game::addaword(std::string_view rest)
 
 Effects Game::bought(std::string_view rest, bool fresh)
 {
-    const auto seat = intField(rest, 0, 1, kPlayerSeats);
+    const auto seat = intField(rest, 0, 1, rules::kPlayerSeats);
     const auto total = intField(rest, 1, INT32_MIN, INT32_MAX);
     if (!seat || !total)
         return dropped("tile purchase with a bad seat or score");
@@ -380,7 +389,7 @@ Effects Game::oldtiles(std::string_view rest) { return bought(rest, false); }
 
 Effects Game::loadscores(std::string_view rest)
 {
-    const auto seat = intField(rest, 0, 1, kPlayerSeats);
+    const auto seat = intField(rest, 0, 1, rules::kPlayerSeats);
     const auto score = intField(rest, 1, INT32_MIN, INT32_MAX);
     if (!seat || !score)
         return dropped("score with a bad seat or number");
@@ -390,23 +399,18 @@ Effects Game::loadscores(std::string_view rest)
 
 Effects Game::stats(std::string_view rest)
 {
-    const auto seat = intField(rest, 0, 0, net::kMaxSeat);
-    const auto playTo = intField(rest, 2, 0, INT32_MAX);
-    const auto time = intField(rest, 3, 1, kLongestTurn);
-    const auto zirked = intField(rest, 4, 0, INT32_MAX);
-    if (!seat || !playTo || !time || !zirked)
-        return dropped("game snapshot with a bad number");
+    const auto seat = intField(rest, 0, 0, rules::kMaxSeat);
+    if (!seat)
+        return dropped("game snapshot with a bad seat");
+    std::string why;
+    const auto options = net::parseGameOptions(rest, &why);
+    if (!options)
+        return dropped("game snapshot: " + why);
     m_started = true;
     m_startButton = false;
-    m_whoseTurn = net::shownTurnSeat(*seat);
-    m_settings.playToScore = *playTo;
-    m_settings.timePerTurn = *time;
-    m_settings.zirkedAt = *zirked;
-    m_settings.newTilesAllowed = field(rest, 5) != "f";
-    m_settings.typingAllowed = field(rest, 6) == "t";
-    m_settings.teamGame = field(rest, 1) == "t";
-    m_settings.fast = field(rest, 7) == "t";
-    if (m_settings.fast && myTurn() && field(rest, 8) == "play") {
+    m_whoseTurn = rules::shownTurnSeat(*seat);
+    useOptions(*options);
+    if (m_settings.fast && myTurn() && field(rest, 1 + net::kGameOptionFields) == "play") {
         setStatus("Your Turn.", kStatusPlain);
         ownTurnButtons();
     } else if (m_whoseTurn != 0) {
@@ -414,17 +418,14 @@ Effects Game::stats(std::string_view rest)
     }
     m_markerSeat = m_whoseTurn;
     m_markerShown = !m_settings.fast && m_whoseTurn != 0;
-    m_teamText = m_settings.teamGame ? "Team Game" : "";
-    m_info = { "Play to Score: " + std::to_string(*playTo), "Time Per Turn: " + std::to_string(*time),
-        "Zirked at: " + std::to_string(*zirked), m_settings.typingAllowed ? "Allow Typing: ON" : "Allow Typing: OFF",
-        m_settings.newTilesAllowed ? "Allow New Tiles: ON" : "Allow New Tiles: OFF",
-        m_settings.fast ? "Fast Game: Yes" : "Fast Game: No" };
-    return {};
+    Effects e;
+    e.turnStarted = m_whoseTurn;
+    return e;
 }
 
 Effects Game::scores(std::string_view rest)
 {
-    const auto seat = intField(rest, 0, 1, kPlayerSeats);
+    const auto seat = intField(rest, 0, 1, rules::kPlayerSeats);
     const auto points = intField(rest, 1, INT32_MIN, INT32_MAX);
     const auto bonus = intField(rest, 2, INT32_MIN, INT32_MAX);
     const auto words = intField(rest, 3, 0, INT32_MAX);
@@ -436,7 +437,7 @@ Effects Game::scores(std::string_view rest)
     if (!m_settings.fast)
         for (SeatBoard& s : m_seats)
             s.bonus.clear();
-    const auto second = intField(rest, 5, 1, kPlayerSeats);
+    const auto second = intField(rest, 5, 1, rules::kPlayerSeats);
     const auto secondTotal = intField(rest, 6, INT32_MIN, INT32_MAX);
     if (second && secondTotal)
         seatAt(*second).score = std::to_string(*secondTotal);
@@ -444,7 +445,7 @@ Effects Game::scores(std::string_view rest)
 
     const std::string& name = nameOf(*seat);
     const long long sum = static_cast<long long>(*points) + *bonus;
-    if (*bonus == -host::kZirkedPenalty) {
+    if (*bonus == -rules::kZirkedPenalty) {
         seatAt(*seat).bonus = "-500";
         m_result = name + " Lost 500 points! " + std::to_string(*words) + " words made for " + std::to_string(*points)
             + " points but that wasn't enough!";
@@ -458,6 +459,7 @@ Effects Game::scores(std::string_view rest)
     }
     if (*seat == m_roster.mySeat())
         e.turnScore = static_cast<int>(std::clamp<long long>(sum, INT32_MIN, INT32_MAX));
+    e.scored = TurnResult { *seat, *points, *bonus, *words };
     return e;
 }
 
@@ -465,6 +467,7 @@ Effects Game::winner(std::string_view rest)
 {
     const std::string text = net::toUtf8(rest);
     Effects e;
+    e.turnOver = true;
     e.sounds.push_back("gameover");
     setStatus("Game Over!", kStatusPlain);
     m_started = false;
@@ -479,7 +482,7 @@ Effects Game::winner(std::string_view rest)
         return e;
     }
     const int me = m_roster.mySeat();
-    const bool player = net::isPlayerSeat(me);
+    const bool player = rules::isPlayerSeat(me);
     m_winnerText = player && nameOf(me) == text ? "You have Won the Game!" : text + " has Won the Game!";
     m_wordListsShown = false;
     if (player) {
@@ -492,7 +495,7 @@ Effects Game::winner(std::string_view rest)
 
 Effects Game::ifinished(std::string_view rest)
 {
-    const auto seat = intField(rest, 0, 1, kPlayerSeats);
+    const auto seat = intField(rest, 0, 1, rules::kPlayerSeats);
     if (!seat)
         return dropped("finish vote with a bad seat");
     Effects e;
@@ -535,7 +538,7 @@ void Game::takeBack(int tile, Effects& e)
 Effects Game::leftClick(int tile)
 {
     Effects e;
-    if (!myTurn() || tile < 1 || tile > kTiles || !m_rack.tile(tile).visible)
+    if (!myTurn() || tile < 1 || tile > rules::kZirkedTiles || !m_rack.tile(tile).visible)
         return e;
     if (m_rack.tile(tile).wordPosition == 0) {
         takeTile(tile, e);
@@ -549,7 +552,7 @@ Effects Game::leftClick(int tile)
 Effects Game::otherClick(int tile)
 {
     Effects e;
-    if (!myTurn() || tile < 1 || tile > kTiles || !m_rack.tile(tile).visible)
+    if (!myTurn() || tile < 1 || tile > rules::kZirkedTiles || !m_rack.tile(tile).visible)
         return e;
     if (m_rack.tile(tile).wordPosition == 0) {
         m_rack.shufflethem(m_random);
@@ -640,7 +643,7 @@ Effects Game::toggleTyping()
     return {};
 }
 
-Effects Game::TilesinTwoRows(bool twoRows)
+Effects Game::chooseTwoRows(bool twoRows)
 {
     Effects e;
     if (myTurn())
@@ -651,7 +654,7 @@ Effects Game::TilesinTwoRows(bool twoRows)
 
 bool Game::key(Key key, char letter, Effects& out)
 {
-    if (!myTurn() || !m_settings.typingAllowed)
+    if (!myTurn() || !m_settings.typing)
         return false;
     if (key == Key::Tab) {
         m_typingOn = !m_typingOn;

@@ -6,8 +6,11 @@
 // board shows is read from here, so the window only renders. Nothing the host
 // sends can make it index out of range.
 
+#include "client/Effects.h"
 #include "client/Rack.h"
 #include "client/Roster.h"
+#include "net/GameOptions.h"
+#include "rules/Words.h"
 #include "solver/MissedWords.h"
 
 #include <array>
@@ -20,30 +23,6 @@
 
 namespace client
 {
-
-inline constexpr int kMinWordLength = 3;
-inline constexpr int kMaxWordLength = 10;
-inline constexpr int kBoxes = kMaxWordLength - kMinWordLength + 1;
-inline constexpr int kBoxFull = 5;
-
-// Colours as 0x00BBGGRR.
-inline constexpr std::uint32_t kGreen = 0x008000;
-inline constexpr std::uint32_t kMaroon = 0x000080;
-inline constexpr std::uint32_t kWhite = 0xFFFFFF;
-inline constexpr std::uint32_t kSilver = 0xC0C0C0;
-// The status line's colour where no verdict colours it.
-inline constexpr std::uint32_t kStatusPlain = 0x733F1D;
-
-struct Effects {
-    std::vector<std::string> send; // framed messages for the host
-    std::vector<std::string> sounds; // names for playsounds
-    std::vector<ChatLine> lines;
-    bool focusChat = false;
-    std::optional<std::string> tallyGame; // addgame: winner's name or "addtomine"
-    std::optional<int> turnScore; // this player's turn sum, for the best-turn record
-    std::optional<int> gameScore; // this player's final score, for the best-game record
-    std::optional<std::string> ignored; // why a host message changed nothing (for the log)
-};
 
 struct WordBox {
     std::vector<std::string> words;
@@ -75,16 +54,6 @@ struct TurnButtons {
     bool typing = false; // the "Typing ON" box
 };
 
-struct GameSettings {
-    int playToScore = 0;
-    int timePerTurn = 0;
-    int zirkedAt = 0;
-    bool newTilesAllowed = false;
-    bool typingAllowed = false;
-    bool teamGame = false;
-    bool fast = false; // the speed tag: 2 fast, 1 slow
-};
-
 // Keys as the window hands them over (letters upper case).
 enum class Key { Letter, Tab, Enter, Backspace, One, Six, Space, Zero, Other };
 
@@ -103,7 +72,7 @@ public:
     // The stored option, as read from the settings file.
     void useTwoRows(bool twoRows) { m_rack.setTwoRows(twoRows); }
     // The player flipped "Tiles in Two Rows": a word in progress is cleared as "Clear" would.
-    Effects TilesinTwoRows(bool twoRows);
+    Effects chooseTwoRows(bool twoRows);
 
     // ---- host messages (the rest after the command word)
     Effects startthegame(std::string_view rest);
@@ -135,18 +104,19 @@ public:
     Effects hitold();
     Effects finish();
     Effects toggleTyping();
-    // FormShortCut: whether the key was taken from the chat input.
+    // takeGameKey: whether the key was taken from the chat input.
     bool key(Key key, char letter, Effects& out);
     // The turn clock's one-second tick.
     Effects tick();
 
     // ---- what the board shows
     const Rack& rack() const { return m_rack; }
-    const GameSettings& settings() const { return m_settings; }
+    // The game as the host announced it (nothing allowed before it did).
+    const net::GameOptions& settings() const { return m_settings; }
     int whoseTurn() const { return m_whoseTurn; }
     bool myTurn() const;
     bool started() const { return m_started; }
-    const WordBox& box(int length) const { return m_boxes[static_cast<std::size_t>(length - kMinWordLength)]; }
+    const WordBox& box(int length) const { return m_boxes[static_cast<std::size_t>(length - rules::kMinWordLength)]; }
     int currentSum() const;
     const SeatBoard& seat(int seat) const { return m_seats[static_cast<std::size_t>(seat - 1)]; }
     const WordList& wordList(int seat) const { return m_wordLists[static_cast<std::size_t>(seat - 1)]; }
@@ -178,13 +148,14 @@ public:
     static std::string clockText(int seconds);
 
 private:
-    WordBox& boxAt(int length) { return m_boxes[static_cast<std::size_t>(length - kMinWordLength)]; }
+    WordBox& boxAt(int length) { return m_boxes[static_cast<std::size_t>(length - rules::kMinWordLength)]; }
     SeatBoard& seatAt(int seat) { return m_seats[static_cast<std::size_t>(seat - 1)]; }
     const std::string& nameOf(int seat) const;
     void clearall();
     void endturn(Effects& e);
     void emptyBoxes();
     void addToBox(int length, std::string word, Effects& e);
+    void useOptions(const net::GameOptions& options);
     void ownTurnButtons();
     void noTurnButtons();
     void setStatus(std::string text, std::uint32_t colour);
@@ -196,7 +167,13 @@ private:
     const Roster& m_roster;
     std::mt19937 m_random;
     Rack m_rack;
-    GameSettings m_settings;
+    net::GameOptions m_settings { .team = false,
+        .playToScore = 0,
+        .timePerTurn = 0,
+        .zirkedAt = 0,
+        .newTiles = false,
+        .typing = false,
+        .fast = false };
     int m_whoseTurn = 0;
     bool m_started = false;
     bool m_host = false;
@@ -205,9 +182,9 @@ private:
     std::string m_loginName;
     bool m_typingOn = false;
     bool m_startButton = false;
-    std::array<WordBox, kBoxes> m_boxes {};
-    std::array<SeatBoard, kPlayerSeats> m_seats {};
-    std::array<WordList, kPlayerSeats> m_wordLists {};
+    std::array<WordBox, rules::kWordLengths> m_boxes {};
+    std::array<SeatBoard, rules::kPlayerSeats> m_seats {};
+    std::array<WordList, rules::kPlayerSeats> m_wordLists {};
     TurnButtons m_buttons;
     std::string m_status;
     std::uint32_t m_statusColour = kStatusPlain;

@@ -17,6 +17,8 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include <algorithm>
+
 class DoubleClickButton : public QPushButton
 {
     Q_OBJECT
@@ -242,14 +244,14 @@ GameBoard::GameBoard(QWidget* parent, ChatOutbox* outbox)
     m_sum->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_sum->setText("Current: 0");
 
-    m_mainchat = new ChatView(this);
-    m_mainchat->setGeometry(0, 328, kLeftWidth, 124);
-    m_mainchat->setStyleSheet("QTextBrowser { background: rgba(255,255,255,225); border: 1px solid "
+    m_chatView = new ChatView(this);
+    m_chatView->setGeometry(0, 328, kLeftWidth, 124);
+    m_chatView->setStyleSheet("QTextBrowser { background: rgba(255,255,255,225); border: 1px solid "
                               "rgba(40,60,90,140); border-radius: 4px; }");
     m_phrases = new PhraseBar(outbox, this);
     m_phrases->setGeometry(0, 455, kLeftWidth, 24);
-    m_mychat = new ChatInput(outbox, this);
-    m_mychat->setGeometry(0, 482, kLeftWidth, 24);
+    m_chatInput = new ChatInput(outbox, this);
+    m_chatInput->setGeometry(0, 482, kLeftWidth, 24);
 
     buildSeats();
     buildInfo();
@@ -262,7 +264,7 @@ void GameBoard::buildPlayArea()
     m_playArea = panel(this, "panel_game", QRect(0, kPlayTop, kLeftWidth, 150));
     panel(m_playArea, "panel_word", QRect(106, 4, 418, 49),
         { QColor(255, 255, 255, 90), QColor(40, 60, 90, 110), 1, 4, true });
-    for (int n = 1; n <= client::kTiles; ++n) {
+    for (int n = 1; n <= rules::kZirkedTiles; ++n) {
         auto* t = new TileWidget(n, m_playArea);
         t->hide();
         connect(t, &TileWidget::pressed, this, &GameBoard::tilePressed);
@@ -313,8 +315,8 @@ void GameBoard::buildPlayArea()
 
 void GameBoard::buildBoxes()
 {
-    for (int length = client::kMinWordLength; length <= client::kMaxWordLength; ++length) {
-        const int i = length - client::kMinWordLength;
+    for (int length = rules::kMinWordLength; length <= rules::kMaxWordLength; ++length) {
+        const int i = length - rules::kMinWordLength;
         const int x = 2 + i * 73 + (i > 0 ? i / 2 : 0);
         auto* caption
             = label(this, QString("label_caption%1").arg(length), QRect(x, kBoxTop, 70, 14), "color: #102a50;");
@@ -343,7 +345,7 @@ void GameBoard::buildSeats()
     m_turnMarker->hide();
     const QPixmap eyes = eyesIcon();
     const QPixmap fresh = newTilesIcon();
-    for (int i = 0; i < client::kPlayerSeats; ++i) {
+    for (int i = 0; i < rules::kPlayerSeats; ++i) {
         const int seat = i + 1;
         Seat& s = m_seats[static_cast<std::size_t>(i)];
         s.box = panel(seats, "", QRect(6, 6 + i * 60, kRightWidth - 12, 56), { QColor(255, 255, 255, 140), {}, 0, 4 });
@@ -396,7 +398,7 @@ void GameBoard::buildWordLists()
 {
     m_wordLists = panel(this, "panel_wordlists", QRect(0, kBoxTop - 4, kLeftWidth, 286),
         { QColor(250, 252, 255, 245), QColor(0x1d, 0x3f, 0x73), 2, 8 });
-    for (int i = 0; i < client::kPlayerSeats; ++i) {
+    for (int i = 0; i < rules::kPlayerSeats; ++i) {
         const int seat = i + 1;
         WordColumn& c = m_columns[static_cast<std::size_t>(i)];
         c.name = label(m_wordLists, QString("label_name%1").arg(seat), QRect(), "font-weight: bold; color: #102a50;");
@@ -419,8 +421,8 @@ void GameBoard::buildWordLists()
 void GameBoard::layoutWordLists(int width)
 {
     m_wordLists->resize(width, m_wordLists->height());
-    const int w = (width - 14) / client::kPlayerSeats;
-    for (int i = 0; i < client::kPlayerSeats; ++i) {
+    const int w = (width - 14) / rules::kPlayerSeats;
+    for (int i = 0; i < rules::kPlayerSeats; ++i) {
         const int x = 6 + i * w;
         WordColumn& c = m_columns[static_cast<std::size_t>(i)];
         c.name->setGeometry(x, 6, w - 24, 18);
@@ -487,7 +489,7 @@ void GameBoard::render(const client::Game& game, const client::Roster& roster)
     setText(m_result, game.resultText());
     setText(m_winnerLabel, game.winnerText());
     m_winnerPanel->setVisible(game.winnerShown());
-    for (int seat = 1; seat <= client::kPlayerSeats; ++seat) {
+    for (int seat = 1; seat <= rules::kPlayerSeats; ++seat) {
         const client::WordList& model = game.wordList(seat);
         WordColumn& c = m_columns[static_cast<std::size_t>(seat - 1)];
         setText(c.name, model.name);
@@ -521,15 +523,27 @@ void GameBoard::render(const client::Game& game, const client::Roster& roster)
     m_noGame->setVisible(!anyInfo);
 }
 
+QPoint GameBoard::tilePosition(const client::Tile& tile, bool twoRows)
+{
+    if (tile.shownInWord > 0)
+        return { wordLeft(tile.shownInWord), kWordRowTop };
+    // The lower row holds places 1, 2, 3, 11, 12 and 13, clear of the buttons beside it.
+    constexpr int kLowerLeft[] = { 183, 227, 270, 0, 0, 0, 0, 0, 0, 0, 313, 356, 400 };
+    const int place = std::clamp(tile.place, 1, rules::kZirkedTiles);
+    if (twoRows && client::Rack::lowerRow(place))
+        return { kLowerLeft[place - 1], kLowerRowTop };
+    return { place * kTileSize + 9, kRackTop };
+}
+
 void GameBoard::renderRack(const client::Game& game)
 {
     const client::Rack& rack = game.rack();
-    for (int n = 1; n <= client::kTiles; ++n) {
+    for (int n = 1; n <= rules::kZirkedTiles; ++n) {
         const client::Tile& t = rack.tile(n);
         TileWidget* w = m_tiles[static_cast<std::size_t>(n - 1)];
         w->setLetter(t.picture ? t.letter : 0);
         w->setInWord(t.wordPosition != 0);
-        w->move(t.left, t.top);
+        w->move(tilePosition(t, rack.twoRows()));
         // Before the first deal there is no rack to show.
         w->setVisible(t.visible && (t.picture || game.started()));
     }
@@ -537,9 +551,9 @@ void GameBoard::renderRack(const client::Game& game)
 
 void GameBoard::renderBoxes(const client::Game& game)
 {
-    for (int length = client::kMinWordLength; length <= client::kMaxWordLength; ++length) {
+    for (int length = rules::kMinWordLength; length <= rules::kMaxWordLength; ++length) {
         const client::WordBox& model = game.box(length);
-        Box& box = m_boxes[static_cast<std::size_t>(length - client::kMinWordLength)];
+        Box& box = m_boxes[static_cast<std::size_t>(length - rules::kMinWordLength)];
         setLines(box.list, model.words);
         const QString style
             = QString("QListWidget { background: %1; color: %2; font-weight: bold; font-size: 10px; border: 1px solid "
@@ -553,7 +567,7 @@ void GameBoard::renderBoxes(const client::Game& game)
 
 void GameBoard::renderSeats(const client::Game& game, const client::Roster& roster)
 {
-    for (int seat = 1; seat <= client::kPlayerSeats; ++seat) {
+    for (int seat = 1; seat <= rules::kPlayerSeats; ++seat) {
         Seat& s = m_seats[static_cast<std::size_t>(seat - 1)];
         const client::SeatBoard& model = game.seat(seat);
         setText(s.name, roster.name(seat));
@@ -563,7 +577,7 @@ void GameBoard::renderSeats(const client::Game& game, const client::Roster& rost
         s.eyes->setVisible(roster.watching(seat));
     }
     const int marker = game.turnMarkerSeat();
-    if (game.turnMarkerShown() && marker >= 1 && marker <= client::kPlayerSeats) {
+    if (game.turnMarkerShown() && marker >= 1 && marker <= rules::kPlayerSeats) {
         const QRect box = m_seats[static_cast<std::size_t>(marker - 1)].box->geometry();
         m_turnMarker->setGeometry(box.adjusted(-4, -3, 4, 3));
         m_turnMarker->show();

@@ -33,6 +33,15 @@ class GameBoard : public QWidget
 public:
     static constexpr int kWidth = 768;
     static constexpr int kHeight = 506;
+    // The rack in the play area: one row of tiles, or two; the word row above it.
+    static constexpr int kTileSize = 41;
+    static constexpr int kRackTop = 61;
+    static constexpr int kLowerRowTop = 103;
+    static constexpr int kWordRowTop = 8;
+    // Where a tile stands in the play area.
+    static QPoint tilePosition(const client::Tile& tile, bool twoRows);
+    // Left edge of place 1..10 of the word row.
+    static int wordLeft(int position) { return position * kTileSize + 69; }
 
     // Chat typed at the board and its phrase buttons go out through `outbox`.
     GameBoard(QWidget* parent, ChatOutbox* outbox);
@@ -41,8 +50,8 @@ public:
     // Clock-only repaint (the one-second tick).
     void renderClock(const client::Game& game);
 
-    ChatView* chatView() const { return m_mainchat; }
-    ChatInput* chatInput() const { return m_mychat; }
+    ChatView* chatView() const { return m_chatView; }
+    ChatInput* chatInput() const { return m_chatInput; }
     PhraseBar* phraseBar() const { return m_phrases; }
     QLabel* nameLabel(int seat) const { return m_seats[static_cast<std::size_t>(seat - 1)].name; }
     QLabel* eyes(int seat) const { return m_seats[static_cast<std::size_t>(seat - 1)].eyes; }
@@ -97,7 +106,7 @@ private:
 
     QLabel* m_logo = nullptr;
     QFrame* m_playArea = nullptr;
-    std::array<TileWidget*, client::kTiles> m_tiles {};
+    std::array<TileWidget*, rules::kZirkedTiles> m_tiles {};
     QPushButton* m_buttonStart = nullptr;
     QPushButton* m_buttonDone = nullptr;
     QPushButton* m_buttonClear = nullptr;
@@ -113,18 +122,18 @@ private:
     QLabel* m_sum = nullptr;
     QFrame* m_winnerPanel = nullptr;
     QLabel* m_winnerLabel = nullptr;
-    std::array<Box, client::kBoxes> m_boxes {};
-    std::array<Seat, client::kPlayerSeats> m_seats {};
+    std::array<Box, rules::kWordLengths> m_boxes {};
+    std::array<Seat, rules::kPlayerSeats> m_seats {};
     QFrame* m_turnMarker = nullptr;
     std::array<QLabel*, 6> m_info {};
     QLabel* m_team = nullptr;
     QLabel* m_noGame = nullptr;
     QFrame* m_wordLists = nullptr;
-    std::array<WordColumn, client::kPlayerSeats> m_columns {};
+    std::array<WordColumn, rules::kPlayerSeats> m_columns {};
     QPushButton* m_closeLists = nullptr;
     QFrame* m_missedPanel = nullptr;
     QListWidget* m_missed = nullptr;
-    ChatView* m_mainchat = nullptr;
-    ChatInput* m_mychat = nullptr;
+    ChatView* m_chatView = nullptr;
+    ChatInput* m_chatInput = nullptr;
     PhraseBar* m_phrases = nullptr;
 };

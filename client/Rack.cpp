@@ -5,30 +5,14 @@ namespace client
 
 namespace
 {
-
-// Where tiles 1, 2, 3, 11, 12, 13 stand in the lower row.
-constexpr int kLowerLeft[] = { 183, 227, 270, 0, 0, 0, 0, 0, 0, 0, 313, 356, 400 };
-
-bool lowerRowTile(int n) { return n <= 3 || n >= 11; }
-
 int uniform(std::mt19937& random, int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); }
-
 } // namespace
 
 Rack::Rack()
 {
-    for (int n = 1; n <= kTiles; ++n)
-        at(n).visible = n <= kNormalTiles;
+    for (int n = 1; n <= rules::kZirkedTiles; ++n)
+        at(n).visible = n <= rules::kPlainTiles;
     movetiles();
-}
-
-int Rack::homeTop(int n, bool twoRows) { return twoRows && lowerRowTile(n) ? kLowerRowTop : kRackTop; }
-
-int Rack::layoutLeft(int n, bool twoRows)
-{
-    if (twoRows && lowerRowTile(n))
-        return kLowerLeft[n - 1];
-    return n * kTileSize + 9;
 }
 
 std::vector<int> Rack::word() const
@@ -39,27 +23,16 @@ std::vector<int> Rack::word() const
     return out;
 }
 
-void Rack::goHome(Tile& t) const
-{
-    const int n = static_cast<int>(&t - m_tiles.data()) + 1;
-    t.left = t.homeLeft;
-    t.top = homeTop(n, m_twoRows);
-}
-
 void Rack::movetiles()
 {
-    for (int n = 1; n <= kTiles; ++n) {
-        Tile& t = at(n);
-        t.homeLeft = layoutLeft(n, m_twoRows);
-        if (t.wordPosition == 0)
-            goHome(t);
-    }
+    for (int n = 1; n <= rules::kZirkedTiles; ++n)
+        at(n).place = n;
 }
 
 void Rack::deal(const std::vector<char>& letters)
 {
     cleartiles();
-    for (int n = 1; n <= kTiles; ++n) {
+    for (int n = 1; n <= rules::kZirkedTiles; ++n) {
         Tile& t = at(n);
         const auto i = static_cast<std::size_t>(n - 1);
         t.letter = i < letters.size() ? letters[i] : kNoLetter;
@@ -70,7 +43,7 @@ void Rack::deal(const std::vector<char>& letters)
 
 void Rack::showExtra(bool shown)
 {
-    for (int n = kNormalTiles + 1; n <= kTiles; ++n)
+    for (int n = rules::kPlainTiles + 1; n <= rules::kZirkedTiles; ++n)
         at(n).visible = shown;
 }
 
@@ -88,30 +61,27 @@ void Rack::setTwoRows(bool twoRows)
 
 bool Rack::take(int n)
 {
-    if (n < 1 || n > kTiles || m_wordLength >= kMaxWordTiles)
+    if (n < 1 || n > rules::kZirkedTiles || m_wordLength >= rules::kMaxWordLength)
         return false;
     Tile& t = at(n);
     if (t.wordPosition != 0)
         return false;
     m_slots[static_cast<std::size_t>(m_wordLength)] = n;
     ++m_wordLength;
-    t.wordPosition = m_wordLength;
-    t.left = wordLeft(m_wordLength);
-    t.top = kWordRowTop;
+    t.wordPosition = t.shownInWord = m_wordLength;
     return true;
 }
 
 bool Rack::takeBack(int n)
 {
-    if (n < 1 || n > kTiles || m_wordLength == 0)
+    if (n < 1 || n > rules::kZirkedTiles || m_wordLength == 0)
         return false;
     Tile& t = at(n);
     if (t.wordPosition == 0 || t.wordPosition != m_wordLength)
         return false;
     --m_wordLength;
     m_slots[static_cast<std::size_t>(m_wordLength)] = 0;
-    t.wordPosition = 0;
-    goHome(t);
+    t.wordPosition = t.shownInWord = 0;
     return true;
 }
 
@@ -126,34 +96,26 @@ void Rack::cleartiles()
 {
     m_slots.fill(0);
     m_wordLength = 0;
-    for (Tile& t : m_tiles) {
-        t.wordPosition = 0;
-        goHome(t);
-    }
+    for (Tile& t : m_tiles)
+        t.wordPosition = t.shownInWord = 0;
 }
 
 void Rack::changespot(int a, int b)
 {
-    Tile& ta = at(a);
-    Tile& tb = at(b);
-    std::swap(ta.homeLeft, tb.homeLeft);
-    // A tile in the word keeps its place there and finds its new home when it comes back.
-    if (ta.wordPosition == 0)
-        goHome(ta);
-    if (tb.wordPosition == 0)
-        goHome(tb);
+    // A tile in the word keeps its place there and finds its new place when it comes back.
+    std::swap(at(a).place, at(b).place);
 }
 
 void Rack::shufflethem(std::mt19937& random)
 {
     const bool extra = extraShown();
     if (!m_twoRows) {
-        for (int i = 1; i <= kNormalTiles; ++i)
-            changespot(i, 1 + uniform(random, extra ? kTiles : kNormalTiles));
+        for (int i = 1; i <= rules::kPlainTiles; ++i)
+            changespot(i, 1 + uniform(random, extra ? rules::kZirkedTiles : rules::kPlainTiles));
         return;
     }
     // Each row shuffles within itself, so a tile never changes rows.
-    for (int i = 4; i <= kNormalTiles; ++i)
+    for (int i = 4; i <= rules::kPlainTiles; ++i)
         changespot(i, 4 + uniform(random, extra ? 7 : 6));
     constexpr int kLower[] = { 1, 2, 3, 11, 12, 13 };
     for (int i = 1; i <= 3; ++i)
@@ -162,7 +124,7 @@ void Rack::shufflethem(std::mt19937& random)
 
 int Rack::freeTileWith(char letter) const
 {
-    for (int n = 1; n <= kTiles; ++n) {
+    for (int n = 1; n <= rules::kZirkedTiles; ++n) {
         const Tile& t = tile(n);
         if (t.visible && t.wordPosition == 0 && t.picture && t.letter == letter)
             return n;
@@ -172,16 +134,9 @@ int Rack::freeTileWith(char letter) const
 
 bool Rack::echo(int spot, int n)
 {
-    if (n < 1 || n > kTiles || spot < 0 || spot > kMaxWordTiles)
+    if (n < 1 || n > rules::kZirkedTiles || spot < 0 || spot > rules::kMaxWordLength)
         return false;
-    Tile& t = at(n);
-    if (spot > 0) {
-        t.left = wordLeft(spot);
-        t.top = kWordRowTop;
-    } else {
-        t.left = layoutLeft(n, m_twoRows);
-        t.top = homeTop(n, m_twoRows);
-    }
+    at(n).shownInWord = spot;
     return true;
 }
 

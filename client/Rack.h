@@ -1,7 +1,10 @@
 #pragma once
-// The thirteen tiles and the word being built from them: where each tile
-// stands, which tiles are in the word and in what order. Pixel places are the
-// board's own coordinates, so the window only has to copy them.
+// The thirteen tiles and the word being built from them: which place of the
+// rack each tile stands on, which tiles are in the word and in what order. The
+// board turns places into pixels.
+
+#include "rules/Dice.h"
+#include "rules/Words.h"
 
 #include <array>
 #include <random>
@@ -10,23 +13,15 @@
 namespace client
 {
 
-inline constexpr int kTiles = 13;
-inline constexpr int kNormalTiles = 10;
-inline constexpr int kMaxWordTiles = 10;
-inline constexpr int kTileSize = 41;
-inline constexpr int kRackTop = 61;
-inline constexpr int kLowerRowTop = 103;
-inline constexpr int kWordRowTop = 8;
 inline constexpr char kNoLetter = '*';
 
 struct Tile {
     char letter = kNoLetter;
     bool visible = true; // tiles 11..13 only while the player on turn is Zirked
     bool picture = false; // a letter is drawn on it
-    int wordPosition = 0; // 0 on the rack, else 1-based place in the word
-    int homeLeft = 0;
-    int left = 0;
-    int top = kRackTop;
+    int wordPosition = 0; // the own word: 0 on the rack, else 1-based place in the word
+    int place = 0; // the rack place 1..13 it goes to when on the rack; shuffling swaps places
+    int shownInWord = 0; // where it is shown in the word row (ours, or another's as relayed); 0: on the rack
 };
 
 class Rack
@@ -41,13 +36,11 @@ public:
     std::vector<int> word() const;
     bool twoRows() const { return m_twoRows; }
     // The extra tiles are on show (tile 13 decides, as the player sees it).
-    bool extraShown() const { return tile(kTiles).visible; }
+    bool extraShown() const { return tile(rules::kZirkedTiles).visible; }
+    // With two rows, places 1 to 3 and 11 to 13 make the lower row.
+    static bool lowerRow(int place) { return place <= 3 || place >= 11; }
 
-    static int homeTop(int n, bool twoRows);
-    static int layoutLeft(int n, bool twoRows);
-    static int wordLeft(int position) { return position * kTileSize + 69; }
-
-    // A new set of letters: every tile back home, pictures drawn for the dealt ones.
+    // A new set of letters: every tile back to its own place, pictures drawn for the dealt ones.
     void deal(const std::vector<char>& letters);
     void showExtra(bool shown);
     void clearPictures();
@@ -63,17 +56,16 @@ public:
     // The first tile, in number order, showing `letter` that is visible and on the rack; 0 if none.
     int freeTileWith(char letter) const;
 
-    // Another player's move, as the host relays it: spot 0 is the tile's dealt place.
+    // Another player's move, as the host relays it: spot 0 is back on the rack.
     bool echo(int spot, int n);
 
 private:
     Tile& at(int n) { return m_tiles[static_cast<std::size_t>(n - 1)]; }
-    void goHome(Tile& t) const;
     void movetiles();
     void changespot(int a, int b);
 
-    std::array<Tile, kTiles> m_tiles {};
-    std::array<int, kMaxWordTiles> m_slots {}; // tile numbers, 0 = empty
+    std::array<Tile, rules::kZirkedTiles> m_tiles {};
+    std::array<int, rules::kMaxWordLength> m_slots {}; // tile numbers, 0 = empty
     int m_wordLength = 0;
     bool m_twoRows = false;
 };

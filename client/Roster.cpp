@@ -3,6 +3,7 @@
 #include "net/Commands.h"
 #include "net/Fields.h"
 #include "net/Text.h"
+#include "rules/Seats.h"
 
 #include <algorithm>
 
@@ -25,9 +26,9 @@ std::optional<int> seatField(std::string_view rest, int lo, int hi)
 
 std::string spyLine(int seat, std::string_view name) { return std::to_string(seat) + ": " + std::string(name); }
 
-RosterChange dropped(std::string why)
+Effects dropped(std::string why)
 {
-    RosterChange c;
+    Effects c;
     c.ignored = std::move(why);
     return c;
 }
@@ -36,9 +37,37 @@ RosterChange dropped(std::string why)
 
 Roster::Roster() { m_names.fill(std::string(kWaiting)); }
 
+std::string Roster::nameAt(int seat) const
+{
+    if (rules::isPlayerSeat(seat))
+        return name(seat);
+    const std::string prefix = std::to_string(seat) + ": ";
+    for (const auto& spy : m_spies)
+        if (spy.rfind(prefix, 0) == 0)
+            return spy.substr(prefix.size());
+    return {};
+}
+
+std::vector<std::string> Roster::everyone() const
+{
+    std::vector<std::string> out(m_names.begin(), m_names.end());
+    for (const auto& spy : m_spies)
+        out.push_back(spy.substr(spy.find(": ") + 2));
+    return out;
+}
+
+std::vector<std::string> Roster::opponents() const
+{
+    std::vector<std::string> out;
+    for (int seat = 1; seat <= rules::kPlayerSeats; ++seat)
+        if (seat != m_mySeat && name(seat) != kWaiting)
+            out.push_back(name(seat));
+    return out;
+}
+
 std::optional<int> Roster::seated(std::string_view rest)
 {
-    const auto seat = seatField(rest, 1, kMaxSeat);
+    const auto seat = seatField(rest, 1, rules::kMaxSeat);
     if (!seat)
         return std::nullopt;
     m_mySeat = *seat;
@@ -46,22 +75,22 @@ std::optional<int> Roster::seated(std::string_view rest)
     return seat;
 }
 
-RosterChange Roster::playerArrived(std::string_view rest)
+Effects Roster::playerArrived(std::string_view rest)
 {
-    const auto seat = seatField(rest, 1, kMaxSeat);
+    const auto seat = seatField(rest, 1, rules::kMaxSeat);
     if (!seat)
         return dropped("player arrival with a bad seat");
     const std::string name = net::toUtf8(net::fieldsAfter(rest, 1));
-    RosterChange c;
+    Effects c;
     const bool mine = *seat == m_mySeat;
     if (mine) {
         c.lines.push_back({ "0+You are Connected.", kBlue });
-        c.loadSettings = true;
+        c.loggedIn = true;
     } else {
         c.lines.push_back({ "0+" + name + " is Connected.", kBlue });
-        c.playEntered = true;
+        c.sounds.push_back("entered");
     }
-    if (*seat > kPlayerSeats) {
+    if (*seat > rules::kPlayerSeats) {
         m_spies.push_back(spyLine(*seat, name));
         c.spyAdded = SpyEntry { *seat, name };
         c.lines.push_back({ mine ? "0+You are spying." : "0+" + name + " is spying.", kBlue });
@@ -71,19 +100,19 @@ RosterChange Roster::playerArrived(std::string_view rest)
     return c;
 }
 
-RosterChange Roster::playerDisconnected(std::string_view rest)
+Effects Roster::playerDisconnected(std::string_view rest)
 {
-    const auto seat = seatField(rest, 1, kMaxSeat);
+    const auto seat = seatField(rest, 1, rules::kMaxSeat);
     if (!seat)
         return dropped("disconnect with a bad seat");
-    RosterChange c;
-    if (*seat <= kPlayerSeats) {
+    Effects c;
+    c.left = *seat;
+    if (*seat <= rules::kPlayerSeats) {
         const auto i = static_cast<std::size_t>(*seat - 1);
         if (m_names[i] != kWaiting)
             c.lines.push_back({ "0+" + m_names[i] + " disconnected.", kBlue });
         m_names[i] = std::string(kWaiting);
         m_watching[i] = false;
-        c.eyes = std::pair { *seat, false };
         return c;
     }
     const std::string name = net::toUtf8(net::fieldsAfter(rest, 1));
@@ -99,18 +128,17 @@ RosterChange Roster::playerDisconnected(std::string_view rest)
     return c;
 }
 
-RosterChange Roster::justWatching(std::string_view rest)
+Effects Roster::justWatching(std::string_view rest)
 {
-    const auto seat = seatField(rest, 1, kPlayerSeats);
+    const auto seat = seatField(rest, 1, rules::kPlayerSeats);
     if (!seat)
         return dropped("watch notice with a bad seat");
     const auto i = static_cast<std::size_t>(*seat - 1);
     const bool watch = net::fieldAt(rest, 1).value_or("") == "1";
-    RosterChange c;
+    Effects c;
     if (*seat == m_mySeat)
         c.justWatchChecked = watch;
     m_watching[i] = watch;
-    c.eyes = std::pair { *seat, watch };
     c.lines.push_back({ "0+" + m_names[i] + (watch ? " is just watching" : " now playing again"), kWatchGrey });
     return c;
 }
@@ -127,14 +155,14 @@ KickMenu prepareKickMenu(bool hosting, std::string_view labelText, int seat)
 
 std::optional<std::string> removeFromGame(bool hosting, bool connected, int mySeat, int target)
 {
-    if (!hosting || !connected || target < 1 || target > kMaxSeat)
+    if (!hosting || !connected || target < 1 || target > rules::kMaxSeat)
         return std::nullopt;
     return net::msg::kickhim(mySeat, target);
 }
 
 std::optional<std::string> setJustWatch(bool connected, int target, bool watch)
 {
-    if (!connected || !net::mayJustWatch(target))
+    if (!connected || !rules::mayJustWatch(target))
         return std::nullopt;
     return net::msg::justwatch(target, watch);
 }
@@ -142,14 +170,6 @@ std::optional<std::string> setJustWatch(bool connected, int target, bool watch)
 std::optional<std::string> toggleJustWatch(bool connected, int mySeat, bool checkedNow)
 {
     return setJustWatch(connected, mySeat, !checkedNow);
-}
-
-std::optional<int> spySeat(std::string_view line)
-{
-    const auto colon = line.find(':');
-    if (colon == std::string_view::npos)
-        return std::nullopt;
-    return net::parseInt(line.substr(0, colon));
 }
 
 } // namespace client

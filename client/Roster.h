@@ -4,7 +4,8 @@
 // host is turned into the changes the window shows; nothing the host sends
 // can make it index out of range.
 
-#include "net/Seats.h"
+#include "client/Effects.h"
+#include "rules/Seats.h"
 
 #include <array>
 #include <cstdint>
@@ -17,39 +18,9 @@
 namespace client
 {
 
-using net::kMaxSeat;
-using net::kPlayerSeats;
+using rules::kMaxSeat;
+using rules::kPlayerSeats;
 inline constexpr std::string_view kWaiting = "<Waiting>";
-
-// Colours as 0x00BBGGRR.
-inline constexpr std::uint32_t kBlue = 0xFF0000;
-inline constexpr std::uint32_t kNavy = 0x800000;
-inline constexpr std::uint32_t kWatchGrey = 0x78989C;
-inline constexpr std::uint32_t kRed = 0x0000FF;
-
-struct SpyEntry {
-    int seat = 0;
-    std::string name;
-    friend bool operator==(const SpyEntry&, const SpyEntry&) = default;
-};
-
-struct ChatLine {
-    std::string text; // "0+..." : style, "+", text
-    std::uint32_t colour = kBlue;
-    friend bool operator==(const ChatLine&, const ChatLine&) = default;
-};
-
-// The visible consequences of one roster message.
-struct RosterChange {
-    std::vector<ChatLine> lines;
-    bool loadSettings = false;
-    bool playEntered = false;
-    std::optional<SpyEntry> spyAdded;
-    std::optional<SpyEntry> spyRemoved;
-    std::optional<bool> justWatchChecked; // the own seat's watch answer
-    std::optional<std::pair<int, bool>> eyes; // a seat's watch marker shown or hidden
-    std::optional<std::string> ignored; // why the message was dropped (for the log)
-};
 
 class Roster
 {
@@ -62,13 +33,20 @@ public:
     const std::string& name(int seat) const { return m_names.at(static_cast<std::size_t>(seat - 1)); }
     bool watching(int seat) const { return m_watching.at(static_cast<std::size_t>(seat - 1)); }
     const std::vector<std::string>& spies() const { return m_spies; }
+    // Who is in `seat` 1..9: a player seat's name ("<Waiting>" when free), a
+    // spectator's name, or nothing for a spectator never seen.
+    std::string nameAt(int seat) const;
+    // Everyone here: the six seats (free ones as "<Waiting>") and the spectators.
+    std::vector<std::string> everyone() const;
+    // The other players in seats 1 to 6, free seats left out.
+    std::vector<std::string> opponents() const;
 
     // "CMD_sendlogininfo": the seat the host gave us. Nothing for a seat out of range.
     std::optional<int> seated(std::string_view rest);
     // "CMD_newplayerinfo" and "CMD_existingplayers".
-    RosterChange playerArrived(std::string_view rest);
-    RosterChange playerDisconnected(std::string_view rest);
-    RosterChange justWatching(std::string_view rest);
+    Effects playerArrived(std::string_view rest);
+    Effects playerDisconnected(std::string_view rest);
+    Effects justWatching(std::string_view rest);
 
     // The connection is gone: nothing may be sent any more.
     void disconnected() { m_connected = false; }
@@ -76,8 +54,8 @@ public:
 private:
     int m_mySeat = 0;
     bool m_connected = false;
-    std::array<std::string, kPlayerSeats> m_names;
-    std::array<bool, kPlayerSeats> m_watching {};
+    std::array<std::string, rules::kPlayerSeats> m_names;
+    std::array<bool, rules::kPlayerSeats> m_watching {};
     std::vector<std::string> m_spies;
 };
 
@@ -96,7 +74,5 @@ std::optional<std::string> removeFromGame(bool hosting, bool connected, int mySe
 std::optional<std::string> setJustWatch(bool connected, int target, bool watch);
 // "Just Watch" in the menu asks for the opposite of the check shown.
 std::optional<std::string> toggleJustWatch(bool connected, int mySeat, bool checkedNow);
-// A spectator list line "7: Bob" -> 7; nothing when the text before ":" is not a number.
-std::optional<int> spySeat(std::string_view line);
 
 } // namespace client

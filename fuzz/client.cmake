@@ -2,7 +2,7 @@
 add_executable(fuzz_client_roster ${CMAKE_CURRENT_LIST_DIR}/fuzz_client_roster.cpp
   ${PROJECT_SOURCE_DIR}/client/Roster.cpp
   ${PROJECT_SOURCE_DIR}/net/Framing.cpp ${PROJECT_SOURCE_DIR}/net/Fields.cpp
-  ${PROJECT_SOURCE_DIR}/net/Text.cpp ${PROJECT_SOURCE_DIR}/net/Commands.cpp)
+  ${PROJECT_SOURCE_DIR}/net/Text.cpp ${PROJECT_SOURCE_DIR}/net/Commands.cpp ${PROJECT_SOURCE_DIR}/net/GameOptions.cpp)
 target_include_directories(fuzz_client_roster PRIVATE ${PROJECT_SOURCE_DIR})
 target_compile_options(fuzz_client_roster PRIVATE -fsanitize=fuzzer,address,undefined -fno-omit-frame-pointer)
 target_link_options(fuzz_client_roster PRIVATE -fsanitize=fuzzer,address,undefined)

@@ -23,12 +23,12 @@ void check(bool ok)
         std::abort();
 }
 
-void checkChange(const client::RosterChange& change)
+void checkChange(const client::Effects& change)
 {
     if (change.spyAdded)
-        check(change.spyAdded->seat >= 1 && change.spyAdded->seat <= client::kMaxSeat);
-    if (change.eyes)
-        check(change.eyes->first >= 1 && change.eyes->first <= client::kPlayerSeats);
+        check(change.spyAdded->seat >= 1 && change.spyAdded->seat <= rules::kMaxSeat);
+    if (change.spyRemoved)
+        check(change.spyRemoved->seat >= 1 && change.spyRemoved->seat <= rules::kMaxSeat);
 }
 
 } // namespace
@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             const auto [command, rest] = net::splitCommand(line.text);
             if (command == net::cmd::sendlogininfo) {
                 if (const auto seat = roster.seated(rest))
-                    check(*seat >= 1 && *seat <= client::kMaxSeat);
+                    check(*seat >= 1 && *seat <= rules::kMaxSeat);
             } else if (command == net::cmd::newplayerinfo || command == net::cmd::existingplayers) {
                 checkChange(roster.playerArrived(rest));
             } else if (command == net::cmd::playerdisconnected) {
@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 checkChange(roster.justWatching(rest));
             }
         }
-        for (int seat = 1; seat <= client::kPlayerSeats; ++seat) {
+        for (int seat = 1; seat <= rules::kPlayerSeats; ++seat) {
             (void)roster.name(seat);
             (void)roster.watching(seat);
         }

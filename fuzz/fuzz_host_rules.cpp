@@ -6,6 +6,8 @@
 #include <host/Game.h>
 #include <net/Commands.h>
 #include <net/Framing.h>
+#include <rules/Version.h>
+#include <rules/Words.h>
 
 #include <algorithm>
 #include <array>
@@ -138,15 +140,15 @@ std::string wellFormed(Input& in, int seat)
     const int claimed = in.small(8) == 0 ? in.number() : seat;
     switch (in.small(14)) {
     case 0:
-        return strip(net::msg::logininfo(claimed, in.small(4) ? net::kGameVersion : "0.9", in.text()));
+        return strip(net::msg::logininfo(claimed, in.small(4) ? rules::kVersion : "0.9", in.text()));
     case 1: {
         net::GameOptions o;
         o.team = in.small(2);
         o.fast = in.small(2);
-        o.playToScore = std::to_string(static_cast<long long>(in.number()) * 40);
-        o.timePerTurn = std::to_string(in.number());
-        o.zirkedAt = std::to_string(static_cast<long long>(in.number()) * 40);
-        o.allowNewTiles = in.small(2) ? "t" : "f";
+        o.playToScore = in.number() * 40;
+        o.timePerTurn = in.number();
+        o.zirkedAt = in.number() * 40;
+        o.newTiles = in.small(2);
         return strip(net::msg::startgame(claimed, o));
     }
     case 2: {
@@ -173,7 +175,7 @@ std::string wellFormed(Input& in, int seat)
     case 10:
         return strip(net::msg::clearthem(claimed));
     case 11:
-        return strip(net::msg::rejoin(claimed, in.small(4) ? tokenText(in.small(16)) : in.text(), net::kGameVersion));
+        return strip(net::msg::rejoin(claimed, in.small(4) ? tokenText(in.small(16)) : in.text(), rules::kVersion));
     case 12:
         return strip(net::msg::ping(in.small(4) ? std::to_string(in.number()) : in.text()));
     default:
@@ -219,7 +221,7 @@ void checkBounds(const host::Game& g)
     for (int s = 1; s <= host::kMaxSeat; ++s)
         for (const auto& row : g.player(s).words)
             for (const auto& w : row)
-                if (w.size() > static_cast<std::size_t>(host::kMaxLength))
+                if (w.size() > static_cast<std::size_t>(rules::kMaxWordLength))
                     std::abort();
 }
 

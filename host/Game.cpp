@@ -1,9 +1,8 @@
 #include "Game.h"
 
-#include "Judge.h"
-
 #include <net/Fields.h>
 #include <net/Text.h>
+#include <rules/Version.h>
 
 #include <algorithm>
 #include <cctype>
@@ -170,11 +169,11 @@ net::GameOptions Game::gameOptions() const
 {
     net::GameOptions o;
     o.team = m_settings.teamGame;
-    o.playToScore = std::to_string(m_settings.playToScore);
-    o.timePerTurn = std::to_string(m_settings.timePerTurn);
-    o.zirkedAt = std::to_string(m_settings.zirkedAt);
-    o.allowNewTiles = m_settings.allowNewTiles;
-    o.allowTyping = m_settings.allowTyping;
+    o.playToScore = m_settings.playToScore;
+    o.timePerTurn = m_settings.timePerTurn;
+    o.zirkedAt = m_settings.zirkedAt;
+    o.newTiles = m_settings.allowNewTiles;
+    o.typing = m_settings.allowTyping;
     o.fast = m_settings.fastGame;
     return o;
 }
@@ -182,7 +181,7 @@ net::GameOptions Game::gameOptions() const
 std::vector<char> Game::letters(const TileSet& set, int count) const
 {
     std::vector<char> out;
-    for (int i = 1; i <= count && i <= kDiceCount; ++i)
+    for (int i = 1; i <= count && i <= rules::kDiceCount; ++i)
         out.push_back(set[static_cast<std::size_t>(i)]);
     return out;
 }
@@ -423,7 +422,7 @@ void Game::sendRoster(int seat)
 
 void Game::checkVersion(int seat, std::string_view version)
 {
-    if (version == net::kGameVersion)
+    if (version == rules::kVersion)
         return;
     if (isSeat(leader()))
         sendTo(leader(), net::msg::havewrongversion(at(seat).name));
@@ -550,8 +549,8 @@ void Game::sendCatchUp(int seat)
         sendTo(seat, net::msg::clock(m_turn.turnClock));
     }
     if (isPlayingSeat(owner)) {
-        for (int length = kMinLength; length <= kMaxLength; ++length)
-            for (const std::string& word : at(owner).words[static_cast<std::size_t>(length - kMinLength)])
+        for (int length = rules::kMinWordLength; length <= rules::kMaxWordLength; ++length)
+            for (const std::string& word : at(owner).words[static_cast<std::size_t>(length - rules::kMinWordLength)])
                 if (!word.empty())
                     sendTo(seat, net::msg::accepted(length, word));
     }
@@ -661,7 +660,7 @@ void Game::setdice(std::string_view rest, int seat)
     const auto tile = numberField(rest, 2, net::cmd::setdice, seat);
     if (!tile)
         return;
-    if (*position < 0 || *position > kMaxLength || *tile < 1 || *tile > tileCount(at(seat).zirked))
+    if (*position < 0 || *position > rules::kMaxWordLength || *tile < 1 || *tile > tileCount(at(seat).zirked))
         return;
     sendAllBut(seat, net::msg::setdiceRelay(*position, *tile));
 }
@@ -691,40 +690,21 @@ void Game::startgame(std::string_view rest, int seat)
         return;
     }
     // Everything is read and checked before anything changes.
-    const std::size_t fieldCount = net::splitFields(rest).size();
-    if (fieldCount < 8) {
-        complain(seat, "start ignored: too few fields");
-        return;
-    }
-    const auto playTo = numberField(rest, 2, net::cmd::startgame, seat);
-    if (!playTo)
-        return;
-    const auto seconds = numberField(rest, 3, net::cmd::startgame, seat);
-    if (!seconds)
-        return;
-    const auto zirkedAt = numberField(rest, 4, net::cmd::startgame, seat);
-    if (!zirkedAt)
-        return;
-    // The turn clock adds a few seconds of grace to this; no start window offers
-    // anything near these bounds, and past them the clock would overflow.
-    if (*seconds < 1 || *seconds > kMaxTimePerTurn) {
-        complain(seat, "start ignored: seconds per turn out of range");
-        return;
-    }
-    // The flags go back out in the start and statistics messages.
-    if (net::fieldAt(rest, 5)->size() > kMaxOptionText || net::fieldAt(rest, 6)->size() > kMaxOptionText) {
-        complain(seat, "start ignored: option text too long");
+    std::string why;
+    const auto asked = net::parseGameOptions(rest, &why);
+    if (!asked) {
+        complain(seat, "start ignored: " + why);
         return;
     }
 
     Settings s;
-    s.playToScore = *playTo;
-    s.timePerTurn = *seconds;
-    s.zirkedAt = *zirkedAt;
-    s.allowNewTiles = std::string(*net::fieldAt(rest, 5));
-    s.allowTyping = std::string(*net::fieldAt(rest, 6));
-    s.fastGame = *net::fieldAt(rest, 7) == "t";
-    s.teamGame = *net::fieldAt(rest, 1) == "t";
+    s.playToScore = asked->playToScore;
+    s.timePerTurn = asked->timePerTurn;
+    s.zirkedAt = asked->zirkedAt;
+    s.allowNewTiles = asked->newTiles;
+    s.allowTyping = asked->typing;
+    s.fastGame = asked->fast;
+    s.teamGame = asked->team;
     for (int p = 1; p <= kPlayingSeats; ++p)
         if (!m_table.occupied(p))
             s.teamGame = false;
@@ -746,7 +726,7 @@ void Game::startgame(std::string_view rest, int seat)
 
 void Game::newtiles(std::string_view rest, int seat)
 {
-    if (!senderSeat(rest, seat, net::cmd::newtiles) || m_settings.allowNewTiles == "f" || !mayPlay(seat))
+    if (!senderSeat(rest, seat, net::cmd::newtiles) || !m_settings.allowNewTiles || !mayPlay(seat))
         return;
     Player& p = at(seat);
     if (p.boughtNewTiles)
@@ -763,7 +743,7 @@ void Game::newtiles(std::string_view rest, int seat)
 
 void Game::oldtiles(std::string_view rest, int seat)
 {
-    if (!senderSeat(rest, seat, net::cmd::oldtiles) || m_settings.allowNewTiles == "f" || !mayPlay(seat))
+    if (!senderSeat(rest, seat, net::cmd::oldtiles) || !m_settings.allowNewTiles || !mayPlay(seat))
         return;
     Player& p = at(seat);
     if (!p.boughtNewTiles)
@@ -815,7 +795,7 @@ void Game::done(std::string_view rest, int seat)
     }
     // A rack position outside the player's tiles, or used twice, cannot make a word.
     std::string word;
-    bool sound = positions.size() <= static_cast<std::size_t>(kMaxLength);
+    bool sound = positions.size() <= static_cast<std::size_t>(rules::kMaxWordLength);
     std::set<int> used;
     for (int pos : positions) {
         if (pos < 1 || pos > tiles || !used.insert(pos).second) {
@@ -825,7 +805,7 @@ void Game::done(std::string_view rest, int seat)
         word += set[static_cast<std::size_t>(pos)];
     }
     if (!sound) {
-        sendVerdict(seat, word, std::string(kRejected));
+        sendVerdict(seat, word, std::string(rules::kRejected));
         return;
     }
 
@@ -835,7 +815,7 @@ void Game::done(std::string_view rest, int seat)
         return;
     }
     const int length = static_cast<int>(word.size());
-    p.words[static_cast<std::size_t>(length - kMinLength)][static_cast<std::size_t>(v.slot)] = word;
+    p.words[static_cast<std::size_t>(length - rules::kMinWordLength)][static_cast<std::size_t>(v.slot)] = word;
     if (m_settings.fastGame) {
         sendTo(seat, net::msg::accepted(length, word));
         sendAll(net::msg::addaword(seat, length, word));
@@ -852,7 +832,7 @@ void Game::findplayer()
     for (int s = 1; s <= kPlayingSeats; ++s) {
         at(s).boughtNewTiles = false;
         at(s).finished = false;
-        at(s).words = WordTable {};
+        at(s).words = rules::WordTable {};
     }
     if (m_settings.fastGame) {
         if (checkforwin())

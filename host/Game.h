@@ -3,14 +3,16 @@
 // turns and the clock. No sockets, timers or sleeps: connections, messages
 // and clock seconds come in as calls; everything going out goes through Link.
 
-#include "Dice.h"
 #include "Link.h"
 #include "PlayerTable.h"
 #include "RelayBudget.h"
-#include "Scoring.h"
 
 #include <net/Commands.h>
 #include <net/Dispatcher.h>
+#include <rules/Dice.h>
+#include <rules/Judge.h>
+#include <rules/Options.h>
+#include <rules/Points.h>
 
 #include <array>
 #include <cstdint>
@@ -23,15 +25,27 @@
 namespace host
 {
 
+// The host deals, judges and scores by the game's rules.
+using rules::addScore;
+using rules::judgeWord;
+using rules::kTileCost;
+using rules::kZirkedMinimum;
+using rules::kZirkedPenalty;
+using rules::kZirkedTiles;
+using rules::rollDice;
+using rules::scoreTurn;
+using rules::scoreWords;
+using rules::tileCount;
+using rules::TileSet;
+using rules::TurnScore;
+using rules::Verdict;
+
 inline constexpr int kSlowPause = 5; // seconds between turns of a slow game
 inline constexpr int kTurnGrace = 4; // seconds added to every turn
-inline constexpr int kMaxTimePerTurn = 24 * 60 * 60; // longest turn a start may ask for
-inline constexpr int kTileCost = 300; // buying the spare set, and buying the dealt set back
 // Relayed text is held well inside the 64 KiB a client accepts per message:
 // one message past that and every client leaves the game.
 inline constexpr std::size_t kMaxNameBytes = 100;
 inline constexpr std::size_t kMaxRelayText = 32 * 1024; // chat, action, sound name
-inline constexpr std::size_t kMaxOptionText = 16; // allow-new-tiles and allow-typing flags
 inline constexpr int kDefaultHoldSeconds = 120; // a lost connection's seat waits this long for its player
 inline constexpr int kMaxHoldSeconds = 3600;
 inline constexpr std::size_t kMaxPingText = 32; // a heartbeat's number, echoed back
@@ -55,8 +69,8 @@ struct Settings {
     int playToScore = 0;
     int timePerTurn = 0;
     int zirkedAt = 0;
-    std::string allowNewTiles; // "t"/"f" as sent; buying allowed unless exactly "f"
-    std::string allowTyping;
+    bool allowNewTiles = true;
+    bool allowTyping = true;
     bool fastGame = false;
     bool teamGame = false;
 };

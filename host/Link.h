@@ -1,6 +1,6 @@
 #pragma once
 // What the game rules ask of whoever owns the connections and the clock.
-// The rules call these synchronously; the shell (TServer) or a test implements them.
+// The rules call these synchronously; the shell (HostServer) or a test implements them.
 
 #include <cstdint>
 #include <string>

@@ -3,8 +3,8 @@
 // every connected seat.
 
 #include "Link.h"
-#include "Scoring.h"
-#include "net/Seats.h"
+#include "rules/Seats.h"
+#include "rules/Words.h"
 
 #include <array>
 #include <cstdint>
@@ -13,9 +13,9 @@
 namespace host
 {
 
-inline constexpr int kMaxSeat = net::kMaxSeat; // seats that hold connections
-inline constexpr int kRefusedSeat = net::kRefusedSeat; // used only while refusing a tenth connection
-inline constexpr int kPlayingSeats = net::kPlayerSeats; // seats that get turns
+inline constexpr int kMaxSeat = rules::kMaxSeat; // seats that hold connections
+inline constexpr int kRefusedSeat = rules::kRefusedSeat; // used only while refusing a tenth connection
+inline constexpr int kPlayingSeats = rules::kPlayerSeats; // seats that get turns
 
 struct Player {
     std::string name;
@@ -33,7 +33,7 @@ struct Player {
     bool zirked = false;
     int partner = 0;
     bool boughtNewTiles = false;
-    WordTable words;
+    rules::WordTable words;
 };
 
 class PlayerTable

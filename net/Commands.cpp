@@ -11,9 +11,18 @@ namespace
 std::string num(int n) { return std::to_string(n); }
 std::string text(std::string_view s) { return cleanField(s, false); }
 std::string rest(std::string_view s) { return cleanField(s, true); }
-} // namespace
 
-std::string tf(bool flag) { return flag ? "t" : "f"; }
+// first field, the seven option fields, then `last` (each sender closes with a "+").
+std::vector<std::string> withOptions(std::string first, const GameOptions& options, std::vector<std::string> last)
+{
+    std::vector<std::string> fields { std::move(first) };
+    for (std::string& f : gameOptionFields(options))
+        fields.push_back(std::move(f));
+    for (std::string& f : last)
+        fields.push_back(std::move(f));
+    return fields;
+}
+} // namespace
 
 namespace msg
 {
@@ -28,9 +37,7 @@ std::string kickhim(int sender, int target) { return frame(cmd::kickhim, { num(s
 
 std::string startgame(int sender, const GameOptions& o)
 {
-    return frame(cmd::startgame,
-        { num(sender), tf(o.team), text(o.playToScore), text(o.timePerTurn), text(o.zirkedAt), text(o.allowNewTiles),
-            text(o.allowTyping), tf(o.fast), "" });
+    return frame(cmd::startgame, withOptions(num(sender), o, { "" }));
 }
 
 std::string justwatch(int seat, bool watch) { return frame(cmd::justwatch, { num(seat), watch ? "1" : "2" }); }
@@ -66,9 +73,7 @@ std::string wrongversion() { return frame(cmd::wrongversion, {}); }
 
 std::string stats(int shownSeat, const GameOptions& o, std::string_view gameState)
 {
-    return frame(cmd::stats,
-        { num(shownSeat), tf(o.team), text(o.playToScore), text(o.timePerTurn), text(o.zirkedAt), text(o.allowNewTiles),
-            text(o.allowTyping), tf(o.fast), text(gameState), "" });
+    return frame(cmd::stats, withOptions(num(shownSeat), o, { text(gameState), "" }));
 }
 
 std::string loadscores(int seat, int score) { return frame(cmd::loadscores, { num(seat), num(score) }); }
@@ -94,9 +99,7 @@ std::string playasoundRelay(int seat, std::string_view sound)
 
 std::string startgameRelay(std::string_view starter, const GameOptions& o)
 {
-    return frame(cmd::startgame,
-        { text(starter), tf(o.team), text(o.playToScore), text(o.timePerTurn), text(o.zirkedAt), text(o.allowNewTiles),
-            text(o.allowTyping), tf(o.fast), "" });
+    return frame(cmd::startgame, withOptions(text(starter), o, { "" }));
 }
 
 std::string nextplayer(int seat) { return frame(cmd::nextplayer, { num(seat) }); }

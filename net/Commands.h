@@ -1,9 +1,9 @@
 #pragma once
-
-#include "GameDefaults.h"
 // The command catalogue: every command name, and one builder per message so
 // that no handler concatenates wire text by hand. Builders clean their text
 // fields (no 0xFF, CR, LF; "+" only in a last field that is taken as the rest).
+
+#include "GameOptions.h"
 
 #include <cstddef>
 #include <string>
@@ -12,10 +12,6 @@
 
 namespace net
 {
-
-// Host and client compare this text at login; it is also the About window's version.
-inline constexpr std::string_view kGameVersion = "1.0.13";
-inline constexpr int kGamePort = 7772;
 
 namespace cmd
 {
@@ -75,24 +71,11 @@ inline constexpr std::string_view ping = "CMD_ping";
 // A seat token: 32 lowercase hexadecimal characters (128 random bits).
 inline constexpr std::size_t kSeatTokenLength = 32;
 
-// Game options as they travel in the start and statistics messages.
-struct GameOptions {
-    bool team = false;
-    std::string playToScore = kDefaultPlayToScoreText; // decimal text, as the start window shows it
-    std::string timePerTurn = kDefaultTimePerTurnText;
-    std::string zirkedAt = kDefaultZirkedAtText;
-    std::string allowNewTiles = "t"; // "t"/"f", passed on as sent
-    std::string allowTyping = "t";
-    bool fast = false;
-};
-
 // Kinds of "CMD_thedice".
 inline constexpr std::string_view kDiceThirteen = "true";
 inline constexpr std::string_view kDiceTen = "false";
 inline constexpr std::string_view kDiceNew = "new";
 inline constexpr std::string_view kDiceOld = "old";
-
-std::string tf(bool flag); // "t" / "f"
 
 namespace msg
 {

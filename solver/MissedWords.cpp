@@ -1,6 +1,6 @@
 #include "MissedWords.h"
 
-#include <host/Judge.h>
+#include <rules/Judge.h>
 
 #include <algorithm>
 
@@ -8,21 +8,21 @@ namespace solver
 {
 
 std::vector<MissedWord> missedWords(
-    const WordFinder& finder, std::string_view rack, const host::WordTable& played, bool zirked, int count)
+    const WordFinder& finder, std::string_view rack, const rules::WordTable& played, bool zirked, int count)
 {
-    const int before = host::scoreTurn(played, zirked).change();
+    const int before = rules::scoreTurn(played, zirked).change();
     std::vector<MissedWord> out;
-    host::WordTable with = played;
+    rules::WordTable with = played;
     for (const FoundWord& f : finder.find(rack)) {
         if (f.mark.offensive)
             continue;
         // Every word the finder gives is in the list; the judge decides the rest.
-        const host::Verdict v = host::judgeWord(f.word, played, zirked, [](std::string_view) { return true; });
+        const rules::Verdict v = rules::judgeWord(f.word, played, zirked, [](std::string_view) { return true; });
         if (!v.accepted)
             continue;
-        std::string& slot = with[static_cast<std::size_t>(f.length() - host::kMinLength)][static_cast<std::size_t>(v.slot)];
+        std::string& slot = with[static_cast<std::size_t>(f.length() - rules::kMinWordLength)][static_cast<std::size_t>(v.slot)];
         slot.assign(f.word);
-        out.push_back({ std::string(f.word), f.length(), host::scoreTurn(with, zirked).change() - before, f.mark.rarity });
+        out.push_back({ std::string(f.word), f.length(), rules::scoreTurn(with, zirked).change() - before, f.mark.rarity });
         slot.clear();
     }
     std::sort(out.begin(), out.end(), [](const MissedWord& a, const MissedWord& b) {

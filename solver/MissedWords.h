@@ -4,7 +4,7 @@
 
 #include "WordFinder.h"
 
-#include <host/Scoring.h>
+#include <rules/Points.h>
 
 #include <string>
 #include <string_view>
@@ -28,6 +28,6 @@ struct MissedWord {
 // (what a player learns most from), then longer, then alphabetical. Offensive
 // words are never suggested.
 std::vector<MissedWord> missedWords(
-    const WordFinder& finder, std::string_view rack, const host::WordTable& played, bool zirked, int count = 10);
+    const WordFinder& finder, std::string_view rack, const rules::WordTable& played, bool zirked, int count = 10);
 
 } // namespace solver

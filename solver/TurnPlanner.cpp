@@ -1,6 +1,6 @@
 #include "TurnPlanner.h"
 
-#include <host/Judge.h>
+#include <rules/Judge.h>
 
 #include <algorithm>
 #include <array>
@@ -14,12 +14,12 @@ namespace solver
 namespace
 {
 
-constexpr int kRows = host::kRows;
-constexpr int kPerRow = host::kWordsPerLength;
+constexpr int kRows = rules::kWordLengths;
+constexpr int kPerRow = rules::kWordsPerLength;
 constexpr int kMostWords = kRows * kPerRow;
 constexpr int kUnreachable = std::numeric_limits<int>::min();
 
-std::size_t rowOf(int length) { return static_cast<std::size_t>(length - host::kMinLength); }
+std::size_t rowOf(int length) { return static_cast<std::size_t>(length - rules::kMinWordLength); }
 
 // A word and its plural that the host will not both take: which side each pair
 // goes to is the one choice the plan has to make across two lengths.
@@ -37,7 +37,7 @@ struct Candidates {
 Candidates collect(const std::vector<FoundWord>& found, bool zirked)
 {
     Candidates c;
-    const host::WordTable empty = host::WordTable();
+    const rules::WordTable empty = rules::WordTable();
     for (const FoundWord& f : found)
         if (wouldAccept(f.word, empty, zirked))
             c.words.push_back(f);
@@ -57,7 +57,7 @@ Candidates collect(const std::vector<FoundWord>& found, bool zirked)
     std::string plural;
     for (int i = 0; i < static_cast<int>(c.words.size()); ++i) {
         const FoundWord& w = c.words[static_cast<std::size_t>(i)];
-        if (state[static_cast<std::size_t>(i)] == 2 || w.length() >= host::kMaxLength)
+        if (state[static_cast<std::size_t>(i)] == 2 || w.length() >= rules::kMaxWordLength)
             continue;
         plural.assign(w.word);
         plural += 'S';
@@ -65,8 +65,8 @@ Candidates collect(const std::vector<FoundWord>& found, bool zirked)
         if (it == index.end())
             continue;
         const int j = it->second;
-        host::WordTable holdsShort = host::WordTable();
-        host::WordTable holdsLong = host::WordTable();
+        rules::WordTable holdsShort = rules::WordTable();
+        rules::WordTable holdsLong = rules::WordTable();
         storeWord(w.word, holdsShort);
         storeWord(plural, holdsLong);
         if (wouldAccept(plural, holdsShort, zirked) && wouldAccept(w.word, holdsLong, zirked))
@@ -109,15 +109,15 @@ State decode(int s)
 
 } // namespace
 
-bool wouldAccept(std::string_view word, const host::WordTable& accepted, bool zirked)
+bool wouldAccept(std::string_view word, const rules::WordTable& accepted, bool zirked)
 {
-    return host::judgeWord(word, accepted, zirked, [](std::string_view) { return true; }).accepted;
+    return rules::judgeWord(word, accepted, zirked, [](std::string_view) { return true; }).accepted;
 }
 
-bool storeWord(std::string_view word, host::WordTable& table)
+bool storeWord(std::string_view word, rules::WordTable& table)
 {
     const int length = static_cast<int>(word.size());
-    if (length < host::kMinLength || length > host::kMaxLength)
+    if (length < rules::kMinWordLength || length > rules::kMaxWordLength)
         return false;
     for (std::string& slot : table[rowOf(length)])
         if (slot.empty()) {
@@ -140,7 +140,7 @@ Plan planTurn(const std::vector<FoundWord>& found, const PlanOptions& options)
         row.fill(kUnreachable);
     best[0][static_cast<std::size_t>(encode(0, false, 0))] = 0;
     for (int r = 0; r < kRows; ++r) {
-        const int length = r + host::kMinLength;
+        const int length = r + rules::kMinWordLength;
         const int freeWords = static_cast<int>(c.free[static_cast<std::size_t>(r)].size());
         const int pairs = static_cast<int>(c.pairs[static_cast<std::size_t>(r)].size());
         for (int s = 0; s < kStates; ++s) {
@@ -154,7 +154,7 @@ Plan planTurn(const std::vector<FoundWord>& found, const PlanOptions& options)
                 for (int n = 0; n <= std::min({ kPerRow, available, budget - in.words }); ++n) {
                     const bool full = n == kPerRow;
                     const int gain
-                        = host::rowPoints(length, n) + (in.full && full ? host::adjacencyBonus(length - 1) : 0);
+                        = rules::rowPoints(length, n) + (in.full && full ? rules::adjacencyBonus(length - 1) : 0);
                     const int next = encode(up, full, in.words + n);
                     auto& slot = best[static_cast<std::size_t>(r + 1)][static_cast<std::size_t>(next)];
                     if (value + gain > slot) {
@@ -199,11 +199,11 @@ Plan planTurn(const std::vector<FoundWord>& found, const PlanOptions& options)
         picked.begin(), picked.end(), [](const FoundWord& a, const FoundWord& b) { return a.length() > b.length(); });
 
     // The host's judge has the last word on every pick, in the order they will be sent.
-    host::WordTable table = host::WordTable();
+    rules::WordTable table = rules::WordTable();
     for (const FoundWord& w : picked)
         if (wouldAccept(w.word, table, options.zirked) && storeWord(w.word, table))
             plan.words.push_back(w);
-    plan.score = host::scoreTurn(table, options.zirked);
+    plan.score = rules::scoreTurn(table, options.zirked);
     return plan;
 }
 

@@ -5,6 +5,8 @@
 // the letter groups it can pay for rather than the whole list.
 
 #include <dict/WordMarks.h>
+#include <rules/Dice.h>
+#include <rules/Words.h>
 
 #include <array>
 #include <cstddef>
@@ -16,9 +18,9 @@
 namespace solver
 {
 
-inline constexpr int kMinWord = 3;
-inline constexpr int kMaxWord = 10;
-inline constexpr int kMaxRack = 13;
+inline constexpr int kMinWord = rules::kMinWordLength;
+inline constexpr int kMaxWord = rules::kMaxWordLength;
+inline constexpr int kMaxRack = rules::kZirkedTiles;
 
 struct FoundWord {
     std::string_view word; // upper case; points into the word list, which outlives the finder

@@ -12,11 +12,12 @@
 #include <bots/ComputerSeats.h>
 #include <dict/TDictn.h>
 #include <dict/WordList.h>
-#include <host/TServer.h>
+#include <host/HostServer.h>
 #include <net/Commands.h>
 #include <net/Fields.h>
 #include <net/Framing.h>
 #include <net/TSock.h>
+#include <rules/Version.h>
 #include <solver/TurnPlanner.h>
 #include <solver/WordFinder.h>
 
@@ -78,9 +79,9 @@ public:
     {
         net::GameOptions o;
         o.fast = m_fast;
-        o.timePerTurn = std::to_string(m_seconds);
-        o.playToScore = "1000000000"; // nobody wins: the table wants turns, not a winner
-        o.zirkedAt = "1000000000";
+        o.timePerTurn = m_seconds;
+        o.playToScore = 1000000000; // nobody wins: the table wants turns, not a winner
+        o.zirkedAt = 1000000000;
         send(net::msg::startgame(1, o));
     }
 
@@ -130,7 +131,7 @@ private:
         const auto number = [&](std::size_t i) { return i < f.size() ? net::parseInt(f[i]).value_or(0) : 0; };
         const auto& c = split.command;
         if (c == net::cmd::sendlogininfo) {
-            send(net::msg::logininfo(number(0), net::kGameVersion, "Referee"));
+            send(net::msg::logininfo(number(0), rules::kVersion, "Referee"));
         } else if (c == net::cmd::newplayerinfo || c == net::cmd::existingplayers) {
             if (number(0) != 1 && f.size() > 1)
                 names[number(0)] = std::string(f[1]);
@@ -222,12 +223,12 @@ void play(bool fast, int turns, int speed, int seconds)
 {
     QTemporaryDir dir;
     dict::TDictn words(dir.path().toStdString());
-    TServer server(0, [&](std::string_view w) { return words.Lookup(w); });
+    HostServer server(0, [&](std::string_view w) { return words.Lookup(w); });
     server.setManualTurnClock(true);
-    server.Sock1->setListen(true);
+    server.listener->setListen(true);
     QTimer clock;
     clock.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&clock, &QTimer::timeout, &server, &TServer::turntimerTimer);
+    QObject::connect(&clock, &QTimer::timeout, &server, &HostServer::onTurnClockTick);
     clock.start(1000 / speed);
 
     Referee referee(turns, seconds, fast, speed);

@@ -113,6 +113,118 @@ TEST(SettingsWrite, RoundTripKeepsPhrasesAndOtherSections)
     EXPECT_TRUE(readSettings(back).twoRows);
 }
 
+// A file with every one of our keys away from its default.
+const char* const kStoredFile = "[zirky]\nTop=40\nLeft=50\nWidth=810\nHeight=590\nTextsize=14\nTextcolor=clRed\n"
+                                "Playtoscore=7000\nTimeperturn=90\nZirkedat=3000\nNewtiles=false\nFastgame=false\n"
+                                "Typing=false\nPlaysounds=false\nTurnoff0key=true\nTworows=true\nTurnsound=1\n"
+                                "ChatterSounds=false\nMissedwords=false\n";
+
+// One option the player changed, and how it reads in what is saved.
+struct Change {
+    const char* fault;
+    void (*change)(app::PlayerSettings&);
+    bool (*saved)(const app::ZirkySettings&);
+};
+
+const Change kChanges[] = {
+    { "play sounds", [](app::PlayerSettings& p) { p.setPlaySounds(true); },
+        [](const app::ZirkySettings& s) { return s.playSounds; } },
+    { "chatter sounds", [](app::PlayerSettings& p) { p.setChatterSounds(true); },
+        [](const app::ZirkySettings& s) { return s.chatterSounds; } },
+    { "turn sound", [](app::PlayerSettings& p) { p.setTurnSound(0); },
+        [](const app::ZirkySettings& s) { return s.turnSound == 0; } },
+    { "two rows", [](app::PlayerSettings& p) { p.setTwoRows(false); },
+        [](const app::ZirkySettings& s) { return !s.twoRows; } },
+    { "0 key", [](app::PlayerSettings& p) { p.setTurnOff0Key(false); },
+        [](const app::ZirkySettings& s) { return !s.turnOff0Key; } },
+    { "text colour", [](app::PlayerSettings& p) { p.setTextColor(0x8040FF); },
+        [](const app::ZirkySettings& s) { return s.textColor == "$008040FF"; } },
+    { "text size", [](app::PlayerSettings& p) { p.setTextSize(10); },
+        [](const app::ZirkySettings& s) { return s.textSize == 10; } },
+    { "missed words", [](app::PlayerSettings& p) { p.setMissedWords(true); },
+        [](const app::ZirkySettings& s) { return s.missedWords; } },
+};
+
+// Every key but the one changed reads as the stored file has it.
+void expectStoredExcept(const app::ZirkySettings& out, const Change& changed)
+{
+    const app::ZirkySettings stored = fromText(kStoredFile);
+    for (const Change& c : kChanges)
+        if (&c != &changed)
+            EXPECT_EQ(c.saved(out), c.saved(stored)) << changed.fault << " changed, " << c.fault << " lost";
+    EXPECT_EQ(out.playToScore, "7000") << changed.fault;
+    EXPECT_EQ(out.newTiles, "false") << changed.fault;
+    EXPECT_EQ(out.geometry, stored.geometry) << changed.fault;
+}
+
+TEST(PlayerSettings, BeforeTheFileIsReadOnlyWhatThePlayerChangedIsSaved)
+{
+    for (const Change& c : kChanges) {
+        app::PlayerSettings p;
+        c.change(p);
+        p.setStartWindow({ "5000", "60", "2000", true, true, true }); // the window's defaults, not the player's
+        const auto out = p.toSave(IniFile::parse(kStoredFile), std::nullopt);
+        EXPECT_TRUE(c.saved(out)) << c.fault << " not saved";
+        expectStoredExcept(out, c);
+        EXPECT_FALSE(p.loaded());
+    }
+}
+
+TEST(PlayerSettings, OnceReadEveryValueIsThePlayers)
+{
+    app::PlayerSettings p;
+    p.load(IniFile::parse(kStoredFile));
+    p.setTextSize(12);
+    p.setStartWindow({ "31000", "75", "1000", true, false, true });
+    // Another program rewrote the file meanwhile: our keys are ours, as the window shows them.
+    const auto out
+        = p.toSave(IniFile::parse("[zirky]\nTextsize=8\nPlaysounds=true\n"), app::Geometry { 1, 2, 900, 600 });
+    EXPECT_EQ(out.textSize, 12);
+    EXPECT_FALSE(out.playSounds) << "the value read at login was lost";
+    EXPECT_TRUE(out.twoRows);
+    EXPECT_EQ(out.playToScore, "31000");
+    EXPECT_EQ(out.timePerTurn, "75");
+    EXPECT_EQ(out.zirkedAt, "1000");
+    EXPECT_EQ(out.newTiles, "true") << "check boxes are stored as true/false";
+    EXPECT_EQ(out.fastGame, "false");
+    EXPECT_EQ(out.typing, "true");
+    EXPECT_EQ(out.geometry, (app::Geometry { 1, 2, 900, 600 }));
+    EXPECT_EQ(p.loads(), 1);
+    p.load(IniFile::parse(kStoredFile));
+    EXPECT_EQ(p.loads(), 2) << "every login reads the file again";
+    EXPECT_EQ(p.values().textSize, 14);
+}
+
+TEST(PlayerSettings, TheTextColourIsKeptAsTheColourShown)
+{
+    struct Row {
+        const char* fault;
+        const char* stored;
+        const char* kept;
+    };
+    const Row rows[] = {
+        { "an unreadable colour written back instead of the black shown", "Textcolor=purple haze\n", "clBlack" },
+        { "a colour name kept in the file's spelling", "Textcolor=clred\n", "clRed" },
+        { "a named colour written as a number", "Textcolor=$000000FF\n", "clRed" },
+        { "a missing colour written in lower case", "", "clBlack" },
+    };
+    for (const Row& r : rows) {
+        app::PlayerSettings p;
+        p.load(IniFile::parse(std::string("[zirky]\n") + r.stored));
+        EXPECT_EQ(p.values().textColor, r.kept) << r.fault;
+        EXPECT_EQ(p.toSave(IniFile::parse(""), std::nullopt).textColor, r.kept) << r.fault;
+    }
+}
+
+TEST(PlayerSettings, TheStoredPlaceStaysUntilTheWindowHasOne)
+{
+    app::PlayerSettings p;
+    p.setTwoRows(true);
+    EXPECT_EQ(p.toSave(IniFile::parse(kStoredFile), std::nullopt).geometry, (app::Geometry { 50, 40, 810, 590 }));
+    EXPECT_EQ(p.toSave(IniFile::parse(kStoredFile), app::Geometry { 7, 8, 800, 570 }).geometry,
+        (app::Geometry { 7, 8, 800, 570 }));
+}
+
 TEST(ColorText, ReadAndWrite)
 {
     struct Row {

@@ -48,7 +48,7 @@ struct LoggedIn {
         h.start();
         ok = host.waitForClient();
         host.send(net::msg::sendlogininfo(2) + net::msg::newplayerinfo(2, "Ann"));
-        ok = ok && QTest::qWaitFor([this] { return h.chat->loadCount() == 1; }, 5000);
+        ok = ok && QTest::qWaitFor([this] { return h.window->loadCount() == 1; }, 5000);
     }
     ScriptedHost host;
     ClientHarness h;
@@ -80,20 +80,20 @@ void OptionsTest::missingFileGivesTheDefaults()
     LoggedIn c;
     QVERIFY(c.ok);
     QVERIFY2(!QFile::exists(c.h.settingsPath()), "reading creates nothing");
-    Tchat* chat = c.h.chat.get();
-    QCOMPARE(chat->windowGeometry(), (app::Geometry { 3, 3, 795, 568 }));
-    QVERIFY(chat->action("N81")->isChecked());
-    QVERIFY(chat->action("PlaySounds1")->isChecked());
-    QVERIFY(chat->action("PlayChatterSounds1")->isChecked());
-    QVERIFY(chat->action("Classic1")->isChecked());
-    QVERIFY(!chat->action("TilesinTwoRows1")->isChecked());
-    QVERIFY(!chat->action("Turnoff0key1")->isChecked());
-    const auto start = c.h.gamestart->currentSettings();
+    MainWindow* window = c.h.window.get();
+    QCOMPARE(window->windowGeometry(), (app::Geometry { 3, 3, 795, 568 }));
+    QVERIFY(window->action("N81")->isChecked());
+    QVERIFY(window->action("PlaySounds1")->isChecked());
+    QVERIFY(window->action("PlayChatterSounds1")->isChecked());
+    QVERIFY(window->action("Classic1")->isChecked());
+    QVERIFY(!window->action("TilesinTwoRows1")->isChecked());
+    QVERIFY(!window->action("Turnoff0key1")->isChecked());
+    const auto start = c.h.startDialog->currentSettings();
     QCOMPARE(start.playtoscore, std::string("5000"));
     QCOMPARE(start.timeperturn, std::string("60"));
     QCOMPARE(start.zirkedat, std::string("2000"));
     QVERIFY(start.newtiles && start.fastgame && start.typing);
-    QCOMPARE(chat->textColor(), QColor(Qt::black));
+    QCOMPARE(window->textColor(), QColor(Qt::black));
 }
 
 void OptionsTest::storedValuesAndTheirQuirks()
@@ -102,23 +102,23 @@ void OptionsTest::storedValuesAndTheirQuirks()
                "Tworows=true\nTextcolor=$000000FF\nLeft=40\nTop=30\nWidth=700\nHeight=560\nPlaytoscore=7000\n"
                "Timeperturn=soon\n");
     QVERIFY(c.ok);
-    Tchat* chat = c.h.chat.get();
+    MainWindow* window = c.h.window.get();
     for (const char* item : { "N81", "N101", "N121", "N141" })
-        QVERIFY2(!chat->action(item)->isChecked(), item); // 9 has no menu item
-    QCOMPARE(chat->chatView()->textSize(), 9);
-    QVERIFY(chat->action("New1")->isChecked());
-    QVERIFY(!chat->action("Classic1")->isChecked());
-    QCOMPARE(chat->turnSound(), 1);
-    QVERIFY(!chat->action("PlaySounds1")->isChecked());
-    QVERIFY(chat->action("TilesinTwoRows1")->isChecked());
-    QCOMPARE(chat->textColor(), QColor(255, 0, 0)); // $000000FF is red in BGR
-    const app::Geometry g = chat->windowGeometry();
+        QVERIFY2(!window->action(item)->isChecked(), item); // 9 has no menu item
+    QCOMPARE(window->chatView()->textSize(), 9);
+    QVERIFY(window->action("New1")->isChecked());
+    QVERIFY(!window->action("Classic1")->isChecked());
+    QCOMPARE(window->turnSound(), 1);
+    QVERIFY(!window->action("PlaySounds1")->isChecked());
+    QVERIFY(window->action("TilesinTwoRows1")->isChecked());
+    QCOMPARE(window->textColor(), QColor(255, 0, 0)); // $000000FF is red in BGR
+    const app::Geometry g = window->windowGeometry();
     QCOMPARE(g.left, 40);
     QCOMPARE(g.top, 30);
     QCOMPARE(g.height, 560);
     // 700 is narrower than the board: the window grows to hold it.
-    QCOMPARE(chat->centralWidget()->width(), chat->findChild<QWidget*>("panel_board")->width() + 15);
-    const auto start = c.h.gamestart->currentSettings();
+    QCOMPARE(window->centralWidget()->width(), window->findChild<QWidget*>("panel_board")->width() + 15);
+    const auto start = c.h.startDialog->currentSettings();
     QVERIFY2(!start.typing, "Typing is on only for exactly true");
     QVERIFY2(start.newtiles, "Newtiles is off only for exactly false");
     QVERIFY2(start.fastgame, "Fastgame is off only for exactly false");
@@ -130,23 +130,23 @@ void OptionsTest::optionMenusSaveAndKeepOtherSections()
 {
     LoggedIn c("; lobby settings\n[lobby]\nName=Ann\n[zirky]\nPhrase1=Hi all\nActioncolor=clRed\n");
     QVERIFY(c.ok);
-    Tchat* chat = c.h.chat.get();
+    MainWindow* window = c.h.window.get();
     const QString path = c.h.settingsPath();
 
-    chat->action("PlaySounds1")->trigger();
+    window->action("PlaySounds1")->trigger();
     QCOMPARE(iniValue(path, "Playsounds"), std::string("false"));
-    chat->action("New1")->trigger();
+    window->action("New1")->trigger();
     QCOMPARE(iniValue(path, "Turnsound"), std::string("1"));
-    chat->action("N121")->trigger();
+    window->action("N121")->trigger();
     QCOMPARE(iniValue(path, "Textsize"), std::string("12"));
-    QVERIFY(!chat->action("N81")->isChecked());
-    chat->action("N121")->trigger(); // clicking the checked size keeps it checked
-    QVERIFY(chat->action("N121")->isChecked());
-    chat->action("TilesinTwoRows1")->trigger();
+    QVERIFY(!window->action("N81")->isChecked());
+    window->action("N121")->trigger(); // clicking the checked size keeps it checked
+    QVERIFY(window->action("N121")->isChecked());
+    window->action("TilesinTwoRows1")->trigger();
     QCOMPARE(iniValue(path, "Tworows"), std::string("true"));
-    chat->action("Turnoff0key1")->trigger();
+    window->action("Turnoff0key1")->trigger();
     QCOMPARE(iniValue(path, "Turnoff0key"), std::string("true"));
-    chat->action("PlayChatterSounds1")->trigger();
+    window->action("PlayChatterSounds1")->trigger();
     QCOMPARE(iniValue(path, "ChatterSounds"), std::string("false"));
 
     const QString text = readFile(path);
@@ -157,32 +157,32 @@ void OptionsTest::optionMenusSaveAndKeepOtherSections()
                             "ChatterSounds=false\n"));
 
     // "Chat Scroll Off" and "Reset Screen Location" save nothing by themselves.
-    chat->move(100, 120);
-    chat->action("ResetScreenLocation1")->trigger();
-    chat->action("ScrollOff1")->trigger();
-    QVERIFY(chat->chatView()->scrollOff());
+    window->move(100, 120);
+    window->action("ResetScreenLocation1")->trigger();
+    window->action("ScrollOff1")->trigger();
+    QVERIFY(window->chatView()->scrollOff());
     QCOMPARE(readFile(path), text);
-    QCOMPARE(chat->windowGeometry(), (app::Geometry { 3, 3, 795, 568 }));
+    QCOMPARE(window->windowGeometry(), (app::Geometry { 3, 3, 795, 568 }));
 }
 
 void OptionsTest::textColourRoundTrip()
 {
     LoggedIn c;
     QVERIFY(c.ok);
-    Tchat* chat = c.h.chat.get();
-    chat->pickColor = [](const QColor&) { return std::optional<QColor>(); };
-    chat->action("TextColor1")->trigger();
+    MainWindow* window = c.h.window.get();
+    window->pickColor = [](const QColor&) { return std::optional<QColor>(); };
+    window->action("TextColor1")->trigger();
     QVERIFY2(!QFile::exists(c.h.settingsPath()), "a cancelled dialog saves nothing");
 
     QColor offered;
-    chat->pickColor = [&offered](const QColor& initial) {
+    window->pickColor = [&offered](const QColor& initial) {
         offered = initial;
         return std::optional<QColor>(QColor(0x40, 0x80, 0xFF));
     };
-    chat->action("TextColor1")->trigger();
+    window->action("TextColor1")->trigger();
     QCOMPARE(offered, QColor(Qt::black));
     QCOMPARE(iniValue(c.h.settingsPath(), "Textcolor"), std::string("$00FF8040"));
-    QCOMPARE(chat->findChild<QLineEdit*>("mychat")->palette().color(QPalette::Text), QColor(0x40, 0x80, 0xFF));
+    QCOMPARE(window->findChild<QLineEdit*>("mychat")->palette().color(QPalette::Text), QColor(0x40, 0x80, 0xFF));
 }
 
 void OptionsTest::closeWithoutMovingWritesNothing()
@@ -190,14 +190,14 @@ void OptionsTest::closeWithoutMovingWritesNothing()
     {
         LoggedIn c("[zirky]\nLeft=20\nTop=25\n");
         QVERIFY(c.ok);
-        c.h.chat->close();
+        c.h.window->close();
         QCOMPARE(readFile(c.h.settingsPath()), QString("[zirky]\nLeft=20\nTop=25\n"));
     }
     {
         // Never logged in at all.
         ClientHarness h({ "Ann" }, 0);
         h.start();
-        h.chat->close();
+        h.window->close();
         QVERIFY(!QFile::exists(h.settingsPath()));
         QCOMPARE(h.closed->count(), 1);
     }
@@ -207,8 +207,8 @@ void OptionsTest::closeAfterMovingWritesGeometry()
 {
     LoggedIn c("[other]\nKeep=1\n");
     QVERIFY(c.ok);
-    c.h.chat->move(50, 60);
-    c.h.chat->close();
+    c.h.window->move(50, 60);
+    c.h.window->close();
     QCOMPARE(iniValue(c.h.settingsPath(), "Left"), std::string("50"));
     QCOMPARE(iniValue(c.h.settingsPath(), "Top"), std::string("60"));
     QVERIFY(readFile(c.h.settingsPath()).startsWith("[other]\nKeep=1\n"));
@@ -218,10 +218,10 @@ void OptionsTest::oversizedWindowIsSavedSmaller()
 {
     LoggedIn c;
     QVERIFY(c.ok);
-    const QRect work = c.h.chat->screen()->availableGeometry();
-    c.h.chat->resize(work.width() + 100, work.height() + 50);
-    const app::Geometry g = c.h.chat->windowGeometry();
-    c.h.chat->close();
+    const QRect work = c.h.window->screen()->availableGeometry();
+    c.h.window->resize(work.width() + 100, work.height() + 50);
+    const app::Geometry g = c.h.window->windowGeometry();
+    c.h.window->close();
     QCOMPARE(iniValue(c.h.settingsPath(), "Width"), std::to_string(g.width - 15));
     QCOMPARE(iniValue(c.h.settingsPath(), "Height"), std::to_string(g.height - 15));
 }
@@ -232,7 +232,7 @@ void OptionsTest::optionBeforeLoginKeepsStoredValues()
     writeFile(h.settingsPath(),
         "[zirky]\nTextsize=14\nTyping=false\nPlaysounds=false\nLeft=40\nTop=30\nWidth=810\nHeight=590\n");
     h.start();
-    h.chat->action("Turnoff0key1")->trigger();
+    h.window->action("Turnoff0key1")->trigger();
     // The window has not been placed from the file yet: where it stands now is not the player's choice.
     QCOMPARE(iniValue(h.settingsPath(), "Left"), std::string("40"));
     QCOMPARE(iniValue(h.settingsPath(), "Top"), std::string("30"));
@@ -248,13 +248,13 @@ void OptionsTest::optionSavesWhereTheWindowIsNow()
 {
     LoggedIn c("[zirky]\nLeft=20\nTop=25\n");
     QVERIFY(c.ok);
-    c.h.chat->move(70, 80);
-    c.h.chat->action("PlaySounds1")->trigger();
+    c.h.window->move(70, 80);
+    c.h.window->action("PlaySounds1")->trigger();
     QCOMPARE(iniValue(c.h.settingsPath(), "Left"), std::string("70"));
     QCOMPARE(iniValue(c.h.settingsPath(), "Top"), std::string("80"));
     // What was just saved is not written again at close.
     const QString saved = readFile(c.h.settingsPath());
-    c.h.chat->close();
+    c.h.window->close();
     QCOMPARE(readFile(c.h.settingsPath()), saved);
 }
 
@@ -267,10 +267,10 @@ void OptionsTest::windowPlacedBeforeLoginNeverOverwritesTheStoredPlace()
         ClientHarness h({ "Ann" }, 0);
         writeFile(h.settingsPath(), stored);
         h.start();
-        h.chat->move(220, 140);
+        h.window->move(220, 140);
         if (clickFirst)
-            h.chat->action("Turnoff0key1")->trigger();
-        h.chat->close();
+            h.window->action("Turnoff0key1")->trigger();
+        h.window->close();
         for (const auto& [key, value] :
             { std::pair { "Left", "40" }, { "Top", "30" }, { "Width", "810" }, { "Height", "590" } })
             QVERIFY2(iniValue(h.settingsPath(), key) == value, key);
@@ -295,7 +295,7 @@ void OptionsTest::textColourIsWrittenAsTheColourShown()
     for (const Row& r : rows) {
         LoggedIn c(QByteArray("[zirky]\n") + r.stored);
         QVERIFY2(c.ok, r.fault);
-        c.h.chat->action("Turnoff0key1")->trigger();
+        c.h.window->action("Turnoff0key1")->trigger();
         QVERIFY2(iniValue(c.h.settingsPath(), "Textcolor") == r.written, r.fault);
     }
 }
@@ -304,7 +304,7 @@ void OptionsTest::windowStoredOffEveryScreenComesBack()
 {
     LoggedIn c("[zirky]\nLeft=15000\nTop=12000\n");
     QVERIFY(c.ok);
-    const app::Geometry g = c.h.chat->windowGeometry();
+    const app::Geometry g = c.h.window->windowGeometry();
     QCOMPARE(g.left, 3);
     QCOMPARE(g.top, 3);
 }

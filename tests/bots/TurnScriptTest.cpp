@@ -1,9 +1,9 @@
 #include <bots/Level.h>
 #include <bots/TurnScript.h>
 
-#include <host/Dice.h>
-#include <host/Judge.h>
-#include <host/Scoring.h>
+#include <rules/Dice.h>
+#include <rules/Judge.h>
+#include <rules/Points.h>
 #include <dict/WordList.h>
 #include <solver/WordFinder.h>
 
@@ -22,22 +22,22 @@ constexpr Level kLevels[] = { Level::Easy, Level::Medium, Level::Hard, Level::Ex
 
 std::string roll(std::mt19937_64& rng, int tiles)
 {
-    const host::TileSet t = host::rollDice(rng);
+    const rules::TileSet t = rules::rollDice(rng);
     return std::string(t.begin() + 1, t.begin() + 1 + tiles);
 }
 
 // Sends the words to the host's judge in order; every one must be taken.
 int judgeAll(const std::vector<std::string>& words, bool zirked)
 {
-    host::WordTable table = host::WordTable();
+    rules::WordTable table = rules::WordTable();
     for (const auto& w : words) {
-        const auto v = host::judgeWord(w, table, zirked, [](std::string_view) { return true; });
+        const auto v = rules::judgeWord(w, table, zirked, [](std::string_view) { return true; });
         EXPECT_TRUE(v.accepted) << w << v.reason;
         if (!v.accepted)
             continue;
         table[w.size() - 3][static_cast<std::size_t>(v.slot)] = w;
     }
-    return host::scoreTurn(table, zirked).change();
+    return rules::scoreTurn(table, zirked).change();
 }
 
 // Every level, slow and fast, plain and Zirked: the script's words obey the

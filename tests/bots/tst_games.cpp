@@ -30,17 +30,17 @@ constexpr double kSpeed = 25;
 struct RealHost {
     QTemporaryDir dir;
     std::unique_ptr<dict::TDictn> words;
-    std::unique_ptr<TServer> server;
+    std::unique_ptr<HostServer> server;
     QTimer clock;
 
     explicit RealHost(double speed = kSpeed)
     {
         words = std::make_unique<dict::TDictn>(dir.path().toStdString());
         auto* d = words.get();
-        server = std::make_unique<TServer>(quint16(0), [d](std::string_view w) { return d->Lookup(w); });
+        server = std::make_unique<HostServer>(quint16(0), [d](std::string_view w) { return d->Lookup(w); });
         server->setManualTurnClock(true);
-        server->Sock1->setListen(true);
-        QObject::connect(&clock, &QTimer::timeout, server.get(), &TServer::turntimerTimer);
+        server->listener->setListen(true);
+        QObject::connect(&clock, &QTimer::timeout, server.get(), &HostServer::onTurnClockTick);
         clock.start(static_cast<int>(1000 / speed));
     }
     quint16 port() const { return server->port(); }
@@ -114,8 +114,8 @@ void Games::fastGameKeepsTheRules()
 
     // A low Zirked mark, so that most of the turns are played Zirked.
     net::GameOptions o = options(true, 40);
-    o.zirkedAt = "600";
-    o.playToScore = "1000000";
+    o.zirkedAt = 600;
+    o.playToScore = 1000000;
     ann.write(net::msg::startgame(1, o));
     int zirkedTurns = 0;
     for (int turn = 0; turn < 5; ++turn) {

@@ -2,11 +2,12 @@
 // of them, to look at: chat_demo <folder>. Run under xvfb-run (or offscreen).
 
 #include "chat/ChatInput.h"
+#include "chat/ChatLine.h"
 #include "chat/ChatOutbox.h"
 #include "chat/ChatView.h"
 #include "chat/PhraseBar.h"
 #include "chat/Smileys.h"
-#include "windows/Tphrases.h"
+#include "windows/PhraseListWindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -24,6 +25,13 @@ void save(QWidget* w, const QString& path)
 {
     w->grab().save(path);
     std::printf("%s\n", qPrintable(path));
+}
+
+// A chat or action as the host relays it: "seat+text|colour".
+void received(ChatView* view, std::string_view rest)
+{
+    const chat::Payload p = chat::splitPayload(rest);
+    view->addLine(QString::fromStdString(p.line), colorFromBgr(p.colour));
 }
 
 // A menu drawn as it looks when open.
@@ -60,16 +68,16 @@ int main(int argc, char** argv)
     view->addLine("0+Loading Multi-player Game.. Please Wait.", Qt::blue);
     view->addLine("0+You are Connected.", Qt::blue);
     view->addLine("0+Bob is Connected.", Qt::blue);
-    view->chatrecieved("1+Ann chats: Hi Bob! :)#10|$00C00000");
-    view->chatrecieved("2+Bob chats: Hello Ann :)#21 ready for a game?|clGreen");
+    received(view, "1+Ann chats: Hi Bob! :)#10|$00C00000");
+    received(view, "2+Bob chats: Hello Ann :)#21 ready for a game?|clGreen");
     view->addLine("0+Cy is Connected.", Qt::blue);
-    view->chatrecieved("3+Cy chats: rules are at www.example.org/zirky or http://example.com/help|$000060C0");
-    view->chatrecieved("2+Bob waves at everyone :)#14|clGreen");
-    view->chatrecieved("1+Ann says: Good One!|$00C00000");
-    view->chatrecieved("3+Cy chats: <b>not bold</b> &amp; <a href=\"file:///etc\">x</a> <img src=a.png>|$000060C0");
+    received(view, "3+Cy chats: rules are at www.example.org/zirky or http://example.com/help|$000060C0");
+    received(view, "2+Bob waves at everyone :)#14|clGreen");
+    received(view, "1+Ann says: Good One!|$00C00000");
+    received(view, "3+Cy chats: <b>not bold</b> &amp; <a href=\"file:///etc\">x</a> <img src=a.png>|$000060C0");
     view->addLine("0+Dee has left.", QColor(0, 0, 128));
-    view->chatrecieved("3+Cy chats: :)#11 :)#12 :)#13 :)#15 :)#16 :)#17 :)#18 :)#19 :)#20|$000060C0");
-    view->chatrecieved("2+Bob chats: :)#22 :)#23 :)#24 :)#25 :)#26 :)#27 :)#99|clGreen");
+    received(view, "3+Cy chats: :)#11 :)#12 :)#13 :)#15 :)#16 :)#17 :)#18 :)#19 :)#20|$000060C0");
+    received(view, "2+Bob chats: :)#22 :)#23 :)#24 :)#25 :)#26 :)#27 :)#99|clGreen");
     board.show();
     QApplication::processEvents();
     save(&board, out + "/chat-board.png");
@@ -89,7 +97,7 @@ int main(int argc, char** argv)
     sheet.save(out + "/chat-smileys.png");
 
     QPixmap bg(":/background.jpg");
-    Tphrases phrases(bg);
+    PhraseListWindow phrases(bg);
     phrases.showPhrases(bar->phrases());
     QApplication::processEvents();
     save(&phrases, out + "/chat-phrase-window.png");

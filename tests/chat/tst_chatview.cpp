@@ -54,7 +54,6 @@ private slots:
     void headsAreBoldAndAPlayersColourIsShared();
     void aColourChangeRepaintsOnlyTheNewestLines();
     void smileysArePicturesAndNothingElseIsFetched();
-    void receivedPayloadTakesItsColour();
     void aClickOpensTheAddressThatWasShown();
     void onlyWebAddressesOpen();
     void handPointerOverALink();
@@ -132,16 +131,6 @@ void ChatViewTest::smileysArePicturesAndNothingElseIsFetched()
     // A name a line could carry never reaches the disk.
     QVERIFY(!v.loadResource(QTextDocument::ImageResource, QUrl("file:///usr/share/pixmaps/debian-logo.png")).isValid());
     QVERIFY(!v.loadResource(QTextDocument::ImageResource, QUrl("debian-logo.png")).isValid());
-}
-
-void ChatViewTest::receivedPayloadTakesItsColour()
-{
-    ChatView v;
-    v.chatrecieved("4+Dee chats: a|b|clGreen");
-    QCOMPARE(lastBlock(v).text(), QString("Dee chats: a|b"));
-    QCOMPARE(runs(lastBlock(v))[0].format.foreground().color(), QColor(0, 128, 0));
-    v.chatrecieved("5+Eve chats: no colour");
-    QCOMPARE(runs(lastBlock(v))[0].format.foreground().color(), QColor(255, 0, 0));
 }
 
 void ChatViewTest::aClickOpensTheAddressThatWasShown()

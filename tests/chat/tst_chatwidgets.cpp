@@ -7,7 +7,7 @@
 #include "chat/ChatView.h"
 #include "chat/PhraseBar.h"
 #include "chat/Sounds.h"
-#include "windows/Tphrases.h"
+#include "windows/PhraseListWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -168,9 +168,9 @@ void ChatWidgetsTest::phraseWindowStoresPhrasesAndKeepsTheRestOfTheFile()
     }
     QPixmap bg(8, 8);
     bg.fill(Qt::gray);
-    Tphrases window(bg);
+    PhraseListWindow window(bg);
     window.setSettingsPath(path.toStdString());
-    QSignalSpy changed(&window, &Tphrases::phrasesChanged);
+    QSignalSpy changed(&window, &PhraseListWindow::phrasesChanged);
     window.showPhrases({ "a", "b", "c", "d", "e", "f", "g", "h", "i" });
     auto* third = window.findChild<QLineEdit*>("edit_phrase3");
     QCOMPARE(third->text(), QString("c"));
@@ -194,15 +194,14 @@ void ChatWidgetsTest::soundsFollowTheirOptions()
     Sounds sounds;
     QSignalSpy played(&sounds, &Sounds::played);
     QVERIFY(sounds.playSounds());
-    QVERIFY(!sounds.playChatterSounds());
-    sounds.playsounds("PUTTILE");
-    sounds.playsounds("no-such-sound");
+    sounds.playSound("PUTTILE");
+    sounds.playSound("no-such-sound");
     sounds.setTurnSound(1);
     sounds.playTurn();
     sounds.setTurnSound(0);
     sounds.playTurn();
     sounds.setPlaySounds(false);
-    sounds.playsounds("goodword");
+    sounds.playSound("goodword");
     QCOMPARE(played.size(), 3);
     QCOMPARE(played[0][0].toString(), QString("puttile"));
     QCOMPARE(played[1][0].toString(), QString("turnnew"));

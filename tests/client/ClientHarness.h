@@ -3,18 +3,19 @@
 // loopback port the kernel picks, and a lobby that only counts connections.
 
 #include "chat/ChatView.h"
+#include "client/ClientConnection.h"
+#include "client/MainWindow.h"
 #include "client/MessageHook.h"
-#include "client/Tchat.h"
-#include "host/TServer.h"
+#include "host/HostServer.h"
 #include "net/Framing.h"
 #include "net/TSock.h"
-#include "windows/Tabout.h"
-#include "windows/Tdownload.h"
-#include "windows/Tgamestartform.h"
-#include "windows/Thelp.h"
-#include "windows/Tphrases.h"
-#include "windows/Tspylist.h"
-#include "windows/Ttallylist.h"
+#include "windows/AboutWindow.h"
+#include "windows/DownloadWindow.h"
+#include "windows/HelpWindow.h"
+#include "windows/PhraseListWindow.h"
+#include "windows/SpectatorList.h"
+#include "windows/StartGameDialog.h"
+#include "windows/TallyWindow.h"
 
 #include <QPixmap>
 #include <QSignalSpy>
@@ -69,18 +70,18 @@ struct ClientHarness {
         lobby.listen(QHostAddress::LocalHost, 0);
         QPixmap bg(64, 64);
         bg.fill(Qt::white);
-        Tchat::Options options;
+        MainWindow::Options options;
         options.args = std::move(args);
         options.hostPort = hostPort;
         options.lobbyPort = lobby.serverPort();
         options.settingsPath = settingsPath().toStdString();
         if (withServer)
             options.startHost = [this, serverPort]() {
-                Tchat::HostStart result;
+                MainWindow::HostStart result;
                 result.port = serverPort;
-                server = std::make_unique<TServer>(serverPort, [](std::string_view) { return true; });
+                server = std::make_unique<HostServer>(serverPort, [](std::string_view) { return true; });
                 try {
-                    server->Sock1->setListen(true);
+                    server->listener->setListen(true);
                 } catch (const ESockException& e) {
                     result.error = e.what();
                     return result;
@@ -89,46 +90,46 @@ struct ClientHarness {
                 result.port = server->port();
                 return result;
             };
-        chat = std::make_unique<Tchat>(bg, options);
-        tallylist = std::make_unique<Ttallylist>(bg);
-        about = std::make_unique<Tabout>(bg);
-        help = std::make_unique<Thelp>(bg);
-        phrases = std::make_unique<Tphrases>(bg);
-        spylist = std::make_unique<Tspylist>(bg);
-        gamestart = std::make_unique<Tgamestartform>(bg);
-        download = std::make_unique<Tdownload>(bg);
-        chat->attach({ tallylist.get(), about.get(), help.get(), phrases.get(), spylist.get(), gamestart.get(),
+        window = std::make_unique<MainWindow>(bg, options);
+        tally = std::make_unique<TallyWindow>(bg);
+        about = std::make_unique<AboutWindow>(bg);
+        help = std::make_unique<HelpWindow>(bg);
+        phrases = std::make_unique<PhraseListWindow>(bg);
+        spectators = std::make_unique<SpectatorList>(bg);
+        startDialog = std::make_unique<StartGameDialog>(bg);
+        download = std::make_unique<DownloadWindow>(bg);
+        window->attach({ tally.get(), about.get(), help.get(), phrases.get(), spectators.get(), startDialog.get(),
             download.get() });
-        closed = std::make_unique<QSignalSpy>(chat.get(), &Tchat::closed);
+        closed = std::make_unique<QSignalSpy>(window.get(), &MainWindow::closed);
         previousHook = setMessageHook([this](QWidget*, const QString& text) { messages << text; });
     }
     ~ClientHarness()
     {
         setMessageHook(previousHook);
-        chat.reset(); // before the host it may be connected to
+        window.reset(); // before the host it may be connected to
     }
 
     QString settingsPath() const { return dir.filePath("draviklobby.ini"); }
-    QString chatText() const { return chat->chatView()->toPlainText(); }
+    QString chatText() const { return window->chatView()->toPlainText(); }
     // Shows the window (which reads the command line) and lets the launch run.
     void start()
     {
-        chat->show();
+        window->show();
         if (!QTest::qWaitFor([this] { return !chatText().isEmpty(); }, 5000))
             qWarning("the main window never read its command line");
     }
 
     QTemporaryDir dir;
     QTcpServer lobby;
-    std::unique_ptr<Tchat> chat;
-    std::unique_ptr<Ttallylist> tallylist;
-    std::unique_ptr<Tabout> about;
-    std::unique_ptr<Thelp> help;
-    std::unique_ptr<Tphrases> phrases;
-    std::unique_ptr<TServer> server;
-    std::unique_ptr<Tspylist> spylist;
-    std::unique_ptr<Tgamestartform> gamestart;
-    std::unique_ptr<Tdownload> download;
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<TallyWindow> tally;
+    std::unique_ptr<AboutWindow> about;
+    std::unique_ptr<HelpWindow> help;
+    std::unique_ptr<PhraseListWindow> phrases;
+    std::unique_ptr<HostServer> server;
+    std::unique_ptr<SpectatorList> spectators;
+    std::unique_ptr<StartGameDialog> startDialog;
+    std::unique_ptr<DownloadWindow> download;
     std::unique_ptr<QSignalSpy> closed;
     QStringList messages;
     MessageHook previousHook;

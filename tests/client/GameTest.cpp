@@ -1,9 +1,9 @@
 // The client's game model driven by the host's real wire lines and by the
 // player's clicks and keys, with no window and no socket.
 
-#include "client/Game.h"
+#include "Lines.h"
+#include "client/Session.h"
 #include "net/Commands.h"
-#include "net/Dispatcher.h"
 
 #include <gtest/gtest.h>
 
@@ -17,71 +17,38 @@ using client::Key;
 namespace
 {
 
-std::string unframed(std::string framed)
-{
-    framed.pop_back();
-    return framed;
-}
+using clienttest::has;
+using clienttest::unframed;
 
-bool has(const std::vector<std::string>& v, const std::string& s)
-{
-    return std::find(v.begin(), v.end(), s) != v.end();
-}
-
-// One client at the table: its roster and game, fed by framed host messages.
+// One client at the table, fed by framed host messages through its session.
 struct Table {
-    client::Roster roster;
-    Game game { roster, 12345 };
-    net::Dispatcher<> dispatch;
+    client::Session session { 12345 };
+    Game& game = session.game();
     Effects last;
 
     explicit Table(int mySeat = 1, std::vector<std::string> names = { "Ann", "Bob", "Cy" })
     {
-        using M = Effects (Game::*)(std::string_view);
-        const std::pair<std::string_view, M> table[] = {
-            { net::cmd::startgame, &Game::startthegame },
-            { net::cmd::nextplayer, &Game::getnextplayer },
-            { net::cmd::thedice, &Game::thedice },
-            { net::cmd::setdice, &Game::setdice },
-            { net::cmd::clearthem, &Game::cleartilesRelay },
-            { net::cmd::accepted, &Game::accepted },
-            { net::cmd::rejected, &Game::rejected },
-            { net::cmd::addaword, &Game::addaword },
-            { net::cmd::newtiles, &Game::newtiles },
-            { net::cmd::oldtiles, &Game::oldtiles },
-            { net::cmd::loadscores, &Game::loadscores },
-            { net::cmd::stats, &Game::stats },
-            { net::cmd::scores, &Game::scores },
-            { net::cmd::turnend, &Game::turnend },
-            { net::cmd::winner, &Game::winner },
-            { net::cmd::ifinished, &Game::ifinished },
-            { net::cmd::allfinished, &Game::allfinished },
-        };
-        for (const auto& entry : table) {
-            const M method = entry.second;
-            dispatch.add(entry.first, [this, method](std::string_view rest) { last = (game.*method)(rest); });
-        }
-        roster.seated(std::to_string(mySeat));
-        for (std::size_t i = 0; i < names.size(); ++i)
-            roster.playerArrived(std::to_string(i + 1) + "+" + names[i]);
         if (static_cast<std::size_t>(mySeat) <= names.size())
-            game.setLoginName(names[static_cast<std::size_t>(mySeat - 1)]);
+            session.setLoginName(names[static_cast<std::size_t>(mySeat - 1)]);
+        session.setHosting(mySeat == 1);
+        host(net::msg::sendlogininfo(mySeat));
+        for (std::size_t i = 0; i < names.size(); ++i)
+            host(net::msg::newplayerinfo(static_cast<int>(i + 1), names[i]));
     }
 
     Effects host(const std::string& framed)
     {
-        last = {};
-        dispatch.dispatch(unframed(framed));
+        last = session.receive(unframed(framed));
         return last;
     }
 
-    void start(bool fast = false, std::string time = "60", std::string newTiles = "t", std::string typing = "t")
+    void start(bool fast = false, int time = 60, bool newTiles = true, bool typing = true)
     {
         net::GameOptions o;
         o.fast = fast;
-        o.timePerTurn = std::move(time);
-        o.allowNewTiles = std::move(newTiles);
-        o.allowTyping = std::move(typing);
+        o.timePerTurn = time;
+        o.newTiles = newTiles;
+        o.typing = typing;
         host(net::msg::startgameRelay("Ann", o));
     }
 
@@ -183,8 +150,8 @@ TEST(ClientGame, BuildingAWordByClicks)
     t.game.leftClick(2);
     t.game.leftClick(3);
     EXPECT_EQ(t.word(), "CAT");
-    EXPECT_EQ(t.game.rack().tile(3).left, client::Rack::wordLeft(3));
-    EXPECT_EQ(t.game.rack().tile(3).top, client::kWordRowTop);
+    EXPECT_EQ(t.game.rack().tile(3).wordPosition, 3);
+    EXPECT_EQ(t.game.rack().tile(3).shownInWord, 3);
 
     // Only the last tile of the word comes back.
     e = t.game.leftClick(1);
@@ -238,25 +205,27 @@ TEST(ClientGame, ShufflingKeepsRowsAndSendsTilesHomeToTheirNewPlace)
             t.start();
             t.turn(1, zirked ? "ABCDEFGHIJKLM" : "ABCDEFGHIJ", zirked ? net::kDiceThirteen : net::kDiceTen);
             const int tiles = zirked ? 13 : 10;
-            std::multiset<std::pair<int, int>> places;
+            std::multiset<int> places;
             for (int n = 1; n <= tiles; ++n)
-                places.insert({ t.game.rack().tile(n).left, t.game.rack().tile(n).top });
+                places.insert(t.game.rack().tile(n).place);
             t.game.leftClick(5);
             for (int round = 0; round < 40; ++round) {
                 // A right click on a rack tile shuffles and takes nothing.
                 auto e = t.game.otherClick(1);
                 EXPECT_TRUE(e.send.empty());
                 for (int n = 1; n <= tiles; ++n)
-                    EXPECT_EQ(t.game.rack().tile(n).top == client::kLowerRowTop, twoRows && (n <= 3 || n >= 11))
+                    EXPECT_EQ(twoRows && client::Rack::lowerRow(t.game.rack().tile(n).place),
+                        twoRows && client::Rack::lowerRow(n))
                         << "shuffling never changes rows";
             }
             EXPECT_EQ(t.word(), "E");
+            EXPECT_EQ(t.game.rack().tile(5).shownInWord, 1) << "a tile in the word stays there while others move";
             t.game.backspace();
-            std::multiset<std::pair<int, int>> after;
+            std::multiset<int> after;
             for (int n = 1; n <= tiles; ++n) {
                 const auto& tile = t.game.rack().tile(n);
-                EXPECT_EQ(tile.left, tile.homeLeft) << "a tile on the rack stands at its home";
-                after.insert({ tile.left, tile.top });
+                EXPECT_EQ(tile.shownInWord, 0) << "every tile is back on the rack";
+                after.insert(tile.place);
             }
             EXPECT_EQ(after, places) << "the tiles fill the same places, in some order";
         }
@@ -268,22 +237,23 @@ TEST(ClientGame, TwoRowsLayoutAndToggle)
     Table t(1);
     t.start();
     t.turn(1, "ABCDEFGHIJKLM", net::kDiceThirteen);
+    t.game.otherClick(1);
     t.game.leftClick(11);
-    auto e = t.game.TilesinTwoRows(true);
+    auto e = t.game.chooseTwoRows(true);
     EXPECT_EQ(e.send, std::vector<std::string> { net::msg::clearthem(1) }) << "the word is cleared as Clear does";
-    EXPECT_EQ(t.game.rack().tile(11).top, client::kLowerRowTop);
-    EXPECT_EQ(t.game.rack().tile(11).left, 313);
-    EXPECT_EQ(t.game.rack().tile(4).top, client::kRackTop);
-    EXPECT_EQ(t.game.rack().tile(4).left, 4 * 41 + 9);
-    // Tile 11 taken back returns to the lower row like 12 and 13.
+    EXPECT_TRUE(t.game.rack().twoRows());
+    for (int n = 1; n <= 13; ++n)
+        EXPECT_EQ(t.game.rack().tile(n).place, n) << "laying out again forgets the shuffle";
+    // Tile 11 taken back returns to its own place in the lower row, like 12 and 13.
     t.game.leftClick(11);
     t.game.backspace();
-    EXPECT_EQ(t.game.rack().tile(11).top, client::kLowerRowTop);
+    EXPECT_EQ(t.game.rack().tile(11).place, 11);
+    EXPECT_EQ(t.game.rack().tile(11).shownInWord, 0);
     // Out of turn the option only lays the tiles out again.
     t.turn(2);
-    e = t.game.TilesinTwoRows(false);
+    e = t.game.chooseTwoRows(false);
     EXPECT_TRUE(e.send.empty());
-    EXPECT_EQ(t.game.rack().tile(1).top, client::kRackTop);
+    EXPECT_FALSE(t.game.rack().twoRows());
 }
 
 TEST(ClientGame, Typing)
@@ -327,7 +297,7 @@ TEST(ClientGame, Typing)
 
     // A host that does not allow typing leaves every key to the chat.
     Table u(1);
-    u.start(false, "60", "t", "f");
+    u.start(false, 60, true, false);
     u.turn(1);
     EXPECT_FALSE(u.game.key(Key::Tab, 0, e));
     EXPECT_FALSE(u.game.buttons().typing);
@@ -446,7 +416,7 @@ TEST(ClientGame, BuyingTiles)
 TEST(ClientGame, TheClock)
 {
     Table t(1);
-    t.start(false, "90");
+    t.start(false, 90);
     t.turn(1);
     auto e = t.game.tick();
     EXPECT_EQ(t.game.timeText(), "Time: 1:29");
@@ -473,7 +443,7 @@ TEST(ClientGame, TheWinner)
 {
     {
         Table t(1);
-        t.game.setHostRights(true);
+        t.session.setHosting(true);
         t.start();
         EXPECT_FALSE(t.game.startButton());
         t.host(net::msg::loadscores(1, 5200));
@@ -524,14 +494,40 @@ TEST(ClientGame, FinishVotesAndTheLateJoinersSnapshot)
     Table late(3);
     net::GameOptions o;
     o.fast = true;
-    o.allowTyping = "f";
+    o.typing = false;
     late.host(net::msg::stats(3, o, "play"));
     EXPECT_EQ(late.game.status(), "Your Turn.");
     EXPECT_TRUE(late.game.buttons().done);
-    EXPECT_EQ(late.game.infoTexts()[2], "Zirked at: 2000");
-    EXPECT_EQ(late.game.infoTexts()[3], "Allow Typing: OFF");
-    EXPECT_EQ(late.game.infoTexts()[4], "Allow New Tiles: ON");
     EXPECT_FALSE(late.game.startButton());
+}
+
+// A player who saw the game start and one who came in later read the same panel.
+TEST(ClientGame, TheSettingsPanelReadsTheSameForEveryone)
+{
+    struct Row {
+        const char* fault;
+        net::GameOptions options;
+    };
+    const Row rows[] = {
+        { "the defaults read differently", {} },
+        { "typing and new tiles off read differently", { false, 6000, 90, 3000, false, false, false } },
+        { "a fast team game read differently", { true, 50000, 120, 5000, true, true, true } },
+    };
+    for (const Row& r : rows) {
+        Table present(2);
+        present.host(net::msg::startgameRelay("Ann", r.options));
+        Table late(3);
+        late.host(net::msg::stats(1, r.options, "play"));
+        EXPECT_EQ(present.game.infoTexts(), late.game.infoTexts()) << r.fault;
+        EXPECT_EQ(present.game.teamText(), late.game.teamText()) << r.fault;
+        EXPECT_EQ(present.game.settings(), r.options) << r.fault;
+        EXPECT_EQ(late.game.settings(), r.options) << r.fault;
+    }
+    Table t(2);
+    t.start();
+    EXPECT_EQ(t.game.infoTexts(),
+        (std::array<std::string, 6> { "Play to Score: 5000", "Time Per Turn: 60", "Zirked At: 2000", "Allow Typing: On",
+            "Allow New Tiles: On", "Fast Game: No" }));
 }
 
 TEST(ClientGame, OthersWordsMoveOnTheRackOfAWatcher)
@@ -540,15 +536,15 @@ TEST(ClientGame, OthersWordsMoveOnTheRackOfAWatcher)
     t.start();
     t.turn(1, "CATSDOGEIR");
     auto e = t.host(net::msg::setdiceRelay(1, 4));
-    EXPECT_EQ(t.game.rack().tile(4).top, client::kWordRowTop);
-    EXPECT_EQ(t.game.rack().tile(4).left, client::Rack::wordLeft(1));
+    EXPECT_EQ(t.game.rack().tile(4).shownInWord, 1);
+    EXPECT_EQ(t.game.rack().tile(4).wordPosition, 0) << "another's word is not ours to send";
     EXPECT_EQ(e.sounds, std::vector<std::string> { "puttile" });
     e = t.host(net::msg::setdiceRelay(0, 4));
-    EXPECT_EQ(t.game.rack().tile(4).top, client::kRackTop);
+    EXPECT_EQ(t.game.rack().tile(4).shownInWord, 0);
     EXPECT_EQ(e.sounds, std::vector<std::string> { "clear" });
     t.host(net::msg::setdiceRelay(1, 4));
     t.host(net::msg::accepted(4, "SCAT"));
-    EXPECT_EQ(t.game.rack().tile(4).top, client::kRackTop) << "a verdict returns the watched tiles";
+    EXPECT_EQ(t.game.rack().tile(4).shownInWord, 0) << "a verdict returns the watched tiles";
 }
 
 // A host is a peer: nothing it sends out of range changes the board or crashes.
@@ -587,9 +583,7 @@ TEST(ClientGame, HostileHostMessagesChangeNothing)
         "CMD_thedice",
     };
     for (const auto& line : lines) {
-        Effects e;
-        t.last = {};
-        t.dispatch.dispatch(line);
+        t.last = t.session.receive(line);
         EXPECT_TRUE(t.last.ignored.has_value() || line == "CMD_thedice") << line;
         EXPECT_TRUE(t.last.send.empty()) << line;
         EXPECT_EQ(t.word() + t.game.status() + t.game.seat(1).score, before) << line;

@@ -13,7 +13,7 @@ namespace
 using client::ChatLine;
 using client::Roster;
 
-std::vector<std::string> texts(const client::RosterChange& c)
+std::vector<std::string> texts(const client::Effects& c)
 {
     std::vector<std::string> out;
     for (const auto& l : c.lines)
@@ -49,18 +49,18 @@ TEST(RosterArrival, OwnAndOthers)
     auto own = r.playerArrived("2+Ann");
     EXPECT_EQ(texts(own), std::vector<std::string> { "0+You are Connected." });
     EXPECT_EQ(own.lines[0].colour, client::kBlue);
-    EXPECT_TRUE(own.loadSettings);
-    EXPECT_FALSE(own.playEntered);
+    EXPECT_TRUE(own.loggedIn);
+    EXPECT_TRUE(own.sounds.empty()) << "no arrival sound for ourselves";
     EXPECT_EQ(r.name(2), "Ann");
 
     auto again = r.playerArrived("2+Ann");
-    EXPECT_TRUE(again.loadSettings) << "every own arrival loads the settings again";
+    EXPECT_TRUE(again.loggedIn) << "every own arrival loads the settings again";
 
     auto other = r.playerArrived("1+Bob+the+Builder");
     EXPECT_EQ(texts(other), std::vector<std::string> { "0+Bob+the+Builder is Connected." })
         << "the name is the rest after the seat";
-    EXPECT_TRUE(other.playEntered);
-    EXPECT_FALSE(other.loadSettings);
+    EXPECT_EQ(other.sounds, std::vector<std::string> { "entered" });
+    EXPECT_FALSE(other.loggedIn);
     EXPECT_EQ(r.name(1), "Bob+the+Builder");
 }
 
@@ -98,11 +98,11 @@ TEST(RosterDisconnect, Cases)
     auto free = r.playerDisconnected("4+");
     EXPECT_TRUE(free.lines.empty()) << "a free seat's disconnect adds no line";
 
+    r.justWatching("3+1");
     auto cy = r.playerDisconnected("3+whatever");
     EXPECT_EQ(texts(cy), std::vector<std::string> { "0+Cy disconnected." }) << "the label's name, not the message's";
     EXPECT_EQ(r.name(3), client::kWaiting);
-    ASSERT_TRUE(cy.eyes);
-    EXPECT_EQ(*cy.eyes, (std::pair { 3, false }));
+    EXPECT_FALSE(r.watching(3)) << "the watch mark does not stay on the free seat";
 
     auto unknown = r.playerDisconnected("8+Ghost");
     EXPECT_TRUE(unknown.lines.empty()) << "a spectator we never saw leaves silently";
@@ -132,7 +132,7 @@ TEST(RosterWatch, JustWatching)
     auto mine = r.justWatching("2+1");
     EXPECT_EQ(mine.lines[0], (ChatLine { "0+Me is just watching", client::kWatchGrey }));
     EXPECT_EQ(mine.justWatchChecked, true);
-    EXPECT_EQ(*mine.eyes, (std::pair { 2, true }));
+    EXPECT_TRUE(r.watching(2));
 
     auto back = r.justWatching("2+2");
     EXPECT_EQ(back.lines[0].text, "0+Me now playing again");
@@ -147,7 +147,7 @@ TEST(RosterHostile, OutOfRangeAndJunkIgnored)
 {
     struct Row {
         const char* fault;
-        client::RosterChange (Roster::*handler)(std::string_view);
+        client::Effects (Roster::*handler)(std::string_view);
         const char* rest;
     };
     const Row rows[] = {
@@ -219,10 +219,6 @@ TEST(KickMenu, WhatTheCommandsSend)
     EXPECT_EQ(client::toggleJustWatch(true, 3, false), "CMD_justwatch+3+1" + ff) << "unchecked asks to watch";
     EXPECT_EQ(client::toggleJustWatch(true, 3, true), "CMD_justwatch+3+2" + ff) << "checked asks to play";
     EXPECT_FALSE(client::toggleJustWatch(true, 7, false)) << "a spectator has no watch to ask for";
-
-    EXPECT_EQ(client::spySeat("7: Bob"), 7);
-    EXPECT_FALSE(client::spySeat("x: Bob"));
-    EXPECT_FALSE(client::spySeat("no colon"));
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 #include <host/Game.h>
 #include <net/Commands.h>
 #include <net/Framing.h>
+#include <rules/Dice.h>
+#include <rules/Version.h>
 
 #include <algorithm>
 #include <map>
@@ -90,7 +92,7 @@ struct StartOptions {
     int playTo = 100000;
     int seconds = 60;
     int zirkedAt = 100000;
-    std::string newTiles = "t";
+    bool newTiles = true;
 };
 
 // Token bytes 0x00.., 0x01.., 0x02..: the n-th token is n's byte 32 times as hex.
@@ -130,7 +132,7 @@ public:
     int tokensMade = 0;
     host::Game game;
 
-    int join(const std::string& name, std::string_view version = net::kGameVersion)
+    int join(const std::string& name, std::string_view version = rules::kVersion)
     {
         const int seat = game.accepted();
         if (seat != host::kRefusedSeat)
@@ -163,10 +165,10 @@ public:
         net::GameOptions g;
         g.fast = o.fast;
         g.team = o.team;
-        g.playToScore = std::to_string(o.playTo);
-        g.timePerTurn = std::to_string(o.seconds);
-        g.zirkedAt = std::to_string(o.zirkedAt);
-        g.allowNewTiles = o.newTiles;
+        g.playToScore = o.playTo;
+        g.timePerTurn = o.seconds;
+        g.zirkedAt = o.zirkedAt;
+        g.newTiles = o.newTiles;
         say(1, net::msg::startgame(1, g));
     }
 
@@ -187,7 +189,7 @@ public:
     std::string wordAt(int seat, const std::vector<int>& positions) const
     {
         const auto& p = game.player(seat);
-        const host::TileSet& set = p.boughtNewTiles ? game.spareTiles() : game.currentTiles();
+        const rules::TileSet& set = p.boughtNewTiles ? game.spareTiles() : game.currentTiles();
         std::string w;
         for (int pos : positions)
             w += set[static_cast<std::size_t>(pos)];

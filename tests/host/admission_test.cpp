@@ -1,6 +1,7 @@
 // Seats, login, the latecomer's snapshot, removal: what every player's roster depends on.
 
 #include "HostTable.h"
+#include "rules/Version.h"
 
 #include <gtest/gtest.h>
 
@@ -75,7 +76,7 @@ TEST(Admission, LoginClaimingAnotherSeatIsDropped)
     t.seat(1);
     const int s = t.game.accepted();
     t.link.clear();
-    t.say(s, net::msg::logininfo(1, net::kGameVersion, "Mallory"));
+    t.say(s, net::msg::logininfo(1, rules::kVersion, "Mallory"));
     EXPECT_EQ(t.link.messageCount(), 0u);
     EXPECT_EQ(t.game.player(1).name, "P1");
     EXPECT_FALSE(t.game.player(s).loggedIn);

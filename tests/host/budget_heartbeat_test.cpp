@@ -129,7 +129,7 @@ TEST(LoginNotice, EveryPlayerIsToldOnceAtLogin)
     o.loginNotice = "This game uses a custom word list of 3 words";
     t.game.setOptions(o);
     t.join("Ann");
-    t.say(1, net::msg::logininfo(1, net::kGameVersion, "Ann again"));
+    t.say(1, net::msg::logininfo(1, rules::kVersion, "Ann again"));
     t.join("Bob");
     EXPECT_EQ(t.link.to(1, net::cmd::notice),
         std::vector<std::string> { "CMD_notice+This game uses a custom word list of 3 words" });

@@ -4,13 +4,13 @@
 #include "HostTable.h"
 
 #include <dict/WordList.h>
-#include <host/Judge.h>
+#include <rules/Judge.h>
 
 #include <gtest/gtest.h>
 
 using namespace hosttest;
-using host::judgeWord;
-using host::WordTable;
+using rules::judgeWord;
+using rules::WordTable;
 
 namespace
 {
@@ -19,7 +19,7 @@ WordTable tableWith(std::initializer_list<std::string> words)
 {
     WordTable t;
     for (const std::string& w : words) {
-        auto& row = t[w.size() - host::kMinLength];
+        auto& row = t[w.size() - rules::kMinWordLength];
         *std::find(row.begin(), row.end(), std::string()) = w;
     }
     return t;
@@ -247,7 +247,7 @@ TEST_F(DoneHandler, BadTilePositionsAreRejectedWithoutTouchingTheTable)
         EXPECT_EQ(reply[0].substr(reply[0].size() - 10), "+ Rejected") << r.fault;
         EXPECT_TRUE(h.link.to(1).empty()) << r.fault;
         EXPECT_TRUE(h.link.to(3).empty()) << r.fault;
-        EXPECT_EQ(h.game.player(2).words, host::WordTable {}) << r.fault;
+        EXPECT_EQ(h.game.player(2).words, rules::WordTable {}) << r.fault;
         EXPECT_EQ(h.lookups, 0) << r.fault;
     }
 }
@@ -275,7 +275,7 @@ TEST_F(DoneHandler, SubmissionsThatAreNotThePlayersToMakeAreDropped)
         h.say(r.connection, r.message);
         EXPECT_EQ(h.link.messageCount(), 0u) << r.fault;
         for (int s = 1; s <= 6; ++s)
-            EXPECT_EQ(h.game.player(s).words, host::WordTable {}) << r.fault;
+            EXPECT_EQ(h.game.player(s).words, rules::WordTable {}) << r.fault;
     }
 }
 

@@ -181,9 +181,9 @@ TEST(Names, HeldAndRenamingPlayersKeepNamesApartToo)
     t.join("Bob");
     t.game.closed(1);
     EXPECT_EQ(t.game.player(t.join("Alice")).name, "Alice (2)") << "a held player's name is still hers";
-    t.say(2, net::msg::logininfo(2, net::kGameVersion, "alice"));
+    t.say(2, net::msg::logininfo(2, rules::kVersion, "alice"));
     EXPECT_EQ(t.game.player(2).name, "alice (3)") << "logging in again under a taken name";
-    t.say(2, net::msg::logininfo(2, net::kGameVersion, "alice (3)"));
+    t.say(2, net::msg::logininfo(2, rules::kVersion, "alice (3)"));
     EXPECT_EQ(t.game.player(2).name, "alice (3)") << "a player's own name is no clash";
     t.leave(1);
     EXPECT_EQ(t.game.player(t.join("Alice")).name, "Alice") << "a name is free once its player has gone";

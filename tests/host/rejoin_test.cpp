@@ -14,10 +14,10 @@ namespace
 
 std::string rejoinLine(int freshSeat, const std::string& token)
 {
-    return net::msg::rejoin(freshSeat, token, net::kGameVersion);
+    return net::msg::rejoin(freshSeat, token, rules::kVersion);
 }
 
-std::vector<char> rack(const host::TileSet& set, int count)
+std::vector<char> rack(const rules::TileSet& set, int count)
 {
     return std::vector<char>(set.begin() + 1, set.begin() + 1 + count);
 }
@@ -218,12 +218,12 @@ TEST(Rejoin, TokenRules)
             [](BobHeld& b, int f) { return rejoinLine(f, b.bobToken); },
             [](BobHeld& b, int f) { b.t.say(f, rejoinLine(f, nthToken(99))); }, Outcome::Ignored },
         { "a rejoin after a login is ignored", [](BobHeld& b, int f) { return rejoinLine(f, b.bobToken); },
-            [](BobHeld& b, int f) { b.t.say(f, net::msg::logininfo(f, net::kGameVersion, "Mallory")); },
+            [](BobHeld& b, int f) { b.t.say(f, net::msg::logininfo(f, rules::kVersion, "Mallory")); },
             Outcome::Ignored },
         { "a rejoin naming another connection's seat is ignored",
             [](BobHeld& b, int) { return rejoinLine(1, b.bobToken); }, {}, Outcome::Ignored },
         { "a login with the held player's name never gets the seat",
-            [](BobHeld&, int f) { return net::msg::logininfo(f, net::kGameVersion, "Bob"); }, {}, Outcome::Ignored },
+            [](BobHeld&, int f) { return net::msg::logininfo(f, rules::kVersion, "Bob"); }, {}, Outcome::Ignored },
     };
     for (const Row& r : rows) {
         BobHeld b;
@@ -281,7 +281,7 @@ TEST(Rejoin, AFullHouseLetsATenthConnectionInOnlyToTakeBackAHeldSeat)
         { "the held seat's player comes back into a full house", true,
             [](const std::string& token) { return rejoinLine(10, token); }, Outcome::Back },
         { "a login at the door finds the house full", true,
-            [](const std::string&) { return net::msg::logininfo(10, net::kGameVersion, "Late"); }, Outcome::Full },
+            [](const std::string&) { return net::msg::logininfo(10, rules::kVersion, "Late"); }, Outcome::Full },
         { "a wrong token at the door is refused, then the house is full", true,
             [](const std::string&) { return rejoinLine(10, nthToken(77)); }, Outcome::Full },
         { "a chat at the door is no way in", true, [](const std::string&) { return net::msg::chat(10, "hi"); },

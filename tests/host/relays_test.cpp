@@ -5,6 +5,7 @@
 
 #include <net/Framing.h>
 #include <net/Text.h>
+#include <rules/Version.h>
 
 #include <gtest/gtest.h>
 
@@ -78,7 +79,7 @@ TEST(Relays, NothingIsRelayedFromAConnectionThatHasNotLoggedIn)
         t.say(3, m);
         EXPECT_EQ(t.link.messageCount(), 0u) << m;
         // Once logged in, the same message goes out with its sender's name.
-        t.say(3, net::msg::logininfo(3, net::kGameVersion, "Late"));
+        t.say(3, net::msg::logininfo(3, rules::kVersion, "Late"));
         t.link.clear();
         t.say(3, m);
         EXPECT_EQ(t.link.to(1).size(), 1u) << m;
@@ -129,7 +130,7 @@ TEST(Relays, ComplaintsAboutAConnectionsMessagesNameThatConnection)
     const std::vector<Row> rows = {
         { "seat field that is not a number", 2, "CMD_chat+two+hello", true },
         { "start with too few fields", 1, "CMD_startgame+1+f+", true },
-        { "a second login", 2, net::msg::logininfo(2, net::kGameVersion, "P2 again"), true },
+        { "a second login", 2, net::msg::logininfo(2, rules::kVersion, "P2 again"), true },
         { "a good chat line", 2, net::msg::chat(2, "hello"), false },
     };
     for (const Row& r : rows) {
@@ -138,7 +139,7 @@ TEST(Relays, ComplaintsAboutAConnectionsMessagesNameThatConnection)
             link, [](std::string_view) { return true; }, 1);
         for (int s = 1; s <= 2; ++s) {
             ASSERT_EQ(game.accepted(), s);
-            game.receive(s, line(net::msg::logininfo(s, net::kGameVersion, "P" + std::to_string(s))));
+            game.receive(s, line(net::msg::logininfo(s, rules::kVersion, "P" + std::to_string(s))));
         }
         const std::size_t logged = link.logs.size();
         game.receive(r.from, line(r.message));

@@ -2,15 +2,15 @@
 
 #include "HostTable.h"
 
-#include <host/Scoring.h>
+#include <rules/Points.h>
 
 #include <limits>
 
 #include <gtest/gtest.h>
 
 using namespace hosttest;
-using host::scoreWords;
-using host::WordTable;
+using rules::scoreWords;
+using rules::WordTable;
 
 namespace
 {
@@ -20,7 +20,7 @@ WordTable rows(std::map<int, int> countsByLength)
     WordTable t;
     for (const auto& [length, count] : countsByLength)
         for (int i = 0; i < count; ++i)
-            t[static_cast<std::size_t>(length - host::kMinLength)][static_cast<std::size_t>(i)]
+            t[static_cast<std::size_t>(length - rules::kMinWordLength)][static_cast<std::size_t>(i)]
                 = std::string(static_cast<std::size_t>(length), static_cast<char>('A' + i));
     return t;
 }
@@ -165,7 +165,7 @@ TEST_F(TurnScoring, NoCopyingOutsideATeamGameOrForSeatsWithoutPartner)
 
 TEST(Scoring, ScoresHoldAtTheLimitsInsteadOfWrapping)
 {
-    EXPECT_EQ(host::addScore(100, -300), -200);
-    EXPECT_EQ(host::addScore(std::numeric_limits<int>::min() + 100, -300), std::numeric_limits<int>::min());
-    EXPECT_EQ(host::addScore(std::numeric_limits<int>::max() - 1, 5000), std::numeric_limits<int>::max());
+    EXPECT_EQ(rules::addScore(100, -300), -200);
+    EXPECT_EQ(rules::addScore(std::numeric_limits<int>::min() + 100, -300), std::numeric_limits<int>::min());
+    EXPECT_EQ(rules::addScore(std::numeric_limits<int>::max() - 1, 5000), std::numeric_limits<int>::max());
 }

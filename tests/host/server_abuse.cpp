@@ -175,7 +175,7 @@ void ServerAbuse::squattersFromOneAddressAreTurnedAway()
     QCOMPARE(fourth.count(net::cmd::sendlogininfo), 0);
     QVERIFY(host.logged(QStringLiteral("refused: 3 connections from it have not logged in")));
     // One logs in: the address may have one more waiting.
-    waiting[0].write(net::msg::logininfo(firstSeat, net::kGameVersion, "Late"));
+    waiting[0].write(net::msg::logininfo(firstSeat, rules::kVersion, "Late"));
     QVERIFY(a.waitFor(net::cmd::newplayerinfo));
     RawClient fifth;
     QVERIFY(fifth.connectTo(host.port()));
@@ -189,7 +189,7 @@ void ServerAbuse::badInputLinesAreLimitedPerConnection()
     RawClient a, b;
     QCOMPARE(a.join(host.port(), "Ann"), 1);
     QCOMPARE(b.join(host.port(), "Bob"), 2);
-    b.write(repeat("CMD_chat+x+hi\xFF", 80) + repeat(net::msg::logininfo(2, net::kGameVersion, "Bob"), 20));
+    b.write(repeat("CMD_chat+x+hi\xFF", 80) + repeat(net::msg::logininfo(2, rules::kVersion, "Bob"), 20));
     QVERIFY(b.sync());
     // Ann's bad line is hers: Bob's flood used up only his own budget.
     a.write("CMD_chat+y+hi\xFF");
@@ -203,4 +203,5 @@ void ServerAbuse::badInputLinesAreLimitedPerConnection()
 }
 
 QTEST_GUILESS_MAIN(ServerAbuse)
+#include "rules/Version.h"
 #include "server_abuse.moc"

@@ -2,10 +2,11 @@
 // Raw loopback clients for the host shell tests: plain BSD sockets that speak
 // framed messages, so the host is checked against a socket that is not its own.
 
-#include "host/TServer.h"
+#include "host/HostServer.h"
 #include "net/Commands.h"
 #include "net/Fields.h"
 #include "net/Framing.h"
+#include "rules/Version.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -88,7 +89,7 @@ public:
     }
 
     // Connects and logs in; returns the seat (0 when something went wrong).
-    int join(quint16 port, const std::string& name, std::string_view version = net::kGameVersion, bool ipv6 = false)
+    int join(quint16 port, const std::string& name, std::string_view version = rules::kVersion, bool ipv6 = false)
     {
         if (!connectTo(port, 0, ipv6))
             return 0;
@@ -148,7 +149,7 @@ public:
         const auto hello = waitFor(net::cmd::sendlogininfo);
         if (!hello)
             return 0;
-        write(net::msg::rejoin(std::stoi(fieldsOf(*hello).at(0)), token, net::kGameVersion));
+        write(net::msg::rejoin(std::stoi(fieldsOf(*hello).at(0)), token, rules::kVersion));
         const auto back = waitFor(net::cmd::rejoined);
         if (!back)
             return 0;
@@ -312,17 +313,17 @@ private:
 // and whose turn clock only moves when the test ticks it.
 struct Host {
     std::shared_ptr<std::set<std::string>> words = std::make_shared<std::set<std::string>>();
-    std::unique_ptr<TServer> server;
+    std::unique_ptr<HostServer> server;
     QStringList log;
 
     Host()
     {
         auto set = words;
-        server = std::make_unique<TServer>(
+        server = std::make_unique<HostServer>(
             quint16(0), [set](std::string_view w) { return set->count(std::string(w)) > 0; });
-        QObject::connect(server.get(), &TServer::logLine, [this](const QString& l) { log << l; });
+        QObject::connect(server.get(), &HostServer::logLine, [this](const QString& l) { log << l; });
         server->setManualTurnClock(true);
-        server->Sock1->setListen(true);
+        server->listener->setListen(true);
     }
     quint16 port() const { return server->port(); }
     host::Game& game() { return server->game(); }
@@ -336,7 +337,7 @@ struct Host {
     void tick(int times = 1)
     {
         for (int i = 0; i < times; ++i)
-            server->turntimerTimer();
+            server->onTurnClockTick();
     }
     bool logged(const QString& part) const
     {
@@ -352,9 +353,9 @@ inline net::GameOptions options(bool fast, int seconds = 10)
 {
     net::GameOptions o;
     o.fast = fast;
-    o.timePerTurn = std::to_string(seconds);
-    o.playToScore = "5000";
-    o.zirkedAt = "2000";
+    o.timePerTurn = seconds;
+    o.playToScore = 5000;
+    o.zirkedAt = 2000;
     return o;
 }
 

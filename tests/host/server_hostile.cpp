@@ -225,7 +225,7 @@ void ServerHostile::connectionThatNeverReadsIsDroppedPastTheCap()
     RawClient sleeper;
     QVERIFY(sleeper.connectTo(t.host.port(), 4096));
     QVERIFY(sleeper.waitFor(net::cmd::sendlogininfo));
-    sleeper.write(net::msg::logininfo(4, net::kGameVersion, "Sleeper"));
+    sleeper.write(net::msg::logininfo(4, rules::kVersion, "Sleeper"));
     QVERIFY(t.a.waitFor(net::cmd::newplayerinfo, [](const std::string& m) { return fieldsOf(m).at(0) == "4"; }));
     sleeper.stopReading();
 
@@ -270,4 +270,5 @@ void ServerHostile::peerTextCannotWriteControlCharactersIntoTheLog()
 }
 
 QTEST_GUILESS_MAIN(ServerHostile)
+#include "rules/Version.h"
 #include "server_hostile.moc"

@@ -55,7 +55,7 @@ void ServerRejoin::aLostLinkIsHeldAndTheTokenTakesItBack()
     std::string token;
     {
         RawClient bob;
-        QCOMPARE(bob.join(host.port(), "Bob", net::kGameVersion, leaveOverIPv6), 2);
+        QCOMPARE(bob.join(host.port(), "Bob", rules::kVersion, leaveOverIPv6), 2);
         QVERIFY(bob.sync());
         token = bob.token();
         QCOMPARE(token.size(), net::kSeatTokenLength);
@@ -125,7 +125,7 @@ void ServerRejoin::aHeldPlayerComesBackIntoAFullHouse()
     QVERIFY(!late.closed());
     QCOMPARE(late.count(net::cmd::full), 0);
     // A login at the door is told the house is full, as always.
-    late.write(net::msg::logininfo(10, net::kGameVersion, "Late"));
+    late.write(net::msg::logininfo(10, rules::kVersion, "Late"));
     QVERIFY(late.waitFor(net::cmd::full));
     QVERIFY(late.waitClosed());
     // The player with the token gets the seat back.
@@ -159,7 +159,7 @@ void ServerRejoin::aStrangerWithTheSameNameGetsAnotherSeatAndNothingOfTheHeldOne
     QVERIFY(guesser.connectTo(host.port()));
     const auto hello = guesser.waitFor(net::cmd::sendlogininfo);
     QVERIFY(hello);
-    guesser.write(net::msg::rejoin(std::stoi(fieldsOf(*hello).at(0)), std::string(32, '0'), net::kGameVersion));
+    guesser.write(net::msg::rejoin(std::stoi(fieldsOf(*hello).at(0)), std::string(32, '0'), rules::kVersion));
     QVERIFY(guesser.waitFor(net::cmd::rejoinrefused));
     RawClient back;
     QCOMPARE(back.rejoin(host.port(), token), 2);
@@ -220,7 +220,7 @@ void ServerRejoin::aFloodOfLargestLinesCannotGetAReadingWindowDropped()
     QVERIFY(window.connectTo(host.port(), 16 * 1024));
     const auto hello = window.waitFor(net::cmd::sendlogininfo);
     QVERIFY(hello);
-    window.write(net::msg::logininfo(2, net::kGameVersion, "Reader"));
+    window.write(net::msg::logininfo(2, rules::kVersion, "Reader"));
     QVERIFY(flooder.waitFor(net::cmd::newplayerinfo, [](const std::string& m) { return seatIs(m, 2); }));
     window.readSlowly(32 * 1024, 270);
 
@@ -248,9 +248,9 @@ void ServerRejoin::theAnnouncementFollowsSeatsAndGames()
 {
     Host host;
     host.setHold(0);
-    QList<TServer::Announcement> seen;
+    QList<HostServer::Announcement> seen;
     QObject::connect(
-        host.server.get(), &TServer::announcementChanged, [&](const TServer::Announcement& a) { seen << a; });
+        host.server.get(), &HostServer::announcementChanged, [&](const HostServer::Announcement& a) { seen << a; });
     RawClient spectators[7];
     for (int i = 0; i < 7; ++i)
         QCOMPARE(spectators[i].join(host.port(), "P" + std::to_string(i + 1)), i + 1);

@@ -198,7 +198,7 @@ void ServerTurns::winnerIsAnnouncedAndTheClockStops()
     QCOMPARE(a.join(host.port(), "Ann"), 1);
     QCOMPARE(b.join(host.port(), "Bob"), 2);
     net::GameOptions o = options(false, 10);
-    o.playToScore = "50";
+    o.playToScore = 50;
     a.write(net::msg::startgame(1, o));
     const auto dice = a.waitFor(net::cmd::thedice);
     QVERIFY(dice);

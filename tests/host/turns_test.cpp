@@ -2,7 +2,7 @@
 
 #include "HostTable.h"
 
-#include <host/Dice.h>
+#include <rules/Dice.h>
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@ using namespace hosttest;
 namespace
 {
 
-std::vector<char> rack(const host::TileSet& set, int count)
+std::vector<char> rack(const rules::TileSet& set, int count)
 {
     return std::vector<char>(set.begin() + 1, set.begin() + 1 + count);
 }
@@ -19,18 +19,18 @@ std::vector<char> rack(const host::TileSet& set, int count)
 TEST(Dice, EveryTileComesFromItsOwnDieAndEveryFaceShows)
 {
     std::mt19937_64 rng(1);
-    std::array<std::set<char>, host::kDiceCount> seen;
+    std::array<std::set<char>, rules::kDiceCount> seen;
     for (int roll = 0; roll < 600; ++roll) {
-        const auto tiles = host::rollDice(rng);
-        for (int die = 0; die < host::kDiceCount; ++die) {
-            const auto& faces = host::kDiceTable[static_cast<std::size_t>(die)];
+        const auto tiles = rules::rollDice(rng);
+        for (int die = 0; die < rules::kDiceCount; ++die) {
+            const auto& faces = rules::kDiceTable[static_cast<std::size_t>(die)];
             const char c = tiles[static_cast<std::size_t>(die + 1)];
             ASSERT_NE(std::find(faces.begin(), faces.end(), c), faces.end()) << "die " << die + 1;
             seen[static_cast<std::size_t>(die)].insert(c);
         }
     }
-    for (int die = 0; die < host::kDiceCount; ++die) {
-        const auto& faces = host::kDiceTable[static_cast<std::size_t>(die)];
+    for (int die = 0; die < rules::kDiceCount; ++die) {
+        const auto& faces = rules::kDiceTable[static_cast<std::size_t>(die)];
         EXPECT_EQ(seen[static_cast<std::size_t>(die)], std::set<char>(faces.begin(), faces.end())) << die + 1;
     }
 }
@@ -40,7 +40,7 @@ TEST(GameStart, AnnouncesSettingsAndDealsTheFirstSlowTurn)
     HostTable t;
     t.seat(3);
     t.link.clear();
-    t.start({ .playTo = 5000, .seconds = 45, .zirkedAt = 2000, .newTiles = "f" });
+    t.start({ .playTo = 5000, .seconds = 45, .zirkedAt = 2000, .newTiles = false });
     const auto dice = line(net::msg::thedice(1, "false", rack(t.game.currentTiles(), 10)));
     for (int s = 1; s <= 3; ++s)
         EXPECT_EQ(t.link.to(s),
@@ -89,8 +89,7 @@ TEST(GameStart, BadStartsChangeNothing)
         { "no seconds at all", 1, "CMD_startgame+1+f+5000+0+2000+t+t+f+" },
         { "only seat one starts a game", 2, "CMD_startgame+2+f+5000+60+2000+t+t+f+" },
         { "seat two pretending to be seat one", 2, "CMD_startgame+1+f+5000+60+2000+t+t+f+" },
-        { "an option text no client could take back in the start message", 1,
-            "CMD_startgame+1+f+5000+60+2000+t+" + std::string(65000, 't') + "+f+" },
+        { "a negative play-to score", 1, "CMD_startgame+1+f+-5000+60+2000+t+t+f+" },
     };
     for (const Row& r : rows) {
         HostTable t;
@@ -101,6 +100,22 @@ TEST(GameStart, BadStartsChangeNothing)
         EXPECT_EQ(t.link.messageCount(), 0u) << r.fault;
         EXPECT_FALSE(t.link.timer) << r.fault;
     }
+}
+
+// The host passes on the options as it read them, never a peer's own flag text:
+// a 65,000-byte flag would cost every client its connection.
+TEST(GameStart, FlagsGoOutAsTheyWereRead)
+{
+    HostTable t;
+    t.seat(2);
+    t.link.clear();
+    t.say(1, "CMD_startgame+1+f+5000+60+2000+yes+" + std::string(65000, 't') + "+f+");
+    ASSERT_TRUE(t.game.turn().gameRunning);
+    net::GameOptions read;
+    read.newTiles = true;
+    read.typing = false;
+    EXPECT_EQ(
+        t.link.to(2, net::cmd::startgame), std::vector<std::string> { line(net::msg::startgameRelay("P1", read)) });
 }
 
 TEST(GameStart, SecondStartDuringAGameIsIgnored)
@@ -211,15 +226,15 @@ TEST(Buying, RefusedPurchases)
 {
     struct Row {
         const char* fault;
-        std::string newTiles;
+        bool newTiles;
         int connection;
         std::string message;
     };
     const std::vector<Row> rows = {
-        { "old tiles without a purchase", "t", 1, net::msg::oldtiles(1) },
-        { "buying is switched off", "f", 1, net::msg::newtiles(1) },
-        { "not the player's turn", "t", 2, net::msg::newtiles(2) },
-        { "seat field of another player", "t", 2, net::msg::newtiles(1) },
+        { "old tiles without a purchase", true, 1, net::msg::oldtiles(1) },
+        { "buying is switched off", false, 1, net::msg::newtiles(1) },
+        { "not the player's turn", true, 2, net::msg::newtiles(2) },
+        { "seat field of another player", true, 2, net::msg::newtiles(1) },
     };
     for (const Row& r : rows) {
         HostTable t;

@@ -3,8 +3,8 @@
 #include <dict/WordList.h>
 #include <dict/WordListBuilder.h>
 #include <dict/WordMarks.h>
-#include <host/Dice.h>
-#include <host/Judge.h>
+#include <rules/Dice.h>
+#include <rules/Judge.h>
 
 #include <gtest/gtest.h>
 
@@ -24,13 +24,13 @@ std::vector<std::string> wordsOf(const std::vector<solver::MissedWord>& missed)
 }
 
 // The turn's words as the host's judge takes them, one after another; what it refuses is left out.
-host::WordTable accepted(const std::vector<std::string>& words, bool zirked)
+rules::WordTable accepted(const std::vector<std::string>& words, bool zirked)
 {
-    host::WordTable table = host::WordTable();
+    rules::WordTable table = rules::WordTable();
     for (const auto& w : words) {
-        const auto v = host::judgeWord(w, table, zirked, [](std::string_view) { return true; });
+        const auto v = rules::judgeWord(w, table, zirked, [](std::string_view) { return true; });
         if (v.accepted)
-            table[w.size() - host::kMinLength][static_cast<std::size_t>(v.slot)] = w;
+            table[w.size() - rules::kMinWordLength][static_cast<std::size_t>(v.slot)] = w;
     }
     return table;
 }
@@ -140,11 +140,11 @@ TEST(MissedWords, RandomTurnsOfferExactlyWhatTheJudgeTakes)
         const bool zirked = turn % 3 == 0;
         const int tiles = zirked ? 13 : 10;
         const auto roll = [&] {
-            const host::TileSet t = host::rollDice(rng);
+            const rules::TileSet t = rules::rollDice(rng);
             return std::string(t.begin() + 1, t.begin() + 1 + tiles);
         };
         std::string rack = roll();
-        host::WordTable table = host::WordTable();
+        rules::WordTable table = rules::WordTable();
         const int rounds = 1 + static_cast<int>(rng() % 2); // the second round plays the bought tiles
         for (int round = 0; round < rounds; ++round) {
             if (round > 0)
@@ -152,9 +152,9 @@ TEST(MissedWords, RandomTurnsOfferExactlyWhatTheJudgeTakes)
             const auto found = finder.find(rack);
             for (int pick = 0; pick < 25 && !found.empty(); ++pick) {
                 const auto& f = found[rng() % found.size()];
-                const auto v = host::judgeWord(f.word, table, zirked, inList);
+                const auto v = rules::judgeWord(f.word, table, zirked, inList);
                 if (v.accepted)
-                    table[static_cast<std::size_t>(f.length() - host::kMinLength)][static_cast<std::size_t>(v.slot)]
+                    table[static_cast<std::size_t>(f.length() - rules::kMinWordLength)][static_cast<std::size_t>(v.slot)]
                         = std::string(f.word);
             }
         }
@@ -162,7 +162,7 @@ TEST(MissedWords, RandomTurnsOfferExactlyWhatTheJudgeTakes)
         const auto missed = solver::missedWords(finder, rack, table, zirked, 10000);
         for (std::size_t i = 0; i < missed.size(); ++i) {
             const auto& m = missed[i];
-            EXPECT_TRUE(host::judgeWord(m.word, table, zirked, inList).accepted) << m.word;
+            EXPECT_TRUE(rules::judgeWord(m.word, table, zirked, inList).accepted) << m.word;
             EXPECT_FALSE(dict::isOffensive(m.word)) << m.word;
             std::string left = rack;
             for (char c : m.word) {
@@ -175,7 +175,7 @@ TEST(MissedWords, RandomTurnsOfferExactlyWhatTheJudgeTakes)
             }
         }
         for (const auto& f : finder.find(rack))
-            if (!dict::isOffensive(f.word) && host::judgeWord(f.word, table, zirked, inList).accepted) {
+            if (!dict::isOffensive(f.word) && rules::judgeWord(f.word, table, zirked, inList).accepted) {
                 EXPECT_TRUE(holds(missed, f.word)) << f.word << " left out";
             }
     }

@@ -1,7 +1,7 @@
 #include <solver/TurnPlanner.h>
 
-#include <host/Judge.h>
-#include <host/Scoring.h>
+#include <rules/Judge.h>
+#include <rules/Points.h>
 
 #include <gtest/gtest.h>
 
@@ -42,10 +42,10 @@ int bruteForceBest(const std::vector<solver::FoundWord>& words, bool zirked, int
             if (mask & (1u << i))
                 set.push_back(words[static_cast<std::size_t>(i)].word);
         std::sort(set.begin(), set.end(), [](auto a, auto b) { return a.size() > b.size(); });
-        host::WordTable table = host::WordTable();
+        rules::WordTable table = rules::WordTable();
         bool ok = true;
         for (auto w : set) {
-            const auto v = host::judgeWord(w, table, zirked, [](std::string_view) { return true; });
+            const auto v = rules::judgeWord(w, table, zirked, [](std::string_view) { return true; });
             if (!v.accepted) {
                 ok = false;
                 break;
@@ -54,7 +54,7 @@ int bruteForceBest(const std::vector<solver::FoundWord>& words, bool zirked, int
         }
         if (!ok)
             continue;
-        const int total = host::scoreTurn(table, zirked).change();
+        const int total = rules::scoreTurn(table, zirked).change();
         if (!any || total > best)
             best = total;
         any = true;
@@ -66,13 +66,13 @@ int bruteForceBest(const std::vector<solver::FoundWord>& words, bool zirked, int
 // and score what the plan says.
 void expectHostAgrees(const solver::Plan& plan, bool zirked)
 {
-    host::WordTable table = host::WordTable();
+    rules::WordTable table = rules::WordTable();
     for (const auto& w : plan.words) {
-        const auto v = host::judgeWord(w.word, table, zirked, [](std::string_view) { return true; });
+        const auto v = rules::judgeWord(w.word, table, zirked, [](std::string_view) { return true; });
         ASSERT_TRUE(v.accepted) << w.word << v.reason;
         table[static_cast<std::size_t>(w.length() - 3)][static_cast<std::size_t>(v.slot)] = std::string(w.word);
     }
-    const auto s = host::scoreTurn(table, zirked);
+    const auto s = rules::scoreTurn(table, zirked);
     EXPECT_EQ(s.points, plan.score.points);
     EXPECT_EQ(s.bonus, plan.score.bonus);
 }

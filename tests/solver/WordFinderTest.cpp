@@ -2,7 +2,7 @@
 
 #include <dict/WordList.h>
 #include <dict/WordListBuilder.h>
-#include <host/Dice.h>
+#include <rules/Dice.h>
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@
 namespace
 {
 
-std::string rackOf(const host::TileSet& tiles, int count)
+std::string rackOf(const rules::TileSet& tiles, int count)
 {
     return std::string(tiles.begin() + 1, tiles.begin() + 1 + count);
 }
@@ -72,7 +72,7 @@ TEST(WordFinder, MatchesBruteForceOnRandomRacks)
     std::mt19937_64 rng(20240611);
     for (int round = 0; round < 24; ++round) {
         const int count = round % 2 == 0 ? 10 : 13;
-        const std::string rack = rackOf(host::rollDice(rng), count);
+        const std::string rack = rackOf(rules::rollDice(rng), count);
         SCOPED_TRACE(rack);
         const auto found = finder.find(rack);
         EXPECT_EQ(wordsOf(found), bruteForce(records, rack));

@@ -1,13 +1,13 @@
-#include "host/Scoring.h"
+#include "rules/Points.h"
+#include "windows/AboutWindow.h"
 #include "windows/Background.h"
+#include "windows/DownloadWindow.h"
+#include "windows/HelpWindow.h"
 #include "windows/MakerSite.h"
-#include "windows/Tabout.h"
-#include "windows/Tdownload.h"
-#include "windows/Tgamestartform.h"
-#include "windows/Thelp.h"
-#include "windows/Tphrases.h"
-#include "windows/Tspylist.h"
-#include "windows/Ttallylist.h"
+#include "windows/PhraseListWindow.h"
+#include "windows/SpectatorList.h"
+#include "windows/StartGameDialog.h"
+#include "windows/TallyWindow.h"
 
 #include <QDate>
 #include <QDesktopServices>
@@ -62,16 +62,16 @@ void TestAuxWindows::everyWindowTakesCaptionAndBackground_data()
 {
     QTest::addColumn<MakeWindow>("make");
     QTest::addColumn<QString>("caption");
-    QTest::newRow("tally list") << MakeWindow([](const QPixmap& p) { return new Ttallylist(p); })
+    QTest::newRow("tally list") << MakeWindow([](const QPixmap& p) { return new TallyWindow(p); })
                                 << "Zirky - Tally List";
-    QTest::newRow("about") << MakeWindow([](const QPixmap& p) { return new Tabout(p); }) << "Zirky - About";
-    QTest::newRow("help") << MakeWindow([](const QPixmap& p) { return new Thelp(p); }) << "Zirky - Help File";
-    QTest::newRow("phrases") << MakeWindow([](const QPixmap& p) { return new Tphrases(p); })
+    QTest::newRow("about") << MakeWindow([](const QPixmap& p) { return new AboutWindow(p); }) << "Zirky - About";
+    QTest::newRow("help") << MakeWindow([](const QPixmap& p) { return new HelpWindow(p); }) << "Zirky - Help File";
+    QTest::newRow("phrases") << MakeWindow([](const QPixmap& p) { return new PhraseListWindow(p); })
                              << "Zirky - Phrase Buttons";
-    QTest::newRow("spy list") << MakeWindow([](const QPixmap& p) { return new Tspylist(p); }) << "Zirky -Spys";
-    QTest::newRow("game start") << MakeWindow([](const QPixmap& p) { return new Tgamestartform(p); })
+    QTest::newRow("spy list") << MakeWindow([](const QPixmap& p) { return new SpectatorList(p); }) << "Zirky -Spys";
+    QTest::newRow("game start") << MakeWindow([](const QPixmap& p) { return new StartGameDialog(p); })
                                 << "Zirky - Start Game";
-    QTest::newRow("download") << MakeWindow([](const QPixmap& p) { return new Tdownload(p); })
+    QTest::newRow("download") << MakeWindow([](const QPixmap& p) { return new DownloadWindow(p); })
                               << "Download The Dravik Lobby";
 }
 
@@ -96,7 +96,7 @@ void TestAuxWindows::everyWindowTakesCaptionAndBackground()
 
 void TestAuxWindows::aboutShowsVersionAndYear()
 {
-    Tabout about(zirkyBackground());
+    AboutWindow about(zirkyBackground());
     auto* version = about.findChild<QLabel*>("version");
     QVERIFY(version);
     QCOMPARE(version->text(), QStringLiteral("1.0.13"));
@@ -143,7 +143,7 @@ void TestAuxWindows::helpSideBarBringsPagesForward()
     QFETCH(int, tag);
     QFETCH(QString, caption);
     QFETCH(QString, mustMention);
-    Thelp help(zirkyBackground());
+    HelpWindow help(zirkyBackground());
     QCOMPARE(help.currentPage(), 1);
     QCOMPARE(help.findChild<QLabel*>("label_caption")->text(), QStringLiteral("Overview"));
 
@@ -164,7 +164,7 @@ void TestAuxWindows::helpSideBarBringsPagesForward()
 
 void TestAuxWindows::helpScoringPageHoldsPointsTable()
 {
-    Thelp help(zirkyBackground());
+    HelpWindow help(zirkyBackground());
     const QString text = help.findChild<QTextBrowser*>("memo4")->toPlainText();
     // Rows as a player reads them: length, then points for 1 to 5 words.
     const char* rows[] = {
@@ -178,10 +178,10 @@ void TestAuxWindows::helpScoringPageHoldsPointsTable()
     for (const char* row : rows)
         QVERIFY2(text.contains(QString::fromLatin1(row)), row);
     // Every row the host scores with, so the page never promises other points.
-    for (int length = host::kMinLength; length <= host::kMaxLength; ++length) {
+    for (int length = rules::kMinWordLength; length <= rules::kMaxWordLength; ++length) {
         QString row = QString::number(length);
-        for (int words = 1; words <= host::kWordsPerLength; ++words)
-            row += QLatin1Char('\n') + QString::number(host::rowPoints(length, words));
+        for (int words = 1; words <= rules::kWordsPerLength; ++words)
+            row += QLatin1Char('\n') + QString::number(rules::rowPoints(length, words));
         QVERIFY2(text.contains(row), qPrintable(row));
     }
     QVERIFY2(!text.contains(QStringLiteral("9 and 10")), "rows 9 and 10 earn no bonus");
@@ -189,7 +189,7 @@ void TestAuxWindows::helpScoringPageHoldsPointsTable()
 
 void TestAuxWindows::helpAboutAndDoneButtons()
 {
-    Thelp help(zirkyBackground());
+    HelpWindow help(zirkyBackground());
     help.show();
     QVERIFY(QTest::qWaitForWindowExposed(&help));
     auto* about = help.findChild<QPushButton*>("SelButton10");
@@ -226,7 +226,7 @@ void TestAuxWindows::aboutOpensMakerSiteAndPictureHides()
     const QString scheme = makerSiteUrl().scheme();
     QDesktopServices::setUrlHandler(scheme, &catcher, "open");
 
-    Tabout about(zirkyBackground());
+    AboutWindow about(zirkyBackground());
     about.show();
     QVERIFY(QTest::qWaitForWindowExposed(&about));
     auto* link = about.findChild<QLabel*>("Label7");
@@ -249,7 +249,7 @@ void TestAuxWindows::aboutOpensMakerSiteAndPictureHides()
 
 void TestAuxWindows::downloadWindowControls()
 {
-    Tdownload download(zirkyBackground());
+    DownloadWindow download(zirkyBackground());
     download.show();
     QVERIFY(QTest::qWaitForWindowExposed(&download));
     auto* get = download.findChild<QPushButton*>("getbutton");

@@ -2,9 +2,9 @@
 // address: what lands on disk, what runs, and what the window says.
 
 #include "windows/Background.h"
+#include "windows/DownloadWindow.h"
 #include "windows/LobbyDownload.h"
 #include "windows/MakerSite.h"
-#include "windows/Tdownload.h"
 
 #include <QDir>
 #include <QFile>
@@ -121,11 +121,11 @@ private slots:
     void playWithOthers();
 
 private:
-    Tdownload* makeWindow();
+    DownloadWindow* makeWindow();
 
     std::unique_ptr<TestHttpServer> m_server;
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<Tdownload> m_window;
+    std::unique_ptr<DownloadWindow> m_window;
     QStringList m_messages;
     QList<QStringList> m_started; // program, then its arguments
     int m_quits = 0;
@@ -305,9 +305,9 @@ void TestLobbyDownload::tlsIsAvailable()
     QVERIFY2(QSslSocket::supportsSsl(), qPrintable(QSslSocket::activeBackend()));
 }
 
-Tdownload* TestLobbyDownload::makeWindow()
+DownloadWindow* TestLobbyDownload::makeWindow()
 {
-    m_window = std::make_unique<Tdownload>(zirkyBackground());
+    m_window = std::make_unique<DownloadWindow>(zirkyBackground());
     m_window->setDownloadFolder(m_dir->filePath(QStringLiteral("downloads")));
     m_window->showMessage = [this](const QString& text) { m_messages.append(text); };
     m_window->onQuitGame = [this] { ++m_quits; };
@@ -322,7 +322,7 @@ static QPushButton* button(QWidget* w, const char* name) { return w->findChild<Q
 void TestLobbyDownload::windowDownloadsAndRunsTheInstaller()
 {
     m_server->route("/lobby/setup.sh", [](QTcpSocket* s) { TestHttpServer::answer(s, "200 OK", kScript); });
-    Tdownload* w = makeWindow();
+    DownloadWindow* w = makeWindow();
     w->setUrl(m_server->url(QStringLiteral("/lobby/setup.sh")));
     // The real thing: the installer runs as a process of its own.
     QTest::mouseClick(button(w, "getbutton"), Qt::LeftButton);
@@ -350,7 +350,7 @@ void TestLobbyDownload::windowShowsProgressWhileDataArrives()
             "HTTP/1.1 200 OK\r\nContent-Length: 1024\r\nConnection: close\r\nX-One: 1\r\n\r\n" + QByteArray(512, 'a'));
         held = s;
     });
-    Tdownload* w = makeWindow();
+    DownloadWindow* w = makeWindow();
     w->startProgram = [this](const QString& program, const QStringList& arguments) {
         m_started.append(QStringList { program } + arguments);
         return true;
@@ -368,7 +368,7 @@ void TestLobbyDownload::windowShowsProgressWhileDataArrives()
     held->disconnectFromHost();
     QTRY_COMPARE_WITH_TIMEOUT(m_started.size(), 1, 10000);
     const QString file = m_dir->filePath(QStringLiteral("downloads/slow"));
-    QCOMPARE(m_started.first(), QStringList { file } + Tdownload::installerArguments());
+    QCOMPARE(m_started.first(), QStringList { file } + DownloadWindow::installerArguments());
     QCOMPARE(QFileInfo(file).size(), 1024);
     QCOMPARE(labelText(w, "infolabel"), QStringLiteral("Installing"));
 }
@@ -376,7 +376,7 @@ void TestLobbyDownload::windowShowsProgressWhileDataArrives()
 void TestLobbyDownload::windowAbortBeforeAnyData()
 {
     m_server->route("/lobby/stall", [](QTcpSocket*) {}); // never answers
-    Tdownload* w = makeWindow();
+    DownloadWindow* w = makeWindow();
     w->startProgram = [this](const QString& program, const QStringList&) {
         m_started.append({ program });
         return true;
@@ -404,7 +404,7 @@ void TestLobbyDownload::windowServerClosesEarly()
         s->write("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n" + QByteArray(10, 'x'));
         s->disconnectFromHost();
     });
-    Tdownload* w = makeWindow();
+    DownloadWindow* w = makeWindow();
     w->startProgram = [this](const QString& program, const QStringList&) {
         m_started.append({ program });
         return true;
@@ -425,7 +425,7 @@ void TestLobbyDownload::windowInstallerThatCannotStart()
 {
     // Executable bits, but no program inside: the real start fails.
     m_server->route("/lobby/junk", [](QTcpSocket* s) { TestHttpServer::answer(s, "200 OK", "not a program"); });
-    Tdownload* w = makeWindow();
+    DownloadWindow* w = makeWindow();
     w->setUrl(m_server->url(QStringLiteral("/lobby/junk")));
     QTest::mouseClick(button(w, "getbutton"), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(m_messages, QStringList { QStringLiteral("An Error has Occurred.") }, 10000);
@@ -436,7 +436,7 @@ void TestLobbyDownload::windowInstallerThatCannotStart()
 
 void TestLobbyDownload::windowRefusesPlainHttpElsewhere()
 {
-    Tdownload* w = makeWindow();
+    DownloadWindow* w = makeWindow();
     w->setUrl(QUrl(QStringLiteral("http://192.0.2.1/lobby/setup")));
     QTest::mouseClick(button(w, "getbutton"), Qt::LeftButton);
     QCOMPARE(labelText(w, "infolabel"), QStringLiteral("Download Aborted"));
@@ -450,7 +450,7 @@ void TestLobbyDownload::windowRefusesPlainHttpElsewhere()
 void TestLobbyDownload::windowClosedDuringDownloadStopsIt()
 {
     m_server->route("/lobby/stall", [](QTcpSocket*) {});
-    Tdownload* w = makeWindow();
+    DownloadWindow* w = makeWindow();
     w->setUrl(m_server->url(QStringLiteral("/lobby/stall")));
     QTest::mouseClick(button(w, "getbutton"), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(m_server->requests(), 1, 10000);
@@ -480,7 +480,7 @@ void TestLobbyDownload::playWithOthers()
     };
     for (const Row& row : rows) {
         init();
-        Tdownload* w = makeWindow();
+        DownloadWindow* w = makeWindow();
         w->findLobby = [&row] { return row.lobby; };
         w->startProgram = [this, &row](const QString& program, const QStringList&) {
             m_started.append({ program });

@@ -1,0 +1,318 @@
+#include "MainWindow.h"
+
+#include "ClientConnection.h"
+#include "GameBoard.h"
+#include "chat/ChatInput.h"
+#include "chat/ChatOutbox.h"
+#include "chat/ChatView.h"
+#include "chat/PhraseBar.h"
+#include "chat/Sounds.h"
+#include "windows/Background.h"
+#include "windows/DownloadWindow.h"
+#include "windows/HelpWindow.h"
+#include "windows/MakerSite.h"
+#include "windows/PhraseListWindow.h"
+#include "windows/SpectatorList.h"
+#include "windows/StartGameDialog.h"
+#include "windows/TallyWindow.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QColorDialog>
+#include <QFrame>
+#include <QGraphicsDropShadowEffect>
+#include <QKeySequence>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QResizeEvent>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace
+{
+
+// Design size of the client area and where the window first appears.
+constexpr int kClientWidth = 787;
+constexpr int kClientHeight = 522;
+
+// The central widget paints the background picture scaled to its size, so a
+// resized window shows one picture and no seams.
+class BackgroundWidget : public QWidget
+{
+public:
+    BackgroundWidget(const QPixmap& picture, QWidget* parent)
+        : QWidget(parent)
+        , m_picture(picture)
+    {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QWidget::resizeEvent(event);
+        // Scaled once per size: a tile moving over the board repaints only its strip of it.
+        if (!m_picture.isNull())
+            m_scaled = m_picture.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    void paintEvent(QPaintEvent* event) override
+    {
+        QPainter p(this);
+        if (m_scaled.isNull())
+            p.fillRect(event->rect(), QColor(QRgb(kBackgroundFallbackRgb)));
+        else
+            p.drawPixmap(event->rect(), m_scaled, event->rect());
+    }
+
+private:
+    QPixmap m_picture;
+    QPixmap m_scaled;
+};
+
+std::uint32_t randomSeed() { return QRandomGenerator::global()->generate(); }
+
+} // namespace
+
+MainWindow::MainWindow(const QPixmap& background, Options options, QWidget* parent)
+    : QMainWindow(parent)
+    , m_options(std::move(options))
+    , m_session(randomSeed())
+{
+    setObjectName("chat");
+    setWindowTitle("Zirky");
+    pickColor = [this](const QColor& initial) -> std::optional<QColor> {
+        const QColor c = QColorDialog::getColor(initial, this, "Text Color");
+        if (!c.isValid())
+            return std::nullopt;
+        return c;
+    };
+
+    m_conn = new ClientConnection(this);
+    // ZIRKY_LOG_GAME=1 echoes what the host says.
+    m_conn->setEcho(qEnvironmentVariable("ZIRKY_LOG_GAME") == "1");
+    connect(m_conn, &ClientConnection::lineReceived, this,
+        [this](const std::string& line) { apply(m_session.receive(line)); });
+    connect(m_conn, &ClientConnection::cannotConnect, this, [this](const QString& why) {
+        addLine("0+" + why.toStdString(), client::kRed);
+        hostGone("the game host cannot be reached");
+    });
+    connect(m_conn, &ClientConnection::ended, this, &MainWindow::leaveIfHostClosed);
+
+    m_outbox = new ChatOutbox(this);
+    connect(m_outbox, &ChatOutbox::send, this, [this](const QByteArray& bytes) { sendToHost(bytes.toStdString()); });
+    m_sounds = new Sounds(this);
+
+    buildBoard(background);
+    buildMenus();
+    m_chatInput->setScrollOffAction(m_chatView->scrollOffAction());
+    connect(m_chatView, &ChatView::scrollOffChanged, m_scrollOff, &QAction::setChecked);
+    connect(m_chatView, &ChatView::cleared, m_chatInput, [this] { m_chatInput->setFocus(); });
+
+    // The turn clock runs only while a turn runs.
+    m_turnClock = new QTimer(this);
+    m_turnClock->setObjectName("Timer2");
+    m_turnClock->setInterval(1000);
+    m_turnClock->setTimerType(Qt::PreciseTimer);
+    connect(m_turnClock, &QTimer::timeout, this, &MainWindow::onClockTick);
+
+    // FormCreate. No named mutex: the single-instance guard has already run
+    // and nothing would wait on one.
+    qApp->installEventFilter(this);
+    render();
+
+    setGeometry(4, 4, kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+}
+
+MainWindow::~MainWindow()
+{
+    qApp->removeEventFilter(this);
+    m_closing = true;
+    m_conn->shutdown();
+}
+
+void MainWindow::attach(const Windows& windows)
+{
+    m_windows = windows;
+    if (m_windows.startDialog)
+        m_windows.startDialog->onStart = [this] {
+            startGame();
+            saveSettings();
+        };
+    if (m_windows.spectators) {
+        // Only the host removes; hostGame enables it.
+        m_windows.spectators->setRemoveEnabled(m_session.hostRights());
+        m_windows.spectators->onKick = [this](int seat) { apply(m_session.removePlayer(seat)); };
+    }
+    if (m_windows.help)
+        m_windows.help->onAbout = [this] { onAboutChosen(); };
+    if (m_windows.phrases) {
+        m_windows.phrases->setSettingsPath(m_options.settingsPath);
+        connect(m_windows.phrases, &PhraseListWindow::phrasesChanged, m_board->phraseBar(), &PhraseBar::setPhrases);
+    }
+    // The installer or the lobby has started: this game makes way for it.
+    if (m_windows.download)
+        m_windows.download->onQuitGame = [this] { onExitChosen(); };
+    if (m_windows.tally) {
+        m_windows.tally->playersInGame = [this] {
+            QStringList names;
+            for (const std::string& name : m_session.roster().opponents())
+                names << QString::fromStdString(name);
+            return names;
+        };
+        m_windows.tally->tellPlayer = [this](const QString& text) { addLine("0+" + text.toStdString(), client::kRed); };
+    }
+}
+
+QAction* MainWindow::action(const char* objectName) const { return findChild<QAction*>(objectName); }
+
+void MainWindow::buildBoard(const QPixmap& background)
+{
+    m_central = new BackgroundWidget(background, this);
+    m_central->setObjectName("centralwidget");
+    setCentralWidget(m_central);
+
+    m_board = new GameBoard(m_central, m_outbox);
+    m_board->move(4, 4);
+    m_chatView = m_board->chatView();
+    m_chatInput = m_board->chatInput();
+
+    connect(m_board, &GameBoard::tilePressed, this, &MainWindow::onTilePressed);
+    connect(m_board, &GameBoard::doneClicked, this, &MainWindow::onDoneClicked);
+    connect(m_board, &GameBoard::clearClicked, this, &MainWindow::onClearClicked);
+    connect(m_board, &GameBoard::newTilesDoubleClicked, this, &MainWindow::onNewTilesDoubleClicked);
+    connect(m_board, &GameBoard::oldTilesDoubleClicked, this, &MainWindow::onOldTilesDoubleClicked);
+    connect(m_board, &GameBoard::finishClicked, this, &MainWindow::onFinishClicked);
+    connect(m_board, &GameBoard::typingClicked, this, &MainWindow::onTypingClicked);
+    connect(m_board, &GameBoard::startClicked, this, &MainWindow::onStartClicked);
+    connect(m_board, &GameBoard::wordListsClosed, this, &MainWindow::onWordListsClosed);
+    connect(m_board, &GameBoard::logoClicked, this, [] { openMakerSite(); });
+
+    m_seatMenu = new QMenu(this);
+    m_seatMenu->setObjectName("popup_kick");
+    connect(m_board, &GameBoard::nameMenuRequested, this, [this](int seat, const QPoint& at) {
+        prepareSeatMenu(seat);
+        m_seatMenu->popup(at);
+    });
+    m_removeFromGame = m_seatMenu->addAction("Remove From Game");
+    m_removeFromGame->setObjectName("RemoveFromGame1");
+    m_setWatch = m_seatMenu->addAction("Set to Just Watch");
+    m_setWatch->setObjectName("SettoJustWatch1");
+    m_unsetWatch = m_seatMenu->addAction("Unset Just Watch");
+    m_unsetWatch->setObjectName("UnsetJustWatch1");
+    connect(m_removeFromGame, &QAction::triggered, this, &MainWindow::onRemoveFromGameChosen);
+    connect(m_setWatch, &QAction::triggered, this, &MainWindow::onSetToJustWatchChosen);
+    connect(m_unsetWatch, &QAction::triggered, this, &MainWindow::onUnsetJustWatchChosen);
+    m_seatMenu->setProperty("tag", 0);
+}
+
+void MainWindow::buildMenus()
+{
+    auto item = [this](QMenu* menu, const QString& caption, const char* name) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(name);
+        return a;
+    };
+    auto checkItem = [&](QMenu* menu, const QString& caption, const char* name, bool checked) {
+        QAction* a = item(menu, caption, name);
+        a->setCheckable(true);
+        a->setChecked(checked);
+        return a;
+    };
+
+    QMenu* file = menuBar()->addMenu("File");
+    file->setObjectName("File1");
+    m_startGame = item(file, "Start Game", "StartGame1");
+    m_startGame->setEnabled(false);
+    connect(m_startGame, &QAction::triggered, this, &MainWindow::onStartClicked);
+    m_addComputer = file->addMenu("Add Computer Player");
+    m_addComputer->setObjectName("AddComputerPlayer1");
+    const char* levels[] = { "Easy", "Medium", "Hard", "Expert" };
+    for (int level = 0; level < 4; ++level) {
+        QAction* a = m_addComputer->addAction(levels[level]);
+        a->setObjectName(QString("AddComputer%1").arg(levels[level]));
+        connect(a, &QAction::triggered, this, [this, level] { onAddComputerChosen(level); });
+    }
+    m_addComputer->setEnabled(false);
+    file->addSeparator();
+    connect(item(file, "Exit", "Exit1"), &QAction::triggered, this, &MainWindow::onExitChosen);
+    item(file, "Host Game", "HostGame1")->setVisible(false);
+    item(file, "Join Game", "JoinGame1")->setVisible(false);
+
+    QMenu* options = menuBar()->addMenu("Options");
+    options->setObjectName("Options1");
+    m_playSounds = checkItem(options, "Play Sounds", "PlaySounds1", true);
+    connect(m_playSounds, &QAction::triggered, this, &MainWindow::onPlaySoundsChosen);
+    m_playChatter = checkItem(options, "Play Chatter Sounds", "PlayChatterSounds1", false);
+    connect(m_playChatter, &QAction::triggered, this, &MainWindow::onChatterSoundsChosen);
+
+    QMenu* turnSound = options->addMenu("Turn Sound");
+    turnSound->setObjectName("TurnSound1");
+    auto* group = new QActionGroup(this);
+    group->setObjectName("RadioGroup1");
+    group->setExclusive(true);
+    m_classic = checkItem(turnSound, "Classic", "Classic1", true);
+    m_classic->setData(0);
+    m_new = checkItem(turnSound, "New", "New1", false);
+    m_new->setData(1);
+    for (QAction* a : { m_classic, m_new }) {
+        group->addAction(a);
+        connect(a, &QAction::triggered, this, [this, a] { onTurnSoundChosen(a); });
+    }
+    options->addSeparator();
+    m_twoRows = checkItem(options, "Tiles in Two Rows", "TilesinTwoRows1", false);
+    connect(m_twoRows, &QAction::triggered, this, &MainWindow::onTwoRowsChosen);
+    m_turnOff0 = checkItem(options, "Turn off 0 key", "Turnoff0key1", false);
+    connect(m_turnOff0, &QAction::triggered, this, &MainWindow::onZeroKeyChosen);
+    options->addSeparator();
+    connect(item(options, "Text Color", "TextColor1"), &QAction::triggered, this, &MainWindow::onTextColorChosen);
+    QMenu* textSize = options->addMenu("Text Size");
+    textSize->setObjectName("TextSize1");
+    const int sizes[] = { 8, 10, 12, 14 };
+    for (int i = 0; i < 4; ++i) {
+        const QByteArray name = "N" + QByteArray::number(sizes[i]) + "1";
+        // No size is checked until the settings file names one.
+        QAction* a = checkItem(textSize, QString::number(sizes[i]), name.constData(), false);
+        a->setData(sizes[i]);
+        connect(a, &QAction::triggered, this, [this, a] { onTextSizeChosen(a); });
+        m_sizeItems[static_cast<std::size_t>(i)] = a;
+    }
+    m_scrollOff = checkItem(options, "Chat Scroll Off", "ScrollOff1", false);
+    connect(m_scrollOff, &QAction::triggered, this, &MainWindow::onScrollOffChosen);
+    connect(item(options, "Reset Screen Location", "ResetScreenLocation1"), &QAction::triggered, this,
+        &MainWindow::onResetScreenLocationChosen);
+    options->addSeparator();
+    m_showMissed = checkItem(options, "Show Words You Missed", "ShowMissedWords1", true);
+    connect(m_showMissed, &QAction::triggered, this, &MainWindow::onShowMissedWordsChosen);
+    m_justWatch = checkItem(options, "Just Watch", "JustWatch1", false);
+    connect(m_justWatch, &QAction::triggered, this, &MainWindow::onJustWatchChosen);
+
+    QMenu* view = menuBar()->addMenu("View");
+    view->setObjectName("View1");
+    connect(item(view, "View Tally", "ViewTally1"), &QAction::triggered, this, &MainWindow::onViewTallyChosen);
+    connect(item(view, "Spy List", "SpyList1"), &QAction::triggered, this, &MainWindow::onSpyListChosen);
+    connect(item(view, "Phrase List", "PrhaseList1"), &QAction::triggered, this, &MainWindow::onPhraseListChosen);
+
+    QMenu* help = menuBar()->addMenu("Help");
+    help->setObjectName("Help1");
+    QAction* content = item(help, "Content", "Help2");
+    content->setShortcut(QKeySequence(Qt::Key_F1));
+    connect(content, &QAction::triggered, this, &MainWindow::onHelpChosen);
+    help->addSeparator();
+    connect(item(help, "About", "About1"), &QAction::triggered, this, &MainWindow::onAboutChosen);
+}
+
+void MainWindow::addLine(const std::string& line, std::uint32_t bgr)
+{
+    m_chatView->addLine(QString::fromStdString(line), colorFromBgr(bgr));
+}
+
+void MainWindow::log(const std::string& line) const { std::fprintf(stderr, "zirky: %s\n", line.c_str()); }

@@ -1,0 +1,242 @@
+#pragma once
+// The main window: the board, the chat, the menus, and the client's one
+// connection to the game host. It reads the command line when first shown,
+// hosts or joins, and carries out what the session makes of the host's messages.
+
+#include "app/LaunchPlan.h"
+#include "app/Settings.h"
+#include "client/Session.h"
+
+#include <QColor>
+#include <QMainWindow>
+#include <QPixmap>
+
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class ChatInput;
+class ChatOutbox;
+class ChatView;
+class Sounds;
+class ClientConnection;
+class GameBoard;
+class QAction;
+class QActionGroup;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTimer;
+class QWidget;
+class AboutWindow;
+class DownloadWindow;
+class StartGameDialog;
+class HelpWindow;
+class PhraseListWindow;
+class SpectatorList;
+class TallyWindow;
+
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // What starting this copy's own game host came to.
+    struct HostStart {
+        bool listening = false;
+        quint16 port = 0; // where it listens, or the port it could not have
+        QString error; // why it could not listen
+        QString dictionaryError; // shown to the player once the host runs
+    };
+    struct Options {
+        std::vector<std::string> args; // the command line without the program name
+        quint16 hostPort = 7772; // 0: the port the in-process host listens on
+        quint16 lobbyPort = 9001;
+        std::string settingsPath; // full path of the settings file
+        // The program's entry point owns the host and makes it only when this copy hosts.
+        std::function<HostStart()> startHost;
+        // Seats a computer player of level 0..3 (easy..expert) at this copy's host,
+        // named apart from `taken`. Only a copy that hosts has it.
+        std::function<void(int level, const std::vector<std::string>& taken)> addComputer;
+    };
+    // The windows created after this one, in start-up order.
+    struct Windows {
+        TallyWindow* tally = nullptr;
+        AboutWindow* about = nullptr;
+        HelpWindow* help = nullptr;
+        PhraseListWindow* phrases = nullptr;
+        SpectatorList* spectators = nullptr;
+        StartGameDialog* startDialog = nullptr;
+        DownloadWindow* download = nullptr;
+    };
+
+    MainWindow(const QPixmap& background, Options options, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    void attach(const Windows& windows);
+
+    // ---- start-up and launch
+    void readCommandLine();
+    void hostGame();
+    void joinGame();
+
+    ClientConnection* connection() const { return m_conn; }
+
+    // ---- the player at the board
+    void onTilePressed(int tile, Qt::MouseButton button);
+    void onDoneClicked();
+    void onClearClicked();
+    void onNewTilesDoubleClicked();
+    void onOldTilesDoubleClicked();
+    void onFinishClicked();
+    void onTypingClicked();
+    void onWordListsClosed();
+    // The one-second turn clock.
+    void onClockTick();
+    // Every game and chatter sound goes through here.
+    void playSound(const std::string& name);
+    // Tests and the sound player listen here; empty plays nothing.
+    std::function<void(const std::string& name)> soundPlayer;
+
+    // ---- game start
+    void onStartClicked();
+    void startGame();
+
+    // ---- settings and options
+    void loadSettings();
+    void saveSettings();
+    void onPlaySoundsChosen();
+    void onChatterSoundsChosen();
+    void onTurnSoundChosen(QAction* item);
+    void onTwoRowsChosen();
+    void onZeroKeyChosen();
+    void onTextColorChosen();
+    void onTextSizeChosen(QAction* item);
+    void onScrollOffChosen();
+    void onResetScreenLocationChosen();
+    void onShowMissedWordsChosen();
+    void onAddComputerChosen(int level);
+
+    // ---- spectators and removal
+    void prepareSeatMenu(int seat);
+    void onRemoveFromGameChosen();
+    void onSetToJustWatchChosen();
+    void onUnsetJustWatchChosen();
+    void onJustWatchChosen();
+
+    // ---- menus
+    void onExitChosen();
+    void onViewTallyChosen();
+    void onSpyListChosen();
+    void onPhraseListChosen();
+    void onHelpChosen();
+    void onAboutChosen();
+
+    // The colour dialog; tests replace it so nothing blocks.
+    std::function<std::optional<QColor>(const QColor& initial)> pickColor;
+
+    // ---- state other parts and tests read
+    const client::Session& session() const { return m_session; }
+    GameBoard* board() const { return m_board; }
+    QTimer* turnClock() const { return m_turnClock; }
+    const app::LaunchPlan& launchPlan() const { return m_plan; }
+    const app::ZirkySettings& settings() const { return m_settings.values(); }
+    int loadCount() const { return m_settings.loads(); }
+    int turnSound() const { return m_settings.values().turnSound; }
+    QColor textColor() const;
+    ChatView* chatView() const { return m_chatView; }
+    QMenu* seatMenu() const { return m_seatMenu; }
+    QAction* action(const char* objectName) const;
+
+    // Geometry as the settings file keeps it: outer left/top, outer size.
+    app::Geometry windowGeometry() const;
+    void applyWindowGeometry(const app::Geometry& g);
+
+signals:
+    // The window closed: the program ends.
+    void closed();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void buildBoard(const QPixmap& background);
+    void buildMenus();
+    // takeGameKey: a game key while typing; true when it must not reach the chat input.
+    bool takeGameKey(QKeyEvent* key);
+    // Carries out what the session or the model asked for, then redraws the board.
+    void apply(client::Effects effects);
+    // Start button, "Start Game" and the removal items follow the session's host rights.
+    void showHostRights();
+    void render();
+    void syncClock();
+    // The player's record: games, best turn and best game.
+    void recordTally(const client::Effects& e);
+    void rememberPlaceOnClose();
+    void keepBoardInView();
+    // saveSettings, with the geometry rememberPlaceOnClose decided on when closing.
+    void writeSettingsFile(std::optional<app::Geometry> closing);
+
+    void addLine(const std::string& line, std::uint32_t bgr);
+    void sendToHost(const std::string& bytes);
+    // The host is gone: the program ends, as when the host closes the link.
+    void hostGone(const char* why);
+    // The host hung up: leave once no message is on screen.
+    void leaveIfHostClosed();
+    // A modal message; the window stays while it is up.
+    void tell(const QString& text);
+    void openClient(const std::string& address);
+    void log(const std::string& line) const;
+
+    Options m_options;
+    Windows m_windows;
+    app::LaunchPlan m_plan;
+    client::Session m_session;
+    app::PlayerSettings m_settings;
+    // Where the settings file last placed or saved the window.
+    std::optional<app::Geometry> m_remembered;
+
+    // Launch state
+    bool m_shownOnce = false;
+    bool m_closing = false;
+
+    // Connection
+    ClientConnection* m_conn = nullptr;
+    bool m_leaving = false;
+    int m_messagesOpen = 0;
+    quint16 m_hostedPort = 0;
+
+    // Board
+    QWidget* m_central = nullptr;
+    GameBoard* m_board = nullptr;
+    ChatView* m_chatView = nullptr;
+    ChatInput* m_chatInput = nullptr;
+    ChatOutbox* m_outbox = nullptr;
+    Sounds* m_sounds = nullptr;
+    QTimer* m_turnClock = nullptr;
+    int m_clockGeneration = 0;
+
+    // Menus
+    QMenu* m_seatMenu = nullptr;
+    QAction* m_startGame = nullptr;
+    QAction* m_justWatch = nullptr;
+    QAction* m_playSounds = nullptr;
+    QAction* m_playChatter = nullptr;
+    QAction* m_classic = nullptr;
+    QAction* m_new = nullptr;
+    QAction* m_twoRows = nullptr;
+    QAction* m_turnOff0 = nullptr;
+    QAction* m_scrollOff = nullptr;
+    QAction* m_showMissed = nullptr;
+    QMenu* m_addComputer = nullptr;
+    std::array<QAction*, 4> m_sizeItems {};
+    QAction* m_removeFromGame = nullptr;
+    QAction* m_setWatch = nullptr;
+    QAction* m_unsetWatch = nullptr;
+};

@@ -1,0 +1,187 @@
+// The window's side of the connection: launch, hosting or joining, a host
+// that goes away, the start of a game, spectators and removal.
+
+#include "MainWindow.h"
+
+#include "ClientConnection.h"
+#include "MessageHook.h"
+#include "chat/ChatInput.h"
+#include "chat/ChatOutbox.h"
+#include "chat/ChatView.h"
+#include "client/ConnectionText.h"
+#include "net/Commands.h"
+#include "net/Text.h"
+#include "rules/Version.h"
+#include "windows/AboutWindow.h"
+#include "windows/DownloadWindow.h"
+#include "windows/SpectatorList.h"
+#include "windows/StartGameDialog.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+
+void MainWindow::readCommandLine()
+{
+    m_startGame->setEnabled(false);
+
+    m_plan = app::planLaunch(m_options.args);
+    addLine(m_plan.firstChatLine, client::kBlue);
+    if (m_plan.role == app::LaunchPlan::Role::None)
+        return; // one or two arguments: neither host nor join
+    if (m_plan.showDownloadWindow && m_windows.download) {
+        // Over the board rather than wherever the desktop puts it.
+        QWidget* w = m_windows.download;
+        w->adjustSize();
+        w->move(frameGeometry().center() - QPoint(w->width() / 2, w->height() / 2));
+        w->show();
+    }
+    if (m_plan.role == app::LaunchPlan::Role::Join)
+        joinGame();
+    else
+        hostGame();
+    if (m_plan.openLobbyLink)
+        m_conn->holdLobbyLink(m_options.lobbyPort);
+    if (m_plan.hideFastGame && m_windows.startDialog)
+        m_windows.startDialog->setFastHidden(true);
+}
+
+void MainWindow::hostGame()
+{
+    if (!m_options.startHost) {
+        log("no game host in this program: cannot host");
+        return;
+    }
+    const HostStart host = m_options.startHost();
+    if (!host.listening) {
+        // Someone else holds the port: hosting would only connect us to their game.
+        log("cannot host: " + host.error.toStdString());
+        const QString port = QString::number(host.port);
+        addLine("0+Cannot host the game: port " + port.toStdString() + " is in use.", client::kRed);
+        tell(QString("Cannot host the game: TCP port %1 is already in use on this computer "
+                     "(is another game already hosting?).")
+                 .arg(port));
+        return;
+    }
+    m_hostedPort = host.port;
+    // Computers join this copy's own host only: its seat-1 player adds them.
+    m_addComputer->setEnabled(static_cast<bool>(m_options.addComputer));
+    m_session.setHosting(true);
+    openClient("127.0.0.1");
+    showHostRights();
+    // After the connection is under way: the message waits for the player.
+    if (!host.dictionaryError.isEmpty())
+        tell(host.dictionaryError);
+}
+
+void MainWindow::onAddComputerChosen(int level)
+{
+    if (!m_options.addComputer || m_hostedPort == 0 || m_session.roster().mySeat() != 1)
+        return;
+    m_options.addComputer(level, m_session.roster().everyone());
+}
+
+void MainWindow::joinGame()
+{
+    m_session.setHosting(false);
+    openClient(m_plan.hostAddress);
+    showHostRights();
+}
+
+void MainWindow::showHostRights()
+{
+    const bool host = m_session.hostRights();
+    m_startGame->setEnabled(host);
+    if (m_windows.spectators)
+        m_windows.spectators->setRemoveEnabled(host);
+    render();
+}
+
+void MainWindow::openClient(const std::string& address)
+{
+    m_session.setLoginName(m_plan.playerName);
+    quint16 port = m_options.hostPort;
+    if (port == 0)
+        port = m_hostedPort;
+    m_conn->open(QString::fromStdString(address), port);
+}
+
+void MainWindow::leaveIfHostClosed()
+{
+    if (m_conn->hostLeft() && m_messagesOpen == 0)
+        hostGone(m_conn->wasSeated() ? "the connection to the host closed" : "the host closed before seating us");
+}
+
+void MainWindow::tell(const QString& text)
+{
+    ++m_messagesOpen;
+    showMessage(this, text);
+    --m_messagesOpen;
+    leaveIfHostClosed();
+}
+
+void MainWindow::hostGone(const char* why)
+{
+    if (m_closing || m_leaving)
+        return;
+    m_leaving = true;
+    log(why);
+    // A game that vanished would leave the player guessing: say why first.
+    if (!m_conn->wasSeated() && !m_conn->failure().isEmpty())
+        showMessage(this, m_conn->failure());
+    else if (m_conn->hostLeft() && m_conn->wasSeated())
+        showMessage(this,
+            QString::fromUtf8(client::kConnectionLost.data(), static_cast<qsizetype>(client::kConnectionLost.size())));
+    m_session.disconnected();
+    m_outbox->setConnected(false);
+    close();
+}
+
+void MainWindow::sendToHost(const std::string& bytes) { m_conn->send(bytes); }
+
+void MainWindow::onStartClicked()
+{
+    if (m_session.roster().connected()) {
+        if (m_windows.startDialog)
+            m_windows.startDialog->showCentredOn(this);
+    } else {
+        tell("You are not connected");
+    }
+    m_chatInput->setFocus();
+}
+
+void MainWindow::startGame()
+{
+    if (m_windows.startDialog)
+        apply(m_session.startGame(m_windows.startDialog->options()));
+}
+
+void MainWindow::prepareSeatMenu(int seat)
+{
+    if (seat < 1 || seat > rules::kPlayerSeats)
+        return;
+    const auto menu = client::prepareKickMenu(m_session.hostRights(), m_session.roster().name(seat), seat);
+    m_removeFromGame->setEnabled(menu.removeEnabled);
+    m_setWatch->setEnabled(menu.setWatchEnabled);
+    m_unsetWatch->setEnabled(menu.unsetWatchEnabled);
+    if (m_windows.spectators)
+        m_windows.spectators->setRemoveEnabled(menu.spyRemoveEnabled);
+    m_seatMenu->setProperty("tag", menu.tag);
+}
+
+void MainWindow::onRemoveFromGameChosen() { apply(m_session.removePlayer(m_seatMenu->property("tag").toInt())); }
+
+void MainWindow::onSetToJustWatchChosen() { apply(m_session.setJustWatch(m_seatMenu->property("tag").toInt(), true)); }
+
+void MainWindow::onUnsetJustWatchChosen() { apply(m_session.setJustWatch(m_seatMenu->property("tag").toInt(), false)); }
+
+void MainWindow::onJustWatchChosen()
+{
+    // The check shows the host's last answer, not the click: undo Qt's toggle.
+    const bool shown = !m_justWatch->isChecked();
+    m_justWatch->setChecked(shown);
+    apply(m_session.toggleJustWatch(shown));
+}

@@ -1,0 +1,179 @@
+// The game at the window: host messages go to the session and the player's
+// clicks and keys to the game model; what they ask for is sent, played,
+// written in the chat and tallied, and the board is drawn again.
+
+#include "MainWindow.h"
+
+#include "ClientConnection.h"
+#include "GameBoard.h"
+#include "chat/ChatInput.h"
+#include "chat/ChatOutbox.h"
+#include "chat/ChatView.h"
+#include "chat/Sounds.h"
+#include "windows/SpectatorList.h"
+#include "windows/TallyWindow.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTimer>
+
+void MainWindow::apply(client::Effects effects)
+{
+    if (effects.ignored)
+        log("ignored: " + *effects.ignored);
+    if (effects.seated) {
+        m_conn->markSeated();
+        m_outbox->setSeat(*effects.seated);
+        m_outbox->setConnected(true);
+    }
+    if (effects.hostRights)
+        showHostRights();
+    for (const auto& m : effects.send)
+        sendToHost(m);
+    for (const auto& line : effects.lines)
+        addLine(line.text, line.colour);
+    if (effects.loggedIn)
+        loadSettings();
+    if (effects.spyAdded && m_windows.spectators)
+        m_windows.spectators->addSpy(effects.spyAdded->seat, QString::fromStdString(effects.spyAdded->name));
+    if (effects.spyRemoved && m_windows.spectators)
+        m_windows.spectators->removeSpy(effects.spyRemoved->seat, QString::fromStdString(effects.spyRemoved->name));
+    if (effects.justWatchChecked)
+        m_justWatch->setChecked(*effects.justWatchChecked);
+    for (const auto& sound : effects.sounds)
+        playSound(sound);
+    if (effects.focusChat)
+        m_chatInput->setFocus();
+    recordTally(effects);
+    if (effects.gameFull) {
+        tell("Game is full");
+        hostGone("the game is full");
+        return;
+    }
+    render();
+}
+
+void MainWindow::render()
+{
+    m_board->render(m_session.game(), m_session.roster());
+    syncClock();
+}
+
+void MainWindow::syncClock()
+{
+    if (!m_session.game().clockRunning()) {
+        m_turnClock->stop();
+        return;
+    }
+    // A fresh deal restarts the second count from the moment the tiles arrived.
+    if (!m_turnClock->isActive() || m_clockGeneration != m_session.game().clockGeneration()) {
+        m_clockGeneration = m_session.game().clockGeneration();
+        m_turnClock->start();
+    }
+}
+
+void MainWindow::onClockTick()
+{
+    const bool ownTurn = m_session.game().myTurn();
+    client::Effects e = m_session.game().tick();
+    if (ownTurn || !m_session.game().clockRunning()) {
+        apply(std::move(e));
+        return;
+    }
+    // Most ticks move only the clock.
+    for (const auto& sound : e.sounds)
+        playSound(sound);
+    m_board->renderClock(m_session.game());
+}
+
+void MainWindow::playSound(const std::string& name)
+{
+    if (soundPlayer)
+        soundPlayer(name);
+    m_sounds->playSound(QString::fromStdString(name));
+}
+
+// ---------------------------------------------------------------- the player
+
+void MainWindow::onTilePressed(int tile, Qt::MouseButton button)
+{
+    apply(button == Qt::LeftButton ? m_session.game().leftClick(tile) : m_session.game().otherClick(tile));
+}
+
+void MainWindow::onDoneClicked() { apply(m_session.game().hitdone()); }
+void MainWindow::onClearClicked() { apply(m_session.game().hitclear()); }
+void MainWindow::onNewTilesDoubleClicked() { apply(m_session.game().hitnew()); }
+void MainWindow::onOldTilesDoubleClicked() { apply(m_session.game().hitold()); }
+void MainWindow::onFinishClicked() { apply(m_session.game().finish()); }
+void MainWindow::onTypingClicked() { apply(m_session.game().toggleTyping()); }
+
+void MainWindow::onWordListsClosed()
+{
+    m_session.game().hideWordLists();
+    render();
+    m_chatInput->setFocus();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()
+        && static_cast<QWidget*>(watched)->window() == this)
+        return takeGameKey(static_cast<QKeyEvent*>(event));
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool MainWindow::takeGameKey(QKeyEvent* keyEvent)
+{
+    using client::Key;
+    Key key = Key::Other;
+    char letter = 0;
+    switch (keyEvent->key()) {
+    case Qt::Key_Tab:
+        key = Key::Tab;
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        key = Key::Enter;
+        break;
+    case Qt::Key_Backspace:
+        key = Key::Backspace;
+        break;
+    case Qt::Key_1:
+        key = Key::One;
+        break;
+    case Qt::Key_6:
+        key = Key::Six;
+        break;
+    case Qt::Key_Space:
+        key = Key::Space;
+        break;
+    case Qt::Key_0:
+        key = Key::Zero;
+        break;
+    default:
+        if (keyEvent->key() >= Qt::Key_A && keyEvent->key() <= Qt::Key_Z
+            && !(keyEvent->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+            key = Key::Letter;
+            letter = static_cast<char>('A' + (keyEvent->key() - Qt::Key_A));
+        }
+        break;
+    }
+    client::Effects e;
+    const bool handled = m_session.game().key(key, letter, e);
+    if (handled)
+        apply(std::move(e));
+    return handled;
+}
+
+void MainWindow::recordTally(const client::Effects& e)
+{
+    TallyWindow* tally = m_windows.tally;
+    if (!tally)
+        return;
+    if (e.turnScore && *e.turnScore > tally->highestTurnScore())
+        tally->addscore(4, *e.turnScore);
+    if (e.tallyGame)
+        tally->addgame(QString::fromStdString(*e.tallyGame));
+    if (e.gameScore && *e.gameScore > tally->highestGameScore())
+        tally->addscore(3, *e.gameScore);
+}

@@ -1,0 +1,29 @@
+#pragma once
+// The options of a game: what a new player's start window offers first and
+// the ranges it offers, and the turn lengths the host plays whatever a start
+// asked for.
+
+namespace rules
+{
+
+struct OptionRange {
+    int min = 0;
+    int max = 0;
+    int step = 1;
+};
+
+inline constexpr int kDefaultPlayToScore = 5000;
+inline constexpr int kDefaultTimePerTurn = 60;
+inline constexpr int kDefaultZirkedAt = 2000;
+
+// What the start window offers.
+inline constexpr OptionRange kPlayToScoreRange { 5000, 50000, 1000 };
+inline constexpr OptionRange kTimePerTurnRange { 60, 120, 5 };
+inline constexpr OptionRange kZirkedAtRange { 1000, 5000, 1000 };
+
+// Seconds per turn the host accepts from any start, and any client shows:
+// past a day the turn clock, with its grace, could overflow.
+inline constexpr int kShortestTurn = 1;
+inline constexpr int kLongestTurn = 24 * 60 * 60;
+
+} // namespace rules

@@ -1,0 +1,370 @@
+// The client's session fed the host's own lines: every message reaches what it
+// changes, logging in and the host's rights, what the player may ask for, and
+// chatter sounds named after their sender.
+
+#include "client/Session.h"
+#include "Lines.h"
+#include "net/Commands.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+using client::Effects;
+using client::Session;
+
+namespace
+{
+
+using clienttest::has;
+using clienttest::unframed;
+
+std::vector<std::string> texts(const Effects& e)
+{
+    std::vector<std::string> out;
+    for (const auto& l : e.lines)
+        out.push_back(l.text);
+    return out;
+}
+
+// Seat 2 of a slow game Ann started, with Ann, Bob (us) and Cy seated.
+struct Seated {
+    Session session { 99 };
+    Seated()
+    {
+        session.setLoginName("Bob");
+        for (const std::string& m : { net::msg::sendlogininfo(2), net::msg::newplayerinfo(2, "Bob"),
+                 net::msg::existingplayers(1, "Ann"), net::msg::existingplayers(3, "Cy") })
+            feed(m);
+    }
+    Effects feed(const std::string& framed) { return session.receive(unframed(framed)); }
+};
+
+net::GameOptions slowGame() { return {}; }
+
+} // namespace
+
+TEST(Session, EveryHostMessageReachesWhatItChanges)
+{
+    using Check = std::function<bool(const Effects&, const Session&)>;
+    struct Row {
+        const char* fault;
+        std::vector<std::string> before;
+        std::string message;
+        Check changed;
+    };
+    const auto& game = [](const Session& s) -> const client::Game& { return s.game(); };
+    const std::vector<Row> rows = {
+        { "a newcomer not announced", {}, net::msg::newplayerinfo(4, "Dee"),
+            [](const Effects& e, const Session& s) {
+                return s.roster().name(4) == "Dee" && texts(e) == std::vector<std::string> { "0+Dee is Connected." }
+                && has(e.sounds, "entered");
+            } },
+        { "a player already here not taken in", {}, net::msg::existingplayers(5, "Eve"),
+            [](const Effects&, const Session& s) { return s.roster().name(5) == "Eve"; } },
+        { "a spectator not listed", {}, net::msg::newplayerinfo(7, "Spy"),
+            [](const Effects& e, const Session&) {
+                return e.spyAdded == client::SpyEntry { 7, "Spy" } && has(texts(e), "0+Spy is spying.");
+            } },
+        { "a departure not shown", {}, net::msg::playerdisconnected(3, "Cy"),
+            [](const Effects& e, const Session& s) {
+                return s.roster().name(3) == "<Waiting>"
+                    && texts(e) == std::vector<std::string> { "0+Cy disconnected." };
+            } },
+        { "a watch notice lost", {}, net::msg::justwatching(2, true),
+            [](const Effects& e, const Session& s) { return e.justWatchChecked == true && s.roster().watching(2); } },
+        { "another's old version not mentioned", {}, net::msg::havewrongversion("Old"),
+            [](const Effects& e, const Session&) {
+                return texts(e) == std::vector<std::string> { "0+Old has a different version of the game then you." };
+            } },
+        { "our own old version not mentioned", {}, net::msg::wrongversion(),
+            [](const Effects& e, const Session&) {
+                return texts(e)
+                    == std::vector<std::string> { "0+You have a differnt version of the game then the host." };
+            } },
+        { "a full game not told", {}, net::msg::full(), [](const Effects& e, const Session&) { return e.gameFull; } },
+        { "chat not shown in its sender's colour", {}, net::msg::chatRelay(1, "Ann chats: a|b|clGreen"),
+            [](const Effects& e, const Session&) {
+                return e.lines == std::vector<client::ChatLine> { { "1+Ann chats: a|b", client::kGreen } };
+            } },
+        { "chat without a colour not shown in red", {}, net::msg::chatRelay(2, "Bob chats: no colour"),
+            [](const Effects& e, const Session&) {
+                return e.lines == std::vector<client::ChatLine> { { "2+Bob chats: no colour", client::kRed } };
+            } },
+        { "an action not shown", {}, net::msg::actionRelay(3, "Cy waves|$000000FF"),
+            [](const Effects& e, const Session&) {
+                return e.lines == std::vector<client::ChatLine> { { "3+Cy waves", client::kRed } };
+            } },
+        { "a chatter sound not played", {}, net::msg::playasoundRelay(1, "wave3"),
+            [](const Effects& e, const Session&) { return e.sounds == std::vector<std::string> { "wave3" }; } },
+        { "a game start not followed", {}, net::msg::startgameRelay("Ann", slowGame()),
+            [&](const Effects& e, const Session& s) {
+                return game(s).started() && texts(e) == std::vector<std::string> { "0+Ann has started a SLOW game." };
+            } },
+        { "a late joiner's snapshot lost", {}, net::msg::stats(3, slowGame(), "play"),
+            [&](const Effects&, const Session& s) { return game(s).started() && game(s).whoseTurn() == 3; } },
+        { "the next player not followed", { net::msg::startgameRelay("Ann", slowGame()) }, net::msg::nextplayer(3),
+            [&](const Effects&, const Session& s) { return game(s).status() == "Cy's turn."; } },
+        { "tiles not dealt", { net::msg::startgameRelay("Ann", slowGame()), net::msg::nextplayer(1) },
+            net::msg::thedice(1, net::kDiceTen, { 'C', 'A', 'T', 'S', 'D', 'O', 'G', 'E', 'I', 'R' }),
+            [&](const Effects&, const Session& s) {
+                return game(s).rack().tile(1).letter == 'C' && game(s).clockRunning();
+            } },
+        { "another's tile move not shown",
+            { net::msg::startgameRelay("Ann", slowGame()), net::msg::nextplayer(1),
+                net::msg::thedice(1, net::kDiceTen, { 'C', 'A', 'T', 'S', 'D', 'O', 'G', 'E', 'I', 'R' }) },
+            net::msg::setdiceRelay(1, 4),
+            [&](const Effects& e, const Session& s) {
+                return game(s).rack().tile(4).shownInWord == 1 && has(e.sounds, "puttile");
+            } },
+        { "another's clear not shown",
+            { net::msg::startgameRelay("Ann", slowGame()), net::msg::nextplayer(1),
+                net::msg::thedice(1, net::kDiceTen, { 'C', 'A', 'T', 'S', 'D', 'O', 'G', 'E', 'I', 'R' }),
+                net::msg::setdiceRelay(1, 4) },
+            net::msg::clearthemRelay(),
+            [&](const Effects&, const Session& s) { return game(s).rack().tile(4).shownInWord == 0; } },
+        { "an accepted word not boxed", { net::msg::startgameRelay("Ann", slowGame()), net::msg::nextplayer(1) },
+            net::msg::accepted(4, "CATS"),
+            [&](const Effects&, const Session& s) {
+                return game(s).box(4).words == std::vector<std::string> { "CATS" }
+                && game(s).status() == "CATS ACCEPTED";
+            } },
+        { "a rejection not shown", { net::msg::startgameRelay("Ann", slowGame()), net::msg::nextplayer(1) },
+            net::msg::rejected("CATZ", "+ Rejected"),
+            [&](const Effects& e, const Session& s) {
+                return game(s).status() == "CATZ Rejected" && has(e.sounds, "badword");
+            } },
+        { "another's word not listed", { net::msg::startgameRelay("Ann", slowGame()) },
+            net::msg::addaword(3, 5, "TIGER"),
+            [&](const Effects&, const Session& s) {
+                return game(s).wordList(3).lines == std::vector<std::string> { "5: TIGER" };
+            } },
+        { "bought tiles not shown", { net::msg::startgameRelay("Ann", slowGame()) }, net::msg::newtilesRelay(3, 1700),
+            [&](const Effects&, const Session& s) {
+                return game(s).seat(3).score == "1700" && game(s).resultText() == "Cy bought new tiles for 300 points!";
+            } },
+        { "the old tiles bought back not shown", { net::msg::startgameRelay("Ann", slowGame()) },
+            net::msg::oldtilesRelay(1, 400),
+            [&](const Effects&, const Session& s) {
+                return game(s).resultText() == "Ann bought the old tiles for 300 points!";
+            } },
+        { "a late joiner's scores lost", {}, net::msg::loadscores(3, 4100),
+            [&](const Effects&, const Session& s) { return game(s).seat(3).score == "4100"; } },
+        { "the end of a turn not shown", { net::msg::startgameRelay("Ann", slowGame()), net::msg::nextplayer(1) },
+            net::msg::turnend(),
+            [&](const Effects& e, const Session& s) {
+                return game(s).status() == "Posting Scores.. One Moment Please!" && has(e.sounds, "showlist");
+            } },
+        { "scores not posted", { net::msg::startgameRelay("Ann", slowGame()) },
+            net::msg::scores(2, 450, 300, 6, 750, 2, 750),
+            [&](const Effects& e, const Session& s) { return game(s).seat(2).score == "750" && e.turnScore == 750; } },
+        { "a finish vote not shown", { net::msg::startgameRelay("Ann", slowGame()) }, net::msg::ifinished(1),
+            [&](const Effects& e, const Session& s) {
+                return game(s).seat(1).bonus == "finished" && has(e.sounds, "pass");
+            } },
+        { "everyone's vote not shown", {}, net::msg::allfinished(),
+            [](const Effects& e, const Session&) {
+                return texts(e) == std::vector<std::string> { "0+Everyone has voted to finish this round." };
+            } },
+        { "the winner not shown", { net::msg::startgameRelay("Ann", slowGame()) }, net::msg::winner("Ann"),
+            [&](const Effects& e, const Session& s) {
+                return game(s).winnerText() == "Ann has Won the Game!" && e.tallyGame == "Ann";
+            } },
+    };
+    for (const Row& r : rows) {
+        Seated t;
+        for (const std::string& m : r.before)
+            t.feed(m);
+        const Effects e = t.feed(r.message);
+        EXPECT_FALSE(e.ignored) << r.fault << ": " << e.ignored.value_or("");
+        EXPECT_TRUE(r.changed(e, t.session)) << r.fault;
+    }
+}
+
+TEST(Session, LoggingInAndTheHostsRights)
+{
+    struct Row {
+        const char* fault;
+        bool hosting;
+        std::string seatText;
+        bool rightsAfter;
+        std::optional<bool> rightsEffect;
+        std::vector<std::string> sent;
+    };
+    const Row rows[] = {
+        { "a joiner seated at 1 by a dedicated host could not start games", false, "1", true, true,
+            { net::msg::logininfo(1, "1.0.13", "Ann") } },
+        { "a joiner at seat 2 took the host's rights", false, "2", false, std::nullopt,
+            { net::msg::logininfo(2, "1.0.13", "Ann") } },
+        { "the hosting copy was told of rights it always had", true, "1", true, std::nullopt,
+            { net::msg::logininfo(1, "1.0.13", "Ann") } },
+        { "a spectator's seat was not logged in", false, "8", false, std::nullopt,
+            { net::msg::logininfo(8, "1.0.13", "Ann") } },
+        { "seat 0 opened the gate for sending", false, "0", false, std::nullopt, {} },
+        { "a seat past the table was taken", true, "10", true, std::nullopt, {} },
+        { "a seat that is no number was taken", false, "one", false, std::nullopt, {} },
+    };
+    for (const Row& r : rows) {
+        Session s(1);
+        s.setLoginName("Ann");
+        s.setHosting(r.hosting);
+        const Effects e = s.receive("CMD_sendlogininfo+" + r.seatText);
+        EXPECT_EQ(s.hostRights(), r.rightsAfter) << r.fault;
+        EXPECT_EQ(e.hostRights, r.rightsEffect) << r.fault;
+        EXPECT_EQ(e.send, r.sent) << r.fault;
+        EXPECT_EQ(e.seated.has_value(), !r.sent.empty()) << r.fault;
+        EXPECT_EQ(s.roster().connected(), !r.sent.empty()) << r.fault;
+        EXPECT_EQ(e.ignored.has_value(), r.sent.empty()) << r.fault;
+    }
+}
+
+TEST(Session, WhatThePlayerMayAskFor)
+{
+    using Ask = std::function<Effects(Session&)>;
+    struct Row {
+        const char* fault;
+        bool hosting;
+        int seat; // 0: not seated yet
+        Ask ask;
+        std::vector<std::string> sent;
+    };
+    const std::vector<Row> rows = {
+        { "a start sent before the host seated us", true, 0, [](Session& s) { return s.startGame({}); }, {} },
+        { "the start not sent", true, 1, [](Session& s) { return s.startGame({}); }, { net::msg::startgame(1, {}) } },
+        { "a removal sent before the host seated us", true, 0, [](Session& s) { return s.removePlayer(5); }, {} },
+        { "the host could not remove a player", true, 1, [](Session& s) { return s.removePlayer(5); },
+            { net::msg::kickhim(1, 5) } },
+        { "the host could not remove a spectator", true, 1, [](Session& s) { return s.removePlayer(8); },
+            { net::msg::kickhim(1, 8) } },
+        { "a player without the host's rights removed someone", false, 2, [](Session& s) { return s.removePlayer(5); },
+            {} },
+        { "seat 5 set to just watch", true, 1, [](Session& s) { return s.setJustWatch(5, true); }, {} },
+        { "seat 4 could not be set to watch", true, 1, [](Session& s) { return s.setJustWatch(4, true); },
+            { net::msg::justwatch(4, true) } },
+        { "an unchecked Just Watch did not ask to watch", false, 2, [](Session& s) { return s.toggleJustWatch(false); },
+            { net::msg::justwatch(2, true) } },
+        { "a checked Just Watch did not ask to play again", false, 3,
+            [](Session& s) { return s.toggleJustWatch(true); }, { net::msg::justwatch(3, false) } },
+    };
+    for (const Row& r : rows) {
+        Session s(1);
+        s.setHosting(r.hosting);
+        if (r.seat != 0)
+            s.receive(unframed(net::msg::sendlogininfo(r.seat)));
+        EXPECT_EQ(r.ask(s).send, r.sent) << r.fault;
+    }
+}
+
+TEST(Session, NothingIsSentOnceTheHostIsGone)
+{
+    Seated t;
+    t.feed(net::msg::startgameRelay("Ann", slowGame()));
+    t.feed(net::msg::nextplayer(2));
+    t.feed(net::msg::thedice(2, net::kDiceTen, { 'C', 'A', 'T', 'S', 'D', 'O', 'G', 'E', 'I', 'R' }));
+    t.session.disconnected();
+    EXPECT_TRUE(t.session.game().leftClick(1).send.empty());
+    EXPECT_TRUE(t.session.game().hitdone().send.empty());
+    EXPECT_TRUE(t.session.toggleJustWatch(false).send.empty());
+}
+
+TEST(Session, ChatterSoundsNameTheirSender)
+{
+    struct Row {
+        const char* fault;
+        bool chatterOn;
+        std::string message;
+        std::vector<std::string> sounds;
+        std::vector<std::string> lines;
+    };
+    const Row rows[] = {
+        { "a chatter sound played with chatter off", false, net::msg::playasoundRelay(1, "wave2"), {},
+            { "0+Ann: <Chatter Sound> Cough" } },
+        { "a spectator's chatter sound without its name", false, net::msg::playasoundRelay(7, "WAVE13"), {},
+            { "0+Spy: <Chatter Sound> Applause" } },
+        { "a free seat's chatter named other than its label", false, net::msg::playasoundRelay(6, "wave1"), {},
+            { "0+<Waiting>: <Chatter Sound> Doh" } },
+        { "a chatter sound not played with chatter on", true, net::msg::playasoundRelay(9, "wave20"), { "wave20" },
+            {} },
+        { "a sound that is no chatter sound played", true, net::msg::playasoundRelay(1, "gameover"), {}, {} },
+    };
+    for (const Row& r : rows) {
+        Seated t;
+        t.feed(net::msg::newplayerinfo(7, "Spy"));
+        t.session.setChatterSounds(r.chatterOn);
+        const Effects e = t.feed(r.message);
+        EXPECT_EQ(e.sounds, r.sounds) << r.fault;
+        EXPECT_EQ(texts(e), r.lines) << r.fault;
+    }
+}
+
+TEST(Session, LinesItDoesNotKnowChangeNothing)
+{
+    for (const std::string line : { "CMD_ping+", "cmd_full+", "CMD_full", "", "+", "CMD_notice+Hello", "CMD_" }) {
+        Seated t;
+        const Effects e = t.session.receive(line);
+        EXPECT_TRUE(e.send.empty() && e.lines.empty() && e.sounds.empty() && !e.gameFull) << line;
+        EXPECT_EQ(t.session.roster().mySeat(), 2) << line;
+    }
+}
+
+// A computer player sees the game only through these: each must come with the
+// message that makes it, and with nothing else.
+TEST(Session, WhatHappenedInPlay)
+{
+    using Check = std::function<bool(const Effects&)>;
+    struct Row {
+        const char* fault;
+        std::vector<std::string> before;
+        std::string message;
+        Check happened;
+    };
+    const std::string start = net::msg::startgameRelay("Ann", slowGame());
+    const std::vector<Row> rows = {
+        { "a game start went unnoticed", {}, start, [](const Effects& e) { return e.gameStarted && !e.turnOver; } },
+        { "a turn went unnoticed", { start }, net::msg::nextplayer(8),
+            [](const Effects& e) { return e.turnStarted == 1 && !e.gameStarted; } },
+        { "a late joiner did not learn whose turn it is", {}, net::msg::stats(2, slowGame(), "play"),
+            [](const Effects& e) { return e.turnStarted == 2; } },
+        { "a Zirked rack taken for a plain one", { start, net::msg::nextplayer(2) },
+            net::msg::thedice(
+                2, net::kDiceThirteen, { 'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K', 'L', 'M' }),
+            [](const Effects& e) {
+                return e.dealt && e.dealt->seat == 2 && e.dealt->fresh && e.dealt->zirked
+                    && e.dealt->letters == "ABCDEFGHIJKLM";
+            } },
+        { "bought tiles taken for a new turn", { start, net::msg::nextplayer(2) },
+            net::msg::thedice(2, net::kDiceNew, { 'Q', 'U', 'E', 'S', 'T', 'I', 'O', 'N', 'E', 'D' }),
+            [](const Effects& e) { return e.dealt && !e.dealt->fresh && e.dealt->letters == "QUESTIONED"; } },
+        { "an accepted word went unnoticed", { start }, net::msg::accepted(4, "CATS"),
+            [](const Effects& e) {
+                return e.verdict && e.verdict->word == "CATS" && e.verdict->accepted && e.verdict->reason.empty();
+            } },
+        { "a rejection lost its reason", { start }, net::msg::rejected("CATS", "+ Rejected. Word Exists"),
+            [](const Effects& e) {
+                return e.verdict && e.verdict->word == "CATS" && !e.verdict->accepted
+                    && e.verdict->reason == "+ Rejected. Word Exists";
+            } },
+        { "a result went to the wrong seat", { start }, net::msg::scores(3, 450, -500, 5, 1500, 3, 1500),
+            [](const Effects& e) {
+                return e.scored && e.scored->seat == 3 && e.scored->points == 450 && e.scored->bonus == -500
+                    && e.scored->words == 5 && !e.turnScore;
+            } },
+        { "the end of a turn went unnoticed", { start }, net::msg::turnend(),
+            [](const Effects& e) { return e.turnOver; } },
+        { "the end of the game went unnoticed", { start }, net::msg::winner("Cy"),
+            [](const Effects& e) { return e.turnOver; } },
+        { "a departure went unnoticed", {}, net::msg::playerdisconnected(9, "Nobody"),
+            [](const Effects& e) { return e.left == 9; } },
+        { "a departure from no seat counted", {}, net::msg::playerdisconnected(0, "Nobody"),
+            [](const Effects& e) { return !e.left && e.ignored; } },
+        { "the host's other version went unnoticed", {}, net::msg::wrongversion(),
+            [](const Effects& e) { return e.wrongVersion; } },
+    };
+    for (const Row& r : rows) {
+        Seated t;
+        for (const std::string& m : r.before)
+            t.feed(m);
+        EXPECT_TRUE(r.happened(t.feed(r.message))) << r.fault;
+    }
+}
