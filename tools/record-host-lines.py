@@ -7,7 +7,8 @@ client session's fuzzer:
 Starts BUILD_DIR/zirky-host on a free loopback port with two computer
 players, joins as Ann and plays: a slow game (tiles moved, cleared, bought and
 bought back, real words and a bad one, a finish) and a fast game, both to a
-winner, and a rejoin after a lost connection. Each scene's bytes from the host
+winner, a rejoin after a lost connection, and a full table (another version,
+a spectator, players removed and held). Each scene's bytes from the host
 go to OUT_DIR/<scene> as they arrived (every message ends with 0xFF). Where the
 host deals Ann her own rack, the file also holds a line for the fuzzer that
 starts with 0x01 and plays moves at the board: click tiles (0 n), Done (4),
@@ -62,6 +63,7 @@ class Player:
         self.pending = b""
         self.inbox = collections.deque()  # read but not yet looked at by until()
         self.seat = 0
+        self.greeting = b""  # the seat and the login's answer, the first two messages
 
     def send(self, text):
         self.sock.sendall(text.encode() + END)
@@ -104,6 +106,7 @@ class Player:
         self.seat = int(first[-1].split("+")[1])
         self.send("CMD_logininfo+%d+1.0.13+%s" % (self.seat, self.name))
         self.until(r"CMD_newplayerinfo\+%d\+" % self.seat)
+        self.greeting = self.scene[: self.scene.index(END, self.scene.index(END) + 1) + 1]
 
     def moves(self, data):
         """A line for the fuzzer: the player's moves at the board."""
@@ -111,7 +114,8 @@ class Player:
 
 
 def save(player, scene):
-    data = player.scene
+    # Each seed starts as a session does: the seat and the login's answer.
+    data = player.scene if player.scene.startswith(player.greeting) else player.greeting + player.scene
     if len(data) > MAX_SCENE:
         data = data[: data.rfind(END, 0, MAX_SCENE) + 1]
     with open(os.path.join(out, scene), "wb") as f:
@@ -210,6 +214,30 @@ def main():
             back.send("CMD_ping+1")
             back.until(r"CMD_pong\+", 30)
             save(back, "rejoin")
+
+            # A full table: another version, a spectator, players removed and held.
+            ann.send("CMD_finish+%d" % ann.seat)
+            ann.inbox.extend(ann.read(0.5))
+            ann.inbox.clear()
+            ann.scene = b""
+            old = Player(port, "Old")
+            old_seat = old.until(r"CMD_sendlogininfo\+")[-1].split("+")[1]
+            old.send("CMD_logininfo+%s+0.9+Old" % old_seat)
+            ann.until(r"CMD_havewrongversion\+", 30)
+            others = [Player(port, name) for name in ("Dee", "Spy")]
+            for p in others:
+                p.login()
+            ann.until(r"CMD_newplayerinfo\+7\+", 30)
+            ann.send("CMD_justwatch+2+1")
+            ann.until(r"CMD_justwatching\+2\+1", 30)
+            ann.send("CMD_kickhim+%d+7+" % ann.seat)
+            ann.until(r"CMD_playerdisconnected\+7\+", 30)
+            ann.send("CMD_kickhim+%d+%s+" % (ann.seat, old_seat))
+            ann.until(r"CMD_playerdisconnected\+%s\+" % old_seat, 30)
+            others[0].sock.close()
+            ann.until(r"CMD_seatheld\+6\+", 30)
+            ann.inbox.extend(ann.read(0.5))
+            save(ann, "table")
         finally:
             host.terminate()
             host.wait(10)
