@@ -265,7 +265,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     client::Session session(7);
     session.setLoginName("Bob");
     // Working out the words missed costs more than all the rest of a turn; a
-    // player line turns it on where an input wants it (move 14).
+    // player line turns it on where an input wants it (move 14), for one turn.
     session.game().setShowMissed(false);
     net::Framer framer;
     std::vector<std::string> lines;
@@ -281,6 +281,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         checkEffects(e, session);
         checkTable(session);
         checkRack(session.game().rack());
+        // Once a turn, at most, until a player line asks again.
+        if (e.turnOver)
+            session.game().setShowMissed(false);
     }
     return 0;
 }
