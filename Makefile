@@ -64,15 +64,17 @@ package: build
 	@ls -l zirky_*.deb
 
 # A short run of every fuzz target from its committed seed corpus (FUZZ_SECONDS
-# each). New inputs go to a scratch copy, so the committed corpus stays as it is.
+# each), with its dictionary fuzz/<target>.dict where there is one. New inputs
+# go to a scratch copy, so the committed corpus stays as it is.
 FUZZ_SECONDS ?= 30
 fuzz-smoke: fuzz
 	@set -e; for t in build-fuzz/fuzz/fuzz_*; do \
 	  [ -f "$$t" ] && [ -x "$$t" ] || continue; name=$$(basename "$$t"); \
 	  work=build-fuzz/corpus-run/$$name; rm -rf "$$work"; mkdir -p "$$work"; \
 	  [ -d fuzz/corpus/$$name ] && cp fuzz/corpus/$$name/* "$$work"/ ; \
+	  dict=""; [ -f fuzz/$$name.dict ] && dict=-dict=fuzz/$$name.dict; \
 	  echo "== $$name ($(FUZZ_SECONDS) s)"; \
-	  "$$t" -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+	  "$$t" $$dict -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
 	    -artifact_prefix=build-fuzz/ "$$work" 2>build-fuzz/$$name.log \
 	    || { tail -n 60 build-fuzz/$$name.log; exit 1; }; \
 	  grep -E "stat::number_of_executed_units|stat::peak_rss_mb" build-fuzz/$$name.log || true; \

@@ -41,6 +41,8 @@ public:
     Level level() const { return m_level; }
     const QString& name() const { return m_name; }
     int seat() const { return m_session.roster().mySeat(); }
+    // What this computer knows of the table and the game, as its window would.
+    const client::Session& session() const { return m_session; }
     bool loggedIn() const { return m_loggedIn; }
 
 signals:

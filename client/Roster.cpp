@@ -91,6 +91,16 @@ Effects Roster::playerArrived(std::string_view rest)
         c.sounds.push_back("entered");
     }
     if (*seat > rules::kPlayerSeats) {
+        // A spectator seat has one name: a new login there (a name changed on
+        // the same connection) takes the old name's place, so the list neither
+        // shows both nor grows with every repeat.
+        const std::string prefix = std::to_string(*seat) + ": ";
+        const auto old = std::find_if(
+            m_spies.begin(), m_spies.end(), [&](const std::string& spy) { return spy.rfind(prefix, 0) == 0; });
+        if (old != m_spies.end()) {
+            c.spyRemoved = SpyEntry { *seat, old->substr(prefix.size()) };
+            m_spies.erase(old);
+        }
         m_spies.push_back(spyLine(*seat, name));
         c.spyAdded = SpyEntry { *seat, name };
         c.lines.push_back({ mine ? "0+You are spying." : "0+" + name + " is spying.", kBlue });

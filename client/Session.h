@@ -37,6 +37,8 @@ public:
 
     // One message from the host, terminator removed.
     Effects receive(std::string_view line);
+    // Whether a host message with this command word does anything here.
+    bool handles(std::string_view command) const { return m_dispatcher.handles(command); }
     // The host is gone: nothing may be sent any more.
     void disconnected() { m_roster.disconnected(); }
 

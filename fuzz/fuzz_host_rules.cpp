@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace
 {
@@ -27,6 +28,15 @@ struct CountingLink : host::Link {
     {
         if (seat < 1 || seat > host::kRefusedSeat)
             std::abort();
+        // Whole messages, each one a host may send.
+        if (b.empty() || b.back() != net::kTerminator)
+            std::abort();
+        for (std::size_t start = 0; start < b.size();) {
+            const std::size_t end = b.find(net::kTerminator, start);
+            if (!net::hostSends(net::splitCommand(std::string_view(b).substr(start, end - start)).command))
+                std::abort();
+            start = end + 1;
+        }
         bytes += b.size();
         ++sends;
     }
@@ -88,24 +98,18 @@ private:
     std::size_t m_pos = 0;
 };
 
-const std::array<std::string_view, 16> kCommands = {
-    net::cmd::logininfo,
-    net::cmd::chat,
-    net::cmd::action,
-    net::cmd::kickhim,
-    net::cmd::startgame,
-    net::cmd::justwatch,
-    net::cmd::setdice,
-    net::cmd::done,
-    net::cmd::clearthem,
-    net::cmd::newtiles,
-    net::cmd::oldtiles,
-    net::cmd::setmakewait,
-    net::cmd::finish,
-    net::cmd::playasound,
-    net::cmd::rejoin,
-    net::cmd::ping,
-};
+// Every command a window may send: the first word of the raw lines.
+const std::vector<std::string_view>& clientCommands()
+{
+    static const std::vector<std::string_view> names = [] {
+        std::vector<std::string_view> out;
+        for (const net::Command& c : net::kCatalogue)
+            if (net::clientSends(c.name))
+                out.push_back(c.name);
+        return out;
+    }();
+    return names;
+}
 
 // The tokens the fuzzed host hands out: the n-th is byte n, 16 times, in hex.
 std::array<std::uint8_t, 16> countingBytes()
@@ -145,9 +149,9 @@ std::string wellFormed(Input& in, int seat)
         net::GameOptions o;
         o.team = in.small(2);
         o.fast = in.small(2);
-        o.playToScore = in.number() * 40;
+        o.playToScore = static_cast<int>(static_cast<unsigned>(in.number()) * 40u); // any int, wrapped
         o.timePerTurn = in.number();
-        o.zirkedAt = in.number() * 40;
+        o.zirkedAt = static_cast<int>(static_cast<unsigned>(in.number()) * 40u);
         o.newTiles = in.small(2);
         return strip(net::msg::startgame(claimed, o));
     }
@@ -255,7 +259,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             game.loginDeadline(seat);
         } else if (op == 6) {
             // Raw bytes after a real command word.
-            std::string line(kCommands[static_cast<std::size_t>(in.small(16))]);
+            const auto& commands = clientCommands();
+            std::string line(commands[static_cast<std::size_t>(in.small(static_cast<int>(commands.size())))]);
             line += in.small(4) ? "+" : "";
             line += in.text();
             game.receive(seat, line);

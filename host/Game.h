@@ -110,6 +110,8 @@ public:
     void removed(int seat);
     // One message (terminator removed) that arrived on the connection in `seat`.
     void receive(int seat, std::string_view line);
+    // Whether a message with this command word does anything here.
+    bool handles(std::string_view command) const { return m_dispatcher.handles(command); }
     // One second of the turn timer.
     void tick();
     // One second of the hold timer: holds that run out free their seats.

@@ -24,6 +24,26 @@ std::vector<std::string> withOptions(std::string first, const GameOptions& optio
 }
 } // namespace
 
+const Command* findCommand(std::string_view name)
+{
+    for (const Command& c : kCatalogue)
+        if (c.name == name)
+            return &c;
+    return nullptr;
+}
+
+bool hostSends(std::string_view name)
+{
+    const Command* c = findCommand(name);
+    return c && c->direction != Direction::ToHost;
+}
+
+bool clientSends(std::string_view name)
+{
+    const Command* c = findCommand(name);
+    return c && c->direction != Direction::ToClient;
+}
+
 namespace msg
 {
 

@@ -5,6 +5,7 @@
 
 #include "GameOptions.h"
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -67,6 +68,72 @@ inline constexpr std::string_view pong = "CMD_pong";
 inline constexpr std::string_view rejoin = "CMD_rejoin";
 inline constexpr std::string_view ping = "CMD_ping";
 } // namespace cmd
+
+// Which way a command travels. Eight names are used both ways, with different
+// fields: the host rebuilds every message it relays.
+enum class Direction { ToHost, ToClient, Both };
+
+struct Command {
+    std::string_view name;
+    Direction direction;
+    bool added; // not known to older peers, which ignore it
+};
+
+// Every command of the protocol, once each; docs/protocol.md describes them
+// and a test keeps the two in step.
+inline constexpr std::array<Command, 45> kCatalogue = { {
+    { cmd::logininfo, Direction::ToHost, false },
+    { cmd::chat, Direction::Both, false },
+    { cmd::action, Direction::Both, false },
+    { cmd::kickhim, Direction::ToHost, false },
+    { cmd::startgame, Direction::Both, false },
+    { cmd::justwatch, Direction::ToHost, false },
+    { cmd::setdice, Direction::Both, false },
+    { cmd::done, Direction::ToHost, false },
+    { cmd::clearthem, Direction::Both, false },
+    { cmd::newtiles, Direction::Both, false },
+    { cmd::oldtiles, Direction::Both, false },
+    { cmd::setmakewait, Direction::ToHost, false },
+    { cmd::finish, Direction::ToHost, false },
+    { cmd::playasound, Direction::Both, false },
+    { cmd::sendlogininfo, Direction::ToClient, false },
+    { cmd::full, Direction::ToClient, false },
+    { cmd::newplayerinfo, Direction::ToClient, false },
+    { cmd::existingplayers, Direction::ToClient, false },
+    { cmd::havewrongversion, Direction::ToClient, false },
+    { cmd::wrongversion, Direction::ToClient, false },
+    { cmd::stats, Direction::ToClient, false },
+    { cmd::loadscores, Direction::ToClient, false },
+    { cmd::thedice, Direction::ToClient, false },
+    { cmd::playerdisconnected, Direction::ToClient, false },
+    { cmd::nextplayer, Direction::ToClient, false },
+    { cmd::accepted, Direction::ToClient, false },
+    { cmd::addaword, Direction::ToClient, false },
+    { cmd::rejected, Direction::ToClient, false },
+    { cmd::justwatching, Direction::ToClient, false },
+    { cmd::ifinished, Direction::ToClient, false },
+    { cmd::allfinished, Direction::ToClient, false },
+    { cmd::turnend, Direction::ToClient, false },
+    { cmd::scores, Direction::ToClient, false },
+    { cmd::winner, Direction::ToClient, false },
+    { cmd::seattoken, Direction::ToClient, true },
+    { cmd::rejoined, Direction::ToClient, true },
+    { cmd::rejoinrefused, Direction::ToClient, true },
+    { cmd::seatheld, Direction::ToClient, true },
+    { cmd::seatback, Direction::ToClient, true },
+    { cmd::clock, Direction::ToClient, true },
+    { cmd::leader, Direction::ToClient, true },
+    { cmd::notice, Direction::ToClient, true },
+    { cmd::pong, Direction::ToClient, true },
+    { cmd::rejoin, Direction::ToHost, true },
+    { cmd::ping, Direction::ToHost, true },
+} };
+
+// The catalogue's entry for a command word ("CMD_chat"); null for any other text.
+const Command* findCommand(std::string_view name);
+// Whether a host may send `name` to a window, and a window send it to the host.
+bool hostSends(std::string_view name);
+bool clientSends(std::string_view name);
 
 // A seat token: 32 lowercase hexadecimal characters (128 random bits).
 inline constexpr std::size_t kSeatTokenLength = 32;

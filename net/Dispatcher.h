@@ -39,6 +39,14 @@ public:
         return ran;
     }
 
+    bool handles(std::string_view command) const
+    {
+        for (const auto& entry : m_table)
+            if (entry.first == command)
+                return true;
+        return false;
+    }
+
     std::size_t size() const { return m_table.size(); }
     const std::string& commandAt(std::size_t i) const { return m_table[i].first; }
 

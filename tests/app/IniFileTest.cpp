@@ -1,4 +1,5 @@
 #include "app/IniFile.h"
+#include "tests/MidWrite.h"
 
 #include <gtest/gtest.h>
 
@@ -264,11 +265,13 @@ TEST_F(TempDir, SavesKilledHalfWayLeaveNothingBehindAfterTheNextLoad)
             ini.save(path);
         }
     }
-    ::usleep(200 * 1000);
+    // Killed while it holds its temporary file open: in the middle of a save.
+    const bool caught = midwrite::stopWhileWriting(child, dir);
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
-    // What a kill in the middle of a save leaves, and what a kill before this
-    // one could have left too.
+    ASSERT_TRUE(caught) << "the child was never caught saving";
+    ASSERT_EQ(namesIn(dir).size(), 2u) << "the kill left its temporary file beside the settings";
+    // And what a kill before this one could have left too.
     writeAll(dir + "/.draviklobby.Ab12Cd", "[zirky]\nTop=half");
     for (const std::string& name : namesIn(dir))
         if (name != "draviklobby.ini")

@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <algorithm>
 #include <array>
 #include <map>
 #include <set>
@@ -287,8 +288,15 @@ void Games::leaveWhenNoPersonIsLeft()
 
     ann.abort(); // Bob still plays: the computers stay
     QVERIFY(bob.waitFor(net::cmd::playerdisconnected));
-    QVERIFY(bob.sync());
-    QTest::qWait(100);
+    // Bob's new name reaches each computer after Ann's departure did; one
+    // that had left on the departure would never hear it.
+    bob.write(net::msg::logininfo(5, rules::kVersion, "Bob Again"));
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            return std::all_of(party.players().begin(), party.players().end(),
+                [](const bots::ComputerPlayer* p) { return p->session().roster().name(5) == "Bob Again"; });
+        },
+        kWait));
     QCOMPARE(party.players().size(), std::size_t(3));
 
     bob.abort();

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <string>
 #include <vector>
 
@@ -77,6 +79,33 @@ TEST(RosterArrival, Spectators)
     auto other = me.playerArrived("7+Amy");
     EXPECT_EQ(texts(other), (std::vector<std::string> { "0+Amy is Connected.", "0+Amy is spying." }));
     EXPECT_EQ(me.spies(), (std::vector<std::string> { "8: Zed", "7: Amy" }));
+}
+
+TEST(RosterArrival, ASpectatorSeatListsOneNameWhateverTheHostRepeats)
+{
+    struct Row {
+        const char* fault;
+        std::vector<std::string> arrivals;
+        std::vector<std::string> spies;
+        std::optional<client::SpyEntry> removedLast;
+    };
+    const Row rows[] = {
+        { "a renamed spectator listed under both names", { "7+Amy", "7+Amelia" }, { "7: Amelia" },
+            client::SpyEntry { 7, "Amy" } },
+        { "a repeated arrival listed twice", { "9+Zed", "9+Zed", "9+Zed" }, { "9: Zed" },
+            client::SpyEntry { 9, "Zed" } },
+        { "another seat's spectator taken away", { "7+Amy", "8+Bo", "7+Cy" }, { "8: Bo", "7: Cy" },
+            client::SpyEntry { 7, "Amy" } },
+        { "a first arrival reported as a departure", { "8+Bo" }, { "8: Bo" }, std::nullopt },
+    };
+    for (const Row& r : rows) {
+        Roster roster = seatedAt(1);
+        client::Effects last;
+        for (const std::string& arrival : r.arrivals)
+            last = roster.playerArrived(arrival);
+        EXPECT_EQ(roster.spies(), r.spies) << r.fault;
+        EXPECT_EQ(last.spyRemoved, r.removedLast) << r.fault;
+    }
 }
 
 TEST(RosterArrival, Latin1NamesShowAsText)

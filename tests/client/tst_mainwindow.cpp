@@ -8,7 +8,6 @@
 #include "windows/TallyRecord.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -17,7 +16,7 @@
 #include <QTextCursor>
 
 #include <algorithm>
-#include <functional>
+#include <map>
 
 namespace
 {
@@ -52,7 +51,11 @@ private slots:
     void removalAndWatchCommands();
     void startButton();
     void joinerInSeatOneHoldsTheHostsRights();
-    void menus();
+    void menuItemsOpenTheirWindows_data();
+    void menuItemsOpenTheirWindows();
+    void choicesOfOneKindExcludeEachOther();
+    void exitAndF1DoWhatTheySay();
+    void chatLinesAreTextNeverMarkup();
     void resultsReachTheTally();
     void joiningAHostThatIsNotThere_data();
     void joiningAHostThatIsNotThere();
@@ -476,80 +479,95 @@ void MainWindowTest::joinerInSeatOneHoldsTheHostsRights()
     QVERIFY(j.window->findChild<QPushButton*>("button_start")->isHidden());
 }
 
-void MainWindowTest::menus()
+namespace
+{
+
+// The menu item a player reaches by these captions, or null.
+QAction* menuItem(MainWindow* window, const QStringList& captions)
+{
+    QList<QAction*> actions = window->menuBar()->actions();
+    QAction* found = nullptr;
+    for (const QString& caption : captions) {
+        const auto it = std::find_if(actions.begin(), actions.end(), [&](QAction* a) { return a->text() == caption; });
+        if (it == actions.end())
+            return nullptr;
+        found = *it;
+        actions = found->menu() ? found->menu()->actions() : QList<QAction*> {};
+    }
+    return found;
+}
+
+} // namespace
+
+void MainWindowTest::menuItemsOpenTheirWindows_data()
+{
+    QTest::addColumn<QStringList>("captions");
+    QTest::addColumn<QString>("window");
+    QTest::newRow("the tally") << QStringList { "View", "View Tally" } << "tally";
+    QTest::newRow("the spectators") << QStringList { "View", "Spy List" } << "spectators";
+    QTest::newRow("the phrases") << QStringList { "View", "Phrase List" } << "phrases";
+    QTest::newRow("the help") << QStringList { "Help", "Content" } << "help";
+    QTest::newRow("the about box") << QStringList { "Help", "About" } << "about";
+}
+
+void MainWindowTest::menuItemsOpenTheirWindows()
+{
+    QFETCH(QStringList, captions);
+    QFETCH(QString, window);
+    ClientHarness h({ "Ann" }, 0, false);
+    h.start();
+    const std::map<QString, QWidget*> windows { { "tally", h.tally.get() }, { "spectators", h.spectators.get() },
+        { "phrases", h.phrases.get() }, { "help", h.help.get() }, { "about", h.about.get() } };
+    QAction* item = menuItem(h.window.get(), captions);
+    QVERIFY2(item && item->isEnabled() && item->isVisible(), qPrintable(captions.join(" > ")));
+    item->trigger();
+    for (const auto& [name, w] : windows)
+        QCOMPARE(w->isVisible(), name == window);
+}
+
+void MainWindowTest::choicesOfOneKindExcludeEachOther()
 {
     ClientHarness h({ "Ann" }, 0, false);
-    // Caption, then flags: c checkable, x checked, h hidden, d disabled, r in an exclusive group; "-" separator.
-    std::function<QStringList(const QList<QAction*>&, const QString&)> walk
-        = [&](const QList<QAction*>& actions, const QString& path) {
-              QStringList out;
-              for (QAction* a : actions) {
-                  QString flags;
-                  if (a->isCheckable())
-                      flags += 'c';
-                  if (a->isChecked())
-                      flags += 'x';
-                  if (!a->isVisible())
-                      flags += 'h';
-                  if (a->isVisible() && !a->isEnabled())
-                      flags += 'd';
-                  if (a->actionGroup() && a->actionGroup()->isExclusive())
-                      flags += 'r';
-                  const QString caption = a->isSeparator() ? "-" : a->text();
-                  out << path + caption + (flags.isEmpty() ? "" : " [" + flags + "]")
-                          + (a->data().isValid() ? " tag " + a->data().toString() : "");
-                  if (a->menu())
-                      out << walk(a->menu()->actions(), path + caption + " > ");
-              }
-              return out;
-          };
-    const QStringList expected = {
-        "File",
-        "File > Start Game [d]",
-        "File > Add Computer Player [d]",
-        "File > Add Computer Player > Easy",
-        "File > Add Computer Player > Medium",
-        "File > Add Computer Player > Hard",
-        "File > Add Computer Player > Expert",
-        "File > -",
-        "File > Exit",
-        "File > Host Game [h]",
-        "File > Join Game [h]",
-        "Options",
-        "Options > Play Sounds [cx]",
-        "Options > Play Chatter Sounds [c]",
-        "Options > Turn Sound",
-        "Options > Turn Sound > Classic [cxr] tag 0",
-        "Options > Turn Sound > New [cr] tag 1",
-        "Options > -",
-        "Options > Tiles in Two Rows [c]",
-        "Options > Turn off 0 key [c]",
-        "Options > -",
-        "Options > Text Color",
-        "Options > Text Size",
-        "Options > Text Size > 8 [c] tag 8",
-        "Options > Text Size > 10 [c] tag 10",
-        "Options > Text Size > 12 [c] tag 12",
-        "Options > Text Size > 14 [c] tag 14",
-        "Options > Chat Scroll Off [c]",
-        "Options > Reset Screen Location",
-        "Options > -",
-        "Options > Show Words You Missed [cx]",
-        "Options > Just Watch [c]",
-        "View",
-        "View > View Tally",
-        "View > Spy List",
-        "View > Phrase List",
-        "Help",
-        "Help > Content",
-        "Help > -",
-        "Help > About",
+    h.start();
+    MainWindow* w = h.window.get();
+    const auto checked = [&](const QStringList& parent, const QStringList& items) {
+        QStringList out;
+        for (const QString& item : items)
+            if (menuItem(w, parent + QStringList { item })->isChecked())
+                out << item;
+        return out;
     };
-    QCOMPARE(walk(h.window->menuBar()->actions(), ""), expected);
-    QCOMPARE(h.window->action("Help2")->shortcut(), QKeySequence(Qt::Key_F1));
-    QCOMPARE(h.window->windowTitle(), QString("Zirky"));
+    const QStringList sounds { "Classic", "New" };
+    const QStringList sizes { "8", "10", "12", "14" };
+    menuItem(w, { "Options", "Turn Sound", "New" })->trigger();
+    QCOMPARE(checked({ "Options", "Turn Sound" }, sounds), QStringList { "New" });
+    QCOMPARE(w->turnSound(), 1);
+    menuItem(w, { "Options", "Turn Sound", "Classic" })->trigger();
+    QCOMPARE(checked({ "Options", "Turn Sound" }, sounds), QStringList { "Classic" });
+    QCOMPARE(w->turnSound(), 0);
+    for (const QString& size : sizes) {
+        menuItem(w, { "Options", "Text Size", size })->trigger();
+        QCOMPARE(checked({ "Options", "Text Size" }, sizes), QStringList { size });
+        QCOMPARE(w->chatView()->textSize(), size.toInt());
+    }
+}
 
-    // Chat lines are text, never markup, and a player's line starts with its head in bold.
+void MainWindowTest::exitAndF1DoWhatTheySay()
+{
+    ClientHarness h({ "Ann" }, 0, false);
+    h.start();
+    QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
+    QTest::keyClick(h.window.get(), Qt::Key_F1);
+    QTRY_VERIFY(h.help->isVisible());
+    menuItem(h.window.get(), { "File", "Exit" })->trigger();
+    QTRY_COMPARE(h.closed->count(), 1);
+    QVERIFY(!h.window->isVisible());
+}
+
+void MainWindowTest::chatLinesAreTextNeverMarkup()
+{
+    ClientHarness h({ "Ann" }, 0, false);
+    // A player's line starts with its head in bold; nothing in it is read as markup.
     h.window->chatView()->addLine("0+<b>not bold</b> & <i>", Qt::blue);
     h.window->chatView()->addLine("7+Bob chats: hello", Qt::red);
     QVERIFY(h.chatText().endsWith("<b>not bold</b> & <i>\nBob chats: hello"));

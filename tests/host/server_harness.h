@@ -9,8 +9,6 @@
 #include "rules/Version.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSocketNotifier>
@@ -386,18 +384,14 @@ inline quint16 listeningPort(QProcess& host, QByteArray& log)
     return port;
 }
 
-// The zirky-host of this build: the programs of one build share a folder, and
-// ZIRKY_HOST names another binary. Empty when there is none.
+#ifdef ZIRKY_HOST_PROGRAM
+// The zirky-host of this build, as CMake built it for this test; ZIRKY_HOST
+// in the environment names another binary to test instead.
 inline QString hostProgram()
 {
-    const QString env = qEnvironmentVariable("ZIRKY_HOST");
-    const QDir here(QCoreApplication::applicationDirPath());
-    for (const QString& candidate : { env, here.filePath(QStringLiteral("zirky-host")),
-             here.filePath(QStringLiteral("../zirky-host")), here.filePath(QStringLiteral("../../zirky-host")) }) {
-        if (!candidate.isEmpty() && QFileInfo(candidate).isExecutable())
-            return candidate;
-    }
-    return {};
+    const QString other = qEnvironmentVariable("ZIRKY_HOST");
+    return other.isEmpty() ? QStringLiteral(ZIRKY_HOST_PROGRAM) : other;
 }
+#endif
 
 } // namespace harness

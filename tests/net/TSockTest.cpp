@@ -2,6 +2,7 @@
 
 #include "net/TSock.h"
 #include "tests/Loopback.h"
+#include "tests/Sentinel.h"
 
 #include <QPointer>
 #include <QStringList>
@@ -100,6 +101,29 @@ struct Link {
         return QTest::qWaitFor([this] { return client.Connected() && server; }, kWaitMs);
     }
 };
+
+// A byte sent now over `spare` has arrived at its other end: anything that
+// reached another loopback connection before it has had its chance to be
+// reported too.
+bool arrivedAfter(Link& spare)
+{
+    const int before = spare.server->pendingInput();
+    spare.client.Send(".");
+    return QTest::qWaitFor([&] { return spare.server->pendingInput() > before; }, kWaitMs);
+}
+
+// The lookup of `name` has ended: a second socket asked the same resolver for
+// the same name after it, and has its answer.
+bool lookupOver(const QString& name, const QString& port)
+{
+    TSock second;
+    EventLog log;
+    log.attach(&second);
+    second.setHostName(name);
+    second.setPortName(port);
+    second.Open();
+    return QTest::qWaitFor([&] { return log.has("Close: Socket Closed"); }, kWaitMs);
+}
 
 // A plain blocking socket bound to a loopback port but not listening: a
 // connect to it is refused, and the port cannot be taken by anyone else meanwhile.
@@ -354,8 +378,8 @@ void TSockTest::readsBeforeReceiveAreJoined()
 
 void TSockTest::pausedReadingHoldsDataInTheSystemUntilResumed()
 {
-    Link link;
-    QVERIFY(link.open());
+    Link link, spare;
+    QVERIFY(link.open() && spare.open());
     QByteArray atServer;
     int reads = 0;
     link.server->OnRead = [&](TSock* s, int) {
@@ -364,11 +388,11 @@ void TSockTest::pausedReadingHoldsDataInTheSystemUntilResumed()
     };
     link.server->setReadPaused(true);
     QVERIFY(link.client.Send("while paused"));
-    QTest::qWait(200);
+    QVERIFY(arrivedAfter(spare));
     QCOMPARE(reads, 0);
     // A peer that hangs up meanwhile is noticed after the pause, after its data.
     link.client.Close();
-    QTest::qWait(100);
+    QVERIFY(arrivedAfter(spare));
     QVERIFY(link.server->Connected());
     link.server->setReadPaused(false);
     QVERIFY(QTest::qWaitFor([&] { return !link.server || !link.server->Connected(); }, kWaitMs));
@@ -575,13 +599,13 @@ void TSockTest::closeOrDeleteWhileANameIsResolvedIsSafe()
             client->Close();
             QCOMPARE(log.events.last(), QString("Close: Socket Closed"));
             const int seen = static_cast<int>(log.events.size());
-            QTest::qWait(300); // the lookup ends meanwhile; nobody may hear of it
+            QVERIFY(lookupOver(name, port)); // nobody may hear of its end
             QCOMPARE(static_cast<int>(log.events.size()), seen);
             delete client;
         } else {
             client->OnInfo = nullptr;
             delete client;
-            QTest::qWait(300);
+            QVERIFY(lookupOver(name, port)); // its end finds no socket
         }
     }
 }
@@ -812,6 +836,7 @@ void TSockTest::acceptOutOfDescriptorsPausesInsteadOfSpinning()
     client.setHostName("127.0.0.1");
     client.setPortName(QString::number(listener.localPort()));
     client.Open();
+    sentinel::LoopPasses passes; // its descriptors are taken before the others run out
 
     // Use up every descriptor the process may have, so accept fails with EMFILE
     // (under a small limit, so a generous system limit costs nothing).
@@ -824,8 +849,9 @@ void TSockTest::acceptOutOfDescriptorsPausesInsteadOfSpinning()
     for (int fd; (fd = ::dup(0)) >= 0;)
         hogs.push_back(fd);
     QCOMPARE(errno, EMFILE);
-    QTest::qWait(100);
-    // A spinning listener would have been offered the connection over and over.
+    // A listener still watching the waiting connection would be offered it on every pass.
+    QVERIFY(QTest::qWaitFor([&] { return offered > 0; }, kWaitMs));
+    QVERIFY(passes.run(10));
     QVERIFY2(offered <= 2, qPrintable(QString("offered %1 times").arg(offered)));
     QCOMPARE(accepted, 0);
 
@@ -909,8 +935,8 @@ void TSockTest::closeOrDeleteInsideCallbacksIsSafe()
             client.Close();
         QVERIFY(QTest::qWaitFor([&] { return calls > 0; }, kWaitMs));
     }
-    // Let deferred deletions and any late notifications run.
-    QTest::qWait(50);
+    // Deferred deletions and any late notifications have had their turn.
+    QVERIFY(sentinel::settled());
     QCOMPARE(calls, 1);
     if (what == "close" && where == "disconnect")
         QCOMPARE(closeReports.count("Socket Closed"), 2);

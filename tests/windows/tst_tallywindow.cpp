@@ -3,6 +3,7 @@
 // writer is killed mid-save.
 
 #include "windows/TallyWindow.h"
+#include "tests/MidWrite.h"
 
 #include <QApplication>
 #include <QDir>
@@ -11,7 +12,6 @@
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -95,7 +95,8 @@ void grabIfAsked(QWidget* window, const char* name)
     if (folder.isEmpty())
         return;
     window->show();
-    QTest::qWait(50);
+    if (!QTest::qWaitForWindowExposed(window))
+        return;
     window->grab().save(QDir(folder).filePath(QString::fromLatin1(name)));
 }
 
@@ -348,7 +349,9 @@ void TallyWindowTest::killedWhileSavingLeavesAWholeTally()
         QVERIFY(child.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(child.canReadLine() || child.state() == QProcess::NotRunning, 60000);
         QCOMPARE(child.readLine().trimmed(), QByteArray("ready"));
-        QTest::qWait(QRandomGenerator::global()->bounded(20, 200));
+        // Killed while it holds the file it saves open: in the middle of a save.
+        QVERIFY2(midwrite::stopWhileWriting(static_cast<pid_t>(child.processId()), dir.path().toStdString()),
+            "the child was never caught saving");
         child.kill();
         QVERIFY(child.waitForFinished());
 

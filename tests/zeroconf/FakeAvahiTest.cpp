@@ -238,6 +238,8 @@ private slots:
     {
         Browser browser(m_client);
         QTRY_COMPARE(browser.state(), Browser::State::Browsing);
+        // The browser may be browsing before the daemon has read its start.
+        QTRY_COMPARE(m_avahi->count("Start"), 1);
         const QString path = m_avahi->last("Start").path;
         QVERIFY(path.contains("ServiceBrowser"));
         const QString type = "_zirky._tcp";
@@ -273,12 +275,19 @@ private slots:
     {
         Browser browser(m_client);
         QTRY_COMPARE(browser.state(), Browser::State::Browsing);
+        // The browser may be browsing before the daemon has read its start.
+        QTRY_COMPARE(m_avahi->count("Start"), 1);
         const QString path = m_avahi->last("Start").path;
         for (int i = 0; i < 300; ++i)
             m_avahi->emitSignal(path, "org.freedesktop.Avahi.ServiceBrowser", "ItemNew",
                 { 2, 1, QString("game %1").arg(i), QString("_zirky._tcp"), QString("local"), 0u });
         QTRY_COMPARE(m_avahi->count("ServiceResolverPrepare"), 128);
-        QTest::qWait(200);
+        // The sentinel: the first game goes, and its resolver is freed. The
+        // browser reads the daemon's signals in order, so by then it has read
+        // the whole flood, and all it asked of the daemon has arrived.
+        m_avahi->emitSignal(path, "org.freedesktop.Avahi.ServiceBrowser", "ItemRemove",
+            { 2, 1, QString("game 0"), QString("_zirky._tcp"), QString("local"), 0u });
+        QTRY_COMPARE(m_avahi->count("Free"), 1);
         QCOMPARE(m_avahi->count("ServiceResolverPrepare"), 128);
     }
 
