@@ -162,7 +162,7 @@ void TallyWindow::setTallyPath(const QString& path)
                 // Names from a single-byte writer still show.
                 for (auto& row : grid.rows) {
                     if (!row.empty())
-                        row[0] = net::toUtf8(row[0]);
+                        row[0] = net::printable(row[0]);
                 }
                 m_record = windows::TallyRecord::fromGrid(grid);
             } catch (const std::exception& e) {
