@@ -47,10 +47,10 @@ struct ParsedLine {
 // anything else, or no "+", is a system line (style 0).
 ParsedLine parseLine(std::string_view line);
 
-// The most of one line the view keeps: a person types a few hundred bytes,
-// while a line the host relays may be 32 KiB, which would cost the view far
-// more to lay out than anyone can read.
-inline constexpr std::size_t kMaxShownBytes = 2048;
+// The most of one line the view keeps: a person types at most 400 characters
+// and a name, while a line the host relays may be 32 KiB, which would cost the
+// view far more to lay out than anyone can read.
+inline constexpr std::size_t kMaxShownBytes = 1536;
 // The line cut to at most `maxBytes` bytes on a character boundary, with an
 // ellipsis where it was cut.
 std::string clipForDisplay(std::string_view line, std::size_t maxBytes = kMaxShownBytes);
