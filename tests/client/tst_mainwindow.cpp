@@ -3,6 +3,8 @@
 // misbehaves or goes away.
 
 #include "ClientHarness.h"
+#include "FloodingHost.h"
+#include "client/ConnectionText.h"
 
 #include "net/Commands.h"
 #include "windows/TallyRecord.h"
@@ -281,12 +283,24 @@ void MainWindowTest::hostGoneEndsTheProgram_data()
                                   << "Game is full";
     QTest::newRow("host lost after seating us") << "seated-close"
                                                 << "The connection to the game host was lost.";
+    QTest::newRow("host floods the window without end") << "endless"
+                                                        << QString::fromUtf8(client::kHostFlooded.data());
 }
 
 void MainWindowTest::hostGoneEndsTheProgram()
 {
     QFETCH(QString, how);
     QFETCH(QString, message);
+    if (how == "endless") {
+        // A hostile host sends scores without end from its first byte.
+        FloodingHost flood(net::msg::loadscores(3, 1), -1);
+        ClientHarness h({ "Ann", "127.0.0.1", "false" }, flood.port());
+        h.window->connection()->setQueueLimits({ 1000, 1024 * 1024, 2000 });
+        h.start();
+        QTRY_COMPARE_WITH_TIMEOUT(h.closed->count(), 1, 30000);
+        QCOMPARE(h.messages, QStringList { message });
+        return;
+    }
     ScriptedHost host;
     ClientHarness h({ "Ann", "127.0.0.1", "false" }, host.port());
     h.start();
