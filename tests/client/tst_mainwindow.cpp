@@ -16,6 +16,9 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTextBlock>
+
+#include <cstdio>
+#include <unistd.h>
 #include <QTextCursor>
 
 #include <algorithm>
@@ -46,6 +49,7 @@ private slots:
     void loginAndRoster();
     void spectatorsOwnArrival();
     void hostileHostMessagesAreIgnored();
+    void peerTextReachesTheLogOnlyAsPrintable();
     void hostGoneEndsTheProgram_data();
     void hostGoneEndsTheProgram();
     void gameIsFullIsReadBeforeTheWindowCloses_data();
@@ -269,6 +273,82 @@ void MainWindowTest::hostileHostMessagesAreIgnored()
     for (int seat : { 1, 4, 5, 6 })
         QCOMPARE(label(h.window.get(), QString("label_playername%1").arg(seat))->text(), QString("<Waiting>"));
     QVERIFY(!h.chatText().contains("Zero") && !h.chatText().contains("Ten") && !h.chatText().contains("Wrap"));
+}
+
+namespace
+{
+
+// Everything this program writes to stderr while it lives.
+class StderrCapture
+{
+public:
+    StderrCapture()
+    {
+        std::fflush(stderr);
+        m_saved = ::dup(STDERR_FILENO);
+        m_file = std::tmpfile();
+        ::dup2(::fileno(m_file), STDERR_FILENO);
+    }
+    ~StderrCapture()
+    {
+        std::fflush(stderr);
+        ::dup2(m_saved, STDERR_FILENO);
+        ::close(m_saved);
+        std::fclose(m_file);
+    }
+    std::string text() const
+    {
+        std::fflush(stderr);
+        std::string out;
+        std::rewind(m_file);
+        char buf[4096];
+        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, m_file)) > 0;)
+            out.append(buf, n);
+        return out;
+    }
+
+private:
+    int m_saved = -1;
+    std::FILE* m_file = nullptr;
+};
+
+} // namespace
+
+void MainWindowTest::peerTextReachesTheLogOnlyAsPrintable()
+{
+    ScriptedHost host;
+    ClientHarness h({ "Ann", "127.0.0.1", "false" }, host.port());
+    h.window->connection()->setEcho(true); // every host message to stderr, as ZIRKY_LOG_GAME=1
+    h.start();
+    QVERIFY(host.waitForClient());
+    host.send(net::msg::sendlogininfo(2) + net::msg::newplayerinfo(2, "Ann"));
+    QTRY_COMPARE(h.window->loadCount(), 1);
+
+    struct Row {
+        const char* fault;
+        std::string message;
+    };
+    const Row rows[] = {
+        { "a chatter sound's name forged a log line and coloured the terminal",
+            "CMD_playasound+3+x\"\nzirky: FORGED by host\x1B[31m\xFF" },
+        { "a C1 control and a right-to-left override reached the terminal",
+            "CMD_playasound+3+\xC2\x9B" "31m\xE2\x80\xAE" "exe.txt\xFF" },
+        { "a player's name forged a log line", net::msg::newplayerinfo(3, "Eve\nzirky: FORGED by Eve") },
+        { "chat forged a log line", "CMD_chat+3+Eve chats: \nzirky: FORGED\x1B]0;title\x07|clBlack\xFF" },
+    };
+    int sentinel = 0;
+    for (const Row& r : rows) {
+        StderrCapture capture;
+        const std::string name = "Sentinel" + std::to_string(++sentinel);
+        host.send(r.message + net::msg::newplayerinfo(4, name));
+        QTRY_VERIFY(h.chatText().contains(QString::fromStdString(name + " is Connected.")));
+        const std::string log = capture.text();
+        QVERIFY2(log.find("host: CMD_") != std::string::npos, "nothing was echoed: the test proves nothing");
+        QVERIFY2(log.find("\nzirky: FORGED") == std::string::npos, r.fault);
+        for (const char* raw : { "\x1B", "\x07", "\xC2\x9B", "\xE2\x80\xAE" })
+            QVERIFY2(log.find(raw) == std::string::npos, r.fault);
+    }
+    QVERIFY(!h.chatText().contains(QChar(0x202E)));
 }
 
 void MainWindowTest::hostGoneEndsTheProgram_data()
