@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <sys/file.h>
@@ -331,3 +332,29 @@ TEST_F(TempDir, ANamedPipeIsNeitherWaitedForNorReplaced)
 }
 
 } // namespace
+
+TEST_F(TempDir, ANewFileIsItsOwnersAloneAndAReplacedOneKeepsItsPermissions)
+{
+    struct Row {
+        const char* fault;
+        std::optional<mode_t> before; // nothing: no file yet
+        mode_t after;
+    };
+    const Row rows[] = {
+        { "a new settings file readable by everyone", std::nullopt, 0600 },
+        { "a file the player shared with a group taken from it", 0640, 0640 },
+        { "a file the player made public made private", 0644, 0644 },
+    };
+    for (const Row& r : rows) {
+        std::filesystem::remove(path);
+        if (r.before) {
+            writeAll(path, "[lobby]\n");
+            ASSERT_EQ(::chmod(path.c_str(), *r.before), 0);
+        }
+        std::string error;
+        ASSERT_TRUE(IniFile::parse("[zirky]\nTop=2\n").save(path, &error)) << error;
+        struct stat st;
+        ASSERT_EQ(::stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, r.after) << r.fault;
+    }
+}
