@@ -50,6 +50,7 @@ private slots:
     void spectatorsOwnArrival();
     void hostileHostMessagesAreIgnored();
     void peerTextReachesTheLogOnlyAsPrintable();
+    void aFloodOfIgnoredMessagesLogsAFewLines();
     void hostGoneEndsTheProgram_data();
     void hostGoneEndsTheProgram();
     void gameIsFullIsReadBeforeTheWindowCloses_data();
@@ -349,6 +350,26 @@ void MainWindowTest::peerTextReachesTheLogOnlyAsPrintable()
             QVERIFY2(log.find(raw) == std::string::npos, r.fault);
     }
     QVERIFY(!h.chatText().contains(QChar(0x202E)));
+}
+
+void MainWindowTest::aFloodOfIgnoredMessagesLogsAFewLines()
+{
+    ScriptedHost host;
+    ClientHarness h({ "Ann", "127.0.0.1", "false" }, host.port());
+    h.start();
+    QVERIFY(host.waitForClient());
+    host.send(net::msg::sendlogininfo(2) + net::msg::newplayerinfo(2, "Ann"));
+    QTRY_COMPARE(h.window->loadCount(), 1);
+
+    StderrCapture capture;
+    std::string flood;
+    for (int i = 0; i < 3000; ++i)
+        flood += net::msg::loadscores(3, i); // no game runs: each is ignored
+    host.send(flood + net::msg::newplayerinfo(4, "Sentinel"));
+    QTRY_VERIFY(h.chatText().contains("Sentinel is Connected."));
+    const std::string log = capture.text();
+    QVERIFY2(std::count(log.begin(), log.end(), '\n') <= 6, log.c_str());
+    QVERIFY(log.find("ignored: score with no game running") != std::string::npos);
 }
 
 void MainWindowTest::hostGoneEndsTheProgram_data()
