@@ -34,8 +34,7 @@ namespace bench
 
 inline std::int64_t steadyMicros()
 {
-    return std::chrono::duration_cast<std::chrono::microseconds>(
-        std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
@@ -62,9 +61,8 @@ inline int windowMain(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir dir;
-    setMessageHook([](QWidget*, const QString& text) {
-        std::fprintf(stderr, "window told the player: %s\n", qPrintable(text));
-    });
+    setMessageHook(
+        [](QWidget*, const QString& text) { std::fprintf(stderr, "window told the player: %s\n", qPrintable(text)); });
     QPixmap background(64, 64);
     background.fill(Qt::white);
     MainWindow::Options options;

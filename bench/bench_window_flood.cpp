@@ -289,7 +289,7 @@ Result runRealHost(const std::string& self, const std::string& program, int seco
     for (const auto& [fd, seat] : flooders) {
         threads.emplace_back([fd, seat, &stop, &sent] {
             // Read what the host sends, so that no flooder is dropped for not reading.
-            std::thread sink([fd, &stop] { readMessages(fd, stop, [](std::string_view) { }); });
+            std::thread sink([fd, &stop] { readMessages(fd, stop, [](std::string_view) {}); });
             const std::string line = net::msg::chat(seat, std::string(32 * 1024 - 64, 'y'));
             auto next = Clock::now();
             while (!stop) {

@@ -13,3 +13,11 @@ if(TARGET zirky_client_qt AND TARGET zirky-host)
   target_link_libraries(bench_window_flood PRIVATE zirky_client_qt zirky_net)
   add_dependencies(bench_window_flood zirky-host)
 endif()
+# The window at a real zirky-host with five computer players for minutes: memory stays flat.
+if(TARGET zirky_client_qt AND TARGET zirky-host)
+  add_executable(bench_window_soak ${CMAKE_CURRENT_LIST_DIR}/bench_window_soak.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/WindowProcess.h)
+  target_include_directories(bench_window_soak PRIVATE ${CMAKE_CURRENT_LIST_DIR})
+  target_link_libraries(bench_window_soak PRIVATE zirky_client_qt zirky_net)
+  add_dependencies(bench_window_soak zirky-host)
+endif()
