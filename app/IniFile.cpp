@@ -1,14 +1,10 @@
 #include "IniFile.h"
 
+#include "AtomicFile.h"
+
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <ctime>
-#include <dirent.h>
 #include <fcntl.h>
-#include <fstream>
 #include <limits.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -79,7 +75,6 @@ constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
 // Temporary files of a save: this prefix and six characters from mkstemp.
 constexpr std::string_view kTempPrefix = ".draviklobby.";
-constexpr time_t kTempGraceSeconds = 2;
 
 } // namespace
 
@@ -188,32 +183,7 @@ IniFile::LoadResult IniFile::load(const std::string& path)
 
 std::size_t IniFile::removeStaleTemporaries(const std::string& linkPath)
 {
-    const std::string dir = dirOf(resolveLinks(linkPath));
-    DIR* d = ::opendir(dir.c_str());
-    if (!d)
-        return 0;
-    std::size_t removed = 0;
-    const time_t now = ::time(nullptr);
-    while (const dirent* e = ::readdir(d)) {
-        const std::string_view name = e->d_name;
-        if (name.size() != kTempPrefix.size() + 6 || name.substr(0, kTempPrefix.size()) != kTempPrefix)
-            continue;
-        const std::string full = dir + "/" + std::string(name);
-        // A save in progress holds a lock on its temporary file; one whose
-        // saver died holds none. The age covers the moment between creating
-        // the file and locking it.
-        const int fd = ::open(full.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
-        if (fd < 0)
-            continue;
-        struct stat st;
-        const bool stale = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && now - st.st_mtime >= kTempGraceSeconds
-            && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-        if (stale && ::unlink(full.c_str()) == 0)
-            ++removed;
-        ::close(fd);
-    }
-    ::closedir(d);
-    return removed;
+    return app::removeStaleTemporaries(dirOf(resolveLinks(linkPath)), kTempPrefix);
 }
 
 std::size_t IniFile::findSection(std::string_view section) const
@@ -299,58 +269,9 @@ bool IniFile::save(const std::string& linkPath, std::string* error) const
     if (m_notRegular)
         return fail("the settings file is not a regular file");
 
-    const std::string dir = dirOf(path);
-    std::string tmpl = dir + "/" + std::string(kTempPrefix) + "XXXXXX";
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0)
-        return fail(std::string("cannot create a temporary file: ") + std::strerror(errno));
-    const std::string tmp(name.data());
-    // Held until the rename: tells a later clean-up that this file is in use.
-    ::flock(fd, LOCK_EX | LOCK_NB);
-
-    // Keep the permissions of the file being replaced.
-    struct stat st;
-    if (::stat(path.c_str(), &st) == 0)
-        ::fchmod(fd, st.st_mode & 07777);
-    else
-        ::fchmod(fd, 0644);
-
-    const std::string data = text();
-    std::size_t written = 0;
-    while (written < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + written, data.size() - written);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            const std::string why = std::strerror(errno);
-            ::close(fd);
-            ::unlink(tmp.c_str());
-            return fail("cannot write the settings file: " + why);
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    const bool synced = ::fsync(fd) == 0;
-    const int syncErrno = errno;
-    const bool closed = ::close(fd) == 0;
-    if (!synced || !closed) {
-        const std::string why = std::strerror(synced ? errno : syncErrno);
-        ::unlink(tmp.c_str());
-        return fail("cannot write the settings file: " + why);
-    }
-    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
-        const std::string why = std::strerror(errno);
-        ::unlink(tmp.c_str());
-        return fail("cannot replace the settings file: " + why);
-    }
-    // The rename is only durable once the folder is: after a power cut the old
-    // name could otherwise come back.
-    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
+    std::string why;
+    if (!replaceFile(path, text(), kTempPrefix, &why))
+        return fail("the settings file could not be saved: " + why);
     return true;
 }
 

@@ -41,9 +41,10 @@ public:
 
     std::string text() const;
 
-    // Writes beside the target and renames into place (through symbolic links,
-    // which stay links). False (with a reason) when the file could not be
-    // written; the old file is then untouched.
+    // Writes beside the target and renames into place (app::replaceFile;
+    // through symbolic links, which stay links). A new file is readable by its
+    // owner only. False (with a reason) when the file could not be written;
+    // the old file is then untouched.
     bool save(const std::string& path, std::string* error = nullptr) const;
 
     bool writable() const { return !m_tooLarge && !m_notRegular; }

@@ -15,6 +15,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <string>
+#include <vector>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -46,8 +47,8 @@ struct StartedHost {
 };
 
 // The host picks a free port itself (--port 0) so runs never collide, and only
-// its log tells which one it took.
-inline StartedHost startHost(const std::string& program)
+// its log tells which one it took. `more` are further options ("--bots", "easy").
+inline StartedHost startHost(const std::string& program, const std::vector<std::string>& more = {})
 {
     StartedHost host;
     int errPipe[2];
@@ -59,9 +60,12 @@ inline StartedHost startHost(const std::string& program)
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
-    const char* const args[] = { program.c_str(), "--port", "0", nullptr };
+    std::vector<const char*> args { program.c_str(), "--port", "0" };
+    for (const std::string& option : more)
+        args.push_back(option.c_str());
+    args.push_back(nullptr);
     const int spawned
-        = posix_spawn(&host.pid, program.c_str(), &actions, nullptr, const_cast<char* const*>(args), environ);
+        = posix_spawn(&host.pid, program.c_str(), &actions, nullptr, const_cast<char* const*>(args.data()), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(errPipe[1]);
     if (spawned != 0) {

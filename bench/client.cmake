@@ -4,3 +4,20 @@ if(TARGET zirky_client_qt)
   target_include_directories(bench_client_play PRIVATE ${CMAKE_CURRENT_LIST_DIR})
   target_link_libraries(bench_client_play PRIVATE zirky_client_qt)
 endif()
+# The window against a host that floods it, and against a real zirky-host whose
+# other players flood the chat: its memory, its chat lag, and whether it is dropped.
+if(TARGET zirky_client_qt AND TARGET zirky-host)
+  add_executable(bench_window_flood ${CMAKE_CURRENT_LIST_DIR}/bench_window_flood.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/WindowProcess.h)
+  target_include_directories(bench_window_flood PRIVATE ${CMAKE_CURRENT_LIST_DIR})
+  target_link_libraries(bench_window_flood PRIVATE zirky_client_qt zirky_net)
+  add_dependencies(bench_window_flood zirky-host)
+endif()
+# The window at a real zirky-host with five computer players for minutes: memory stays flat.
+if(TARGET zirky_client_qt AND TARGET zirky-host)
+  add_executable(bench_window_soak ${CMAKE_CURRENT_LIST_DIR}/bench_window_soak.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/WindowProcess.h)
+  target_include_directories(bench_window_soak PRIVATE ${CMAKE_CURRENT_LIST_DIR})
+  target_link_libraries(bench_window_soak PRIVATE zirky_client_qt zirky_net)
+  add_dependencies(bench_window_soak zirky-host)
+endif()

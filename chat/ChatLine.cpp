@@ -147,7 +147,7 @@ ParsedLine parseLine(std::string_view line)
         }
     }
 
-    const std::size_t colon = headEnd(rest);
+    const std::size_t colon = parsed.style == kSystemStyle ? std::string_view::npos : headEnd(rest);
     if (colon != std::string_view::npos) {
         parsed.head = std::string(rest.substr(0, colon + 1));
         rest.remove_prefix(colon + 1);
@@ -181,6 +181,18 @@ ParsedLine parseLine(std::string_view line)
             break;
     }
     return parsed;
+}
+
+std::string clipForDisplay(std::string_view line, std::size_t maxBytes)
+{
+    static constexpr std::string_view kEllipsis = "\xE2\x80\xA6"; // U+2026
+    if (line.size() <= maxBytes)
+        return std::string(line);
+    std::size_t cut = maxBytes > kEllipsis.size() ? maxBytes - kEllipsis.size() : 0;
+    // Back to the start of the character the cut falls in.
+    while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80)
+        --cut;
+    return std::string(line.substr(0, cut)) + std::string(kEllipsis);
 }
 
 std::optional<std::string> safeUrl(std::string_view shown)
@@ -236,10 +248,10 @@ Payload splitPayload(std::string_view rest)
     // never holds "|": cutting at the last one keeps a "|" the player typed.
     const std::size_t bar = rest.rfind('|');
     if (bar == std::string_view::npos) {
-        p.line = net::toUtf8(rest);
+        p.line = net::printable(rest);
         return p;
     }
-    p.line = net::toUtf8(rest.substr(0, bar));
+    p.line = net::printable(rest.substr(0, bar));
     p.colour = app::parseColorText(rest.substr(bar + 1)).value_or(kRed);
     return p;
 }

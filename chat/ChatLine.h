@@ -35,7 +35,9 @@ struct Piece {
 
 struct ParsedLine {
     int style = kSystemStyle;
-    std::string head; // up to and including the first ":"; empty when there is none
+    // A player's line: up to and including the first ":"; empty when there is
+    // none. A system line never has one ("The address ::1 ..." stays whole).
+    std::string head;
     // Neighbouring words of the line's own style arrive as one run, so a
     // long line costs a few runs rather than one per word.
     std::vector<Piece> body;
@@ -44,6 +46,14 @@ struct ParsedLine {
 // "n+text". A number 1..9 before the first "+" is a seat (style n + 5);
 // anything else, or no "+", is a system line (style 0).
 ParsedLine parseLine(std::string_view line);
+
+// The most of one line the view keeps: a person types at most 400 characters
+// and a name, while a line the host relays may be 32 KiB, which would cost the
+// view far more to lay out than anyone can read.
+inline constexpr std::size_t kMaxShownBytes = 1536;
+// The line cut to at most `maxBytes` bytes on a character boundary, with an
+// ellipsis where it was cut.
+std::string clipForDisplay(std::string_view line, std::size_t maxBytes = kMaxShownBytes);
 
 // A word (with its blank) that is drawn as a link.
 bool isLinkWord(std::string_view word);
@@ -54,9 +64,10 @@ bool isLinkWord(std::string_view word);
 // a local path, control characters or an address without a host.
 std::optional<std::string> safeUrl(std::string_view shown);
 
-// A received chat or action: the text up to the first "|" is the line (decoded
-// as UTF-8, or Latin-1 when it is not valid UTF-8) and the rest the sender's
-// colour, red when missing or unreadable.
+// A received chat or action: the text up to the last "|" is the line (decoded
+// as UTF-8, or Latin-1 when it is not valid UTF-8, with control and
+// bidirectional characters shown as "?") and the rest the sender's colour, red
+// when missing or unreadable.
 struct Payload {
     std::string line;
     std::uint32_t colour = kRed;

@@ -1,6 +1,7 @@
 #include "ChatView.h"
 
 #include "Smileys.h"
+#include "net/Text.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -12,6 +13,10 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocumentFragment>
+#include <QTimer>
+
+#include <algorithm>
+#include <tuple>
 
 #include <cstdio>
 
@@ -25,6 +30,18 @@ constexpr int kSmileyProperty = QTextFormat::UserProperty + 2;
 const QString kLinkScheme = QStringLiteral("zirky-link");
 const QString kSmileyScheme = QStringLiteral("smiley");
 const QColor kLinkColour(0, 0, 255);
+// The band behind the game's own lines; no player's line is drawn on one.
+const QColor kGameLineBand(255, 246, 214);
+
+QTextBlockFormat lineFormat(bool gameLine)
+{
+    QTextBlockFormat f;
+    // Left to right whatever the first letters of a name: a line is never turned around.
+    f.setLayoutDirection(Qt::LeftToRight);
+    if (gameLine)
+        f.setBackground(kGameLineBand);
+    return f;
+}
 
 QString fromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
@@ -77,6 +94,11 @@ ChatView::ChatView(QWidget* parent)
         addAction(a);
     }
 
+    m_drawTimer = new QTimer(this);
+    m_drawTimer->setSingleShot(true);
+    connect(m_drawTimer, &QTimer::timeout, this, &ChatView::drawWhileInBudget);
+    m_period.start();
+
     setTextSize(8);
 }
 
@@ -90,24 +112,123 @@ int ChatView::smileySize() const { return QFontMetrics(document()->defaultFont()
 
 void ChatView::addLine(const QString& line, const QColor& colour)
 {
+    const QByteArray utf8 = line.toUtf8();
+    const std::string_view bytes(utf8.constData(), static_cast<std::size_t>(utf8.size()));
     if (logToStderr()) {
-        std::fprintf(stderr, "chat: %s\n", line.toUtf8().constData());
+        std::fprintf(stderr, "chat: %s\n", net::printable(bytes).c_str());
         std::fflush(stderr);
     }
-    const chat::ParsedLine parsed = chat::parseLine(line.toStdString());
+    std::string shown = chat::clipForDisplay(bytes);
+    m_waitingBytes += shown.size();
+    m_waiting.push_back({ std::move(shown), colour });
+    // Lines the history would drop as soon as they were drawn are never drawn.
+    while (m_waiting.size() > 1
+        && (m_waiting.size() > static_cast<std::size_t>(kMaxLines)
+            || m_waitingBytes > static_cast<std::size_t>(kMaxCharacters))) {
+        m_waitingBytes -= m_waiting.front().line.size();
+        m_waiting.pop_front();
+    }
+    drawWhileInBudget();
+}
+
+bool ChatView::budgetLeft()
+{
+    if (m_period.elapsed() >= kDrawPeriodMs) {
+        m_period.restart();
+        m_spentNs = 0;
+    }
+    return m_spentNs < qint64 { kDrawBudgetMs } * 1'000'000;
+}
+
+void ChatView::drawWhileInBudget()
+{
+    // A colour change goes first: it comes at most every kRecolourEveryMs,
+    // and a flood of lines must not hold it back for ever.
+    const bool recolourDue = !m_lastRecolour.isValid() || m_lastRecolour.elapsed() >= kRecolourEveryMs;
+    if (!m_recolour.empty() && recolourDue && budgetLeft()) {
+        QElapsedTimer spent;
+        spent.start();
+        recolourWaitingStyles();
+        m_spentNs += spent.nsecsElapsed();
+    }
+    // Lines are laid out a few at a time (a long one alone), so that the budget is checked often.
+    constexpr int kLinesAtOnce = 50;
+    constexpr std::size_t kBytesAtOnce = 1024;
+    bool drew = false;
+    while (!m_waiting.empty() && budgetLeft()) {
+        QElapsedTimer spent;
+        spent.start();
+        QTextCursor cursor(document());
+        cursor.beginEditBlock();
+        std::size_t bytes = 0;
+        for (int n = 0; n < kLinesAtOnce && bytes < kBytesAtOnce && !m_waiting.empty(); ++n) {
+            drawLine(m_waiting.front());
+            bytes += m_waiting.front().line.size();
+            m_waitingBytes -= m_waiting.front().line.size();
+            m_waiting.pop_front();
+        }
+        cursor.endEditBlock();
+        trimHistory();
+        m_spentNs += spent.nsecsElapsed();
+        drew = true;
+    }
+    if (drew && !m_scrollOff)
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    scheduleDrawing();
+}
+
+void ChatView::scheduleDrawing()
+{
+    if (m_waiting.empty() && m_recolour.empty()) {
+        m_drawTimer->stop();
+        return;
+    }
+    qint64 wait = 0;
+    if (!budgetLeft())
+        wait = kDrawPeriodMs - m_period.elapsed();
+    if (m_waiting.empty() && m_lastRecolour.isValid())
+        wait = std::max(wait, kRecolourEveryMs - m_lastRecolour.elapsed());
+    wait = std::clamp<qint64>(wait, 0, std::max(kDrawPeriodMs, kRecolourEveryMs));
+    if (!m_drawTimer->isActive() || m_drawTimer->remainingTime() > wait)
+        m_drawTimer->start(static_cast<int>(wait));
+}
+
+void ChatView::drawWaitingLines()
+{
+    m_drawTimer->stop();
+    QTextCursor cursor(document());
+    cursor.beginEditBlock();
+    while (!m_waiting.empty()) {
+        drawLine(m_waiting.front());
+        m_waiting.pop_front();
+    }
+    m_waitingBytes = 0;
+    cursor.endEditBlock();
+    trimHistory();
+    recolourWaitingStyles();
+    if (!m_scrollOff)
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
+
+void ChatView::drawLine(const Waiting& waiting)
+{
+    const chat::ParsedLine parsed = chat::parseLine(waiting.line);
+    const QColor& colour = waiting.colour;
     if (m_styles.apply(parsed.style, bgrFromColor(colour)))
-        recolour(parsed.style, colour);
+        m_recolour[parsed.style] = colour;
+    const bool gameLine = parsed.style == chat::kSystemStyle;
 
     QTextCursor cursor(document());
-    // One edit block: the line is laid out once, not once per piece.
-    cursor.beginEditBlock();
     cursor.movePosition(QTextCursor::End);
-    if (!document()->isEmpty())
-        cursor.insertBlock();
+    if (document()->isEmpty())
+        cursor.setBlockFormat(lineFormat(gameLine));
+    else
+        cursor.insertBlock(lineFormat(gameLine));
 
     QTextCharFormat plain;
     plain.setForeground(colour);
     plain.setFontPointSize(m_textSize);
+    plain.setFontItalic(gameLine);
     plain.setProperty(kStyleProperty, parsed.style);
     if (!parsed.head.empty()) {
         QTextCharFormat head = plain;
@@ -124,6 +245,7 @@ void ChatView::addLine(const QString& line, const QColor& colour)
             link.setFontPointSize(m_textSize);
             link.setForeground(kLinkColour);
             link.setFontUnderline(true);
+            link.setFontItalic(gameLine);
             link.setAnchor(true);
             link.setAnchorHref(kLinkScheme + ':' + QString::number(m_links.add(piece.text)));
             link.setProperty(kStyleProperty, chat::kLinkStyle);
@@ -143,46 +265,72 @@ void ChatView::addLine(const QString& line, const QColor& colour)
         }
         }
     }
-    cursor.endEditBlock();
-    trimHistory();
+}
 
-    if (!m_scrollOff)
-        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+bool ChatView::isGameLine(const QTextBlock& block)
+{
+    return block.blockFormat().hasProperty(QTextFormat::BackgroundBrush);
 }
 
 void ChatView::trimHistory()
 {
-    const int lines = document()->blockCount();
-    if (lines <= kMaxLines + kTrimBatch)
+    QTextDocument* doc = document();
+    const int lines = doc->blockCount();
+    const int characters = doc->characterCount();
+    // Whole lines go, and in batches: taking lines off the top lays the view out again.
+    int keepFrom = 0;
+    if (lines > kMaxLines + kTrimBatch)
+        keepFrom = doc->findBlockByNumber(lines - kMaxLines).position();
+    if (characters > kMaxCharacters + kMaxCharacters / 10) {
+        const int excess = characters - kMaxCharacters;
+        QTextBlock keep = doc->findBlock(excess);
+        if (keep.position() < excess && keep.next().isValid())
+            keep = keep.next();
+        keepFrom = std::max(keepFrom, keep.position());
+    }
+    if (keepFrom <= 0)
         return;
-    QTextCursor top(document());
-    top.movePosition(QTextCursor::Start);
-    top.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, lines - kMaxLines);
+    // The line that becomes the first keeps its own band (or none).
+    const bool gameLine = isGameLine(doc->findBlock(keepFrom));
+    QTextCursor top(doc);
+    top.beginEditBlock();
+    top.setPosition(keepFrom, QTextCursor::KeepAnchor);
     top.removeSelectedText();
+    top.setBlockFormat(lineFormat(gameLine));
+    top.endEditBlock();
 }
 
-void ChatView::recolour(int style, const QColor& colour)
+void ChatView::recolourWaitingStyles()
 {
+    if (m_recolour.empty())
+        return;
     // Ranges first: recolouring can join neighbouring runs under an iterator.
-    // Only the newest lines are repainted: a peer that keeps changing colour
-    // over thousands of long lines must not freeze the window.
-    constexpr int kRecolouredLines = 200;
-    QList<QPair<int, int>> ranges;
+    // Only the newest lines are repainted, and all waiting styles in one pass:
+    // a peer that changes colour with every line must not cost a pass per line.
+    constexpr int kRecolouredLines = 100;
+    constexpr int kRecolouredCharacters = 16 * 1024;
+    QList<std::tuple<int, int, QColor>> ranges;
     int seen = 0;
-    for (QTextBlock block = document()->lastBlock(); block.isValid() && seen < kRecolouredLines;
+    int characters = 0;
+    for (QTextBlock block = document()->lastBlock();
+         block.isValid() && seen < kRecolouredLines && characters < kRecolouredCharacters;
          block = block.previous(), ++seen) {
+        characters += block.length();
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             const QTextCharFormat f = fragment.charFormat();
-            if (!f.isImageFormat() && f.property(kStyleProperty).toInt() == style)
-                ranges.push_back({ fragment.position(), fragment.position() + fragment.length() });
+            const auto colour = m_recolour.find(f.property(kStyleProperty).toInt());
+            if (!f.isImageFormat() && colour != m_recolour.end())
+                ranges.push_back({ fragment.position(), fragment.position() + fragment.length(), colour->second });
         }
     }
-    QTextCharFormat paint;
-    paint.setForeground(colour);
+    m_recolour.clear();
+    m_lastRecolour.start();
     QTextCursor edit(document());
     edit.beginEditBlock(); // laid out once, after every run has its colour
-    for (const auto& [from, to] : ranges) {
+    for (const auto& [from, to, colour] : ranges) {
+        QTextCharFormat paint;
+        paint.setForeground(colour);
         edit.setPosition(from);
         edit.setPosition(to, QTextCursor::KeepAnchor);
         edit.mergeCharFormat(paint);
@@ -234,6 +382,10 @@ void ChatView::clearMainChat()
 {
     clear();
     m_styles.clear();
+    m_waiting.clear();
+    m_waitingBytes = 0;
+    m_recolour.clear();
+    m_drawTimer->stop();
     emit cleared();
 }
 

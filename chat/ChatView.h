@@ -3,18 +3,28 @@
 // bold coloured heads, smiley pictures and links. A peer's text is always
 // shown as the characters it is, never read as markup, and the view keeps
 // only the newest lines so that a flood cannot grow memory without end.
+// The game's own lines are set apart (a tinted band, in italics), which no
+// player's line ever takes. Drawing has a time budget: lines that come faster
+// than it allows wait and are drawn together a little later, so that however
+// a flood of lines costs to draw, the program goes on reading its connection.
 
 #include "ChatLine.h"
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QTextBrowser>
 
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <map>
+#include <string>
 #include <string_view>
 
 class QAction;
 class QMenu;
+class QTextBlock;
+class QTimer;
 
 // 0x00BBGGRR as the wire and the settings file spell colours.
 QColor colorFromBgr(std::uint32_t bgr);
@@ -29,12 +39,25 @@ public:
     // the top makes the whole view lay itself out again.
     static constexpr int kMaxLines = 5000;
     static constexpr int kTrimBatch = 500;
+    // ... and not much more text than this (each line is also clipped, see
+    // chat::kMaxShownBytes), so that a flood of long lines stays as small.
+    static constexpr int kMaxCharacters = 1'000'000;
+    // Drawing takes at most this many milliseconds of each period of
+    // kDrawPeriodMs (give or take one line).
+    static constexpr int kDrawBudgetMs = 20;
+    static constexpr int kDrawPeriodMs = 100;
+    // A player's new colour reaches their earlier lines at most this often.
+    static constexpr int kRecolourEveryMs = 250;
 
     explicit ChatView(QWidget* parent = nullptr);
 
-    // "n+text" in the given colour (addlinetochat).
+    // "n+text" in the given colour (addlinetochat): drawn now, or as soon as
+    // the drawing budget allows.
     void addLine(const QString& line, const QColor& colour);
     void addlinetochat(const QString& line, const QColor& colour) { addLine(line, colour); }
+    // Draws every line still waiting, and the colour changes, now.
+    void drawWaitingLines();
+    int waitingLines() const { return static_cast<int>(m_waiting.size()); }
 
     // The font size of all fifteen styles.
     void setTextSize(int points);
@@ -75,13 +98,32 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    void recolour(int style, const QColor& colour);
+    struct Waiting {
+        std::string line; // clipped for display
+        QColor colour;
+    };
+    // Draws waiting lines while the budget of this period lasts; the rest wait for the next.
+    void drawWhileInBudget();
+    bool budgetLeft();
+    void scheduleDrawing();
+    void drawLine(const Waiting& line);
+    // A line drawn on the game's band.
+    static bool isGameLine(const QTextBlock& block);
+    void recolourWaitingStyles();
     void trimHistory();
     int smileySize() const;
     QString shownLinkAt(const QPoint& pos, const QString& href) const;
 
     chat::LinkTable m_links;
     chat::StyleColours m_styles;
+    std::deque<Waiting> m_waiting;
+    std::size_t m_waitingBytes = 0;
+    // Styles whose earlier lines still show an older colour.
+    std::map<int, QColor> m_recolour;
+    QElapsedTimer m_lastRecolour;
+    QTimer* m_drawTimer = nullptr;
+    QElapsedTimer m_period; // the drawing period under way
+    qint64 m_spentNs = 0; // drawing time spent in it
     int m_textSize = 8;
     bool m_scrollOff = false;
     QPoint m_lastClick;

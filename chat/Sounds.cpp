@@ -1,6 +1,7 @@
 #include "Sounds.h"
 
 #include "Speaker.h"
+#include "net/Text.h"
 
 #include <cstdio>
 
@@ -77,7 +78,8 @@ void Sounds::playSound(const QString& name)
         return;
     const QString key = name.toLower();
     if (!names().contains(key)) {
-        std::fprintf(stderr, "zirky: no sound named \"%s\"\n", name.left(40).toUtf8().constData());
+        // The name may have come from a peer.
+        std::fprintf(stderr, "zirky: no sound named \"%s\"\n", net::printable(name.left(40).toStdString()).c_str());
         return;
     }
 #ifdef ZIRKY_HAVE_MULTIMEDIA

@@ -2,6 +2,7 @@
 
 #include "client/ConnectionText.h"
 #include "net/TSock.h"
+#include "net/Text.h"
 
 #include <QTimer>
 
@@ -104,6 +105,9 @@ void ClientConnection::onReadable()
     for (auto& line : lines)
         m_queue.push(0, std::move(line));
     scheduleDispatch();
+    applyBackPressure();
+    if (m_endSignalled)
+        return;
     if (status == net::Framer::Status::Overflow) {
         log("the host sent more than 64 KiB without a message end");
         m_hostClosed = true;
@@ -111,6 +115,46 @@ void ClientConnection::onReadable()
         m_sock->Close();
         endWhenDrained();
     }
+}
+
+bool ClientConnection::readingPaused() const { return m_sock && m_sock->readPaused(); }
+
+void ClientConnection::applyBackPressure()
+{
+    if (m_queue.size() < m_limits.messages && m_queue.cost(0) < m_limits.bytes)
+        return;
+    if (!m_floodingSince.isValid())
+        m_floodingSince.start();
+    else if (m_floodingSince.elapsed() > m_limits.floodMs) {
+        dropFlood();
+        return;
+    }
+    // What the host sends meanwhile waits in the system, and then in the host.
+    m_sock->setReadPaused(true);
+}
+
+void ClientConnection::resumeWhenDrained()
+{
+    if (m_queue.empty())
+        m_floodingSince.invalidate(); // it kept up: whatever filled it has stopped
+    if (!m_sock->readPaused() || m_queue.size() > m_limits.messages / 2 || m_queue.cost(0) > m_limits.bytes / 2)
+        return;
+    m_sock->setReadPaused(false);
+}
+
+void ClientConnection::dropFlood()
+{
+    log("the host kept the receive queue full (" + std::to_string(m_queue.size()) + " messages, "
+        + std::to_string(m_queue.cost(0)) + " bytes) for over " + std::to_string(m_limits.floodMs / 1000)
+        + " s: connection closed");
+    m_dropReason = QString::fromUtf8(client::kHostFlooded.data(), static_cast<qsizetype>(client::kHostFlooded.size()));
+    // What it flooded us with is not worth handing on.
+    m_queue.discardSeat(0);
+    m_framer.reset();
+    m_sock->OnRead = nullptr;
+    m_sock->Close();
+    m_hostClosed = true;
+    endWhenDrained();
 }
 
 void ClientConnection::onSocketInfo(TSocketInfo info, const QString& msg)
@@ -154,10 +198,13 @@ void ClientConnection::handOnNext()
         return;
     const net::QueuedLine line = m_queue.take();
     if (m_echo) {
-        std::fprintf(stderr, "host: %s\n", line.text.c_str());
+        std::fprintf(stderr, "host: %s\n", net::printable(line.text).c_str());
         std::fflush(stderr);
     }
     emit lineReceived(line.text);
+    if (m_endSignalled)
+        return;
+    resumeWhenDrained();
     scheduleDispatch();
     endWhenDrained();
 }

@@ -3,9 +3,13 @@
 // queue. It hands on one message per event-loop turn and says when the
 // connection fails or ends. It also holds the lobby's link open when asked;
 // nothing else touches a socket. The window and the computer players each have one.
+// The queue is bounded as the host bounds its own: past the bound the
+// connection stops reading, so the host's writes wait (TCP's back-pressure),
+// and a host that keeps the queue full is dropped.
 
 #include "net/Framing.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 
@@ -44,6 +48,25 @@ public:
     const QString& failure() const { return m_failure; }
     // The host hung up and everything it sent before has been handed on.
     bool hostLeft() const { return m_ended; }
+    // Why this side closed the connection (a host that flooded it), for the
+    // player; empty when the host hung up or nothing is wrong.
+    const QString& dropReason() const { return m_dropReason; }
+
+    // What may wait in the receive queue (give or take one read): messages,
+    // and bytes with net::kQueuedMessageOverhead each. An honest host sends a
+    // few dozen messages a second, each handed on in an event-loop turn, and
+    // never comes near. Past either the connection stops reading until the
+    // queue is down to half; one that is still being filled past them
+    // `floodMs` after it first was is dropped.
+    struct QueueLimits {
+        std::size_t messages = 10000;
+        std::size_t bytes = 4 * 1024 * 1024;
+        int floodMs = 10000;
+    };
+    void setQueueLimits(const QueueLimits& limits) { m_limits = limits; }
+    std::size_t queuedMessages() const { return m_queue.size(); }
+    std::size_t queuedBytes() const { return m_queue.cost(0); }
+    bool readingPaused() const;
 
     // The lobby program sees this connection to 127.0.0.1 while the game lives:
     // nothing is sent or read on it, and a missing lobby is no error.
@@ -64,6 +87,11 @@ private:
     void scheduleDispatch();
     void handOnNext();
     void endWhenDrained();
+    // After queueing: stop reading past the bound, and drop a host that keeps it full.
+    void applyBackPressure();
+    // After handing a message on: read again once the queue is down to half.
+    void resumeWhenDrained();
+    void dropFlood();
     void log(const std::string& line) const;
     void fail(const QString& why);
 
@@ -78,6 +106,9 @@ private:
     bool m_endSignalled = false;
     bool m_ended = false;
     QString m_failure;
+    QString m_dropReason;
+    QueueLimits m_limits;
+    QElapsedTimer m_floodingSince; // the queue first reached its bound; invalid once it emptied
     bool m_echo = false;
     std::string m_logName = "zirky";
 };

@@ -13,5 +13,7 @@ namespace client
 std::string cannotConnectText(std::string_view report, std::string_view address, int port);
 
 inline constexpr std::string_view kConnectionLost = "The connection to the game host was lost.";
+inline constexpr std::string_view kHostFlooded
+    = "The game host sent far more than a game ever needs, faster than it could be read, so the connection to it was closed.";
 
 } // namespace client

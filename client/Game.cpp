@@ -40,6 +40,9 @@ Effects dropped(std::string why)
     return e;
 }
 
+// A game message the host may send only while a game runs.
+Effects outOfGame(std::string_view what) { return dropped(std::string(what) + " with no game running"); }
+
 // The leading number of a word-list line; a line whose number cannot be read sorts as 100.
 int leadingNumber(const std::string& line)
 {
@@ -156,7 +159,7 @@ Effects Game::startthegame(std::string_view rest)
     const auto options = net::parseGameOptions(rest, &why);
     if (!options)
         return dropped("game start: " + why);
-    const std::string starter = net::toUtf8(field(rest, 0));
+    const std::string starter = net::printable(field(rest, 0));
     Effects e;
     noTurnButtons();
     m_winnerShown = false;
@@ -177,6 +180,8 @@ Effects Game::startthegame(std::string_view rest)
 
 Effects Game::getnextplayer(std::string_view rest)
 {
+    if (!m_started)
+        return outOfGame("next player");
     const auto seat = intField(rest, 0, 1, rules::kMaxSeat);
     if (!seat)
         return dropped("next player with a bad seat");
@@ -196,7 +201,6 @@ Effects Game::getnextplayer(std::string_view rest)
     setStatus("", kStatusPlain);
     emptyBoxes();
 
-    m_started = true;
     m_whoseTurn = rules::shownTurnSeat(*seat);
     m_markerShown = !m_settings.fast;
     m_markerSeat = m_whoseTurn;
@@ -213,6 +217,8 @@ Effects Game::getnextplayer(std::string_view rest)
 
 Effects Game::thedice(std::string_view rest)
 {
+    if (!m_started)
+        return outOfGame("tiles");
     const auto seat = intField(rest, 0, 0, rules::kMaxSeat);
     if (!seat)
         return dropped("dice with a bad seat");
@@ -263,6 +269,8 @@ Effects Game::thedice(std::string_view rest)
 
 Effects Game::setdice(std::string_view rest)
 {
+    if (!m_started)
+        return outOfGame("tile move");
     const auto spot = intField(rest, 0, 0, rules::kMaxWordLength);
     const auto tile = intField(rest, 1, 1, rules::kZirkedTiles);
     if (!spot || !tile)
@@ -278,6 +286,8 @@ Effects Game::setdice(std::string_view rest)
 
 Effects Game::cleartilesRelay(std::string_view)
 {
+    if (!m_started)
+        return outOfGame("clear");
     if (myTurn())
         return dropped("clear for our own turn");
     m_rack.cleartiles();
@@ -286,6 +296,8 @@ Effects Game::cleartilesRelay(std::string_view)
 
 Effects Game::turnend(std::string_view)
 {
+    if (!m_started)
+        return outOfGame("end of turn");
     Effects e;
     endturn(e);
     e.turnOver = true;
@@ -324,10 +336,12 @@ void Game::endturn(Effects& e)
 
 Effects Game::accepted(std::string_view rest)
 {
+    if (!m_started)
+        return outOfGame("accepted word");
     const auto length = intField(rest, 0, rules::kMinWordLength, rules::kMaxWordLength);
     if (!length)
         return dropped("accepted word of a bad length");
-    const std::string word = net::toUtf8(field(rest, 1));
+    const std::string word = net::printable(field(rest, 1));
     Effects e;
     addToBox(*length, word, e);
     setStatus(word + " ACCEPTED", kGreen);
@@ -340,10 +354,12 @@ Effects Game::accepted(std::string_view rest)
 
 Effects Game::rejected(std::string_view rest)
 {
+    if (!m_started)
+        return outOfGame("rejected word");
     Effects e;
-    const std::string word = net::toUtf8(field(rest, 0));
+    const std::string word = net::printable(field(rest, 0));
     // The reason texts begin with a "+", which splits them from the word on the wire.
-    const std::string reason = net::toUtf8(net::fieldsAfter(rest, 1));
+    const std::string reason = net::printable(net::fieldsAfter(rest, 1));
     setStatus(word + reason, kRed);
     if (!myTurn())
         m_rack.cleartiles();
@@ -354,6 +370,8 @@ Effects Game::rejected(std::string_view rest)
 
 Effects Game::addaword(std::string_view rest)
 {
+    if (!m_started)
+        return outOfGame("word for the lists");
     const auto seat = intField(rest, 0, 1, rules::kPlayerSeats);
     const auto length = intField(rest, 1, 0, 1000);
     if (!seat || !length)
@@ -361,7 +379,7 @@ Effects Game::addaword(std::string_view rest)
     WordList& list = m_wordLists[static_cast<std::size_t>(*seat - 1)];
     if (list.lines.size() >= kMaxListLines)
         return dropped("word list full");
-    std::string line = std::to_string(*length) + ": " + net::toUtf8(field(rest, 2));
+    std::string line = std::to_string(*length) + ": " + net::printable(field(rest, 2));
     const auto at = std::find_if(
         list.lines.begin(), list.lines.end(), [&](const std::string& l) { return leadingNumber(l) < *length; });
     list.lines.insert(at, std::move(line));
@@ -371,6 +389,8 @@ Effects Game::addaword(std::string_view rest)
 
 Effects Game::bought(std::string_view rest, bool fresh)
 {
+    if (!m_started)
+        return outOfGame("tile purchase");
     const auto seat = intField(rest, 0, 1, rules::kPlayerSeats);
     const auto total = intField(rest, 1, INT32_MIN, INT32_MAX);
     if (!seat || !total)
@@ -389,6 +409,8 @@ Effects Game::oldtiles(std::string_view rest) { return bought(rest, false); }
 
 Effects Game::loadscores(std::string_view rest)
 {
+    if (!m_started)
+        return outOfGame("score");
     const auto seat = intField(rest, 0, 1, rules::kPlayerSeats);
     const auto score = intField(rest, 1, INT32_MIN, INT32_MAX);
     if (!seat || !score)
@@ -425,6 +447,8 @@ Effects Game::stats(std::string_view rest)
 
 Effects Game::scores(std::string_view rest)
 {
+    if (!m_started)
+        return outOfGame("turn result");
     const auto seat = intField(rest, 0, 1, rules::kPlayerSeats);
     const auto points = intField(rest, 1, INT32_MIN, INT32_MAX);
     const auto bonus = intField(rest, 2, INT32_MIN, INT32_MAX);
@@ -457,15 +481,47 @@ Effects Game::scores(std::string_view rest)
                 + " words made for " + std::to_string(*points) + " points plus " + std::to_string(*bonus)
                 + " bonus points!";
     }
-    if (*seat == m_roster.mySeat())
-        e.turnScore = static_cast<int>(std::clamp<long long>(sum, INT32_MIN, INT32_MAX));
+    if (*seat == m_roster.mySeat()) {
+        // The best-turn record takes only what the rules let a turn score.
+        if (turnReachable(*points, *bonus, *words))
+            e.turnScore = static_cast<int>(sum);
+        else
+            e.ignored = "a turn score no game reaches, not recorded: " + std::to_string(sum);
+    }
     e.scored = TurnResult { *seat, *points, *bonus, *words };
     return e;
 }
 
+bool Game::turnReachable(int points, int bonus, int words)
+{
+    static const rules::TurnScore best = rules::bestTurn();
+    return points >= 0 && points <= best.points && words >= 0 && words <= best.words
+        && (bonus == -rules::kZirkedPenalty || (bonus >= 0 && bonus <= best.bonus));
+}
+
+bool Game::wonBy(int seat, const std::string& winner) const
+{
+    if (!rules::isPlayerSeat(seat) || nameOf(seat) != winner)
+        return false;
+    // Two players of one name (an older host lets them in): the winner is the
+    // one at the top, so a namesake below it did not win.
+    const auto own = net::parseInt(this->seat(seat).score);
+    for (int other = 1; other <= rules::kPlayerSeats; ++other) {
+        if (other == seat || nameOf(other) != winner)
+            continue;
+        const auto theirs = net::parseInt(this->seat(other).score);
+        if (!own || (theirs && *theirs >= *own))
+            return false;
+    }
+    return true;
+}
+
 Effects Game::winner(std::string_view rest)
 {
-    const std::string text = net::toUtf8(rest);
+    // Only a running game has a winner, and only once.
+    if (!m_started)
+        return outOfGame("winner");
+    const std::string text = net::printable(rest);
     Effects e;
     e.turnOver = true;
     e.sounds.push_back("gameover");
@@ -474,6 +530,10 @@ Effects Game::winner(std::string_view rest)
     m_whoseTurn = 0;
     m_clockRunning = false;
     noTurnButtons();
+    // A winner may come in the middle of a turn (its player left): nothing of it stays on the board.
+    m_rack.cleartiles();
+    m_rack.clearPictures();
+    m_markerShown = false;
     m_startButton = m_host;
     m_winnerShown = true;
     m_missedShown = false;
@@ -482,19 +542,24 @@ Effects Game::winner(std::string_view rest)
         return e;
     }
     const int me = m_roster.mySeat();
-    const bool player = rules::isPlayerSeat(me);
-    m_winnerText = player && nameOf(me) == text ? "You have Won the Game!" : text + " has Won the Game!";
+    const bool won = wonBy(me, text);
+    m_winnerText = won ? "You have Won the Game!" : text + " has Won the Game!";
     m_wordListsShown = false;
-    if (player) {
-        e.tallyGame = text == m_loginName ? std::string("addtomine") : text;
-        if (const auto own = net::parseInt(seat(me).score))
+    if (rules::isPlayerSeat(me)) {
+        e.tallyGame = won ? std::string("addtomine") : text;
+        const auto own = net::parseInt(seat(me).score);
+        if (own && *own <= rules::highestGameScore(m_settings.playToScore, m_settings.team))
             e.gameScore = *own;
+        else if (own)
+            e.ignored = "a game score no game reaches, not recorded: " + std::to_string(*own);
     }
     return e;
 }
 
 Effects Game::ifinished(std::string_view rest)
 {
+    if (!m_started)
+        return outOfGame("finish vote");
     const auto seat = intField(rest, 0, 1, rules::kPlayerSeats);
     if (!seat)
         return dropped("finish vote with a bad seat");
@@ -512,6 +577,8 @@ Effects Game::ifinished(std::string_view rest)
 
 Effects Game::allfinished(std::string_view)
 {
+    if (!m_started)
+        return outOfGame("everyone's finish vote");
     Effects e;
     e.lines.push_back({ "0+Everyone has voted to finish this round.", kBlue });
     return e;

@@ -68,7 +68,6 @@ public:
     void setHostRights(bool host);
     // After a turn, the best words of its rack this player did not play.
     void setShowMissed(bool show) { m_showMissed = show; }
-    void setLoginName(std::string name) { m_loginName = std::move(name); }
     // The stored option, as read from the settings file.
     void useTwoRows(bool twoRows) { m_rack.setTwoRows(twoRows); }
     // The player flipped "Tiles in Two Rows": a word in progress is cleared as "Clear" would.
@@ -162,6 +161,10 @@ private:
     void takeTile(int tile, Effects& e);
     void takeBack(int tile, Effects& e);
     Effects bought(std::string_view rest, bool fresh);
+    // Whether a turn's points, bonus and word count are ones the rules can give.
+    static bool turnReachable(int points, int bonus, int words);
+    // Whether the player in `seat` is the one `winner` names.
+    bool wonBy(int seat, const std::string& winner) const;
     void send(Effects& e, std::string message) const;
 
     const Roster& m_roster;
@@ -179,7 +182,6 @@ private:
     bool m_host = false;
     bool m_turnSoundNew = false;
     bool m_turnOff0 = false;
-    std::string m_loginName;
     bool m_typingOn = false;
     bool m_startButton = false;
     std::array<WordBox, rules::kWordLengths> m_boxes {};

@@ -7,6 +7,7 @@
 #include "chat/ChatView.h"
 #include "chat/PhraseBar.h"
 #include "chat/Sounds.h"
+#include "net/Text.h"
 #include "windows/Background.h"
 #include "windows/DownloadWindow.h"
 #include "windows/HelpWindow.h"
@@ -315,4 +316,8 @@ void MainWindow::addLine(const std::string& line, std::uint32_t bgr)
     m_chatView->addLine(QString::fromStdString(line), colorFromBgr(bgr));
 }
 
-void MainWindow::log(const std::string& line) const { std::fprintf(stderr, "zirky: %s\n", line.c_str()); }
+// What the log says may quote a peer: a forged line or a terminal escape shows as "?".
+void MainWindow::log(const std::string& line) const
+{
+    std::fprintf(stderr, "zirky: %s\n", net::printable(line).c_str());
+}

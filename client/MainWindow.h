@@ -6,8 +6,10 @@
 #include "app/LaunchPlan.h"
 #include "app/Settings.h"
 #include "client/Session.h"
+#include "net/LogLimit.h"
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPixmap>
 
@@ -184,6 +186,9 @@ private:
     void writeSettingsFile(std::optional<app::Geometry> closing);
 
     void addLine(const std::string& line, std::uint32_t bgr);
+    // A host message the session dropped, for the log: a few lines a minute at
+    // most, however many a hostile host sends.
+    void logIgnored(const std::string& why);
     void sendToHost(const std::string& bytes);
     // The host is gone: the program ends, as when the host closes the link.
     void hostGone(const char* why);
@@ -209,6 +214,8 @@ private:
     // Connection
     ClientConnection* m_conn = nullptr;
     bool m_leaving = false;
+    net::LogLimit m_ignoredLog { 5 };
+    QElapsedTimer m_clock;
     int m_messagesOpen = 0;
     quint16 m_hostedPort = 0;
 

@@ -130,7 +130,9 @@ void MainWindow::hostGone(const char* why)
     m_leaving = true;
     log(why);
     // A game that vanished would leave the player guessing: say why first.
-    if (!m_conn->wasSeated() && !m_conn->failure().isEmpty())
+    if (!m_conn->dropReason().isEmpty())
+        showMessage(this, m_conn->dropReason());
+    else if (!m_conn->wasSeated() && !m_conn->failure().isEmpty())
         showMessage(this, m_conn->failure());
     else if (m_conn->hostLeft() && m_conn->wasSeated())
         showMessage(this,

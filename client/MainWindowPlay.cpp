@@ -20,7 +20,7 @@
 void MainWindow::apply(client::Effects effects)
 {
     if (effects.ignored)
-        log("ignored: " + *effects.ignored);
+        logIgnored(*effects.ignored);
     if (effects.seated) {
         m_conn->markSeated();
         m_outbox->setSeat(*effects.seated);
@@ -51,6 +51,17 @@ void MainWindow::apply(client::Effects effects)
         return;
     }
     render();
+}
+
+void MainWindow::logIgnored(const std::string& why)
+{
+    if (!m_clock.isValid())
+        m_clock.start();
+    if (!m_ignoredLog.admit(m_clock.elapsed()))
+        return;
+    if (const std::size_t held = m_ignoredLog.takeHeldBack())
+        log(std::to_string(held) + " more host messages were ignored and not logged");
+    log("ignored: " + why);
 }
 
 void MainWindow::render()

@@ -24,7 +24,16 @@ std::optional<int> seatField(std::string_view rest, int lo, int hi)
     return n;
 }
 
-std::string spyLine(int seat, std::string_view name) { return std::to_string(seat) + ": " + std::string(name); }
+std::string spyPrefix(int seat) { return std::to_string(seat) + ": "; }
+std::string spyLine(int seat, std::string_view name) { return spyPrefix(seat) + std::string(name); }
+
+// The line of the spectator in `seat` (a const or a mutable list).
+template <class Spies> auto spyIn(Spies& spies, int seat)
+{
+    const std::string prefix = spyPrefix(seat);
+    return std::find_if(
+        spies.begin(), spies.end(), [&](const std::string& spy) { return spy.rfind(prefix, 0) == 0; });
+}
 
 Effects dropped(std::string why)
 {
@@ -41,11 +50,8 @@ std::string Roster::nameAt(int seat) const
 {
     if (rules::isPlayerSeat(seat))
         return name(seat);
-    const std::string prefix = std::to_string(seat) + ": ";
-    for (const auto& spy : m_spies)
-        if (spy.rfind(prefix, 0) == 0)
-            return spy.substr(prefix.size());
-    return {};
+    const auto spy = spyIn(m_spies, seat);
+    return spy == m_spies.end() ? std::string() : spy->substr(spyPrefix(seat).size());
 }
 
 std::vector<std::string> Roster::everyone() const
@@ -80,7 +86,7 @@ Effects Roster::playerArrived(std::string_view rest)
     const auto seat = seatField(rest, 1, rules::kMaxSeat);
     if (!seat)
         return dropped("player arrival with a bad seat");
-    const std::string name = net::toUtf8(net::fieldsAfter(rest, 1));
+    const std::string name = net::printable(net::fieldsAfter(rest, 1));
     Effects c;
     const bool mine = *seat == m_mySeat;
     if (mine) {
@@ -125,7 +131,7 @@ Effects Roster::playerDisconnected(std::string_view rest)
         m_watching[i] = false;
         return c;
     }
-    const std::string name = net::toUtf8(net::fieldsAfter(rest, 1));
+    const std::string name = net::printable(net::fieldsAfter(rest, 1));
     if (name.empty() || m_spies.empty())
         return c;
     const std::string line = spyLine(*seat, name);

@@ -3,11 +3,25 @@
 #include "chat/ChatLine.h"
 #include "chat/Speaker.h"
 #include "net/Commands.h"
+#include "net/Fields.h"
 #include "net/Text.h"
+#include "rules/Seats.h"
 #include "rules/Version.h"
 
 namespace client
 {
+
+namespace
+{
+
+Effects ignoring(std::string why)
+{
+    Effects e;
+    e.ignored = std::move(why);
+    return e;
+}
+
+} // namespace
 
 Session::Session(std::uint32_t seed)
     : m_game(m_roster, seed)
@@ -45,6 +59,7 @@ Session::Session(std::uint32_t seed)
     route(net::cmd::playasound, &Session::chatterSound);
     game(net::cmd::ifinished, &Game::ifinished);
     game(net::cmd::allfinished, &Game::allfinished);
+    route(net::cmd::notice, &Session::notice);
 }
 
 void Session::route(std::string_view command, Handler handler)
@@ -55,7 +70,6 @@ void Session::route(std::string_view command, Handler handler)
 void Session::setLoginName(std::string name)
 {
     m_loginName = std::move(name);
-    m_game.setLoginName(m_loginName);
 }
 
 void Session::setHosting(bool hosting)
@@ -78,10 +92,8 @@ Effects Session::seated(std::string_view rest)
 {
     Effects e;
     const auto seat = m_roster.seated(rest);
-    if (!seat) {
-        e.ignored = "a seat message with a bad seat";
-        return e;
-    }
+    if (!seat)
+        return ignoring("a seat message with a bad seat");
     e.seated = *seat;
     // A dedicated host has no player of its own: whoever joins it first holds
     // seat 1 and the host's rights, so that player starts the games. (A copy
@@ -101,7 +113,7 @@ Effects Session::justWatching(std::string_view rest) { return m_roster.justWatch
 Effects Session::otherHasWrongVersion(std::string_view rest)
 {
     Effects e;
-    e.lines.push_back({ "0+" + net::toUtf8(rest) + " has a different version of the game then you.", kBlue });
+    e.lines.push_back({ "0+" + net::printable(rest) + " has a different version of the game then you.", kBlue });
     return e;
 }
 
@@ -113,8 +125,18 @@ Effects Session::ownWrongVersion(std::string_view)
     return e;
 }
 
+Effects Session::notice(std::string_view rest)
+{
+    Effects e;
+    e.lines.push_back({ "0+" + net::printable(rest), kMaroon });
+    return e;
+}
+
 Effects Session::full(std::string_view)
 {
+    // The host refuses a connection before it seats it; once seated, "full" is no news for us.
+    if (rules::isSeat(m_roster.mySeat()))
+        return ignoring("a full-game notice for a seated window");
     Effects e;
     e.gameFull = true;
     return e;
@@ -124,6 +146,11 @@ Effects Session::full(std::string_view)
 
 Effects Session::chat(std::string_view rest)
 {
+    // A player's line always names the seat it came from: one without would
+    // pass for a line of the game's own.
+    const auto seat = net::parseInt(net::fieldAt(rest, 0).value_or(""));
+    if (!seat || !rules::isSeat(*seat))
+        return ignoring("chat from no seat");
     const chat::Payload payload = chat::splitPayload(rest);
     Effects e;
     e.lines.push_back({ payload.line, payload.colour });

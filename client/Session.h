@@ -66,6 +66,8 @@ private:
     Effects otherHasWrongVersion(std::string_view rest);
     Effects ownWrongVersion(std::string_view rest);
     Effects full(std::string_view rest);
+    // A line from the host itself, shown as one of the game's own.
+    Effects notice(std::string_view rest);
     Effects chatterSound(std::string_view rest);
 
     Roster m_roster;

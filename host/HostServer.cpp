@@ -461,7 +461,7 @@ void HostServer::resetSeat(Seat& s)
     s.tokens = m_rate.burst;
     s.refilledAt = nowMs();
     s.slowSince = -1;
-    s.complaints = host::LogLimit(m_complaintLines);
+    s.complaints = net::LogLimit(m_complaintLines);
 }
 
 void HostServer::onWritable(TSock* sender)
@@ -676,7 +676,7 @@ void HostServer::badInput(int seat, const std::string& line)
         say(QString::fromStdString(line));
         return;
     }
-    host::LogLimit& limit = m_seats[static_cast<std::size_t>(seat)].complaints;
+    net::LogLimit& limit = m_seats[static_cast<std::size_t>(seat)].complaints;
     if (!limit.admit(nowMs()))
         return;
     if (const std::size_t held = limit.takeHeldBack())

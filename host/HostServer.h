@@ -8,7 +8,7 @@
 // It adapts sockets and timers to host::Game; the rules decide everything.
 
 #include "host/Game.h"
-#include "host/LogLimit.h"
+#include "net/LogLimit.h"
 #include "net/Framing.h"
 #include "net/TSock.h"
 
@@ -196,7 +196,7 @@ private:
         double tokens = 0; // messages it may still send at once
         qint64 refilledAt = 0;
         qint64 slowSince = -1; // over budget since then; -1: within budget
-        host::LogLimit complaints;
+        net::LogLimit complaints;
     };
     void resetSeat(Seat& s);
 
@@ -232,7 +232,7 @@ private:
     int m_heartbeatSilenceMs = 35000;
     Announcement m_announced;
     int m_complaintLines = 5;
-    host::LogLimit m_refusals { 5 };
+    net::LogLimit m_refusals { 5 };
     QElapsedTimer m_clock;
 };
 

@@ -17,7 +17,8 @@ bool isValidUtf8(std::string_view bytes);
 // Latin-1, so that single-byte peers still show their names.
 std::string toUtf8(std::string_view bytes);
 
-// Text from a peer made safe to write to a terminal or a log: read as toUtf8
+// Text from a peer made safe to write to a terminal or a log, or to show on
+// screen beside other text: read as toUtf8
 // does, with every C0 and C1 control character (tab, ESC and DEL included)
 // and every bidirectional control (U+061C, U+200E, U+200F, U+202A to U+202E,
 // U+2066 to U+2069) shown as "?", one "?" per character. A forged line

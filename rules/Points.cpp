@@ -65,6 +65,20 @@ TurnScore scoreTurn(const WordTable& words, bool zirked)
     return s;
 }
 
+TurnScore bestTurn()
+{
+    WordTable full;
+    for (auto& row : full)
+        row.fill("W");
+    return scoreWords(full);
+}
+
+int highestGameScore(int playToScore, bool team)
+{
+    const int turn = bestTurn().change();
+    return addScore(addScore(playToScore - 1, turn), team ? turn : 0);
+}
+
 int addScore(int score, int delta)
 {
     const long long sum = static_cast<long long>(score) + delta;

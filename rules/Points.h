@@ -33,6 +33,15 @@ TurnScore scoreTurn(const WordTable& words, bool zirked);
 // stuck at the limit rather than wrapped around to a winning score.
 int addScore(int score, int delta);
 
+// The most one turn can score: every box full, every bonus earned.
+TurnScore bestTurn();
+
+// The highest score a game of `playToScore` can leave a player with: just
+// short of the play-to score before the last turn, then the best turn (a
+// team's two partners both score on one shared total in a fast game). Only a
+// tie at the top, which the host plays on past, could go beyond it.
+int highestGameScore(int playToScore, bool team);
+
 // A Zirked player scoring below this loses kZirkedPenalty instead of scoring.
 inline constexpr int kZirkedMinimum = 500;
 inline constexpr int kZirkedPenalty = 500;

@@ -59,7 +59,18 @@ QString SpectatorList::lineFor(int seat, const QString& name)
     return QString::number(seat) + QStringLiteral(": ") + name;
 }
 
-void SpectatorList::addSpy(int seat, const QString& name) { m_list->addItem(lineFor(seat, name)); }
+void SpectatorList::addSpy(int seat, const QString& name)
+{
+    // A seat holds one spectator: a new login there replaces its line.
+    const QString prefix = lineFor(seat, QString());
+    for (int row = 0; row < m_list->count(); ++row) {
+        if (m_list->item(row)->text().startsWith(prefix)) {
+            m_list->item(row)->setText(lineFor(seat, name));
+            return;
+        }
+    }
+    m_list->addItem(lineFor(seat, name));
+}
 
 bool SpectatorList::removeSpy(int seat, const QString& name)
 {

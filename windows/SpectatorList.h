@@ -19,7 +19,8 @@ public:
     // Asked to remove the spectator in `seat`; the main window decides whether it may send.
     std::function<void(int seat)> onKick;
 
-    // One line per spectator: seat, ": ", name.
+    // One line per spectator seat: seat, ": ", name; a seat listed already
+    // takes the new name.
     void addSpy(int seat, const QString& name);
     // True when that exact line was listed and is now gone.
     bool removeSpy(int seat, const QString& name);

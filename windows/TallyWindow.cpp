@@ -1,6 +1,7 @@
 #include "TallyWindow.h"
 
 #include "Background.h"
+#include "app/AtomicFile.h"
 #include "net/Text.h"
 #include "windows/GridText.h"
 #include "windows/Lzrw1.h"
@@ -15,7 +16,6 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -30,6 +30,13 @@ namespace
 constexpr qint64 kMaxFileBytes = 16 * 1024 * 1024;
 
 QString fromRecord(const std::string& text) { return QString::fromStdString(text); }
+
+// The temporaries of a save beside `path`: its name, a dot and six characters
+// ("zirkytally.tld.XXXXXX").
+std::string tempPrefix(const QString& path)
+{
+    return QFile::encodeName(QFileInfo(path).fileName() + '.').toStdString();
+}
 
 int clampToInt(std::int64_t value)
 {
@@ -143,6 +150,8 @@ void TallyWindow::setTallyPath(const QString& path)
     m_path = path;
     m_saveBlocked = false;
     m_record = {};
+    // What saves killed half-way left beside the tally.
+    app::removeStaleTemporaries(QFile::encodeName(QFileInfo(path).absolutePath()).toStdString(), tempPrefix(path));
 
     QFile file(path);
     if (file.exists()) {
@@ -162,7 +171,7 @@ void TallyWindow::setTallyPath(const QString& path)
                 // Names from a single-byte writer still show.
                 for (auto& row : grid.rows) {
                     if (!row.empty())
-                        row[0] = net::toUtf8(row[0]);
+                        row[0] = net::printable(row[0]);
                 }
                 m_record = windows::TallyRecord::fromGrid(grid);
             } catch (const std::exception& e) {
@@ -216,19 +225,11 @@ bool TallyWindow::saveTally()
         QDir().mkpath(QFileInfo(m_path).absolutePath());
         // Written beside the tally and renamed over it: a crash or a kill leaves
         // the old tally or the new one, never half of one.
-        QSaveFile file(m_path);
-        if (!file.open(QIODevice::WriteOnly)) {
-            qWarning().noquote() << "Tally not saved:" << file.errorString();
-            return false;
-        }
-        if (file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()))
-            != static_cast<qint64>(bytes.size())) {
-            qWarning().noquote() << "Tally not saved:" << file.errorString();
-            file.cancelWriting();
-            return false;
-        }
-        if (!file.commit()) {
-            qWarning().noquote() << "Tally not saved:" << file.errorString();
+        std::string why;
+        if (!app::replaceFile(QFile::encodeName(m_path).toStdString(),
+                std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), tempPrefix(m_path),
+                &why)) {
+            qWarning().noquote() << "Tally not saved:" << QString::fromStdString(why);
             return false;
         }
         return true;

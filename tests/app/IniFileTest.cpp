@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <sys/file.h>
@@ -150,7 +151,7 @@ TEST(IniFileWrite, StrayCarriageReturnsSurviveEverySave)
 {
     // Found by the settings fuzz target: each save ate one carriage return
     // from lines of a file with bare line feeds, so the file crept.
-    for (const std::string original : { std::string("[lobby]\nName=Ann\r\r\n[zirky]\nTop=1\nend\r"),
+    for (const std::string& original : { std::string("[lobby]\nName=Ann\r\r\n[zirky]\nTop=1\nend\r"),
              std::string("[zirky]\r\nTop=1\r\nNote=x\r\r\nend\r"),
              std::string("[lobby]\r\nName=Ann\n[zirky]\nTop=1\n") }) {
         std::string text = original;
@@ -334,3 +335,29 @@ TEST_F(TempDir, ANamedPipeIsNeitherWaitedForNorReplaced)
 }
 
 } // namespace
+
+TEST_F(TempDir, ANewFileIsItsOwnersAloneAndAReplacedOneKeepsItsPermissions)
+{
+    struct Row {
+        const char* fault;
+        std::optional<mode_t> before; // nothing: no file yet
+        mode_t after;
+    };
+    const Row rows[] = {
+        { "a new settings file readable by everyone", std::nullopt, 0600 },
+        { "a file the player shared with a group taken from it", 0640, 0640 },
+        { "a file the player made public made private", 0644, 0644 },
+    };
+    for (const Row& r : rows) {
+        std::filesystem::remove(path);
+        if (r.before) {
+            writeAll(path, "[lobby]\n");
+            ASSERT_EQ(::chmod(path.c_str(), *r.before), 0);
+        }
+        std::string error;
+        ASSERT_TRUE(IniFile::parse("[zirky]\nTop=2\n").save(path, &error)) << error;
+        struct stat st;
+        ASSERT_EQ(::stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, r.after) << r.fault;
+    }
+}

@@ -149,9 +149,11 @@ const Change kChanges[] = {
 void expectStoredExcept(const app::ZirkySettings& out, const Change& changed)
 {
     const app::ZirkySettings stored = fromText(kStoredFile);
-    for (const Change& c : kChanges)
-        if (&c != &changed)
+    for (const Change& c : kChanges) {
+        if (&c != &changed) {
             EXPECT_EQ(c.saved(out), c.saved(stored)) << changed.fault << " changed, " << c.fault << " lost";
+        }
+    }
     EXPECT_EQ(out.playToScore, "7000") << changed.fault;
     EXPECT_EQ(out.newTiles, "false") << changed.fault;
     EXPECT_EQ(out.geometry, stored.geometry) << changed.fault;

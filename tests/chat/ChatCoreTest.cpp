@@ -32,8 +32,12 @@ TEST(ChatLineParse, StylesHeadsAndBodies)
         { "system line has style 0 and no head", "0+You are Connected.", 0, "", { text("You are Connected.") } },
         { "seat 1 chats in style 6", "1+Ann chats: hi", 6, "Ann chats:", { text("hi") } },
         { "seat 9 (a spectator) chats in style 14", "9+Spy chats: hi", 14, "Spy chats:", { text("hi") } },
-        { "seat beyond the styles falls back to a system line", "10+X chats: hi", 0, "X chats:", { text("hi") } },
-        { "negative number is a system line", "-3+odd: x", 0, "odd:", { text("x") } },
+        { "seat beyond the styles falls back to a system line", "10+X chats: hi", 0, "", { text("X chats: hi") } },
+        { "negative number is a system line", "-3+odd: x", 0, "", { text("odd: x") } },
+        { "a system line split into a heading at an address", "0+The address ::1 cannot be found.", 0, "",
+            { text("The address ::1 cannot be found.") } },
+        { "a system line naming a player split at the name", "0+Ann: <Chatter Sound> Cough", 0, "",
+            { text("Ann: <Chatter Sound> Cough") } },
         { "no number keeps the whole text", "hello+world", 0, "", { text("hello+world") } },
         { "no plus at all", "plain", 0, "", { text("plain") } },
         { "the head ends at the first colon only", "2+Bob chats: a: b", 7, "Bob chats:", { text("a: b") } },
@@ -63,6 +67,26 @@ TEST(ChatLineParse, StylesHeadsAndBodies)
         EXPECT_EQ(parsed.head, row.head) << row.name;
         EXPECT_EQ(parsed.body, row.body) << row.name;
     }
+}
+
+TEST(ChatLineParse, ALongLineIsClippedOnACharacterBoundary)
+{
+    const std::string ellipsis = "\xE2\x80\xA6";
+    struct Row {
+        const char* fault;
+        std::string line;
+        std::size_t max;
+        std::string shown;
+    };
+    const Row rows[] = {
+        { "a line that fits was clipped", "1+A chats: hi", 13, "1+A chats: hi" },
+        { "a long line was kept whole", std::string(100, 'x'), 10, std::string(7, 'x') + ellipsis },
+        { "a two-byte character was cut in half", "abcdef\xC3\xA9ghij", 10, "abcdef" + ellipsis },
+        { "a four-byte character was cut in half", "ab\xF0\x9F\x98\x80xyz", 8, "ab" + ellipsis },
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(chat::clipForDisplay(r.line, r.max), r.shown) << r.fault;
+    EXPECT_LE(chat::clipForDisplay(std::string(32 * 1024, 'x')).size(), chat::kMaxShownBytes);
 }
 
 TEST(ChatLineParse, MarkupFromAPeerStaysText)
@@ -118,6 +142,10 @@ TEST(ChatPayload, ColourAndLine)
         { "a bar the player typed stays in the line", "2+Bob chats: a|b|clNavy", "2+Bob chats: a|b", 0x800000 },
         { "Latin-1 bytes are shown as their characters", "2+Bj\xF6rn chats: hej|clBlack", "2+Bj\xC3\xB6rn chats: hej",
             0 },
+        { "a right-to-left override turned the file name around", "2+Bob chats: txt\xE2\x80\xAE" "exe.txt|clBlack",
+            "2+Bob chats: txt?exe.txt", 0 },
+        { "a terminal escape reached the screen", "2+Bob chats: \x1B[31mred\x07|clBlack", "2+Bob chats: ?[31mred?", 0 },
+        { "an isolate let a name take the line over", "2+\xE2\x81\xA7" "Bob chats: hi|clBlack", "2+?Bob chats: hi", 0 },
     };
     for (const Row& row : rows) {
         const auto p = chat::splitPayload(row.rest);

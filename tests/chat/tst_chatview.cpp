@@ -1,6 +1,7 @@
 // The chat view on the offscreen platform: what a line turns into, links,
 // the bounded history and the pop-up's items.
 
+#include "chat/ChatLine.h"
 #include "chat/ChatView.h"
 
 #include <QAction>
@@ -58,6 +59,8 @@ private slots:
     void onlyWebAddressesOpen();
     void handPointerOverALink();
     void historyIsBounded();
+    void longLinesAreClippedAndTheHistoryBoundedByItsText();
+    void theGamesLinesAreSetApartFromAnythingAPlayerWrites();
     void clearMainChatEmptiesTheView();
     void scrollOffKeepsThePlaceAndFollowsTheItem();
     void copyGivesSmileysBackAsCodes();
@@ -90,6 +93,7 @@ void ChatViewTest::headsAreBoldAndAPlayersColourIsShared()
     v.addLine("0+Ann has left.", QColor(0, 0, 128));
     v.addLine("3+Cy chats: mine", Qt::darkGreen);
     v.addLine("2+Bob chats: again", Qt::magenta);
+    v.drawWaitingLines();
 
     const QTextBlock bob1 = v.document()->firstBlock();
     const QList<Run> first = runs(bob1);
@@ -111,9 +115,10 @@ void ChatViewTest::aColourChangeRepaintsOnlyTheNewestLines()
     for (int i = 0; i < 300; ++i)
         v.addLine("2+Bob chats: line " + QString::number(i), Qt::red);
     v.addLine("2+Bob chats: now blue", Qt::blue);
+    v.drawWaitingLines();
     const QTextBlock last = v.document()->lastBlock();
     QCOMPARE(runs(last.previous())[1].format.foreground().color(), QColor(Qt::blue));
-    QCOMPARE(runs(v.document()->findBlockByNumber(299 - 190))[1].format.foreground().color(), QColor(Qt::blue));
+    QCOMPARE(runs(v.document()->findBlockByNumber(299 - 90))[1].format.foreground().color(), QColor(Qt::blue));
     QCOMPARE(runs(v.document()->firstBlock())[1].format.foreground().color(), QColor(Qt::red));
 }
 
@@ -152,6 +157,7 @@ void ChatViewTest::aClickOpensTheAddressThatWasShown()
     // More links than the table holds: the first link's slot is reused.
     for (int i = 0; i < 150; ++i)
         v.addLine(QStringLiteral("2+Bob chats: http://l%1.org").arg(i), Qt::black);
+    v.drawWaitingLines();
     v.verticalScrollBar()->setValue(0);
     QTest::mouseClick(v.viewport(), Qt::LeftButton, {}, linkPoint(v, firstLine));
     QCOMPARE(opened, QStringList({ "http://www.first.org" }));
@@ -208,12 +214,66 @@ void ChatViewTest::historyIsBounded()
     for (int i = 0; i < flood; ++i) {
         v.addLine(QStringLiteral("1+Ann chats: line %1").arg(i), Qt::black);
         most = std::max(most, v.document()->blockCount());
+        QVERIFY(v.waitingLines() <= ChatView::kMaxLines);
     }
+    v.drawWaitingLines();
     QVERIFY(most <= ChatView::kMaxLines + ChatView::kTrimBatch);
     QVERIFY(v.document()->blockCount() >= ChatView::kMaxLines);
     QCOMPARE(v.document()->lastBlock().text(), QStringLiteral("Ann chats: line %1").arg(flood - 1));
     // Whole lines go: the oldest line left is a complete one.
     QVERIFY(v.document()->firstBlock().text().startsWith("Ann chats: line "));
+}
+
+void ChatViewTest::longLinesAreClippedAndTheHistoryBoundedByItsText()
+{
+    // The longest lines the host relays, as fast as a hostile host sends them.
+    ChatView v;
+    const QString huge = "2+Bob chats: " + QString(32 * 1024, 'x');
+    for (int i = 0; i < 2000; ++i)
+        v.addLine(huge + QString::number(i), i % 2 ? Qt::red : Qt::blue);
+    v.drawWaitingLines();
+    QVERIFY(v.document()->characterCount() <= ChatView::kMaxCharacters + ChatView::kMaxCharacters / 10);
+    for (QTextBlock b = v.document()->begin(); b.isValid(); b = b.next())
+        QVERIFY(b.text().toUtf8().size() <= qsizetype(chat::kMaxShownBytes));
+    QVERIFY2(v.document()->lastBlock().text().endsWith(QChar(0x2026)), "the newest line is not the last shown");
+    // The newest lines share the newest colour.
+    QCOMPARE(runs(lastBlock(v).previous())[1].format.foreground().color(), QColor(Qt::red));
+}
+
+void ChatViewTest::theGamesLinesAreSetApartFromAnythingAPlayerWrites()
+{
+    struct Row {
+        const char* fault;
+        QString line;
+        bool gameLine;
+    };
+    const Row rows[] = {
+        { "the game's own line not set apart", "0+Everyone has voted to finish this round.", true },
+        { "a player called Everyone passed for the game", "1+Everyone has voted to finish this round.", false },
+        { "a player's line with a colon passed for the game", "2+Bob chats: You are Connected.", false },
+        { "a notice with an address split and not set apart", "0+The address ::1 cannot be found.", true },
+    };
+    ChatView v;
+    for (const Row& r : rows) {
+        v.addLine(r.line, Qt::blue);
+        v.drawWaitingLines();
+        const QTextBlock block = lastBlock(v);
+        QCOMPARE(block.text(), r.line.mid(2));
+        const bool band = block.blockFormat().hasProperty(QTextFormat::BackgroundBrush);
+        QVERIFY2(band == r.gameLine, r.fault);
+        for (const Run& run : runs(block))
+            QVERIFY2(run.format.fontItalic() == r.gameLine, r.fault);
+        QCOMPARE(block.blockFormat().layoutDirection(), Qt::LeftToRight);
+    }
+
+    // Trimming the history leaves each line its own band.
+    ChatView trimmed;
+    for (int i = 0; i < ChatView::kMaxLines + ChatView::kTrimBatch + 3; ++i)
+        trimmed.addLine(i % 2 ? QStringLiteral("0+game %1").arg(i) : QStringLiteral("1+Ann chats: %1").arg(i), Qt::blue);
+    trimmed.drawWaitingLines();
+    for (QTextBlock b = trimmed.document()->begin(); b.isValid(); b = b.next())
+        QVERIFY2(b.blockFormat().hasProperty(QTextFormat::BackgroundBrush) == b.text().startsWith("game"),
+            qPrintable(b.text()));
 }
 
 void ChatViewTest::clearMainChatEmptiesTheView()
@@ -239,12 +299,14 @@ void ChatViewTest::scrollOffKeepsThePlaceAndFollowsTheItem()
     connect(&v, &ChatView::scrollOffChanged, [&](bool off) { told << off; });
     for (int i = 0; i < 50; ++i)
         v.addLine(QStringLiteral("0+line %1").arg(i), Qt::blue);
+    v.drawWaitingLines();
     QCOMPARE(v.verticalScrollBar()->value(), v.verticalScrollBar()->maximum());
 
     v.scrollOffAction()->trigger();
     QVERIFY(v.scrollOff());
     v.verticalScrollBar()->setValue(0);
     v.addLine("0+more", Qt::blue);
+    v.drawWaitingLines();
     QCOMPARE(v.verticalScrollBar()->value(), 0);
 
     v.setScrollOff(false); // from the main window's item

@@ -464,6 +464,7 @@ TEST(ClientGame, TheWinner)
         EXPECT_EQ(t.game.winnerText(), "Ann has Won the Game!");
         EXPECT_EQ(e.tallyGame, "Ann");
         EXPECT_FALSE(t.game.startButton());
+        t.start();
         e = t.host(net::msg::winner("Ann and Cy"));
         EXPECT_EQ(t.game.winnerText(), "Ann and Cy have Won the Game!");
         EXPECT_FALSE(e.tallyGame) << "a shared win records nothing";

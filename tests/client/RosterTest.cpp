@@ -108,6 +108,36 @@ TEST(RosterArrival, ASpectatorSeatListsOneNameWhateverTheHostRepeats)
     }
 }
 
+TEST(RosterArrival, OneLinePerSpectatorSeat)
+{
+    struct Row {
+        const char* fault;
+        std::vector<std::string> arrivals; // "seat+name", or "-seat+name" for a departure
+        std::vector<std::string> listed;
+    };
+    const Row rows[] = {
+        { "a new login under another name added a second line", { "7+Amy", "7+Amelia" }, { "7: Amelia" } },
+        { "the renamed spectator could not leave", { "7+Amy", "7+Amelia", "-7+Amelia" }, {} },
+        { "the next spectator in a freed seat listed beside the leaver", { "7+Amy", "-7+Amy", "7+Ben" },
+            { "7: Ben" } },
+        { "a spectator's line taken by another seat's login", { "7+Amy", "8+Ben", "8+Bo" }, { "7: Amy", "8: Bo" } },
+    };
+    for (const Row& r : rows) {
+        Roster roster = seatedAt(2);
+        for (const std::string& a : r.arrivals)
+            if (a.front() == '-')
+                roster.playerDisconnected(a.substr(1));
+            else
+                roster.playerArrived(a);
+        EXPECT_EQ(roster.spies(), r.listed) << r.fault;
+    }
+
+    Roster flooded = seatedAt(2);
+    for (int i = 0; i < 100000; ++i)
+        flooded.playerArrived(std::to_string(7 + i % 3) + "+Spy" + std::to_string(i));
+    EXPECT_EQ(flooded.spies().size(), 3u) << "a flood of logins grew the list";
+}
+
 TEST(RosterArrival, Latin1NamesShowAsText)
 {
     Roster r = seatedAt(1);

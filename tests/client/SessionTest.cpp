@@ -83,7 +83,6 @@ TEST(Session, EveryHostMessageReachesWhatItChanges)
                 return texts(e)
                     == std::vector<std::string> { "0+You have a differnt version of the game then the host." };
             } },
-        { "a full game not told", {}, net::msg::full(), [](const Effects& e, const Session&) { return e.gameFull; } },
         { "chat not shown in its sender's colour", {}, net::msg::chatRelay(1, "Ann chats: a|b|clGreen"),
             [](const Effects& e, const Session&) {
                 return e.lines == std::vector<client::ChatLine> { { "1+Ann chats: a|b", client::kGreen } };
@@ -149,7 +148,7 @@ TEST(Session, EveryHostMessageReachesWhatItChanges)
             [&](const Effects&, const Session& s) {
                 return game(s).resultText() == "Ann bought the old tiles for 300 points!";
             } },
-        { "a late joiner's scores lost", {}, net::msg::loadscores(3, 4100),
+        { "a late joiner's scores lost", { net::msg::stats(3, slowGame(), "play") }, net::msg::loadscores(3, 4100),
             [&](const Effects&, const Session& s) { return game(s).seat(3).score == "4100"; } },
         { "the end of a turn not shown", { net::msg::startgameRelay("Ann", slowGame()), net::msg::nextplayer(1) },
             net::msg::turnend(),
@@ -163,9 +162,16 @@ TEST(Session, EveryHostMessageReachesWhatItChanges)
             [&](const Effects& e, const Session& s) {
                 return game(s).seat(1).bonus == "finished" && has(e.sounds, "pass");
             } },
-        { "everyone's vote not shown", {}, net::msg::allfinished(),
+        { "everyone's vote not shown", { net::msg::startgameRelay("Ann", slowGame()) }, net::msg::allfinished(),
             [](const Effects& e, const Session&) {
                 return texts(e) == std::vector<std::string> { "0+Everyone has voted to finish this round." };
+            } },
+        { "a notice from the host not shown apart from chat", {},
+            net::msg::notice("This game uses a custom word list of 3 words"),
+            [](const Effects& e, const Session&) {
+                return e.lines
+                    == std::vector<client::ChatLine> { { "0+This game uses a custom word list of 3 words",
+                        client::kMaroon } };
             } },
         { "the winner not shown", { net::msg::startgameRelay("Ann", slowGame()) }, net::msg::winner("Ann"),
             [&](const Effects& e, const Session& s) {
@@ -216,6 +222,28 @@ TEST(Session, LoggingInAndTheHostsRights)
         EXPECT_EQ(e.seated.has_value(), !r.sent.empty()) << r.fault;
         EXPECT_EQ(s.roster().connected(), !r.sent.empty()) << r.fault;
         EXPECT_EQ(e.ignored.has_value(), r.sent.empty()) << r.fault;
+    }
+}
+
+// "Game is full" ends a window the host refused, never one it seated.
+TEST(Session, OnlyARefusedWindowIsFull)
+{
+    struct Row {
+        const char* fault;
+        std::vector<std::string> before;
+        bool full;
+    };
+    const Row rows[] = {
+        { "a tenth connection refused at once not told", {}, true },
+        { "a connection refused from the seat past the table not told", { net::msg::sendlogininfo(10) }, true },
+        { "a seated player told the game is full", { net::msg::sendlogininfo(4) }, false },
+        { "a seated spectator told the game is full", { net::msg::sendlogininfo(9) }, false },
+    };
+    for (const Row& r : rows) {
+        Session s(1);
+        for (const std::string& m : r.before)
+            s.receive(unframed(m));
+        EXPECT_EQ(s.receive(unframed(net::msg::full())).gameFull, r.full) << r.fault;
     }
 }
 
@@ -300,7 +328,7 @@ TEST(Session, ChatterSoundsNameTheirSender)
 
 TEST(Session, LinesItDoesNotKnowChangeNothing)
 {
-    for (const std::string line : { "CMD_ping+", "cmd_full+", "CMD_full", "", "+", "CMD_notice+Hello", "CMD_" }) {
+    for (const std::string line : { "CMD_ping+", "cmd_full+", "CMD_full", "", "+", "CMD_Notice+Hello", "CMD_" }) {
         Seated t;
         const Effects e = t.session.receive(line);
         EXPECT_TRUE(e.send.empty() && e.lines.empty() && e.sounds.empty() && !e.gameFull) << line;
@@ -366,5 +394,136 @@ TEST(Session, WhatHappenedInPlay)
         for (const std::string& m : r.before)
             t.feed(m);
         EXPECT_TRUE(r.happened(t.feed(r.message))) << r.fault;
+    }
+}
+
+// A hostile host's game messages that the game as it stands does not allow:
+// each is dropped with a reason for the log, and nothing is shown, played,
+// sent or tallied.
+TEST(Session, GameMessagesTheStateDoesNotAllow)
+{
+    using Check = std::function<bool(const Session&)>;
+    struct Row {
+        const char* fault;
+        std::vector<std::string> before;
+        std::string message;
+        Check unchanged;
+    };
+    const std::string start = net::msg::startgameRelay("Ann", slowGame());
+    const auto& game = [](const Session& s) -> const client::Game& { return s.game(); };
+    const std::vector<Row> rows = {
+        { "tiles dealt with no game running", {}, net::msg::thedice(2, net::kDiceTen, { 'Z', 'Z', 'Z' }),
+            [&](const Session& s) { return game(s).rack().tile(1).letter != 'Z' && !game(s).clockRunning(); } },
+        { "ZZZ ACCEPTED with no game running", {}, net::msg::accepted(3, "ZZZ"),
+            [&](const Session& s) { return game(s).box(3).words.empty() && game(s).status().empty(); } },
+        { "a rejection with no game running", {}, net::msg::rejected("ZZZ", "+ Rejected"),
+            [&](const Session& s) { return game(s).status().empty(); } },
+        { "a turn began with no game running", {}, net::msg::nextplayer(2),
+            [&](const Session& s) { return !game(s).started() && !game(s).myTurn(); } },
+        { "a turn's scores with no game running", {}, net::msg::scores(2, 450, 300, 6, 750, 2, 750),
+            [&](const Session& s) { return game(s).seat(2).score == "0"; } },
+        { "a score with no game running", {}, net::msg::loadscores(2, 900),
+            [&](const Session& s) { return game(s).seat(2).score == "0"; } },
+        { "a purchase with no game running", {}, net::msg::newtilesRelay(3, 900),
+            [&](const Session& s) { return game(s).resultText().empty(); } },
+        { "a tile move with no game running", {}, net::msg::setdiceRelay(1, 4),
+            [&](const Session& s) { return game(s).rack().tile(4).shownInWord == 0; } },
+        { "a word for the lists with no game running", {}, net::msg::addaword(3, 5, "TIGER"),
+            [&](const Session& s) { return game(s).wordList(3).lines.empty(); } },
+        { "the end of a turn with no game running", {}, net::msg::turnend(),
+            [&](const Session& s) { return game(s).status().empty(); } },
+        { "a finish vote with no game running", {}, net::msg::ifinished(1),
+            [&](const Session& s) { return game(s).seat(1).bonus.empty(); } },
+        { "everyone's vote with no game running", {}, net::msg::allfinished(), [](const Session&) { return true; } },
+        { "a winner with no game running", {}, net::msg::winner("Bob"),
+            [&](const Session& s) { return !game(s).winnerShown(); } },
+        { "one game's winner counted twice", { start, net::msg::winner("Ann") }, net::msg::winner("Ann"),
+            [&](const Session& s) { return game(s).winnerText() == "Ann has Won the Game!"; } },
+        { "Game is full closed a seated window", {}, net::msg::full(), [](const Session&) { return true; } },
+        { "a line from no seat passed for the game's own", {},
+            "CMD_action+0+Everyone has voted to finish this round.|$00FF0000", [](const Session&) { return true; } },
+        { "chat whose seat is no number shown", {}, "CMD_chat+x+hi|clBlack", [](const Session&) { return true; } },
+    };
+    for (const Row& r : rows) {
+        Seated t;
+        for (const std::string& m : r.before)
+            t.feed(m);
+        const Effects e = t.feed(r.message);
+        EXPECT_TRUE(e.ignored) << r.fault;
+        EXPECT_TRUE(e.lines.empty() && e.sounds.empty() && e.send.empty()) << r.fault;
+        EXPECT_FALSE(e.gameFull || e.tallyGame || e.gameScore || e.turnScore || e.dealt || e.verdict) << r.fault;
+        EXPECT_TRUE(r.unchanged(t.session)) << r.fault;
+    }
+}
+
+TEST(Session, AWinnerInTheMiddleOfATurnLeavesNothingOfTheTurnDrawn)
+{
+    Seated t;
+    t.feed(net::msg::startgameRelay("Ann", slowGame()));
+    t.feed(net::msg::nextplayer(1));
+    t.feed(net::msg::thedice(1, net::kDiceTen, { 'C', 'A', 'T', 'S', 'D', 'O', 'G', 'E', 'I', 'R' }));
+    t.feed(net::msg::setdiceRelay(1, 4));
+    ASSERT_TRUE(t.session.game().turnMarkerShown());
+    t.feed(net::msg::winner("Cy"));
+    const client::Game& g = t.session.game();
+    EXPECT_FALSE(g.turnMarkerShown()) << "the gold frame stayed on the last player";
+    EXPECT_FALSE(g.clockRunning());
+    for (int tile = 1; tile <= 10; ++tile)
+        EXPECT_TRUE(!g.rack().tile(tile).picture && g.rack().tile(tile).shownInWord == 0) << "tile " << tile;
+    EXPECT_EQ(g.winnerText(), "Cy has Won the Game!");
+}
+
+// The tally learns its own result from the seat the host gave it, and keeps
+// only scores the rules can give.
+TEST(Session, TheTallyTakesItsResultFromItsSeat)
+{
+    struct Row {
+        const char* fault;
+        std::string login;
+        std::vector<std::pair<int, std::string>> seated; // we are seat 2
+        std::vector<std::string> during; // after the start
+        std::string winner;
+        std::optional<std::string> tallied;
+        std::optional<int> gameScore;
+        std::optional<int> turnScore;
+    };
+    const std::vector<Row> rows = {
+        { "another Alice's win counted as ours", "Alice", { { 1, "Alice" }, { 2, "Alice (2)" } },
+            { net::msg::loadscores(1, 5100), net::msg::loadscores(2, 3000) }, "Alice", "Alice", 3000, {} },
+        { "our win under the name the host gave us not counted", "Alice", { { 1, "Alice" }, { 2, "Alice (2)" } },
+            { net::msg::loadscores(2, 5100) }, "Alice (2)", "addtomine", 5100, {} },
+        { "a namesake's win counted as ours (an older host)", "Alice", { { 1, "Alice" }, { 2, "Alice" } },
+            { net::msg::loadscores(1, 5100), net::msg::loadscores(2, 3000) }, "Alice", "Alice", 3000, {} },
+        { "our win beside a namesake not counted", "Alice", { { 1, "Alice" }, { 2, "Alice" } },
+            { net::msg::loadscores(1, 3000), net::msg::loadscores(2, 5100) }, "Alice", "addtomine", 5100, {} },
+        { "a game score no game reaches recorded", "Bob", { { 2, "Bob" } },
+            { net::msg::loadscores(2, 2147483647) }, "Bob", "addtomine", {}, {} },
+        { "the most a game of 5000 can leave not recorded", "Bob", { { 2, "Bob" } },
+            { net::msg::loadscores(2, 4999 + 16900) }, "Bob", "addtomine", 4999 + 16900, {} },
+        { "a turn score no turn reaches recorded", "Bob", { { 2, "Bob" } },
+            { net::msg::scores(2, 2147483647, 0, 5, 2147483647, 2, 2147483647) }, "Cy", "Cy", {}, {} },
+        { "a bonus no turn earns recorded", "Bob", { { 2, "Bob" } }, { net::msg::scores(2, 100, 4651, 5, 4751, 2, 4751) },
+            "Cy", "Cy", 4751, {} },
+        { "the best turn there is not recorded", "Bob", { { 2, "Bob" } },
+            { net::msg::scores(2, 12250, 4650, 40, 16900, 2, 16900) }, "Cy", "Cy", 16900, 16900 },
+        { "a Zirked player's penalty taken for a score no turn reaches", "Bob", { { 2, "Bob" } },
+            { net::msg::scores(2, 450, -500, 5, 1500, 2, 1500) }, "Cy", "Cy", 1500, -50 },
+    };
+    for (const Row& r : rows) {
+        Session s(7);
+        s.setLoginName(r.login);
+        s.receive(unframed(net::msg::sendlogininfo(2)));
+        for (const auto& [seat, name] : r.seated)
+            s.receive(unframed(net::msg::newplayerinfo(seat, name)));
+        s.receive(unframed(net::msg::startgameRelay("Ann", slowGame())));
+        std::optional<int> turnScore;
+        for (const std::string& m : r.during)
+            if (const Effects e = s.receive(unframed(m)); e.turnScore)
+                turnScore = e.turnScore;
+        const Effects e = s.receive(unframed(net::msg::winner(r.winner)));
+        EXPECT_EQ(e.tallyGame, r.tallied) << r.fault;
+        EXPECT_EQ(e.gameScore, r.gameScore) << r.fault;
+        EXPECT_EQ(turnScore, r.turnScore) << r.fault;
+        EXPECT_EQ(s.game().winnerText() == "You have Won the Game!", r.tallied == "addtomine") << r.fault;
     }
 }

@@ -3,6 +3,8 @@
 // misbehaves or goes away.
 
 #include "ClientHarness.h"
+#include "FloodingHost.h"
+#include "client/ConnectionText.h"
 
 #include "net/Commands.h"
 #include "windows/TallyRecord.h"
@@ -13,6 +15,9 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTextBlock>
+
+#include <cstdio>
+#include <unistd.h>
 #include <QTextCursor>
 
 #include <algorithm>
@@ -43,6 +48,8 @@ private slots:
     void loginAndRoster();
     void spectatorsOwnArrival();
     void hostileHostMessagesAreIgnored();
+    void peerTextReachesTheLogOnlyAsPrintable();
+    void aFloodOfIgnoredMessagesLogsAFewLines();
     void hostGoneEndsTheProgram_data();
     void hostGoneEndsTheProgram();
     void gameIsFullIsReadBeforeTheWindowCloses_data();
@@ -272,6 +279,102 @@ void MainWindowTest::hostileHostMessagesAreIgnored()
     QVERIFY(!h.chatText().contains("Zero") && !h.chatText().contains("Ten") && !h.chatText().contains("Wrap"));
 }
 
+namespace
+{
+
+// Everything this program writes to stderr while it lives.
+class StderrCapture
+{
+public:
+    StderrCapture()
+    {
+        std::fflush(stderr);
+        m_saved = ::dup(STDERR_FILENO);
+        m_file = std::tmpfile();
+        ::dup2(::fileno(m_file), STDERR_FILENO);
+    }
+    ~StderrCapture()
+    {
+        std::fflush(stderr);
+        ::dup2(m_saved, STDERR_FILENO);
+        ::close(m_saved);
+        std::fclose(m_file);
+    }
+    std::string text() const
+    {
+        std::fflush(stderr);
+        std::string out;
+        std::rewind(m_file);
+        char buf[4096];
+        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, m_file)) > 0;)
+            out.append(buf, n);
+        return out;
+    }
+
+private:
+    int m_saved = -1;
+    std::FILE* m_file = nullptr;
+};
+
+} // namespace
+
+void MainWindowTest::peerTextReachesTheLogOnlyAsPrintable()
+{
+    ScriptedHost host;
+    ClientHarness h({ "Ann", "127.0.0.1", "false" }, host.port());
+    h.window->connection()->setEcho(true); // every host message to stderr, as ZIRKY_LOG_GAME=1
+    h.start();
+    QVERIFY(host.waitForClient());
+    host.send(net::msg::sendlogininfo(2) + net::msg::newplayerinfo(2, "Ann"));
+    QTRY_COMPARE(h.window->loadCount(), 1);
+
+    struct Row {
+        const char* fault;
+        std::string message;
+    };
+    const Row rows[] = {
+        { "a chatter sound's name forged a log line and coloured the terminal",
+            "CMD_playasound+3+x\"\nzirky: FORGED by host\x1B[31m\xFF" },
+        { "a C1 control and a right-to-left override reached the terminal",
+            "CMD_playasound+3+\xC2\x9B" "31m\xE2\x80\xAE" "exe.txt\xFF" },
+        { "a player's name forged a log line", net::msg::newplayerinfo(3, "Eve\nzirky: FORGED by Eve") },
+        { "chat forged a log line", "CMD_chat+3+Eve chats: \nzirky: FORGED\x1B]0;title\x07|clBlack\xFF" },
+    };
+    int sentinel = 0;
+    for (const Row& r : rows) {
+        StderrCapture capture;
+        const std::string name = "Sentinel" + std::to_string(++sentinel);
+        host.send(r.message + net::msg::newplayerinfo(4, name));
+        QTRY_VERIFY(h.chatText().contains(QString::fromStdString(name + " is Connected.")));
+        const std::string log = capture.text();
+        QVERIFY2(log.find("host: CMD_") != std::string::npos, "nothing was echoed: the test proves nothing");
+        QVERIFY2(log.find("\nzirky: FORGED") == std::string::npos, r.fault);
+        for (const char* raw : { "\x1B", "\x07", "\xC2\x9B", "\xE2\x80\xAE" })
+            QVERIFY2(log.find(raw) == std::string::npos, r.fault);
+    }
+    QVERIFY(!h.chatText().contains(QChar(0x202E)));
+}
+
+void MainWindowTest::aFloodOfIgnoredMessagesLogsAFewLines()
+{
+    ScriptedHost host;
+    ClientHarness h({ "Ann", "127.0.0.1", "false" }, host.port());
+    h.start();
+    QVERIFY(host.waitForClient());
+    host.send(net::msg::sendlogininfo(2) + net::msg::newplayerinfo(2, "Ann"));
+    QTRY_COMPARE(h.window->loadCount(), 1);
+
+    StderrCapture capture;
+    std::string flood;
+    for (int i = 0; i < 3000; ++i)
+        flood += net::msg::loadscores(3, i); // no game runs: each is ignored
+    host.send(flood + net::msg::newplayerinfo(4, "Sentinel"));
+    QTRY_VERIFY(h.chatText().contains("Sentinel is Connected."));
+    const std::string log = capture.text();
+    QVERIFY2(std::count(log.begin(), log.end(), '\n') <= 6, log.c_str());
+    QVERIFY(log.find("ignored: score with no game running") != std::string::npos);
+}
+
 void MainWindowTest::hostGoneEndsTheProgram_data()
 {
     QTest::addColumn<QString>("how");
@@ -284,12 +387,24 @@ void MainWindowTest::hostGoneEndsTheProgram_data()
                                   << "Game is full";
     QTest::newRow("host lost after seating us") << "seated-close"
                                                 << "The connection to the game host was lost.";
+    QTest::newRow("host floods the window without end") << "endless"
+                                                        << QString::fromUtf8(client::kHostFlooded.data());
 }
 
 void MainWindowTest::hostGoneEndsTheProgram()
 {
     QFETCH(QString, how);
     QFETCH(QString, message);
+    if (how == "endless") {
+        // A hostile host sends scores without end from its first byte.
+        FloodingHost flood(net::msg::loadscores(3, 1), -1);
+        ClientHarness h({ "Ann", "127.0.0.1", "false" }, flood.port());
+        h.window->connection()->setQueueLimits({ 1000, 1024 * 1024, 2000 });
+        h.start();
+        QTRY_COMPARE_WITH_TIMEOUT(h.closed->count(), 1, 30000);
+        QCOMPARE(h.messages, QStringList { message });
+        return;
+    }
     ScriptedHost host;
     ClientHarness h({ "Ann", "127.0.0.1", "false" }, host.port());
     h.start();

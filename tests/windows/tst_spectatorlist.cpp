@@ -96,6 +96,12 @@ void SpectatorListTest::linesFollowSpectatorsComingAndGoing()
     QVERIFY(spies.hasSpy(7, QStringLiteral("Ann")));
     QVERIFY(spies.removeSpy(9, QStringLiteral("Zoë: the spy")));
     QCOMPARE(spies.spyCount(), 1);
+
+    // A new login in a listed seat (a new name, or the next spectator there) takes its line.
+    for (int i = 0; i < 1000; ++i)
+        spies.addSpy(7, QStringLiteral("Ann%1").arg(i));
+    QCOMPARE(spies.spyCount(), 1);
+    QCOMPARE(list->item(0)->text(), QStringLiteral("7: Ann999"));
 }
 
 void SpectatorListTest::tagFollowsTheMouse()

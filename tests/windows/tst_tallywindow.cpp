@@ -6,14 +6,18 @@
 #include "tests/MidWrite.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <cstdio>
 #include <memory>
@@ -133,6 +137,7 @@ private slots:
     void unreadableFileIsSetAsideAndToldOnce();
     void lineBreakInANameIsRemoved();
     void killedWhileSavingLeavesAWholeTally();
+    void theTallyIsItsOwnersAlone();
 };
 
 void TallyWindowTest::noFileStartsWithZeros()
@@ -338,12 +343,25 @@ void TallyWindowTest::lineBreakInANameIsRemoved()
     QCOMPARE(h.details("Mallory"), QStringLiteral("1 1 0 0 0 0 0 0"));
 }
 
+// The temporaries a save of the tally at `path` leaves while it runs.
+static QStringList saveTemporaries(const QString& path)
+{
+    const QFileInfo tally(path);
+    QStringList out;
+    for (const QString& name : tally.dir().entryList(QDir::Files | QDir::Hidden))
+        if (name.size() == tally.fileName().size() + 7 && name.startsWith(tally.fileName() + '.'))
+            out << tally.dir().filePath(name);
+    return out;
+}
+
 void TallyWindowTest::killedWhileSavingLeavesAWholeTally()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(TallyWindow::kFileName);
     std::int64_t games = 0;
-    for (int round = 0; round < 5; ++round) {
+    int killedSaving = 0;
+    int round = 0;
+    for (; round < 40 && killedSaving < 3; ++round) {
         QProcess child;
         child.start(QCoreApplication::applicationFilePath(), { "--save-loop", path });
         QVERIFY(child.waitForStarted());
@@ -355,14 +373,38 @@ void TallyWindowTest::killedWhileSavingLeavesAWholeTally()
         child.kill();
         QVERIFY(child.waitForFinished());
 
+        // A temporary left behind proves the kill came in the middle of a save.
+        const QStringList strays = saveTemporaries(path);
+        if (!strays.isEmpty())
+            ++killedSaving;
+        // The next start comes later than a save takes to lock its temporary.
+        for (const QString& stray : strays) {
+            QFile f(stray);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime));
+        }
+
         Harness h(path);
         QVERIFY2(!QFile::exists(path + ".bad"), "the tally was damaged by the kill");
         QCOMPARE(h.window->record().rowCount(), 1001u);
         const std::int64_t now = h.window->record().mine(1);
         QVERIFY(now >= games);
         games = now;
+        QVERIFY2(saveTemporaries(path).isEmpty(), "what the killed save left stayed");
     }
+    qInfo("%d of %d kills came during a save", killedSaving, round);
+    QVERIFY2(killedSaving >= 3, "no kill came during a save: the test proved nothing");
     QVERIFY(games > 0);
+}
+
+void TallyWindowTest::theTallyIsItsOwnersAlone()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(TallyWindow::kFileName);
+    Harness h(path, { "Ann" });
+    QVERIFY(h.window->saveTally());
+    QCOMPARE(QFile::permissions(path), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser
+            | QFileDevice::WriteUser);
 }
 
 int main(int argc, char** argv)

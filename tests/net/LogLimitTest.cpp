@@ -1,7 +1,7 @@
 // The budget of log lines: a burst gets its first lines through, the rest is
 // counted once, and a new minute starts afresh.
 
-#include <host/LogLimit.h>
+#include <net/LogLimit.h>
 
 #include <gtest/gtest.h>
 
@@ -27,7 +27,7 @@ TEST(LogLimit, HoldsBackPastTheBudgetAndCountsWhatItHeld)
             { true, true, true, true, true }, 0 },
     };
     for (const Row& r : rows) {
-        host::LogLimit limit(3);
+        net::LogLimit limit(3);
         std::vector<bool> written;
         for (long t : r.times)
             written.push_back(limit.admit(t));

@@ -1,6 +1,6 @@
 #include "LogLimit.h"
 
-namespace host
+namespace net
 {
 
 bool LogLimit::admit(std::int64_t nowMs)
@@ -27,4 +27,4 @@ std::size_t LogLimit::takeHeldBack()
     return n;
 }
 
-} // namespace host
+} // namespace net

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace host
+namespace net
 {
 
 class LogLimit
@@ -34,4 +34,4 @@ private:
     std::size_t m_heldBack = 0;
 };
 
-} // namespace host
+} // namespace net
