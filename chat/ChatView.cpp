@@ -12,7 +12,9 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocumentFragment>
+#include <QTimer>
 
+#include <cmath>
 #include <cstdio>
 
 namespace
@@ -107,7 +109,7 @@ void ChatView::addLine(const QString& line, const QColor& colour)
 
     QTextCharFormat plain;
     plain.setForeground(colour);
-    plain.setFontPointSize(m_textSize);
+    plain.setFontPointSize(shownTextSize());
     plain.setProperty(kStyleProperty, parsed.style);
     if (!parsed.head.empty()) {
         QTextCharFormat head = plain;
@@ -121,7 +123,7 @@ void ChatView::addLine(const QString& line, const QColor& colour)
             break;
         case chat::Piece::Kind::Link: {
             QTextCharFormat link;
-            link.setFontPointSize(m_textSize);
+            link.setFontPointSize(shownTextSize());
             link.setForeground(kLinkColour);
             link.setFontUnderline(true);
             link.setAnchor(true);
@@ -195,8 +197,46 @@ void ChatView::setTextSize(int points)
     if (points <= 0)
         return;
     m_textSize = points;
+    applyTextSize();
+}
+
+void ChatView::setZoom(qreal zoom)
+{
+    // Re-sizing every line of a long history is not free: a drag that barely
+    // changes the scale leaves the text as it is.
+    if (zoom <= 0 || std::abs(zoom - m_zoom) < 0.01)
+        return;
+    m_zoom = zoom;
+    applyTextSize();
+}
+
+bool ChatView::atBottom() const
+{
+    const QScrollBar* bar = verticalScrollBar();
+    return bar->value() >= bar->maximum() - 1;
+}
+
+void ChatView::keepBottomInView()
+{
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    // The document lays itself out again for the new width afterwards: follow it once more then.
+    QTimer::singleShot(0, this, [this] { verticalScrollBar()->setValue(verticalScrollBar()->maximum()); });
+}
+
+void ChatView::resizeEvent(QResizeEvent* event)
+{
+    const bool follow = atBottom();
+    QTextBrowser::resizeEvent(event);
+    if (follow)
+        keepBottomInView();
+}
+
+void ChatView::applyTextSize()
+{
+    const bool follow = atBottom();
+    const qreal points = shownTextSize();
     QFont f = font();
-    f.setPointSize(points);
+    f.setPointSizeF(points);
     document()->setDefaultFont(f);
     QTextCursor all(document());
     all.select(QTextCursor::Document);
@@ -219,6 +259,8 @@ void ChatView::setTextSize(int points)
             c.setCharFormat(picture);
         }
     }
+    if (follow)
+        keepBottomInView();
 }
 
 void ChatView::setScrollOff(bool off)

@@ -36,9 +36,12 @@ public:
     void addLine(const QString& line, const QColor& colour);
     void addlinetochat(const QString& line, const QColor& colour) { addLine(line, colour); }
 
-    // The font size of all fifteen styles.
+    // The font size of all fifteen styles, as the player chose it.
     void setTextSize(int points);
     int textSize() const { return m_textSize; }
+    // How much larger than chosen the text is drawn (the board's scale for its size).
+    void setZoom(qreal zoom);
+    qreal shownTextSize() const { return m_textSize * m_zoom; }
 
     // With scrolling off, new lines do not pull the view to the bottom.
     void setScrollOff(bool off);
@@ -73,8 +76,13 @@ signals:
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    // A view that showed its newest line still shows it at its new size.
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void applyTextSize();
+    bool atBottom() const;
+    void keepBottomInView();
     void recolour(int style, const QColor& colour);
     void trimHistory();
     int smileySize() const;
@@ -83,6 +91,7 @@ private:
     chat::LinkTable m_links;
     chat::StyleColours m_styles;
     int m_textSize = 8;
+    qreal m_zoom = 1;
     bool m_scrollOff = false;
     QPoint m_lastClick;
     QMenu* m_popup = nullptr;
