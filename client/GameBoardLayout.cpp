@@ -655,16 +655,20 @@ void GameBoard::layoutWordLists(const Fonts& f, const QRect& room)
     const int row = lineHeight(text);
     const int colGap = px(6 * s);
 
-    // The header is as high as the longest name needs at this width (a very long one wraps).
-    int nameH = lineHeight(name);
-    for (std::size_t i : shown)
-        nameH = std::max(nameH,
-            QFontMetrics(name)
-                    .boundingRect(QRect(0, 0, static_cast<int>(part) - 4, 100000), Qt::TextWordWrap,
-                        m_columns[i].name->text())
-                    .height()
-                + 2);
-    const int headH = nameH + 2 * lineHeight(text) + px(2 * s);
+    // The header is as high as the longest name needs at a column's width (a very long one wraps).
+    const auto namesHeight = [&](double columnWidth) {
+        int h = lineHeight(name);
+        for (std::size_t i : shown)
+            h = std::max(h,
+                QFontMetrics(name)
+                        .boundingRect(QRect(0, 0, static_cast<int>(columnWidth) - 4, 100000), Qt::TextWordWrap,
+                            m_columns[i].name->text())
+                        .height()
+                    + 2);
+        return h;
+    };
+    int nameH = namesHeight(part);
+    int headH = nameH + 2 * lineHeight(text) + px(2 * s);
 
     int viewW = area.width();
     boardlayout::ColumnPlan plan;
@@ -689,6 +693,11 @@ void GameBoard::layoutWordLists(const Fonts& f, const QRect& room)
     // Spare width widens every column of words alike.
     const double used = allParts * (part + colGap) - colGap;
     const double partW = allParts > 0 && used < viewW ? part + (viewW - used) / allParts - 0.5 : part;
+    // Wider columns may hold a long name on one line after all.
+    nameH = namesHeight(partW);
+    headH = nameH + 2 * lineHeight(text) + px(2 * s);
+    const int rows = std::max(1, (static_cast<int>(shown.size()) + plan.perRow - 1) / plan.perRow);
+    totalH = rows * (headH + listH) + (rows - 1) * colGap;
     const int frame = m_columns[0].words->frameWidth();
     double x = 0;
     int y = 0;
