@@ -233,12 +233,16 @@ void ChatView::resizeEvent(QResizeEvent* event)
 
 void ChatView::applyTextSize()
 {
-    const bool follow = atBottom();
     const qreal points = shownTextSize();
+    if (points == m_appliedPoints)
+        return;
+    m_appliedPoints = points;
+    const bool follow = atBottom();
     QFont f = font();
     f.setPointSizeF(points);
     document()->setDefaultFont(f);
     QTextCursor all(document());
+    all.beginEditBlock(); // the history is laid out once, after the text and every picture have their size
     all.select(QTextCursor::Document);
     QTextCharFormat size;
     size.setFontPointSize(points);
@@ -259,6 +263,7 @@ void ChatView::applyTextSize()
             c.setCharFormat(picture);
         }
     }
+    all.endEditBlock();
     if (follow)
         keepBottomInView();
 }

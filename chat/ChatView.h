@@ -9,6 +9,8 @@
 #include <QColor>
 #include <QTextBrowser>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <string_view>
@@ -41,7 +43,9 @@ public:
     int textSize() const { return m_textSize; }
     // How much larger than chosen the text is drawn (the board's scale for its size).
     void setZoom(qreal zoom);
-    qreal shownTextSize() const { return m_textSize * m_zoom; }
+    // In half points: a window dragged a few pixels keeps its text, and the
+    // history is not re-laid out for a size nobody can see the difference of.
+    qreal shownTextSize() const { return std::max(1.0, std::round(m_textSize * m_zoom * 2) / 2); }
 
     // With scrolling off, new lines do not pull the view to the bottom.
     void setScrollOff(bool off);
@@ -92,6 +96,7 @@ private:
     chat::StyleColours m_styles;
     int m_textSize = 8;
     qreal m_zoom = 1;
+    qreal m_appliedPoints = 0; // what the history is drawn at now
     bool m_scrollOff = false;
     QPoint m_lastClick;
     QMenu* m_popup = nullptr;
