@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <tuple>
 
+#include <cmath>
 #include <cstdio>
 
 namespace
@@ -227,7 +228,7 @@ void ChatView::drawLine(const Waiting& waiting)
 
     QTextCharFormat plain;
     plain.setForeground(colour);
-    plain.setFontPointSize(m_textSize);
+    plain.setFontPointSize(shownTextSize());
     plain.setFontItalic(gameLine);
     plain.setProperty(kStyleProperty, parsed.style);
     if (!parsed.head.empty()) {
@@ -242,7 +243,7 @@ void ChatView::drawLine(const Waiting& waiting)
             break;
         case chat::Piece::Kind::Link: {
             QTextCharFormat link;
-            link.setFontPointSize(m_textSize);
+            link.setFontPointSize(shownTextSize());
             link.setForeground(kLinkColour);
             link.setFontUnderline(true);
             link.setFontItalic(gameLine);
@@ -343,10 +344,52 @@ void ChatView::setTextSize(int points)
     if (points <= 0)
         return;
     m_textSize = points;
+    applyTextSize();
+}
+
+void ChatView::setZoom(qreal zoom)
+{
+    // Re-sizing every line of a long history is not free: a drag that barely
+    // changes the scale leaves the text as it is.
+    if (zoom <= 0 || std::abs(zoom - m_zoom) < 0.01)
+        return;
+    m_zoom = zoom;
+    applyTextSize();
+}
+
+bool ChatView::atBottom() const
+{
+    const QScrollBar* bar = verticalScrollBar();
+    return bar->value() >= bar->maximum() - 1;
+}
+
+void ChatView::keepBottomInView()
+{
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    // The document lays itself out again for the new width afterwards: follow it once more then.
+    QTimer::singleShot(0, this, [this] { verticalScrollBar()->setValue(verticalScrollBar()->maximum()); });
+}
+
+void ChatView::resizeEvent(QResizeEvent* event)
+{
+    const bool follow = atBottom();
+    QTextBrowser::resizeEvent(event);
+    if (follow)
+        keepBottomInView();
+}
+
+void ChatView::applyTextSize()
+{
+    const qreal points = shownTextSize();
+    if (points == m_appliedPoints)
+        return;
+    m_appliedPoints = points;
+    const bool follow = atBottom();
     QFont f = font();
-    f.setPointSize(points);
+    f.setPointSizeF(points);
     document()->setDefaultFont(f);
     QTextCursor all(document());
+    all.beginEditBlock(); // the history is laid out once, after the text and every picture have their size
     all.select(QTextCursor::Document);
     QTextCharFormat size;
     size.setFontPointSize(points);
@@ -367,6 +410,9 @@ void ChatView::setTextSize(int points)
             c.setCharFormat(picture);
         }
     }
+    all.endEditBlock();
+    if (follow)
+        keepBottomInView();
 }
 
 void ChatView::setScrollOff(bool off)

@@ -14,6 +14,8 @@
 #include <QElapsedTimer>
 #include <QTextBrowser>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -59,9 +61,14 @@ public:
     void drawWaitingLines();
     int waitingLines() const { return static_cast<int>(m_waiting.size()); }
 
-    // The font size of all fifteen styles.
+    // The font size of all fifteen styles, as the player chose it.
     void setTextSize(int points);
     int textSize() const { return m_textSize; }
+    // How much larger than chosen the text is drawn (the board's scale for its size).
+    void setZoom(qreal zoom);
+    // In half points: a window dragged a few pixels keeps its text, and the
+    // history is not re-laid out for a size nobody can see the difference of.
+    qreal shownTextSize() const { return std::max(1.0, std::round(m_textSize * m_zoom * 2) / 2); }
 
     // With scrolling off, new lines do not pull the view to the bottom.
     void setScrollOff(bool off);
@@ -96,6 +103,8 @@ signals:
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    // A view that showed its newest line still shows it at its new size.
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     struct Waiting {
@@ -110,6 +119,9 @@ private:
     // A line drawn on the game's band.
     static bool isGameLine(const QTextBlock& block);
     void recolourWaitingStyles();
+    void applyTextSize();
+    bool atBottom() const;
+    void keepBottomInView();
     void trimHistory();
     int smileySize() const;
     QString shownLinkAt(const QPoint& pos, const QString& href) const;
@@ -125,6 +137,8 @@ private:
     QElapsedTimer m_period; // the drawing period under way
     qint64 m_spentNs = 0; // drawing time spent in it
     int m_textSize = 8;
+    qreal m_zoom = 1;
+    qreal m_appliedPoints = 0; // what the history is drawn at now
     bool m_scrollOff = false;
     QPoint m_lastClick;
     QMenu* m_popup = nullptr;

@@ -1,9 +1,14 @@
 #include "PhraseBar.h"
 
 #include "ChatOutbox.h"
+#include "PhraseRows.h"
 
-#include <QHBoxLayout>
+#include <QEvent>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
+
+#include <cmath>
 
 ChatterMenu::ChatterMenu(ChatOutbox* outbox, QWidget* parent)
     : QMenu(parent)
@@ -27,16 +32,13 @@ PhraseBar::PhraseBar(ChatOutbox* outbox, QWidget* parent)
     , m_outbox(outbox)
 {
     setObjectName("panel_phrases");
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(2);
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
     for (int n = 1; n <= 10; ++n) {
         auto* b = new QPushButton(this);
         b->setObjectName(QStringLiteral("b_phrase%1").arg(n));
         b->setFocusPolicy(Qt::NoFocus);
-        b->setMinimumWidth(20);
-        b->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-        row->addWidget(b, n == 10 ? 0 : 1);
         m_buttons[static_cast<std::size_t>(n - 1)] = b;
         if (n < 10)
             connect(b, &QPushButton::clicked, this, [this, n] { onPhraseClicked(n); });
@@ -45,8 +47,6 @@ PhraseBar::PhraseBar(ChatOutbox* outbox, QWidget* parent)
     QPushButton* sounds = m_buttons[9];
     sounds->setToolTip("See ya!");
     sounds->setText(QStringLiteral("\u266B"));
-    sounds->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    sounds->setFixedWidth(32);
     connect(sounds, &QPushButton::clicked, this,
         [this, sounds] { m_chatter->popup(sounds->mapToGlobal(QPoint(0, sounds->height()))); });
     setStoredPhrases({});
@@ -77,7 +77,8 @@ void PhraseBar::setPhrases(const QStringList& phrases)
 {
     for (int n = 1; n <= chat::kPhraseCount && n <= phrases.size(); ++n)
         button(n)->setToolTip(phrases[n - 1]);
-    showCaptions();
+    updateGeometry();
+    place();
 }
 
 void PhraseBar::onPhraseClicked(int number)
@@ -86,16 +87,121 @@ void PhraseBar::onPhraseClicked(int number)
         m_outbox->sendPhrase(b->toolTip());
 }
 
-void PhraseBar::showCaptions()
+namespace
 {
-    for (int n = 1; n <= chat::kPhraseCount; ++n) {
-        QPushButton* b = button(n);
-        b->setText(b->fontMetrics().elidedText(b->toolTip(), Qt::ElideRight, std::max(10, b->width() - 10)));
+
+// The caption broken at the space that makes its longer line shortest.
+QString onTwoLines(const QString& text, const QFontMetricsF& fm)
+{
+    QString best = text;
+    qreal widest = fm.horizontalAdvance(text);
+    for (qsizetype at = text.indexOf(' '); at > 0; at = text.indexOf(' ', at + 1)) {
+        const qreal w = std::max(fm.horizontalAdvance(text.left(at)), fm.horizontalAdvance(text.mid(at + 1)));
+        if (w < widest) {
+            widest = w;
+            best = text.left(at) + '\n' + text.mid(at + 1);
+        }
     }
+    return best;
+}
+
+// A push button's size around `text` in `font`: its style's frame and margins,
+// without the style's smallest width for buttons (short captions stay short).
+QSize buttonSize(const QPushButton* b, const QFont& font, const QString& text)
+{
+    QStyleOptionButton option;
+    option.initFrom(b);
+    option.text = text;
+    option.fontMetrics = QFontMetrics(font);
+    const QSize content = option.fontMetrics.size(Qt::TextShowMnemonic, text);
+    const QSize styled = b->style()->sizeFromContents(QStyle::CT_PushButton, &option, content, b);
+    const int margins = 2 * (b->style()->pixelMetric(QStyle::PM_ButtonMargin, &option, b)
+                            + b->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, b));
+    return { content.width() + margins, styled.height() };
+}
+
+constexpr int kGap = 2;
+
+} // namespace
+
+struct PhraseBar::Arrangement {
+    chat::PhrasePlan plan;
+    std::array<QString, chat::kPhraseCount> captions;
+    int soundWidth = 0;
+    int rowHeight = 0;
+    int height = 0;
+};
+
+PhraseBar::Arrangement PhraseBar::arrange(int width, const QFont& font, int minRow) const
+{
+    Arrangement a;
+    const QFontMetricsF fm(font);
+    std::vector<chat::PhraseWidths> widths;
+    std::array<QString, chat::kPhraseCount> broken;
+    for (int n = 1; n <= chat::kPhraseCount; ++n) {
+        const QString phrase = button(n)->toolTip();
+        broken[static_cast<std::size_t>(n - 1)] = onTwoLines(phrase, fm);
+        widths.push_back({ static_cast<double>(buttonSize(button(n), font, phrase).width()),
+            static_cast<double>(buttonSize(button(n), font, broken[static_cast<std::size_t>(n - 1)]).width()) });
+    }
+    a.soundWidth
+        = std::max(buttonSize(button(10), font, button(10)->text()).width(), static_cast<int>(fm.height() * 2.2));
+    const int oneLineHeight = buttonSize(button(1), font, QStringLiteral("Ag")).height();
+    const qreal line = fm.lineSpacing();
+    const qreal padding = std::max<qreal>(oneLineHeight - line, minRow - line);
+    a.plan = chat::planPhrases(widths, a.soundWidth, width, kGap, line, padding);
+    for (int n = 1; n <= chat::kPhraseCount; ++n) {
+        const QString phrase = button(n)->toolTip();
+        a.captions[static_cast<std::size_t>(n - 1)] = a.plan.twoLines ? broken[static_cast<std::size_t>(n - 1)] : phrase;
+    }
+    a.rowHeight = static_cast<int>(std::ceil((a.plan.twoLines ? 2 : 1) * line + padding));
+    a.height = a.plan.rows * a.rowHeight + (a.plan.rows - 1) * kGap;
+    return a;
+}
+
+int PhraseBar::heightForWidth(int width) const { return arrange(width, font(), m_minRow).height; }
+
+int PhraseBar::heightFor(int width, const QFont& font, int minRow) const { return arrange(width, font, minRow).height; }
+
+void PhraseBar::setMinimumRowHeight(int minRow)
+{
+    if (minRow == m_minRow)
+        return;
+    m_minRow = minRow;
+    updateGeometry();
+    place();
+}
+
+void PhraseBar::place()
+{
+    const Arrangement a = arrange(width(), font(), m_minRow);
+    std::vector<qreal> x(static_cast<std::size_t>(a.plan.rows), 0);
+    for (int n = 1; n <= chat::kPhraseCount; ++n) {
+        const std::size_t i = static_cast<std::size_t>(n - 1);
+        const int r = a.plan.row[i];
+        QPushButton* b = button(n);
+        if (b->text() != a.captions[i])
+            b->setText(a.captions[i]);
+        const qreal left = x[static_cast<std::size_t>(r)];
+        const qreal right = left + a.plan.width[i];
+        b->setGeometry(qRound(left), r * (a.rowHeight + kGap), qRound(right) - qRound(left), a.rowHeight);
+        x[static_cast<std::size_t>(r)] = right + kGap;
+    }
+    const int last = a.plan.lastRow;
+    button(10)->setGeometry(width() - a.soundWidth, last * (a.rowHeight + kGap), a.soundWidth, a.rowHeight);
 }
 
 void PhraseBar::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    showCaptions();
+    place();
+}
+
+void PhraseBar::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        updateGeometry();
+        place();
+    }
 }

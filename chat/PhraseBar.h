@@ -1,7 +1,9 @@
 #pragma once
 // The phrase buttons `b_phrase1` .. `b_phrase9` under the board: one click
 // sends the button's phrase (its hint) as an action, at most one per
-// cool-down. `b_phrase10` opens the chatter-sound menu.
+// cool-down. `b_phrase10` opens the chatter-sound menu. Every caption shows
+// whole: the buttons flow into rows, breaking captions on two lines where
+// that keeps the bar lower.
 
 #include "Speaker.h"
 
@@ -43,13 +45,24 @@ public:
     ChatterMenu* chatterMenu() const { return m_chatter; }
     QPushButton* button(int number) const; // 1..10
 
+    // The height the buttons need at this width; rows are never lower than the minimum row height.
+    int heightForWidth(int width) const override;
+    bool hasHeightForWidth() const override { return true; }
+    void setMinimumRowHeight(int minRow);
+    // The height they would need in `font`, with rows at least `minRow` high.
+    int heightFor(int width, const QFont& font, int minRow) const;
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
-    void showCaptions();
+    struct Arrangement;
+    Arrangement arrange(int width, const QFont& font, int minRow) const;
+    void place();
 
     ChatOutbox* m_outbox;
+    int m_minRow = 24;
     std::array<QPushButton*, 10> m_buttons {};
     ChatterMenu* m_chatter = nullptr;
 };

@@ -1,5 +1,7 @@
 #include "GameBoard.h"
 
+#include "BoardPieces.h"
+#include "BoardLayout.h"
 #include "TileWidget.h"
 #include "chat/ChatInput.h"
 #include "chat/ChatView.h"
@@ -16,35 +18,12 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollArea>
 
 #include <algorithm>
 
-class DoubleClickButton : public QPushButton
-{
-    Q_OBJECT
-public:
-    using QPushButton::QPushButton;
-signals:
-    void doubleClicked();
-
-protected:
-    void mouseDoubleClickEvent(QMouseEvent* event) override
-    {
-        QPushButton::mouseDoubleClickEvent(event);
-        emit doubleClicked();
-    }
-};
-
 namespace
 {
-
-constexpr int kLeftWidth = 590;
-constexpr int kRightX = 596;
-constexpr int kRightWidth = 168;
-constexpr int kPlayTop = 46;
-constexpr int kBoxTop = 198;
-constexpr int kTimerTrackWidth = 200;
-constexpr int kMissedWidth = 156;
 
 QString css(std::uint32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF).name(); }
 
@@ -100,41 +79,44 @@ private:
     QPixmap m_face;
 };
 
-QFrame* panel(QWidget* parent, const char* name, const QRect& where, const Panel::Look& look = {})
+// Fonts, sizes and places are the layout's (GameBoardLayout.cpp); styles give colours only.
+QFrame* panel(QWidget* parent, const char* name, const Panel::Look& look = {})
 {
     auto* f = new Panel(parent, look);
     f->setObjectName(name);
-    f->setGeometry(where);
     return f;
 }
 
-QLabel* label(QWidget* parent, const QString& name, const QRect& where, const QString& style = {})
+QLabel* label(QWidget* parent, const QString& name, const QString& style = {})
 {
     auto* l = new QLabel(parent);
     l->setObjectName(name);
-    l->setGeometry(where);
     l->setTextFormat(Qt::PlainText);
     l->setStyleSheet("background: transparent;" + style);
     return l;
 }
 
-QPushButton* turnButton(QPushButton* b, const char* name, const QRect& where)
+QPushButton* turnButton(QPushButton* b, const char* name)
 {
     b->setObjectName(name);
-    b->setGeometry(where);
     b->setFocusPolicy(Qt::NoFocus);
-    b->setStyleSheet("QPushButton { font-weight: bold; color: #102a50; background: #f4f7fb; border: 1px solid "
+    b->setStyleSheet("QPushButton { color: #102a50; background: #f4f7fb; border: 1px solid "
                      "#5a7aa5; border-radius: 5px; } QPushButton:hover { background: #ffffff; }");
     b->hide();
     return b;
 }
 
-QPixmap eyesIcon()
+} // namespace
+
+// Drawn for the size they are shown at, so they stay crisp on any board.
+QPixmap boardicons::eyes(QSize size, qreal dpr)
 {
-    QPixmap pm(26, 16);
+    QPixmap pm(size * dpr);
+    pm.setDevicePixelRatio(dpr);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size.width() / 26.0, size.height() / 16.0);
     p.setPen(QPen(QColor(40, 40, 40), 1.2));
     p.setBrush(Qt::white);
     p.drawEllipse(QRectF(1, 2, 11, 12));
@@ -146,12 +128,14 @@ QPixmap eyesIcon()
     return pm;
 }
 
-QPixmap newTilesIcon()
+QPixmap boardicons::newTiles(QSize size, qreal dpr)
 {
-    QPixmap pm(30, 16);
+    QPixmap pm(size * dpr);
+    pm.setDevicePixelRatio(dpr);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size.width() / 30.0, size.height() / 16.0);
     p.setPen(QPen(QColor(150, 90, 0), 1));
     p.setBrush(QColor(255, 205, 60));
     p.drawRoundedRect(QRectF(0.5, 0.5, 29, 15), 4, 4);
@@ -163,6 +147,9 @@ QPixmap newTilesIcon()
     p.drawText(QRectF(0, 0, 30, 16), Qt::AlignCenter, "NEW");
     return pm;
 }
+
+namespace
+{
 
 void setText(QLabel* l, const std::string& text)
 {
@@ -206,17 +193,14 @@ GameBoard::GameBoard(QWidget* parent, ChatOutbox* outbox)
     : QWidget(parent)
 {
     setObjectName("panel_board");
-    resize(kWidth, kHeight);
+    // The default window is the smallest board.
+    setMinimumSize(boardlayout::kDesignWidth, boardlayout::kDesignHeight);
 
     auto* logo = m_logo = new QLabel("Zirky", this);
     logo->setCursor(Qt::PointingHandCursor);
     logo->setToolTip("Visit the maker's web site");
     logo->installEventFilter(this);
     logo->setObjectName("image_logo");
-    logo->setGeometry(10, 0, 200, 46);
-    QFont lf("Serif", 26, QFont::Black);
-    lf.setItalic(true);
-    logo->setFont(lf);
     logo->setStyleSheet("color: #1d3f73;");
     auto* shadow = new QGraphicsDropShadowEffect(logo);
     shadow->setBlurRadius(6);
@@ -224,34 +208,32 @@ GameBoard::GameBoard(QWidget* parent, ChatOutbox* outbox)
     shadow->setColor(QColor(255, 255, 255, 200));
     logo->setGraphicsEffect(shadow);
 
-    m_status = label(this, "label_status", QRect(150, 2, 440, 22), "font-weight: bold; font-size: 14px;");
+    m_status = label(this, "label_status");
     m_status->setAlignment(Qt::AlignCenter);
-    m_time = label(this, "label_time", QRect(300, 24, 80, 20), "color: #102a50; font-weight: bold;");
+    m_time = label(this, "label_time", "color: #102a50;");
+    m_time->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_time->setText("Time: 0:00");
     m_timerTrack = new QFrame(this);
-    m_timerTrack->setGeometry(384, 30, kTimerTrackWidth + 4, 12);
     m_timerTrack->setStyleSheet("background: rgba(255,255,255,140); border: 1px solid rgba(40,60,90,120);");
     m_timerBar = new QFrame(m_timerTrack);
     m_timerBar->setObjectName("image_timer");
-    m_timerBar->setGeometry(2, 2, 0, 8);
     m_timerBar->setStyleSheet("background: #2e8b3a; border: none;");
 
     buildPlayArea();
     buildBoxes();
 
-    m_result = label(this, "memo_ending", QRect(4, 306, 484, 18), "color: #102a50; font-size: 11px;");
-    m_sum = label(this, "label_thesum", QRect(488, 306, 98, 18), "color: #102a50; font-weight: bold;");
+    m_result = label(this, "memo_ending", "color: #102a50;");
+    m_result->setWordWrap(true);
+    m_result->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_sum = label(this, "label_thesum", "color: #102a50;");
     m_sum->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_sum->setText("Current: 0");
 
     m_chatView = new ChatView(this);
-    m_chatView->setGeometry(0, 328, kLeftWidth, 124);
     m_chatView->setStyleSheet("QTextBrowser { background: rgba(255,255,255,225); border: 1px solid "
                               "rgba(40,60,90,140); border-radius: 4px; }");
     m_phrases = new PhraseBar(outbox, this);
-    m_phrases->setGeometry(0, 455, kLeftWidth, 24);
     m_chatInput = new ChatInput(outbox, this);
-    m_chatInput->setGeometry(0, 482, kLeftWidth, 24);
 
     buildSeats();
     buildInfo();
@@ -261,30 +243,27 @@ GameBoard::GameBoard(QWidget* parent, ChatOutbox* outbox)
 
 void GameBoard::buildPlayArea()
 {
-    m_playArea = panel(this, "panel_game", QRect(0, kPlayTop, kLeftWidth, 150));
-    panel(m_playArea, "panel_word", QRect(106, 4, 418, 49),
-        { QColor(255, 255, 255, 90), QColor(40, 60, 90, 110), 1, 4, true });
+    m_playArea = panel(this, "panel_game");
+    m_wordPanel = panel(m_playArea, "panel_word", { QColor(255, 255, 255, 90), QColor(40, 60, 90, 110), 1, 4, true });
     for (int n = 1; n <= rules::kZirkedTiles; ++n) {
         auto* t = new TileWidget(n, m_playArea);
         t->hide();
         connect(t, &TileWidget::pressed, this, &GameBoard::tilePressed);
         m_tiles[static_cast<std::size_t>(n - 1)] = t;
     }
-    m_buttonClear = turnButton(new QPushButton("Clear", m_playArea), "button_clear", QRect(8, 14, 90, 30));
-    m_buttonDone = turnButton(new QPushButton("Done", m_playArea), "button_done", QRect(530, 10, 54, 38));
-    m_buttonDone->setStyleSheet("QPushButton { font-weight: bold; color: white; background: #2e8b3a; border: 1px "
+    m_buttonClear = turnButton(new QPushButton("Clear", m_playArea), "button_clear");
+    m_buttonDone = turnButton(new QPushButton("Done", m_playArea), "button_done");
+    m_buttonDone->setStyleSheet("QPushButton { color: white; background: #2e8b3a; border: 1px "
                                 "solid #1d5a25; border-radius: 5px; } QPushButton:hover { background: #37a346; }");
     m_buttonNew = new DoubleClickButton("New Tiles", m_playArea);
-    turnButton(m_buttonNew, "button_newtiles", QRect(4, 110, 84, 30));
+    turnButton(m_buttonNew, "button_newtiles");
     m_buttonOld = new DoubleClickButton("Old Tiles", m_playArea);
-    turnButton(m_buttonOld, "button_old", QRect(92, 110, 84, 30));
+    turnButton(m_buttonOld, "button_old");
     for (QPushButton* b : { static_cast<QPushButton*>(m_buttonNew), static_cast<QPushButton*>(m_buttonOld) })
         b->setToolTip("Get all New Tiles but lost 300 points!");
-    m_buttonFinish = turnButton(new QPushButton("Finish", m_playArea), "button_finish", QRect(446, 110, 58, 30));
+    m_buttonFinish = turnButton(new QPushButton("Finish", m_playArea), "button_finish");
     m_typing = new QCheckBox("Typing ON", m_playArea);
     m_typing->setObjectName("checkbox_typing");
-    // Right of tile 13's place in the lower row, which ends at 441.
-    m_typing->setGeometry(506, 110, 84, 30);
     m_typing->setFocusPolicy(Qt::NoFocus);
     m_typing->setStyleSheet("QCheckBox { color: #102a50; background: transparent; }");
     m_typing->hide();
@@ -296,17 +275,16 @@ void GameBoard::buildPlayArea()
     // The model owns the check: undo Qt's own toggle and let the model decide.
     connect(m_typing, &QCheckBox::clicked, this, &GameBoard::typingClicked);
 
-    m_winnerPanel = panel(m_playArea, "panel_winner", QRect(60, 56, 470, 44),
-        { QColor(255, 236, 150, 235), QColor(0xb0, 0x7d, 0), 2, 8 });
-    m_winnerLabel = label(
-        m_winnerPanel, "label_winner", QRect(4, 2, 462, 40), "color: #5a3a00; font-size: 20px; font-weight: bold;");
+    m_winnerPanel
+        = panel(m_playArea, "panel_winner", { QColor(255, 236, 150, 235), QColor(0xb0, 0x7d, 0), 2, 8 });
+    m_winnerLabel = label(m_winnerPanel, "label_winner", "color: #5a3a00;");
     m_winnerLabel->setAlignment(Qt::AlignCenter);
+    m_winnerLabel->setWordWrap(true);
     m_winnerPanel->hide();
 
     m_buttonStart = new QPushButton("Start Game", m_playArea);
     m_buttonStart->setObjectName("button_start");
-    m_buttonStart->setGeometry(225, 104, 140, 40);
-    m_buttonStart->setStyleSheet("QPushButton { font-size: 14px; font-weight: bold; color: white; background: "
+    m_buttonStart->setStyleSheet("QPushButton { color: white; background: "
                                  "#2e6bb3; border: 1px solid #1d3f73; border-radius: 6px; }"
                                  "QPushButton:hover { background: #3a7fd0; }");
     m_buttonStart->hide();
@@ -317,21 +295,19 @@ void GameBoard::buildBoxes()
 {
     for (int length = rules::kMinWordLength; length <= rules::kMaxWordLength; ++length) {
         const int i = length - rules::kMinWordLength;
-        const int x = 2 + i * 73 + (i > 0 ? i / 2 : 0);
-        auto* caption
-            = label(this, QString("label_caption%1").arg(length), QRect(x, kBoxTop, 70, 14), "color: #102a50;");
+        auto* caption = label(this, QString("label_caption%1").arg(length), "color: #102a50;");
         caption->setText(QString("%1 Letters").arg(length));
         caption->setAlignment(Qt::AlignCenter);
+        m_captions[static_cast<std::size_t>(i)] = caption;
         auto* list = new QListWidget(this);
         list->setObjectName(QString("list_%1").arg(length));
         list->setProperty("tag", length);
-        list->setGeometry(x, kBoxTop + 14, 70, 78);
         list->setFocusPolicy(Qt::NoFocus);
         list->setSelectionMode(QAbstractItemView::NoSelection);
         list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        auto* points
-            = label(this, QString("label_memo%1").arg(length), QRect(x, kBoxTop + 92, 70, 14), "font-weight: bold;");
+        list->setTextElideMode(Qt::ElideNone);
+        auto* points = label(this, QString("label_memo%1").arg(length));
         points->setAlignment(Qt::AlignCenter);
         points->setText("0");
         m_boxes[static_cast<std::size_t>(i)] = { list, points };
@@ -340,38 +316,31 @@ void GameBoard::buildBoxes()
 
 void GameBoard::buildSeats()
 {
-    auto* seats = panel(this, "panel_players", QRect(kRightX, 0, kRightWidth, 370));
-    m_turnMarker = panel(seats, "image_turn", QRect(), { QColor(255, 200, 40, 200), QColor(0xb0, 0x7d, 0), 2, 6 });
+    m_seatPanel = panel(this, "panel_players");
+    m_turnMarker
+        = panel(m_seatPanel, "image_turn", { QColor(255, 200, 40, 200), QColor(0xb0, 0x7d, 0), 2, 6 });
     m_turnMarker->hide();
-    const QPixmap eyes = eyesIcon();
-    const QPixmap fresh = newTilesIcon();
     for (int i = 0; i < rules::kPlayerSeats; ++i) {
         const int seat = i + 1;
         Seat& s = m_seats[static_cast<std::size_t>(i)];
-        s.box = panel(seats, "", QRect(6, 6 + i * 60, kRightWidth - 12, 56), { QColor(255, 255, 255, 140), {}, 0, 4 });
+        s.box = panel(m_seatPanel, "", { QColor(255, 255, 255, 140), {}, 0, 4 });
 
         auto* number = new QLabel(QString::number(seat), s.box);
-        number->setGeometry(4, 4, 18, 22);
         number->setAlignment(Qt::AlignCenter);
-        number->setStyleSheet("background: #1d3f73; color: white; font-weight: bold; border-radius: 9px;");
+        m_seatNumbers[static_cast<std::size_t>(i)] = number;
 
-        s.name = label(s.box, QString("label_playername%1").arg(seat), QRect(26, 3, 126, 24),
-            "font-weight: bold; font-size: 13px; color: #102a50;");
+        s.name = label(s.box, QString("label_playername%1").arg(seat), "color: #102a50;");
         s.name->setProperty("tag", seat);
         s.name->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(s.name, &QLabel::customContextMenuRequested, this,
             [this, seat, name = s.name](const QPoint& pos) { emit nameMenuRequested(seat, name->mapToGlobal(pos)); });
-        s.score = label(s.box, QString("label_score%1").arg(seat), QRect(26, 29, 58, 22),
-            "font-size: 14px; font-weight: bold; color: #1f6b2f;");
+        s.score = label(s.box, QString("label_score%1").arg(seat), "color: #1f6b2f;");
         s.score->setText("0");
-        s.bonus = label(
-            s.box, QString("label_bonus%1").arg(seat), QRect(84, 29, 70, 22), "color: #8a2b00; font-weight: bold;");
-        s.eyes = label(s.box, QString("image_eyes%1").arg(seat), QRect(94, 7, 26, 16));
-        s.eyes->setPixmap(eyes);
+        s.bonus = label(s.box, QString("label_bonus%1").arg(seat), "color: #8a2b00;");
+        s.eyes = label(s.box, QString("image_eyes%1").arg(seat));
         s.eyes->setToolTip("Just watching");
         s.eyes->hide();
-        s.fresh = label(s.box, QString("image_new%1").arg(seat), QRect(123, 7, 30, 16));
-        s.fresh->setPixmap(fresh);
+        s.fresh = label(s.box, QString("image_new%1").arg(seat));
         s.fresh->setToolTip("Bought new tiles");
         s.fresh->hide();
     }
@@ -379,58 +348,60 @@ void GameBoard::buildSeats()
 
 void GameBoard::buildInfo()
 {
-    auto* info = panel(this, "panel_info", QRect(kRightX, 376, kRightWidth, 130));
+    m_infoPanel = panel(this, "panel_info");
     const char* names[]
         = { "label_playto", "label_timeperturn", "label_zirkedat", "label_typing", "label_newtiles", "label_fastgame" };
     for (int i = 0; i < 6; ++i) {
-        m_info[static_cast<std::size_t>(i)]
-            = label(info, names[i], QRect(8, 3 + i * 17, kRightWidth - 12, 17), "color: #102a50;");
+        m_info[static_cast<std::size_t>(i)] = label(m_infoPanel, names[i], "color: #102a50;");
         m_info[static_cast<std::size_t>(i)]->hide();
     }
-    m_team
-        = label(info, "label_team", QRect(8, 3 + 6 * 17, kRightWidth - 12, 17), "color: #8a2b00; font-weight: bold;");
-    m_noGame = label(info, "label_nogame", QRect(0, 0, kRightWidth, 130), "color: #2a4a70; font-style: italic;");
+    m_team = label(m_infoPanel, "label_team", "color: #8a2b00;");
+    m_noGame = label(m_infoPanel, "label_nogame", "color: #2a4a70;");
     m_noGame->setText("No game running yet.");
     m_noGame->setAlignment(Qt::AlignCenter);
+    m_noGame->setWordWrap(true);
 }
 
 void GameBoard::buildWordLists()
 {
-    m_wordLists = panel(this, "panel_wordlists", QRect(0, kBoxTop - 4, kLeftWidth, 286),
-        { QColor(250, 252, 255, 245), QColor(0x1d, 0x3f, 0x73), 2, 8 });
+    m_wordLists = panel(this, "panel_wordlists", { QColor(250, 252, 255, 245), QColor(0x1d, 0x3f, 0x73), 2, 8 });
+    // One scroll bar for the whole panel, and only when even its columns cannot show every word.
+    m_wordScroll = new QScrollArea(m_wordLists);
+    m_wordScroll->setFrameShape(QFrame::NoFrame);
+    m_wordScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_wordScroll->setStyleSheet("QScrollArea { background: transparent; }");
+    m_wordColumns = new QWidget;
+    m_wordColumns->setObjectName("panel_wordcolumns");
+    m_wordColumns->setAttribute(Qt::WA_TranslucentBackground);
+    m_wordColumns->setStyleSheet("QWidget#panel_wordcolumns { background: transparent; }");
+    m_wordScroll->setWidget(m_wordColumns);
+    m_wordScroll->viewport()->setAutoFillBackground(false);
     for (int i = 0; i < rules::kPlayerSeats; ++i) {
         const int seat = i + 1;
         WordColumn& c = m_columns[static_cast<std::size_t>(i)];
-        c.name = label(m_wordLists, QString("label_name%1").arg(seat), QRect(), "font-weight: bold; color: #102a50;");
-        c.count = label(m_wordLists, QString("label_count%1").arg(seat), QRect(), "color: #102a50;");
-        c.score
-            = label(m_wordLists, QString("label_wscore%1").arg(seat), QRect(), "color: #1f6b2f; font-weight: bold;");
-        c.words = new QListWidget(m_wordLists);
+        c.name = label(m_wordColumns, QString("label_name%1").arg(seat), "color: #102a50;");
+        c.name->setWordWrap(true);
+        c.name->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+        c.count = label(m_wordColumns, QString("label_count%1").arg(seat), "color: #102a50;");
+        c.score = label(m_wordColumns, QString("label_wscore%1").arg(seat), "color: #1f6b2f;");
+        c.words = new QListWidget(m_wordColumns);
         c.words->setObjectName(QString("listbox_words%1").arg(seat));
         c.words->setFocusPolicy(Qt::NoFocus);
         c.words->setSelectionMode(QAbstractItemView::NoSelection);
+        // A long list runs on in further columns of its own, never behind a scroll bar.
+        c.words->setFlow(QListView::TopToBottom);
+        c.words->setWrapping(true);
+        c.words->setResizeMode(QListView::Adjust);
+        c.words->setUniformItemSizes(true);
+        c.words->setTextElideMode(Qt::ElideNone);
+        c.words->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        c.words->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     }
     m_closeLists = new QPushButton("X", m_wordLists);
     m_closeLists->setObjectName("button_close");
     m_closeLists->setFocusPolicy(Qt::NoFocus);
     connect(m_closeLists, &QPushButton::clicked, this, &GameBoard::wordListsClosed);
-    layoutWordLists(kLeftWidth);
     m_wordLists->hide();
-}
-
-void GameBoard::layoutWordLists(int width)
-{
-    m_wordLists->resize(width, m_wordLists->height());
-    const int w = (width - 14) / rules::kPlayerSeats;
-    for (int i = 0; i < rules::kPlayerSeats; ++i) {
-        const int x = 6 + i * w;
-        WordColumn& c = m_columns[static_cast<std::size_t>(i)];
-        c.name->setGeometry(x, 6, w - 24, 18);
-        c.count->setGeometry(x, 24, w - 4, 16);
-        c.score->setGeometry(x, 40, w - 4, 16);
-        c.words->setGeometry(x, 58, w - 4, 220);
-    }
-    m_closeLists->setGeometry(width - 26, 4, 22, 22);
 }
 
 bool GameBoard::eventFilter(QObject* watched, QEvent* event)
@@ -443,25 +414,19 @@ bool GameBoard::eventFilter(QObject* watched, QEvent* event)
 
 void GameBoard::buildMissedWords()
 {
-    m_missedPanel = panel(this, "panel_missed", QRect(kLeftWidth - kMissedWidth, kBoxTop - 4, kMissedWidth, 286),
-        { QColor(255, 250, 235, 245), QColor(0xb0, 0x7d, 0), 2, 8 });
-    auto* title = label(m_missedPanel, "label_missed", QRect(6, 6, kMissedWidth - 34, 18),
-        "font-weight: bold; font-size: 11px; color: #5a3a00;");
-    title->setText("Words you missed");
+    m_missedPanel = panel(this, "panel_missed", { QColor(255, 250, 235, 245), QColor(0xb0, 0x7d, 0), 2, 8 });
+    m_missedTitle = label(m_missedPanel, "label_missed", "color: #5a3a00;");
+    m_missedTitle->setText("Words you missed");
     m_missed = new QListWidget(m_missedPanel);
     m_missed->setObjectName("listbox_missed");
-    m_missed->setGeometry(6, 28, kMissedWidth - 12, 250);
     m_missed->setFocusPolicy(Qt::NoFocus);
     m_missed->setSelectionMode(QAbstractItemView::NoSelection);
-    // Fixed pitch, so that the points stand in a column.
-    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    fixed.setPixelSize(11);
-    m_missed->setFont(fixed);
-    auto* close = new QPushButton("X", m_missedPanel);
-    close->setObjectName("button_closemissed");
-    close->setGeometry(kMissedWidth - 26, 4, 22, 22);
-    close->setFocusPolicy(Qt::NoFocus);
-    connect(close, &QPushButton::clicked, this, &GameBoard::wordListsClosed);
+    m_missed->setTextElideMode(Qt::ElideNone);
+    m_missed->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_closeMissed = new QPushButton("X", m_missedPanel);
+    m_closeMissed->setObjectName("button_closemissed");
+    m_closeMissed->setFocusPolicy(Qt::NoFocus);
+    connect(m_closeMissed, &QPushButton::clicked, this, &GameBoard::wordListsClosed);
     m_missedPanel->hide();
 }
 
@@ -483,9 +448,7 @@ void GameBoard::render(const client::Game& game, const client::Roster& roster)
     m_buttonStart->setVisible(game.startButton());
 
     setText(m_status, game.status());
-    restyle(m_status,
-        QString("background: transparent; font-weight: bold; font-size: 14px; color: %1;")
-            .arg(css(game.statusColour())));
+    restyle(m_status, QString("background: transparent; color: %1;").arg(css(game.statusColour())));
     setText(m_result, game.resultText());
     setText(m_winnerLabel, game.winnerText());
     m_winnerPanel->setVisible(game.winnerShown());
@@ -496,6 +459,9 @@ void GameBoard::render(const client::Game& game, const client::Roster& roster)
         setText(c.count, model.count);
         setText(c.score, model.score);
         setLines(c.words, model.lines);
+        // A free seat has no column, unless words reached it before its player left.
+        m_columnShown[static_cast<std::size_t>(seat - 1)]
+            = !model.lines.empty() || (!model.name.empty() && model.name != client::kWaiting);
     }
     // The missed words stand beside the word lists, which make room for them.
     std::vector<std::string> missed;
@@ -503,9 +469,6 @@ void GameBoard::render(const client::Game& game, const client::Roster& roster)
         missed.push_back(missedLine(m));
     setLines(m_missed, missed);
     m_missedPanel->setVisible(game.missedShown());
-    if (const int width = game.missedShown() ? kLeftWidth - kMissedWidth - 4 : kLeftWidth;
-        width != m_wordLists->width())
-        layoutWordLists(width);
     m_wordLists->setVisible(game.wordListsShown());
     if (game.wordListsShown())
         m_wordLists->raise();
@@ -521,12 +484,14 @@ void GameBoard::render(const client::Game& game, const client::Roster& roster)
     // The game's speed, as the settings panel's fast-game label keeps it: 1 slow, 2 fast.
     m_info[5]->setProperty("tag", game.settings().fast ? 2 : 1);
     m_noGame->setVisible(!anyInfo);
+
+    relayoutIfChanged();
 }
 
-QPoint GameBoard::tilePosition(const client::Tile& tile, bool twoRows)
+QPoint GameBoard::designTilePosition(const client::Tile& tile, bool twoRows)
 {
     if (tile.shownInWord > 0)
-        return { wordLeft(tile.shownInWord), kWordRowTop };
+        return { designWordLeft(tile.shownInWord), kWordRowTop };
     // The lower row holds places 1, 2, 3, 11, 12 and 13, clear of the buttons beside it.
     constexpr int kLowerLeft[] = { 183, 227, 270, 0, 0, 0, 0, 0, 0, 0, 313, 356, 400 };
     const int place = std::clamp(tile.place, 1, rules::kZirkedTiles);
@@ -538,8 +503,10 @@ QPoint GameBoard::tilePosition(const client::Tile& tile, bool twoRows)
 void GameBoard::renderRack(const client::Game& game)
 {
     const client::Rack& rack = game.rack();
+    m_twoRows = rack.twoRows();
     for (int n = 1; n <= rules::kZirkedTiles; ++n) {
         const client::Tile& t = rack.tile(n);
+        m_shownTiles[static_cast<std::size_t>(n - 1)] = t;
         TileWidget* w = m_tiles[static_cast<std::size_t>(n - 1)];
         w->setLetter(t.picture ? t.letter : 0);
         w->setInWord(t.wordPosition != 0);
@@ -556,7 +523,7 @@ void GameBoard::renderBoxes(const client::Game& game)
         Box& box = m_boxes[static_cast<std::size_t>(length - rules::kMinWordLength)];
         setLines(box.list, model.words);
         const QString style
-            = QString("QListWidget { background: %1; color: %2; font-weight: bold; font-size: 10px; border: 1px solid "
+            = QString("QListWidget { background: %1; color: %2; border: 1px solid "
                       "rgba(40,60,90,140); border-radius: 3px; }")
                   .arg(css(model.background), css(model.textColour));
         restyle(box.list, style);
@@ -577,25 +544,36 @@ void GameBoard::renderSeats(const client::Game& game, const client::Roster& rost
         s.eyes->setVisible(roster.watching(seat));
     }
     const int marker = game.turnMarkerSeat();
-    if (game.turnMarkerShown() && marker >= 1 && marker <= rules::kPlayerSeats) {
-        const QRect box = m_seats[static_cast<std::size_t>(marker - 1)].box->geometry();
-        m_turnMarker->setGeometry(box.adjusted(-4, -3, 4, 3));
-        m_turnMarker->show();
-        m_turnMarker->lower();
-    } else {
+    m_markerSeat = game.turnMarkerShown() && marker >= 1 && marker <= rules::kPlayerSeats ? marker : 0;
+    placeTurnMarker();
+}
+
+void GameBoard::placeTurnMarker()
+{
+    if (m_markerSeat == 0) {
         m_turnMarker->hide();
+        return;
     }
+    const QRect box = m_seats[static_cast<std::size_t>(m_markerSeat - 1)].box->geometry();
+    const int dx = qRound(4 * m_scale);
+    const int dy = qRound(3 * m_scale);
+    m_turnMarker->setGeometry(box.adjusted(-dx, -dy, dx, dy));
+    m_turnMarker->show();
+    m_turnMarker->lower();
 }
 
 void GameBoard::renderClock(const client::Game& game)
 {
     setText(m_time, game.timeText());
-    // A long turn's bar is scaled to the track; a minute is a pixel a second.
+    // A minute fills 60 of the track's 200 steps, a step a second; a longer
+    // turn than the track has steps is scaled to fit it.
+    constexpr int kSteps = 200;
     const int full = std::max(1, game.settings().timePerTurn);
-    const int width = full <= kTimerTrackWidth ? game.clockBarWidth() : game.clockBarWidth() * kTimerTrackWidth / full;
-    m_timerBar->resize(std::clamp(width, 0, kTimerTrackWidth), 8);
+    const int steps = full <= kSteps ? game.clockBarWidth() : game.clockBarWidth() * kSteps / full;
+    const int width = std::clamp(steps, 0, kSteps) * m_trackWidth / kSteps;
+    const int inset = std::max(2, qRound(2 * m_scale));
+    m_timerBar->setGeometry(inset, inset, width, std::max(1, m_timerTrack->height() - 2 * inset));
     const bool low = game.clockSeconds() <= 10;
     restyle(m_timerBar, low ? "background: #c0392b; border: none;" : "background: #2e8b3a; border: none;");
 }
 
-#include "GameBoard.moc"

@@ -2,7 +2,9 @@
 // The board of the main window: the rack and word row, the category boxes, the
 // turn controls, the clock, the seats and the panels that show a turn's
 // result. It draws what the game model and the roster say and reports the
-// player's clicks; it decides nothing.
+// player's clicks; it decides nothing. It lays itself out for its size and
+// the player's text size: everything grows and shrinks together, and every
+// text gets the room it needs (GameBoardLayout.cpp).
 
 #include "client/Game.h"
 #include "client/Roster.h"
@@ -21,27 +23,25 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QScrollArea;
 class TileWidget;
 
-// A button that also reports double clicks: buying tiles costs points, so one
-// stray click must not do it.
 class DoubleClickButton;
 
 class GameBoard : public QWidget
 {
     Q_OBJECT
 public:
-    static constexpr int kWidth = 768;
-    static constexpr int kHeight = 506;
-    // The rack in the play area: one row of tiles, or two; the word row above it.
+    // The rack in the play area of the default window: one row of tiles, or
+    // two; the word row above it. A larger board scales these.
     static constexpr int kTileSize = 41;
     static constexpr int kRackTop = 61;
     static constexpr int kLowerRowTop = 103;
     static constexpr int kWordRowTop = 8;
-    // Where a tile stands in the play area.
-    static QPoint tilePosition(const client::Tile& tile, bool twoRows);
-    // Left edge of place 1..10 of the word row.
-    static int wordLeft(int position) { return position * kTileSize + 69; }
+    // Where a tile stands in the play area of the default window.
+    static QPoint designTilePosition(const client::Tile& tile, bool twoRows);
+    // Left edge of place 1..10 of the word row in the default window.
+    static int designWordLeft(int position) { return position * kTileSize + 69; }
 
     // Chat typed at the board and its phrase buttons go out through `outbox`.
     GameBoard(QWidget* parent, ChatOutbox* outbox);
@@ -49,6 +49,16 @@ public:
     void render(const client::Game& game, const client::Roster& roster);
     // Clock-only repaint (the one-second tick).
     void renderClock(const client::Game& game);
+
+    // The player's text size (8 is the design's); the chat and every text of the board follow it.
+    void setTextSize(int points);
+    // How much larger than the default window the board is drawn.
+    double scale() const { return m_scale; }
+    // Where a tile stands in the play area now.
+    QPoint tilePosition(const client::Tile& tile, bool twoRows) const;
+    int rackTop() const { return tilePosition({}, false).y(); }
+    int wordRowTop() const;
+    int wordLeft(int position) const;
 
     ChatView* chatView() const { return m_chatView; }
     ChatInput* chatInput() const { return m_chatInput; }
@@ -72,6 +82,8 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     struct Seat {
@@ -99,14 +111,34 @@ private:
     void buildInfo();
     void buildWordLists();
     void buildMissedWords();
-    void layoutWordLists(int width);
     void renderRack(const client::Game& game);
     void renderBoxes(const client::Game& game);
     void renderSeats(const client::Game& game, const client::Roster& roster);
+    void placeTurnMarker();
+
+    // ---- layout (GameBoardLayout.cpp)
+    // Everything placed and sized for the board's size, text size and texts.
+    void relayout();
+    // Only when something that takes room changed since the last layout.
+    void relayoutIfChanged();
+    QString roomKey() const;
+    struct Fonts;
+    int layoutHeader(const Fonts& f, int left, int top, int width);
+    void layoutPlayArea(const Fonts& f, const QRect& area);
+    int boxesHeight(const Fonts& f) const;
+    std::vector<int> boxWidths(const Fonts& f) const;
+    void layoutBoxes(const Fonts& f, int left, int top, int width);
+    void layoutSeats(const Fonts& f, const QRect& column);
+    void layoutSeat(const Fonts& f, int seat, const QRect& box);
+    void layoutPanels(const Fonts& f, const QRect& room);
+    void layoutWordLists(const Fonts& f, const QRect& room);
 
     QLabel* m_logo = nullptr;
     QFrame* m_playArea = nullptr;
     std::array<TileWidget*, rules::kZirkedTiles> m_tiles {};
+    // Where the tiles stand, as last rendered: a new layout moves them to their scaled places.
+    std::array<client::Tile, rules::kZirkedTiles> m_shownTiles {};
+    bool m_twoRows = false;
     QPushButton* m_buttonStart = nullptr;
     QPushButton* m_buttonDone = nullptr;
     QPushButton* m_buttonClear = nullptr;
@@ -128,12 +160,31 @@ private:
     std::array<QLabel*, 6> m_info {};
     QLabel* m_team = nullptr;
     QLabel* m_noGame = nullptr;
+    std::array<QLabel*, rules::kWordLengths> m_captions {};
+    std::array<QLabel*, rules::kPlayerSeats> m_seatNumbers {};
+    QFrame* m_seatPanel = nullptr;
+    QFrame* m_infoPanel = nullptr;
+    QFrame* m_wordPanel = nullptr;
     QFrame* m_wordLists = nullptr;
+    QScrollArea* m_wordScroll = nullptr;
+    QWidget* m_wordColumns = nullptr;
     std::array<WordColumn, rules::kPlayerSeats> m_columns {};
+    std::array<bool, rules::kPlayerSeats> m_columnShown {};
     QPushButton* m_closeLists = nullptr;
     QFrame* m_missedPanel = nullptr;
+    QLabel* m_missedTitle = nullptr;
     QListWidget* m_missed = nullptr;
+    QPushButton* m_closeMissed = nullptr;
     ChatView* m_chatView = nullptr;
     ChatInput* m_chatInput = nullptr;
     PhraseBar* m_phrases = nullptr;
+
+    int m_markerSeat = 0; // 0: no turn marker
+    int m_textSize = 8;
+    double m_scale = 1;
+    // The play area's design block (590 wide at scale 1) starts here.
+    int m_playLeft = 0;
+    int m_trackWidth = 200;
+    QString m_laidOutFor;
+    bool m_laying = false;
 };

@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "ClientConnection.h"
+#include "BoardLayout.h"
 #include "GameBoard.h"
 #include "chat/ChatInput.h"
 #include "chat/ChatOutbox.h"
@@ -35,15 +36,12 @@
 #include <QRandomGenerator>
 #include <QResizeEvent>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include <cstdio>
 
 namespace
 {
-
-// Design size of the client area and where the window first appears.
-constexpr int kClientWidth = 787;
-constexpr int kClientHeight = 522;
 
 // The central widget paints the background picture scaled to its size, so a
 // resized window shows one picture and no seams.
@@ -130,7 +128,8 @@ MainWindow::MainWindow(const QPixmap& background, Options options, QWidget* pare
     qApp->installEventFilter(this);
     render();
 
-    setGeometry(4, 4, kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    // Where the window first appears, at the board's design size.
+    setGeometry(4, 4, boardlayout::kDesignWidth, boardlayout::kDesignHeight + menuBar()->sizeHint().height());
 }
 
 MainWindow::~MainWindow()
@@ -182,7 +181,10 @@ void MainWindow::buildBoard(const QPixmap& background)
     setCentralWidget(m_central);
 
     m_board = new GameBoard(m_central, m_outbox);
-    m_board->move(4, 4);
+    // The board fills the window and lays itself out for its size.
+    auto* fill = new QVBoxLayout(m_central);
+    fill->setContentsMargins(0, 0, 0, 0);
+    fill->addWidget(m_board);
     m_chatView = m_board->chatView();
     m_chatInput = m_board->chatInput();
 

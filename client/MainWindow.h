@@ -165,7 +165,6 @@ protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void buildBoard(const QPixmap& background);
@@ -181,7 +180,6 @@ private:
     // The player's record: games, best turn and best game.
     void recordTally(const client::Effects& e);
     void rememberPlaceOnClose();
-    void keepBoardInView();
     // saveSettings, with the geometry rememberPlaceOnClose decided on when closing.
     void writeSettingsFile(std::optional<app::Geometry> closing);
 

@@ -50,29 +50,6 @@ void MainWindow::closeEvent(QCloseEvent* event)
     emit closed();
 }
 
-void MainWindow::resizeEvent(QResizeEvent* event)
-{
-    QMainWindow::resizeEvent(event);
-    keepBoardInView();
-}
-
-void MainWindow::keepBoardInView()
-{
-    // Never smaller than the board: the controls have fixed places on it.
-    QWidget* client = centralWidget();
-    if (!client || !m_board)
-        return;
-    const int minHeight = m_board->height() + 12;
-    const int minWidth = m_board->width() + 15;
-    const int extraH = height() - client->height();
-    const int extraW = width() - client->width();
-    if (client->height() < minHeight || client->width() < minWidth)
-        resize(std::max(width(), minWidth + extraW), std::max(height(), minHeight + extraH));
-    // A larger window keeps the board in its middle.
-    m_board->move(
-        std::max(4, (client->width() - m_board->width()) / 2), std::max(4, (client->height() - m_board->height()) / 2));
-}
-
 app::Geometry MainWindow::windowGeometry() const
 {
     const QRect outer = frameGeometry();
@@ -125,7 +102,7 @@ void MainWindow::loadSettings()
     applyWindowGeometry(s.geometry);
     m_remembered = windowGeometry();
 
-    m_chatView->setTextSize(s.textSize);
+    m_board->setTextSize(s.textSize);
     for (QAction* a : m_sizeItems)
         a->setChecked(a->data().toInt() == s.textSize);
 
@@ -242,7 +219,7 @@ void MainWindow::onTextSizeChosen(QAction* item)
     const int size = item->data().toInt();
     for (QAction* a : m_sizeItems)
         a->setChecked(a == item);
-    m_chatView->setTextSize(size);
+    m_board->setTextSize(size);
     m_settings.setTextSize(size);
     saveSettings();
 }

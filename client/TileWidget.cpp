@@ -17,6 +17,12 @@ TileWidget::TileWidget(int number, QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
+void TileWidget::setTileSize(int side)
+{
+    if (size() != QSize(side, side))
+        setFixedSize(side, side);
+}
+
 int TileWidget::convertletter(char letter) { return letter >= 'A' && letter <= 'Z' ? letter - 'A' + 1 : 1; }
 
 void TileWidget::setLetter(char letter)
@@ -44,7 +50,7 @@ QPixmap tileFace(char letter, bool inWord, qreal dpr, QSize size)
 {
     // Never destroyed: pixmaps must not outlive the application that made them.
     static auto* cache = new QHash<QString, QPixmap>;
-    const QString key = QString("%1-%2-%3").arg(int(letter)).arg(inWord).arg(dpr);
+    const QString key = QString("%1-%2-%3-%4").arg(int(letter)).arg(inWord).arg(dpr).arg(size.width());
     if (const auto it = cache->constFind(key); it != cache->constEnd())
         return *it;
 
@@ -53,7 +59,10 @@ QPixmap tileFace(char letter, bool inWord, qreal dpr, QSize size)
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF r = QRectF(QPointF(0, 0), QSizeF(size)).adjusted(1.5, 1.5, -2.5, -2.5);
+    // Drawn at the default window's 41 pixels and scaled, so a tile looks the same at every size.
+    const qreal k = size.width() / 41.0;
+    p.scale(k, k);
+    const QRectF r = QRectF(0, 0, 41, 41).adjusted(1.5, 1.5, -2.5, -2.5);
     // A shadow below-right lifts the tile off the board.
     QPainterPath shadow;
     shadow.addRoundedRect(r.translated(1.5, 1.5), 5, 5);
@@ -86,6 +95,9 @@ QPixmap tileFace(char letter, bool inWord, qreal dpr, QSize size)
         p.drawText(r.adjusted(0, -1, 0, 0), Qt::AlignCenter, QString(c));
     }
     p.end();
+    // A window being resized passes through many sizes: only the recent ones are kept.
+    if (cache->size() > 256)
+        cache->clear();
     cache->insert(key, pm);
     return pm;
 }

@@ -15,6 +15,8 @@ public:
     void setLetter(char letter);
     char letter() const { return m_letter; }
     void setInWord(bool inWord);
+    // Tiles are square; 41 in the default window.
+    void setTileSize(int side);
 
     // "A".."Z" -> 1..26 by the first character; anything else -> 1.
     static int convertletter(char letter);

@@ -5,6 +5,7 @@
 #include "../client/ClientHarness.h"
 
 #include "app/IniFile.h"
+#include "client/BoardLayout.h"
 #include "net/Commands.h"
 
 #include <QAction>
@@ -116,8 +117,9 @@ void OptionsTest::storedValuesAndTheirQuirks()
     QCOMPARE(g.left, 40);
     QCOMPARE(g.top, 30);
     QCOMPARE(g.height, 560);
-    // 700 is narrower than the board: the window grows to hold it.
-    QCOMPARE(window->centralWidget()->width(), window->findChild<QWidget*>("panel_board")->width() + 15);
+    // 700 is narrower than the smallest board: the window grows to hold it.
+    QCOMPARE(window->centralWidget()->width(), boardlayout::kDesignWidth);
+    QCOMPARE(window->findChild<QWidget*>("panel_board")->width(), boardlayout::kDesignWidth);
     const auto start = c.h.startDialog->currentSettings();
     QVERIFY2(!start.typing, "Typing is on only for exactly true");
     QVERIFY2(start.newtiles, "Newtiles is off only for exactly false");

@@ -1,4 +1,5 @@
 #include "chat/ChatLine.h"
+#include "chat/PhraseRows.h"
 #include "chat/Speaker.h"
 
 #include <gtest/gtest.h>
@@ -359,3 +360,51 @@ TEST(ChatPhrases, StoredPhrasesReplaceOnlyWhenNotEmpty)
 }
 
 } // namespace
+
+TEST(PhraseRows, EveryCaptionWholeInTheLowestBar)
+{
+    using chat::PhraseWidths;
+    struct Row {
+        const char* fault;
+        std::vector<PhraseWidths> buttons;
+        double width;
+        bool twoLines;
+        int rows;
+    };
+    const std::vector<PhraseWidths> nine { { 80, 50 }, { 80, 50 }, { 70, 45 }, { 80, 80 }, { 75, 75 }, { 80, 50 },
+        { 60, 60 }, { 130, 80 }, { 150, 90 } };
+    const Row rows[] = {
+        { "captions that fit on one line stay on one line", nine, 1200, false, 1 },
+        { "a narrow bar breaks captions before it adds a row", nine, 640, true, 1 },
+        { "a bar too narrow even for broken captions flows into rows", nine, 300, false, 4 },
+        { "a caption with no space to break at keeps one line", { { 200, 200 }, { 200, 200 } }, 300, false, 2 },
+        { "one button wider than the bar still gets a row of its own", { { 500, 500 }, { 50, 50 } }, 300, false, 2 },
+    };
+    for (const Row& r : rows) {
+        const chat::PhrasePlan plan = chat::planPhrases(r.buttons, 30, r.width, 2, 14, 10);
+        EXPECT_EQ(plan.twoLines, r.twoLines) << r.fault;
+        EXPECT_EQ(plan.rows, r.rows) << r.fault;
+        // Order kept, each button at least as wide as its caption, each row within
+        // the bar (but for a lone button wider than the bar, which nothing can help).
+        std::vector<double> used(static_cast<std::size_t>(plan.rows), 0);
+        std::vector<int> count(static_cast<std::size_t>(plan.rows), 0);
+        for (std::size_t i = 0; i < r.buttons.size(); ++i) {
+            if (i > 0) {
+                EXPECT_GE(plan.row[i], plan.row[i - 1]) << r.fault;
+            }
+            const double caption = plan.twoLines ? std::min(r.buttons[i].oneLine, r.buttons[i].twoLines)
+                                                 : r.buttons[i].oneLine;
+            EXPECT_GE(plan.width[i], caption) << r.fault;
+            const auto at = static_cast<std::size_t>(plan.row[i]);
+            used[at] += (count[at]++ > 0 ? 2 : 0) + plan.width[i];
+        }
+        EXPECT_GE(plan.lastRow, plan.row.back()) << r.fault;
+        const auto last = static_cast<std::size_t>(plan.lastRow);
+        used[last] += (count[last]++ > 0 ? 2 : 0) + 30;
+        for (std::size_t row = 0; row < used.size(); ++row) {
+            if (count[row] > 1) {
+                EXPECT_LE(used[row], r.width + 0.001) << r.fault;
+            }
+        }
+    }
+}

@@ -81,14 +81,14 @@ void PlayTest::soloFastTurnFromTilesToScores()
         QTest::mouseClick(tile(h.window.get(), n), Qt::LeftButton);
         word += QChar(tile(h.window.get(), n)->letter());
     }
-    QCOMPARE(tile(h.window.get(), 3)->y(), GameBoard::kWordRowTop);
+    QCOMPARE(tile(h.window.get(), 3)->y(), h.window->board()->wordRowTop());
     h.window->findChild<QPushButton*>("button_done")->click();
     QTRY_COMPARE(box(h.window.get(), 3)->count(), 1);
     QCOMPARE(box(h.window.get(), 3)->item(0)->text(), word);
     QCOMPARE(text(h.window.get(), "label_status"), word + " ACCEPTED");
     QCOMPARE(text(h.window.get(), "label_memo3"), QString("60"));
     QCOMPARE(text(h.window.get(), "label_thesum"), QString("Current: 60"));
-    QCOMPARE(tile(h.window.get(), 1)->y(), GameBoard::kRackTop);
+    QCOMPARE(tile(h.window.get(), 1)->y(), h.window->board()->rackTop());
 
     // Four tiles by keyboard: Tab turns typing on, letters take tiles, Enter sends.
     QLineEdit* input = h.window->findChild<QLineEdit*>("mychat");
@@ -138,17 +138,17 @@ void PlayTest::slowGameIsWatchedTileByTile()
     QVERIFY(!guest.window->findChild<QPushButton*>("button_done")->isVisible());
 
     QTest::mouseClick(tile(host.window.get(), 5), Qt::LeftButton);
-    QTRY_COMPARE(tile(guest.window.get(), 5)->y(), GameBoard::kWordRowTop);
-    QCOMPARE(tile(guest.window.get(), 5)->x(), GameBoard::wordLeft(1));
+    QTRY_COMPARE(tile(guest.window.get(), 5)->y(), guest.window->board()->wordRowTop());
+    QCOMPARE(tile(guest.window.get(), 5)->x(), guest.window->board()->wordLeft(1));
     QTest::mouseClick(tile(host.window.get(), 2), Qt::LeftButton);
-    QTRY_COMPARE(tile(guest.window.get(), 2)->x(), GameBoard::wordLeft(2));
+    QTRY_COMPARE(tile(guest.window.get(), 2)->x(), guest.window->board()->wordLeft(2));
     // The guest's own clicks do nothing on another's turn.
     QTest::mouseClick(tile(guest.window.get(), 7), Qt::LeftButton);
-    QCOMPARE(tile(guest.window.get(), 7)->y(), GameBoard::kRackTop);
+    QCOMPARE(tile(guest.window.get(), 7)->y(), guest.window->board()->rackTop());
 
     host.window->findChild<QPushButton*>("button_clear")->click();
-    QTRY_COMPARE(tile(guest.window.get(), 5)->y(), GameBoard::kRackTop);
-    QTRY_COMPARE(tile(guest.window.get(), 2)->y(), GameBoard::kRackTop);
+    QTRY_COMPARE(tile(guest.window.get(), 5)->y(), guest.window->board()->rackTop());
+    QTRY_COMPARE(tile(guest.window.get(), 2)->y(), guest.window->board()->rackTop());
 
     // Finishing a slow turn early passes it on to the next seat.
     host.window->findChild<QPushButton*>("button_finish")->click();

@@ -1,0 +1,118 @@
+// The board's cost at a large size: the time from a resize to the board laid
+// out and painted (one frame is 16 ms), and the wake-ups of the window's
+// thread while it sits idle after a turn (the goal is none).
+//
+//   bench_board_layout [rounds, default 200] [idle seconds, default 10] [WxH, default 3840x2160]
+//
+// The board holds a full turn (tests/client/FullTurn.h) and 300 chat lines.
+// Each round resizes the window by a few pixels either way, so every round
+// lays out anew, then paints it at once (QWidget::repaint). Run it on the
+// platform to be measured: under Xvfb (xvfb-run -s "-screen 0 3840x2160x24")
+// or with QT_QPA_PLATFORM=offscreen.
+
+#include "FullTurn.h"
+#include "Percentiles.h"
+#include "chat/ChatView.h"
+#include "client/GameBoard.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+namespace
+{
+
+using Clock = std::chrono::steady_clock;
+
+long threadSwitches(pid_t tid)
+{
+    std::ifstream status("/proc/self/task/" + std::to_string(tid) + "/status");
+    std::string line;
+    long total = 0;
+    while (std::getline(status, line))
+        if (line.rfind("voluntary_ctxt_switches:", 0) == 0 || line.rfind("nonvoluntary_ctxt_switches:", 0) == 0)
+            total += std::atol(line.substr(line.find(':') + 1).c_str());
+    return total;
+}
+
+void report(const char* what, std::vector<double> micros)
+{
+    const Stats s = percentiles(std::move(micros));
+    std::printf("%s: p50 %.2f ms, p99 %.2f ms\n", what, s.p50 / 1000, s.p99 / 1000);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    const int rounds = argc > 1 ? std::max(2, std::atoi(argv[1])) : 200;
+    const int idleSeconds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 10;
+    QSize size(3840, 2160);
+    if (argc > 3) {
+        const QStringList wh = QString(argv[3]).split('x');
+        if (wh.size() == 2)
+            size = QSize(wh[0].toInt(), wh[1].toInt());
+    }
+
+    const int chatLines = qEnvironmentVariableIsSet("BENCH_CHAT_LINES") ? qEnvironmentVariableIntValue("BENCH_CHAT_LINES") : 300;
+    QTemporaryDir dir;
+    MainWindow::Options options;
+    options.args = { "Ann" }; // neither hosts nor joins: the lines below are the host
+    options.settingsPath = dir.filePath("draviklobby.ini").toStdString();
+    QPixmap background(800, 600);
+    background.fill(QColor(0xdd, 0xe6, 0xee));
+    MainWindow window(background, options);
+    window.show();
+    fullturn::feed(window, fullturn::dealt());
+    fullturn::feed(window, fullturn::boxesFull());
+    for (int i = 0; i < chatLines; ++i)
+        window.chatView()->addLine(QString("%1+Player%1 chats: a line of chat number %2 :)#12 www.example.org")
+                                       .arg(i % 6 + 1)
+                                       .arg(i),
+            Qt::darkBlue);
+    window.resize(size);
+    app.processEvents();
+    window.repaint();
+
+    const auto measure = [&](const char* what) {
+        std::vector<double> micros, layout, paint;
+        for (int i = 0; i < rounds; ++i) {
+            const QSize next = size - QSize(i % 2 * 24, i % 2 * 16);
+            const auto t0 = Clock::now();
+            window.resize(next);
+            app.sendPostedEvents(); // the layout request the resize posts
+            const auto t1 = Clock::now();
+            window.repaint();
+            const auto t2 = Clock::now();
+            micros.push_back(std::chrono::duration<double, std::micro>(t2 - t0).count());
+            layout.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
+            paint.push_back(std::chrono::duration<double, std::micro>(t2 - t1).count());
+        }
+        report(what, micros);
+        report("  of which laid out", layout);
+        report("  of which painted", paint);
+    };
+    std::printf("window %dx%d (%s), board scale %.2f\n", size.width(), size.height(),
+        qPrintable(QGuiApplication::platformName()), window.board()->scale());
+    measure("resize to laid out and painted, boxes full");
+    fullturn::feed(window, fullturn::turnOver());
+    app.processEvents();
+    measure("resize to laid out and painted, word lists open");
+
+    const pid_t mainThread = static_cast<pid_t>(gettid());
+    app.processEvents();
+    const long before = threadSwitches(mainThread);
+    QTimer::singleShot(idleSeconds * 1000, &app, [&] {
+        const double rate = static_cast<double>(threadSwitches(mainThread) - before) / idleSeconds;
+        std::printf("idle window after the turn: %.2f wake-ups/s over %d s\n", rate, idleSeconds);
+        app.quit();
+    });
+    return app.exec();
+}

@@ -1,0 +1,322 @@
+// The board laid out at the sizes players use, filled as full as a turn gets:
+// no text cut or squeezed, no control on another, the end-of-turn panels
+// clear of the chat input and the phrase buttons, and the text size reaching
+// the whole board. Geometry is checked against what the texts need, never
+// against pixel positions.
+
+#include "FullTurn.h"
+
+#include "chat/ChatView.h"
+#include "client/GameBoard.h"
+#include "client/TileWidget.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStyleOptionButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <map>
+#include <memory>
+
+namespace
+{
+
+struct Board {
+    Board()
+    {
+        MainWindow::Options options;
+        options.args = { "Ann" }; // neither hosts nor joins: the test is the host
+        options.settingsPath = dir.filePath("draviklobby.ini").toStdString();
+        QPixmap background(64, 64);
+        background.fill(Qt::white);
+        window = std::make_unique<MainWindow>(background, options);
+        window->show();
+        fullturn::feed(*window, fullturn::dealt());
+        fullturn::feed(*window, fullturn::boxesFull());
+    }
+    void resize(QSize size)
+    {
+        window->resize(size);
+        QCoreApplication::processEvents();
+    }
+    QTemporaryDir dir;
+    std::unique_ptr<MainWindow> window;
+};
+
+// The part of `w` that shows, in window coordinates: cut by every parent.
+QRect shownRect(const QWidget* w)
+{
+    QRect r(w->mapTo(w->window(), QPoint(0, 0)), w->size());
+    for (const QWidget* p = w->parentWidget(); p && !p->isWindow(); p = p->parentWidget())
+        r &= QRect(p->mapTo(p->window(), QPoint(0, 0)), p->size());
+    return r;
+}
+
+bool inside(const QWidget* w, const QWidget* ancestor)
+{
+    for (const QWidget* p = w; p; p = p->parentWidget())
+        if (p == ancestor)
+            return true;
+    return false;
+}
+
+bool isControl(const QWidget* w)
+{
+    if (const auto* l = qobject_cast<const QLabel*>(w))
+        return !l->text().isEmpty() || !l->pixmap().isNull();
+    return qobject_cast<const QAbstractButton*>(w) || qobject_cast<const QListWidget*>(w)
+        || qobject_cast<const QLineEdit*>(w) || qobject_cast<const ChatView*>(w)
+        || qobject_cast<const TileWidget*>(w);
+}
+
+QString describe(const QWidget* w) { return w->objectName().isEmpty() ? w->metaObject()->className() : w->objectName(); }
+
+// Every way a visible text can be cut or squeezed, as a list of faults.
+QStringList cutTexts(QWidget* root)
+{
+    QStringList faults;
+    for (QLabel* l : root->findChildren<QLabel*>()) {
+        if (!l->isVisibleTo(root) || l->text().isEmpty())
+            continue;
+        const QFontMetrics fm(l->font());
+        const QRect room = l->contentsRect();
+        const QRect needed = l->wordWrap()
+            ? fm.boundingRect(QRect(0, 0, room.width(), 100000), Qt::TextWordWrap, l->text())
+            : QRect(0, 0, fm.horizontalAdvance(l->text()), fm.height());
+        if (needed.width() > room.width() || needed.height() > room.height())
+            faults << QString("%1 \"%2\" needs %3x%4 in %5x%6")
+                          .arg(describe(l), l->text())
+                          .arg(needed.width())
+                          .arg(needed.height())
+                          .arg(room.width())
+                          .arg(room.height());
+        const bool scrolledAway = inside(l, root->findChild<QWidget*>("panel_wordcolumns"));
+        if (!scrolledAway && shownRect(l) != QRect(l->mapTo(l->window(), QPoint(0, 0)), l->size()))
+            faults << describe(l) + " reaches outside its panel";
+    }
+    for (QAbstractButton* b : root->findChildren<QAbstractButton*>()) {
+        if (!b->isVisibleTo(root) || b->text().isEmpty())
+            continue;
+        const QSize text = b->fontMetrics().size(0, b->text());
+        QStyleOptionButton option;
+        option.initFrom(b);
+        const QRect room = b->style()->subElementRect(QStyle::SE_PushButtonContents, &option, b);
+        const bool fits = qobject_cast<QCheckBox*>(b) ? b->sizeHint().width() <= b->width()
+                                                      : text.width() <= room.width() && text.height() <= room.height();
+        if (!fits)
+            faults << QString("%1 \"%2\" does not fit its button").arg(describe(b), b->text());
+    }
+    for (QListWidget* list : root->findChildren<QListWidget*>()) {
+        if (!list->isVisibleTo(root))
+            continue;
+        const bool canScroll = list->verticalScrollBar()->isVisibleTo(list);
+        for (int i = 0; i < list->count(); ++i) {
+            const QRect item = list->visualItemRect(list->item(i));
+            const int textW = QFontMetrics(list->font()).horizontalAdvance(list->item(i)->text());
+            if (textW > item.width() - 2)
+                faults << QString("%1 cuts \"%2\"").arg(describe(list), list->item(i)->text());
+            const bool hiddenBelow = !list->viewport()->rect().contains(item);
+            if (hiddenBelow && !canScroll)
+                faults << QString("%1 hides \"%2\" with no way to scroll to it").arg(describe(list), list->item(i)->text());
+        }
+    }
+    return faults;
+}
+
+// Controls drawn on one another. What lies under an open end-of-turn panel is
+// covered, not overlapped.
+QStringList overlaps(QWidget* root)
+{
+    QList<QWidget*> covers;
+    for (const char* name : { "panel_wordlists", "panel_missed" })
+        if (auto* p = root->findChild<QWidget*>(name); p && p->isVisibleTo(root))
+            covers << p;
+    QList<QWidget*> controls;
+    for (QWidget* w : root->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(root) || !isControl(w) || shownRect(w).isEmpty())
+            continue;
+        bool covered = false;
+        for (QWidget* c : covers)
+            covered = covered || (!inside(w, c) && shownRect(c).intersects(shownRect(w)));
+        if (!covered)
+            controls << w;
+    }
+    QStringList faults;
+    for (int i = 0; i < controls.size(); ++i)
+        for (int j = i + 1; j < controls.size(); ++j) {
+            QWidget* a = controls[i];
+            QWidget* b = controls[j];
+            if (inside(a, b) || inside(b, a))
+                continue;
+            if (shownRect(a).intersects(shownRect(b)))
+                faults << describe(a) + " overlaps " + describe(b);
+        }
+    return faults;
+}
+
+} // namespace
+
+class LayoutTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void nothingCutNothingOverlapping_data();
+    void nothingCutNothingOverlapping();
+    void panelsLeaveTheChatInputAndPhrases();
+    void textSizeReachesTheWholeBoard();
+    void theBoardGrowsWithTheWindow();
+    void chatKeepsItsNewestLineInView_data();
+    void chatKeepsItsNewestLineInView();
+};
+
+void LayoutTest::nothingCutNothingOverlapping_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("textSize");
+    QTest::addColumn<bool>("turnOver");
+
+    QTest::newRow("default window: ten-letter words in full boxes") << QSize(795, 568) << 8 << false;
+    QTest::newRow("default window: five word lists and the words missed") << QSize(795, 568) << 8 << true;
+    QTest::newRow("default window at text size 14 crowds every part") << QSize(795, 568) << 14 << false;
+    QTest::newRow("default window at text size 14 with the lists") << QSize(795, 568) << 14 << true;
+    QTest::newRow("laptop 1280x800: boxes widen, fonts grow") << QSize(1280, 800) << 8 << false;
+    QTest::newRow("laptop 1280x800 with the lists") << QSize(1280, 800) << 10 << true;
+    QTest::newRow("tall narrow window: extra height, no extra width") << QSize(800, 1100) << 12 << true;
+    QTest::newRow("wide short window: extra width, no extra height") << QSize(1900, 600) << 8 << true;
+    QTest::newRow("maximised on 3840x2160") << QSize(3840, 2140) << 8 << false;
+    QTest::newRow("maximised on 3840x2160 with the lists at size 12") << QSize(3840, 2140) << 12 << true;
+}
+
+void LayoutTest::nothingCutNothingOverlapping()
+{
+    QFETCH(QSize, size);
+    QFETCH(int, textSize);
+    QFETCH(bool, turnOver);
+    Board b;
+    b.window->board()->setTextSize(textSize);
+    b.resize(size);
+    if (turnOver) {
+        fullturn::feed(*b.window, fullturn::turnOver());
+        QVERIFY(b.window->findChild<QWidget*>("panel_wordlists")->isVisible());
+        QVERIFY(b.window->findChild<QWidget*>("panel_missed")->isVisible());
+        QVERIFY(b.window->findChild<QLabel*>("memo_ending")->text().contains("1300 bonus"));
+    }
+    QCoreApplication::processEvents();
+    const QStringList cut = cutTexts(b.window.get());
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join("\n")));
+    const QStringList on = overlaps(b.window.get());
+    QVERIFY2(on.isEmpty(), qPrintable(on.join("\n")));
+    // Every tile of the rack shows, inside the play area.
+    const QWidget* play = b.window->findChild<QWidget*>("panel_game");
+    for (TileWidget* t : b.window->findChildren<TileWidget*>())
+        if (t->isVisible())
+            QVERIFY2(play->rect().contains(t->geometry()), qPrintable(t->objectName()));
+}
+
+void LayoutTest::panelsLeaveTheChatInputAndPhrases()
+{
+    Board b;
+    fullturn::feed(*b.window, fullturn::turnOver());
+    for (const QSize size : { QSize(795, 568), QSize(1280, 800), QSize(2560, 1440) }) {
+        b.resize(size);
+        const QRect input = shownRect(b.window->findChild<QWidget*>("mychat"));
+        const QRect phrases = shownRect(b.window->findChild<QWidget*>("panel_phrases"));
+        for (const char* panel : { "panel_wordlists", "panel_missed" }) {
+            const QRect p = shownRect(b.window->findChild<QWidget*>(panel));
+            QVERIFY2(!p.intersects(input) && !p.intersects(phrases), panel);
+        }
+        // No column for the free seat 4, and none of the lists scrolls on its own.
+        QVERIFY(!b.window->findChild<QWidget*>("listbox_words4")->isVisibleTo(b.window.get()));
+        for (int seat : { 1, 2, 3, 5, 6 }) {
+            auto* list = b.window->findChild<QListWidget*>(QString("listbox_words%1").arg(seat));
+            QVERIFY(list->isVisibleTo(b.window.get()));
+            QVERIFY(!list->verticalScrollBar()->isVisible() && !list->horizontalScrollBar()->isVisible());
+        }
+    }
+}
+
+void LayoutTest::textSizeReachesTheWholeBoard()
+{
+    Board b;
+    b.resize(QSize(1600, 1000));
+    const auto pixels = [&](const char* name) { return b.window->findChild<QWidget*>(name)->fontInfo().pixelSize(); };
+    const char* texts[] = { "label_status", "label_playername2", "label_score2", "label_playto", "label_thesum",
+        "b_phrase1", "mychat", "label_caption3" };
+    std::map<std::string, int> before;
+    for (const char* name : texts)
+        before[name] = pixels(name);
+    const qreal chatBefore = b.window->chatView()->shownTextSize();
+    b.window->findChild<QAction*>("N141")->trigger();
+    QCoreApplication::processEvents();
+    for (const char* name : texts)
+        QVERIFY2(pixels(name) > before[name], name);
+    QVERIFY(b.window->chatView()->shownTextSize() > chatBefore);
+    const QStringList cut = cutTexts(b.window.get());
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join("\n")));
+}
+
+void LayoutTest::theBoardGrowsWithTheWindow()
+{
+    Board b;
+    b.resize(QSize(795, 568));
+    const auto measure = [&](const char* name) {
+        const QWidget* w = b.window->findChild<QWidget*>(name);
+        return std::make_pair(w->height(), w->fontInfo().pixelSize());
+    };
+    const auto tileSmall = measure("dice_1");
+    const auto nameSmall = measure("label_playername1");
+    const auto boxSmall = measure("list_10");
+    b.resize(QSize(1600, 1136));
+    QVERIFY(b.window->board()->scale() > 1.9);
+    QVERIFY(measure("dice_1").first > tileSmall.first * 1.8);
+    QVERIFY(measure("label_playername1").second > nameSmall.second * 1.5);
+    QVERIFY(measure("list_10").second > boxSmall.second * 1.5);
+    QVERIFY(measure("list_10").first > boxSmall.first * 1.5);
+    // A tile still stands where the board's rack puts it.
+    const client::Tile& first = b.window->session().game().rack().tile(1);
+    QCOMPARE(b.window->findChild<TileWidget*>("dice_1")->pos(), b.window->board()->tilePosition(first, false));
+    // And the window cannot be made smaller than the default board.
+    b.resize(QSize(400, 300));
+    QVERIFY(b.window->width() >= 787 && b.window->centralWidget()->height() >= 522);
+}
+
+void LayoutTest::chatKeepsItsNewestLineInView_data()
+{
+    QTest::addColumn<bool>("scrolledBack");
+    QTest::newRow("a reader at the newest line stays there") << false;
+    QTest::newRow("a reader scrolled back is not pulled down") << true;
+}
+
+void LayoutTest::chatKeepsItsNewestLineInView()
+{
+    QFETCH(bool, scrolledBack);
+    Board b;
+    ChatView* chat = b.window->chatView();
+    for (int i = 0; i < 120; ++i)
+        chat->addLine(QString("0+line %1 of a long afternoon of chat").arg(i), Qt::blue);
+    QCoreApplication::processEvents();
+    QScrollBar* bar = chat->verticalScrollBar();
+    QCOMPARE(bar->value(), bar->maximum());
+    if (scrolledBack)
+        bar->setValue(bar->maximum() / 2);
+    const auto atNewest = [&] { return bar->value() == bar->maximum() && bar->maximum() > 0; };
+
+    b.resize(QSize(1400, 900));
+    QTest::qWait(20);
+    QCOMPARE(atNewest(), !scrolledBack);
+    b.window->findChild<QAction*>("N121")->trigger();
+    QTest::qWait(20);
+    QCOMPARE(atNewest(), !scrolledBack);
+    b.resize(QSize(800, 570));
+    QTest::qWait(20);
+    QCOMPARE(atNewest(), !scrolledBack);
+}
+
+QTEST_MAIN(LayoutTest)
+#include "tst_layout.moc"
