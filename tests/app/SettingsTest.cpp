@@ -338,6 +338,13 @@ TEST(LaunchPlan, CommandLineDecides)
         { "two arguments do nothing more", { "Ann", "h" }, Role::None, "", "", false, false, multi },
         { "--help with others is a name", { "--help", "h", "true" }, Role::Host, "127.0.0.1", "--help", true, false,
             multi },
+        { "an invite link joined without the player's word", { "zirky://h:7773" }, Role::Invite, "", "", false, false,
+            multi },
+        { "a broken invite link was taken for a name", { "ZIRKY:h" }, Role::Invite, "", "", false, false, multi },
+        { "a name that starts like a link was taken for one", { "zirky:7773" }, Role::None, "", "", false, false,
+            multi },
+        { "a link among other arguments is a name", { "zirky://h", "h", "true" }, Role::Host, "127.0.0.1",
+            "zirky://h", true, false, multi },
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.fault);
@@ -351,6 +358,7 @@ TEST(LaunchPlan, CommandLineDecides)
         EXPECT_EQ(plan.showDownloadWindow, r.role == Role::Solo);
     }
     EXPECT_EQ(app::planLaunch({ "Ann", "10.1.2.3", "true" }).hostAddress, "10.1.2.3");
+    EXPECT_EQ(app::planLaunch({ " zirky://[::1]:7773/" }).inviteLink, " zirky://[::1]:7773/");
 }
 
 TEST(LaunchPlan, OnlyALoneHelpOrVersionAnswersOnStdout)
