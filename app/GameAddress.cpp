@@ -197,6 +197,17 @@ std::string shown(std::string_view text)
 
 } // namespace
 
+HostPort parseHostPort(std::string_view text, bool lowPortsAllowed)
+{
+    const auto port = parsePort(trim(text));
+    if (!port)
+        return { 0, "The port must be a number from 1 to 65535 (the game's own is " + std::to_string(rules::kGamePort) + ")." };
+    if (*port < 1024 && !lowPortsAllowed)
+        return { 0, "Ports below 1024 are kept for the system: choose one from 1024 to 65535 (the game's own is "
+                + std::to_string(rules::kGamePort) + ")." };
+    return { *port, {} };
+}
+
 bool looksLikeInviteLink(std::string_view text)
 {
     text = trim(text);

@@ -43,6 +43,14 @@ ParsedAddress parseGameAddress(std::string_view text, int defaultPort);
 // The sentence the Join dialog shows for a problem with `text`.
 std::string addressProblemText(AddressProblem problem, std::string_view text);
 
+// The Host Game dialog's port: a number from 1 to 65535; below 1024 only for
+// a program the system lets have those ports. `problem` is empty when it reads.
+struct HostPort {
+    int port = 0;
+    std::string problem;
+};
+HostPort parseHostPort(std::string_view text, bool lowPortsAllowed);
+
 // Whether the text is meant as a link of ours: a command line with one such
 // word opens the Join dialog.
 bool looksLikeInviteLink(std::string_view text);

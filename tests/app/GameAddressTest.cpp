@@ -123,6 +123,33 @@ TEST(GameAddress, ProblemTextsRepeatAtMostAShortPieceOfWhatWasTyped)
     EXPECT_NE(text.find("a\xc3\xa9..."), std::string::npos) << text;
 }
 
+TEST(HostPort, WhatTheHostGameDialogTakes)
+{
+    struct Row {
+        const char* fault;
+        const char* text;
+        bool lowPortsAllowed;
+        int port; // 0: refused
+    };
+    const Row rows[] = {
+        { "the game's own port refused", "7772", false, 7772 },
+        { "blanks around the number refused", " 7773 ", false, 7773 },
+        { "the highest port refused", "65535", false, 65535 },
+        { "port zero taken (the system would pick one nobody knows)", "0", true, 0 },
+        { "a port past the last taken", "65536", true, 0 },
+        { "an empty field taken", "", true, 0 },
+        { "a port with letters taken", "77a", true, 0 },
+        { "a negative port taken", "-7772", true, 0 },
+        { "a system port tried without the rights to it", "80", false, 0 },
+        { "a system port refused to a program that may have it", "80", true, 80 },
+    };
+    for (const Row& r : rows) {
+        const app::HostPort parsed = app::parseHostPort(r.text, r.lowPortsAllowed);
+        EXPECT_EQ(parsed.port, r.port) << r.fault;
+        EXPECT_EQ(parsed.problem.empty(), r.port != 0) << r.fault;
+    }
+}
+
 TEST(InviteLink, WrittenAndReadBack)
 {
     struct Row {
