@@ -59,7 +59,8 @@ inline StartedHost startHost(const std::string& program)
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
-    const char* const args[] = { program.c_str(), "--port", "0", nullptr };
+    // Never announced: a benchmark's host is nobody's game to join.
+    const char* const args[] = { program.c_str(), "--port", "0", "--no-announce", nullptr };
     const int spawned
         = posix_spawn(&host.pid, program.c_str(), &actions, nullptr, const_cast<char* const*>(args), environ);
     posix_spawn_file_actions_destroy(&actions);
