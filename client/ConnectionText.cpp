@@ -46,4 +46,10 @@ std::string cannotConnectText(std::string_view report, std::string_view address,
     }
 }
 
+std::string portInUseText(int port)
+{
+    return "Cannot host the game: TCP port " + std::to_string(port)
+        + " is already in use on this computer (is another game already hosting?).";
+}
+
 } // namespace client

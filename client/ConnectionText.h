@@ -13,6 +13,9 @@ namespace client
 // "#11004", or a literal it refused outright).
 std::string cannotConnectText(std::string_view report, std::string_view address, int port);
 
+// This copy could not host: another program holds the port.
+std::string portInUseText(int port);
+
 inline constexpr std::string_view kConnectionLost = "The connection to the game host was lost.";
 
 } // namespace client

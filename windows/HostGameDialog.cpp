@@ -75,6 +75,8 @@ void HostGameDialog::showProblem(const QString& text) { dialogparts::showProblem
 
 QString HostGameDialog::problem() const { return m_problem->isHidden() ? QString() : m_problem->text(); }
 
+void HostGameDialog::finish() { QDialog::accept(); }
+
 void HostGameDialog::accept()
 {
     const std::string name = m_name->text().toStdString();

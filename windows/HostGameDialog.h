@@ -32,12 +32,15 @@ public:
     void prepare(const QString& name, quint16 port, bool cleanWords);
     // Why hosting did not happen; the dialog stays open.
     void showProblem(const QString& text);
+    // Hosted: the dialog closes.
+    void finish();
     QString problem() const;
 
     QLineEdit* nameField() const { return m_name; }
     QLineEdit* portField() const { return m_port; }
     QCheckBox* cleanWordsBox() const { return m_cleanWords; }
 
+    // Enter and "Host": the fields are checked, then onHost decides.
     void accept() override;
 
 private:
