@@ -91,6 +91,9 @@ WhereToJoinWindow* MainWindow::whereToJoin()
             if (copyToClipboard)
                 copyToClipboard(link);
         };
+        // A window of its own, first shown over the board rather than in a corner of the screen.
+        m_whereToJoin->adjustSize();
+        m_whereToJoin->move(geometry().center() - m_whereToJoin->rect().center());
     }
     return m_whereToJoin;
 }
