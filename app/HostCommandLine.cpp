@@ -136,8 +136,10 @@ std::string hostUsageText()
                   [--words FILE] [--no-announce] [--clean-words]
 
 Runs a Zirky game host without a window and without a player of its own.
-Players connect with the game program's join option to this machine, over
-IPv4 or IPv6.
+Players join from the game's File > Join Game... (this machine's name or
+address, with the port when it is not 7772, or a zirky://HOST:PORT invite
+link), over IPv4 or IPv6. Unless --no-announce, the game is also listed on the
+local network (DNS-SD through the avahi daemon) for the Join dialog to find.
 
   --port N   TCP port to listen on (default 7772; 0 lets the system pick one,
              the log then names it)

@@ -9,8 +9,22 @@
 
 namespace
 {
+// One request a connection, one line: "activate", or "open " and a link.
 constexpr char kActivate[] = "activate\n";
+constexpr char kOpen[] = "open ";
+// Longer than any link the Join dialog takes; anything longer is not ours.
+constexpr qint64 kMaxRequest = 1024;
+
+QByteArray request(const QString& link)
+{
+    if (link.isEmpty())
+        return kActivate;
+    QByteArray line = kOpen + link.toUtf8();
+    // The link is one line, whatever the command line held.
+    line.replace('\n', ' ').replace('\r', ' ');
+    return line.left(kMaxRequest - 1) + '\n';
 }
+} // namespace
 
 InstanceGuard::InstanceGuard(const QString& name, QObject* parent)
     : QObject(parent)
@@ -36,7 +50,7 @@ bool InstanceGuard::anotherInstanceRunning(int waitMs)
         QLocalSocket probe;
         probe.connectToServer(m_name);
         if (probe.waitForConnected(waitMs)) {
-            probe.write(kActivate);
+            probe.write(request(m_handOver));
             probe.waitForBytesWritten(waitMs);
             probe.disconnectFromServer();
             return true;
@@ -63,16 +77,25 @@ void InstanceGuard::acceptActivation()
         connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
         connect(peer, &QLocalSocket::readyRead, this, [this, peer] {
             // Only a whole request counts; anything else on the socket is ignored.
-            if (peer->bytesAvailable() > 64) {
+            const QByteArray start = peer->peek(int(sizeof kActivate) - 1);
+            const auto begins = [&start](const char* request) {
+                return QByteArray(request).startsWith(start.left(int(qstrlen(request))));
+            };
+            if ((!begins(kActivate) && !begins(kOpen)) || (!peer->canReadLine() && peer->bytesAvailable() > kMaxRequest)) {
                 peer->abort();
                 return;
             }
             if (!peer->canReadLine())
                 return;
-            const QByteArray line = peer->readLine();
-            if (line == kActivate && onActivate)
-                onActivate();
+            const QByteArray line = peer->readLine(kMaxRequest + 1);
             peer->disconnectFromServer();
+            const bool open = line.startsWith(kOpen) && line.endsWith('\n');
+            if (line != kActivate && !open)
+                return;
+            if (onActivate)
+                onActivate();
+            if (open && onOpenLink)
+                onOpenLink(QString::fromUtf8(line.mid(int(sizeof kOpen) - 1).chopped(1)));
         });
     }
 }

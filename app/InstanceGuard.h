@@ -1,6 +1,7 @@
 #pragma once
 // One copy of the game per user: the first copy answers on a local socket,
-// a second copy asks it to come to the front and then ends.
+// a second copy asks it to come to the front (and to open an invite link it
+// was started with) and then ends.
 
 #include <QObject>
 #include <QString>
@@ -23,8 +24,15 @@ public:
     // crashed copy is removed first.
     bool anotherInstanceRunning(int waitMs = 1000);
 
+    // What a second copy hands to the first besides coming to the front: an
+    // invite link it was started with. Set before anotherInstanceRunning().
+    void setHandOver(const QString& link) { m_handOver = link; }
+
     // Called in the first copy when a second one starts.
     std::function<void()> onActivate;
+    // Then, when the second copy handed over a link: the text as it came
+    // (from a local program of this user, but still not checked).
+    std::function<void(const QString& link)> onOpenLink;
 
     bool listening() const;
 
@@ -32,6 +40,7 @@ private:
     void acceptActivation();
 
     QString m_name;
+    QString m_handOver;
     QLocalServer* m_server = nullptr;
 };
 

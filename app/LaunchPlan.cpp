@@ -1,5 +1,7 @@
 #include "LaunchPlan.h"
 
+#include "GameAddress.h"
+
 namespace app
 {
 
@@ -17,6 +19,13 @@ LaunchPlan planLaunch(const std::vector<std::string>& args)
     }
     plan.role = LaunchPlan::Role::None;
     plan.firstChatLine = "0+Loading Multi-player Game.. Please Wait.";
+    // A link clicked in a browser or a chat program: the player confirms it in
+    // the Join dialog, so a link alone never connects anywhere.
+    if (args.size() == 1 && looksLikeInviteLink(args[0])) {
+        plan.role = LaunchPlan::Role::Invite;
+        plan.inviteLink = args[0];
+        return plan;
+    }
     // Arguments are taken in order: the role is decided when the third is
     // reached, so the fourth can only restrict what follows.
     std::string keptName, keptAddress;
@@ -65,8 +74,12 @@ EarlyExit earlyExit(const std::vector<std::string>& args)
 std::string usageText()
 {
     return "Usage: zirky [NAME ADDRESS ROLE [SPEED]]\n"
+           "       zirky zirky://HOST[:PORT]\n"
            "\n"
-           "Without arguments, starts a solo game against a host on this machine.\n"
+           "Without arguments, starts a solo game against a host on this machine;\n"
+           "File > Host Game... and File > Join Game... play with others.\n"
+           "An invite link opens the Join Game window filled in (in the copy that\n"
+           "already runs, if there is one).\n"
            "\n"
            "  NAME     the player's name\n"
            "  ADDRESS  the host's address (dotted address or host name)\n"

@@ -1,6 +1,7 @@
 #pragma once
 // What the command line asks for: a solo game, hosting or joining a
-// multi-player game, or (with one or two arguments) nothing at all.
+// multi-player game, the Join dialog for an invite link, or (with one or two
+// other arguments) nothing at all.
 
 #include <string>
 #include <vector>
@@ -9,7 +10,7 @@ namespace app
 {
 
 struct LaunchPlan {
-    enum class Role { Solo, Host, Join, None };
+    enum class Role { Solo, Host, Join, Invite, None };
     Role role = Role::Solo;
     std::string playerName; // "You" in a solo game
     std::string hostAddress; // where the player said the game is
@@ -18,6 +19,7 @@ struct LaunchPlan {
     bool showDownloadWindow = false;
     bool hideFastGame = false;
     std::string firstChatLine; // "0+..." shown in blue before anything else
+    std::string inviteLink; // Invite: the link, for the Join dialog to show (not checked yet)
 };
 
 // `args` excludes the program name. Comparisons are exact and case-sensitive.

@@ -1,7 +1,12 @@
 #include "Settings.h"
 
 #include "ColorText.h"
+#include "GameAddress.h"
 #include "net/Fields.h"
+#include "rules/Version.h"
+
+#include <algorithm>
+#include <cctype>
 
 namespace app
 {
@@ -40,7 +45,7 @@ struct Option {
     void (*copy)(const ZirkySettings& from, ZirkySettings& to);
 };
 constexpr unsigned kSounds = 1, kChatter = 2, kTurnSound = 4, kTwoRows = 8, kZeroKey = 16, kTextColor = 32,
-                   kTextSize = 64, kMissed = 128;
+                   kTextSize = 64, kMissed = 128, kPlayerName = 256, kCleanWords = 512, kRecent = 1024;
 constexpr Option kOptions[] = {
     { kSounds, copyField<&ZirkySettings::playSounds> },
     { kChatter, copyField<&ZirkySettings::chatterSounds> },
@@ -50,7 +55,44 @@ constexpr Option kOptions[] = {
     { kTextColor, copyField<&ZirkySettings::textColor> },
     { kTextSize, copyField<&ZirkySettings::textSize> },
     { kMissed, copyField<&ZirkySettings::missedWords> },
+    { kPlayerName, copyField<&ZirkySettings::playerName> },
+    { kCleanWords, copyField<&ZirkySettings::cleanWords> },
+    { kRecent, copyField<&ZirkySettings::recentGames> },
 };
+
+std::string recentKey(std::size_t i) { return "Recent" + std::to_string(i + 1); }
+
+// Host names are the same in any letter case.
+bool sameGame(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
+bool listed(const std::vector<std::string>& games, std::string_view game)
+{
+    return std::any_of(games.begin(), games.end(), [game](const std::string& g) { return sameGame(g, game); });
+}
+
+// The file is anyone's to edit: only addresses that read back as one are
+// offered, each once, in the form the Join dialog writes.
+std::vector<std::string> readRecentGames(const IniFile& ini)
+{
+    std::vector<std::string> games;
+    for (std::size_t i = 0; i < kRecentGames; ++i) {
+        const auto text = ini.value(kSettingsSection, recentKey(i));
+        if (!text)
+            continue;
+        const auto parsed = parseGameAddress(*text, rules::kGamePort);
+        if (!parsed.address || looksLikeInviteLink(*text))
+            continue;
+        std::string game = addressText(*parsed.address);
+        if (!listed(games, game))
+            games.push_back(std::move(game));
+    }
+    return games;
+}
 
 } // namespace
 
@@ -79,6 +121,9 @@ ZirkySettings readSettings(const IniFile& ini)
     s.missedWords = readText(ini, "Missedwords", "true") != "false";
     s.turnSound = readText(ini, "Turnsound", "0") == "1" ? 1 : 0;
     s.chatterSounds = readText(ini, "ChatterSounds", "true") != "false";
+    s.playerName = readText(ini, "Playername", "");
+    s.cleanWords = readText(ini, "Cleanwords", "false") == "true";
+    s.recentGames = readRecentGames(ini);
     return s;
 }
 
@@ -103,6 +148,11 @@ void writeSettings(IniFile& ini, const ZirkySettings& s)
     put("Turnsound", std::to_string(s.turnSound));
     put("ChatterSounds", boolText(s.chatterSounds));
     put("Missedwords", boolText(s.missedWords));
+    put("Playername", s.playerName);
+    put("Cleanwords", boolText(s.cleanWords));
+    // Every slot is written, so a list that got shorter leaves no old entry behind.
+    for (std::size_t i = 0; i < kRecentGames; ++i)
+        put(recentKey(i).c_str(), i < s.recentGames.size() ? s.recentGames[i] : std::string());
 }
 
 void writePhrases(IniFile& ini, const std::array<std::string, 9>& phrases)
@@ -126,6 +176,22 @@ void PlayerSettings::setTurnOff0Key(bool on) { change<&ZirkySettings::turnOff0Ke
 void PlayerSettings::setTextColor(std::uint32_t bgr) { change<&ZirkySettings::textColor>(colorText(bgr), kTextColor); }
 void PlayerSettings::setTextSize(int size) { change<&ZirkySettings::textSize>(size, kTextSize); }
 void PlayerSettings::setMissedWords(bool on) { change<&ZirkySettings::missedWords>(on, kMissed); }
+void PlayerSettings::setPlayerName(std::string name)
+{
+    change<&ZirkySettings::playerName>(std::move(name), kPlayerName);
+}
+void PlayerSettings::setCleanWords(bool on) { change<&ZirkySettings::cleanWords>(on, kCleanWords); }
+
+void PlayerSettings::rememberGame(const std::string& address)
+{
+    std::vector<std::string> games = m_values.recentGames;
+    games.erase(std::remove_if(games.begin(), games.end(), [&](const std::string& g) { return sameGame(g, address); }),
+        games.end());
+    games.insert(games.begin(), address);
+    if (games.size() > kRecentGames)
+        games.resize(kRecentGames);
+    change<&ZirkySettings::recentGames>(std::move(games), kRecent);
+}
 
 void PlayerSettings::setStartWindow(const StartWindowValues& start)
 {
@@ -148,6 +214,11 @@ ZirkySettings PlayerSettings::toSave(const IniFile& stored, std::optional<Geomet
         for (const Option& o : kOptions)
             if (m_touched & o.bit)
                 o.copy(m_values, out);
+        // Games joined now go first; the ones the file knew stay behind them.
+        if (m_touched & kRecent)
+            for (const std::string& game : onDisk.recentGames)
+                if (out.recentGames.size() < kRecentGames && !listed(out.recentGames, game))
+                    out.recentGames.push_back(game);
     }
     out.geometry = windowAt.value_or(onDisk.geometry);
     return out;

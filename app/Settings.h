@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace app
 {
@@ -48,7 +49,13 @@ struct ZirkySettings {
     int turnSound = 0; // 0 classic, 1 new
     bool chatterSounds = true;
     bool missedWords = true; // show the best words of the rack nobody played, after a turn
+    std::string playerName; // the name last hosted or joined with; empty: none yet
+    bool cleanWords = false; // a game this copy hosts refuses offensive words
+    std::vector<std::string> recentGames; // "HOST:PORT", the last joined first
 };
+
+// The Join dialog offers this many games joined before.
+inline constexpr std::size_t kRecentGames = 8;
 
 // Missing or malformed values take their defaults; nothing here can fail.
 ZirkySettings readSettings(const IniFile& ini);
@@ -91,6 +98,10 @@ public:
     void setTextColor(std::uint32_t bgr);
     void setTextSize(int size);
     void setMissedWords(bool on);
+    void setPlayerName(std::string name);
+    void setCleanWords(bool on);
+    // A game just joined goes first in the recent games (once; the oldest drops out).
+    void rememberGame(const std::string& address);
     // The start window as it stands; its check boxes are stored as "true"/"false".
     void setStartWindow(const StartWindowValues& start);
 

@@ -1,5 +1,6 @@
 // zirky-host: the game host alone, without a window and without a client of its own.
 
+#include "app/HostAnnouncement.h"
 #include "app/HostCommandLine.h"
 #include "app/QuitSignals.h"
 #include "bots/ComputerSeats.h"
@@ -15,6 +16,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -91,8 +93,6 @@ int main(int argc, char* argv[])
         rules.mayLead = [](std::string_view name) { return !bots::isComputerName(name); };
         server.game().setOptions(rules);
     }
-    // The local-network announcement is wired in by the announcer; until then
-    // the host only says whether it would announce.
     const bool announce = options.announce;
     QObject::connect(&server, &HostServer::logLine, &server, printLine);
     try {
@@ -120,6 +120,22 @@ int main(int argc, char* argv[])
     if (options.cleanWords)
         printLine(QStringLiteral("offensive words are refused"));
     std::fflush(stderr); // whoever started the host waits for the port
+
+    // On the local network as "Game on HOST", through the system's avahi daemon.
+    std::unique_ptr<HostAnnouncement> announcement;
+    if (announce) {
+        announcement = std::make_unique<HostAnnouncement>(server, QString());
+        const HostAnnouncement* a = announcement.get();
+        const auto report = [a] {
+            const QString text = a->statusText();
+            if (!a->publishedName().isEmpty())
+                printLine(QStringLiteral("announced on the local network as \"%1\"").arg(a->publishedName()));
+            else if (!text.isEmpty() && !text.endsWith(QStringLiteral("\u2026")))
+                printLine(text);
+        };
+        QObject::connect(a, &HostAnnouncement::statusChanged, &server, report);
+        report();
+    }
 
     // The computers come when a person arrives to an empty room, after that
     // person; they leave with the last person and come again for the next one.

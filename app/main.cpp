@@ -1,6 +1,7 @@
 // The game program: one copy per user, the windows created once in their
 // fixed order, and the main window reading the command line when it shows.
 
+#include "app/HostAnnouncement.h"
 #include "app/InstanceGuard.h"
 #include "app/LaunchPlan.h"
 #include "app/QuitSignals.h"
@@ -10,6 +11,7 @@
 #include "host/HostServer.h"
 #include "net/Commands.h"
 #include "net/TSock.h"
+#include "rules/Seats.h"
 #include "rules/Version.h"
 #include "windows/AboutWindow.h"
 #include "windows/Background.h"
@@ -94,6 +96,10 @@ int main(int argc, char* argv[])
     QApplication::setQuitOnLastWindowClosed(false);
 
     InstanceGuard guard;
+    // A link clicked while a copy runs opens in that copy.
+    const app::LaunchPlan plan = app::planLaunch(args);
+    if (plan.role == app::LaunchPlan::Role::Invite)
+        guard.setHandOver(QString::fromStdString(plan.inviteLink));
     if (guard.anotherInstanceRunning())
         return 0;
 
@@ -101,9 +107,11 @@ int main(int argc, char* argv[])
     const quint16 port = gamePort();
 
     // The game host exists only in the copy that hosts: a copy that joins
-    // never writes the word list or opens the port.
+    // never writes the word list or opens the port. One at a time.
     std::unique_ptr<HostServer> server;
     std::unique_ptr<bots::ComputerSeats> computers;
+    std::unique_ptr<HostAnnouncement> announcement;
+    MainWindow* window = nullptr;
     MainWindow::Options options;
     options.args = args;
     options.hostPort = port;
@@ -115,10 +123,17 @@ int main(int argc, char* argv[])
             computers = std::make_unique<bots::ComputerSeats>("127.0.0.1", server->port(), std::vector<bots::Level> {});
         computers->addPlayer(static_cast<bots::Level>(level), taken);
     };
-    options.startHost = [&server, port]() {
+    options.stopHost = [&server, &computers, &announcement] {
+        announcement.reset();
+        computers.reset();
+        server.reset();
+    };
+    options.startHost = [&server, &announcement, &window, stop = options.stopHost](
+                            const MainWindow::HostRequest& request) {
+        stop();
         MainWindow::HostStart result;
-        result.port = port;
-        server = std::make_unique<HostServer>(port);
+        result.port = request.port;
+        server = std::make_unique<HostServer>(request.port);
         try {
             server->listener->setListen(true);
         } catch (const ESockException& e) {
@@ -126,13 +141,34 @@ int main(int argc, char* argv[])
             server.reset();
             return result;
         }
+        server->setCleanWords(request.cleanWords);
         result.listening = true;
         result.port = server->port();
         result.dictionaryError = server->dictionaryError();
+        if (request.announce) {
+            announcement = std::make_unique<HostAnnouncement>(*server, QString::fromStdString(request.playerName));
+            QObject::connect(announcement.get(), &HostAnnouncement::statusChanged, window,
+                [&window](const QString& text) { window->showAnnouncement(text); });
+        }
         return result;
     };
+    options.setCleanWords = [&server](bool clean) {
+        if (server)
+            server->setCleanWords(clean);
+    };
+    options.othersAtMyGame = [&server](int mySeat) {
+        int others = 0;
+        for (int seat = 1; server && seat <= rules::kMaxSeat; ++seat) {
+            const host::Player& p = server->game().player(seat);
+            if (seat != mySeat && p.loggedIn && !bots::isComputerName(p.name))
+                ++others;
+        }
+        return others;
+    };
+    options.announcementText = [&announcement] { return announcement ? announcement->statusText() : QString(); };
 
     MainWindow chat(background, options);
+    window = &chat;
     TallyWindow tally(background);
     tally.setTallyPath(tallyPath());
     AboutWindow about(background);
@@ -144,6 +180,7 @@ int main(int argc, char* argv[])
     chat.attach({ &tally, &about, &help, &phrases, &spectators, &startDialog, &download });
 
     guard.onActivate = [&chat] { restoreAndRaise(&chat); };
+    guard.onOpenLink = [&chat](const QString& link) { chat.openInviteLink(link); };
     QObject::connect(&chat, &MainWindow::closed, &application, &QCoreApplication::quit, Qt::QueuedConnection);
     // Ctrl+C or a session's SIGTERM closes the window as "Exit" would.
     QuitSignals quitSignals;

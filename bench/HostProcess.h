@@ -60,7 +60,8 @@ inline StartedHost startHost(const std::string& program, const std::vector<std::
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
-    std::vector<const char*> args { program.c_str(), "--port", "0" };
+    // Never announced: a benchmark's host is nobody's game to join.
+    std::vector<const char*> args { program.c_str(), "--port", "0", "--no-announce" };
     for (const std::string& option : more)
         args.push_back(option.c_str());
     args.push_back(nullptr);

@@ -27,6 +27,11 @@ std::string cannotConnectText(std::string_view report, std::string_view address,
     if (report.find("Lookup") != std::string_view::npos)
         return "The address " + std::string(address) + " cannot be found.";
     switch (errorNumber(report)) {
+    case 11001: // the resolver knows no such name
+    case 11002: // it could not ask now
+    case 11003: // it failed
+    case 11004: // the name has no address
+        return "The address " + std::string(address) + " cannot be found.";
     case 10061:
         return "No game is running at " + where + ".";
     case 10060:
@@ -39,6 +44,12 @@ std::string cannotConnectText(std::string_view report, std::string_view address,
     default:
         return "Could not connect to the game at " + where + ".";
     }
+}
+
+std::string portInUseText(int port)
+{
+    return "Cannot host the game: TCP port " + std::to_string(port)
+        + " is already in use on this computer (is another game already hosting?).";
 }
 
 } // namespace client

@@ -8,9 +8,13 @@
 namespace client
 {
 
-// `report` is the socket's own text ("Error #10061 (WSAECONNREFUSED)", or a
-// host lookup failure).
+// `report` is the socket's own text ("Error #10061 (WSAECONNREFUSED)", a
+// name the resolver could not turn into an address, "Error #11001" to
+// "#11004", or a literal it refused outright).
 std::string cannotConnectText(std::string_view report, std::string_view address, int port);
+
+// This copy could not host: another program holds the port.
+std::string portInUseText(int port);
 
 inline constexpr std::string_view kConnectionLost = "The connection to the game host was lost.";
 inline constexpr std::string_view kHostFlooded

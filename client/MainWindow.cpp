@@ -3,6 +3,7 @@
 #include "ClientConnection.h"
 #include "BoardLayout.h"
 #include "GameBoard.h"
+#include "client/ConnectionText.h"
 #include "chat/ChatInput.h"
 #include "chat/ChatOutbox.h"
 #include "chat/ChatView.h"
@@ -12,6 +13,7 @@
 #include "windows/Background.h"
 #include "windows/DownloadWindow.h"
 #include "windows/HelpWindow.h"
+#include "windows/JoinGameDialog.h"
 #include "windows/MakerSite.h"
 #include "windows/PhraseListWindow.h"
 #include "windows/SpectatorList.h"
@@ -22,9 +24,11 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QClipboard>
 #include <QColorDialog>
 #include <QFrame>
 #include <QGraphicsDropShadowEffect>
+#include <QGuiApplication>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
@@ -39,6 +43,7 @@
 #include <QVBoxLayout>
 
 #include <cstdio>
+#include <memory>
 
 namespace
 {
@@ -95,16 +100,26 @@ MainWindow::MainWindow(const QPixmap& background, Options options, QWidget* pare
         return c;
     };
 
-    m_conn = new ClientConnection(this);
-    // ZIRKY_LOG_GAME=1 echoes what the host says.
-    m_conn->setEcho(qEnvironmentVariable("ZIRKY_LOG_GAME") == "1");
-    connect(m_conn, &ClientConnection::lineReceived, this,
-        [this](const std::string& line) { apply(m_session.receive(line)); });
-    connect(m_conn, &ClientConnection::cannotConnect, this, [this](const QString& why) {
-        addLine("0+" + why.toStdString(), client::kRed);
-        hostGone("the game host cannot be reached");
+    m_background = background;
+    copyToClipboard = [](const QString& text) { QGuiApplication::clipboard()->setText(text); };
+    makeConnection();
+    // A join from the dialog that hears nothing gives up in plain words
+    // rather than after the system's minutes.
+    m_joinTimer = new QTimer(this);
+    m_joinTimer->setSingleShot(true);
+    connect(m_joinTimer, &QTimer::timeout, this, [this] {
+        if (m_joining)
+            joinFailed(QString::fromStdString(client::cannotConnectText(
+                "Error #10060 (WSAETIMEDOUT)", m_joining->host, m_joining->port)));
     });
-    connect(m_conn, &ClientConnection::ended, this, &MainWindow::leaveIfHostClosed);
+    // Taken in: a word about the version follows at once, if there is one.
+    m_settleTimer = new QTimer(this);
+    m_settleTimer->setSingleShot(true);
+    connect(m_settleTimer, &QTimer::timeout, this, [this] {
+        m_joining.reset();
+        if (m_joinDialog)
+            m_joinDialog->finish();
+    });
 
     m_outbox = new ChatOutbox(this);
     connect(m_outbox, &ChatOutbox::send, this, [this](const QByteArray& bytes) { sendToHost(bytes.toStdString()); });
@@ -139,6 +154,24 @@ MainWindow::~MainWindow()
     m_conn->shutdown();
 }
 
+void MainWindow::makeConnection()
+{
+    m_conn = new ClientConnection(this);
+    // ZIRKY_LOG_GAME=1 echoes what the host says.
+    m_conn->setEcho(qEnvironmentVariable("ZIRKY_LOG_GAME") == "1");
+    connect(m_conn, &ClientConnection::lineReceived, this,
+        [this](const std::string& line) { apply(m_session.receive(line)); });
+    connect(m_conn, &ClientConnection::cannotConnect, this, [this](const QString& why) {
+        if (m_joining) {
+            joinFailed(why);
+            return;
+        }
+        addLine("0+" + why.toStdString(), client::kRed);
+        hostGone("the game host cannot be reached");
+    });
+    connect(m_conn, &ClientConnection::ended, this, &MainWindow::leaveIfHostClosed);
+}
+
 void MainWindow::attach(const Windows& windows)
 {
     m_windows = windows;
@@ -159,8 +192,11 @@ void MainWindow::attach(const Windows& windows)
         connect(m_windows.phrases, &PhraseListWindow::phrasesChanged, m_board->phraseBar(), &PhraseBar::setPhrases);
     }
     // The installer or the lobby has started: this game makes way for it.
-    if (m_windows.download)
+    if (m_windows.download) {
         m_windows.download->onQuitGame = [this] { onExitChosen(); };
+        m_windows.download->onHostGame = [this] { onHostGameChosen(); };
+        m_windows.download->onJoinGame = [this] { onJoinGameChosen(); };
+    }
     if (m_windows.tally) {
         m_windows.tally->playersInGame = [this] {
             QStringList names;
@@ -170,6 +206,14 @@ void MainWindow::attach(const Windows& windows)
         };
         m_windows.tally->tellPlayer = [this](const QString& text) { addLine("0+" + text.toStdString(), client::kRed); };
     }
+}
+
+void MainWindow::freshSession() noexcept
+{
+    // Nothing of the last table (seat, names, scores, rights, whatever that
+    // host said) may reach the next one: the session is made anew in place.
+    std::destroy_at(&m_session);
+    std::construct_at(&m_session, randomSeed());
 }
 
 QAction* MainWindow::action(const char* objectName) const { return findChild<QAction*>(objectName); }
@@ -246,9 +290,12 @@ void MainWindow::buildMenus()
     }
     m_addComputer->setEnabled(false);
     file->addSeparator();
+    connect(item(file, "Host Game\u2026", "HostGame1"), &QAction::triggered, this, &MainWindow::onHostGameChosen);
+    connect(item(file, "Join Game\u2026", "JoinGame1"), &QAction::triggered, this, &MainWindow::onJoinGameChosen);
+    m_copyInvite = item(file, "Copy Invite Link", "CopyInviteLink1");
+    connect(m_copyInvite, &QAction::triggered, this, &MainWindow::onCopyInviteLinkChosen);
+    file->addSeparator();
     connect(item(file, "Exit", "Exit1"), &QAction::triggered, this, &MainWindow::onExitChosen);
-    item(file, "Host Game", "HostGame1")->setVisible(false);
-    item(file, "Join Game", "JoinGame1")->setVisible(false);
 
     QMenu* options = menuBar()->addMenu("Options");
     options->setObjectName("Options1");
@@ -297,12 +344,20 @@ void MainWindow::buildMenus()
     connect(m_showMissed, &QAction::triggered, this, &MainWindow::onShowMissedWordsChosen);
     m_justWatch = checkItem(options, "Just Watch", "JustWatch1", false);
     connect(m_justWatch, &QAction::triggered, this, &MainWindow::onJustWatchChosen);
+    options->addSeparator();
+    // Set from the settings file when the menu first opens: it is read only at login.
+    m_cleanWords = checkItem(options, "Refuse Offensive Words When Hosting", "CleanWords1", false);
+    connect(m_cleanWords, &QAction::triggered, this, &MainWindow::onCleanWordsChosen);
+    connect(options, &QMenu::aboutToShow, this, [this] { m_cleanWords->setChecked(currentSettings().cleanWords); });
 
     QMenu* view = menuBar()->addMenu("View");
     view->setObjectName("View1");
     connect(item(view, "View Tally", "ViewTally1"), &QAction::triggered, this, &MainWindow::onViewTallyChosen);
     connect(item(view, "Spy List", "SpyList1"), &QAction::triggered, this, &MainWindow::onSpyListChosen);
     connect(item(view, "Phrase List", "PrhaseList1"), &QAction::triggered, this, &MainWindow::onPhraseListChosen);
+    m_whereToJoinItem = item(view, "Where to Join", "WhereToJoin1");
+    connect(m_whereToJoinItem, &QAction::triggered, this, &MainWindow::onWhereToJoinChosen);
+    showHostingItems();
 
     QMenu* help = menuBar()->addMenu("Help");
     help->setObjectName("Help1");

@@ -1,8 +1,10 @@
 #pragma once
 // The main window: the board, the chat, the menus, and the client's one
 // connection to the game host. It reads the command line when first shown,
-// hosts or joins, and carries out what the session makes of the host's messages.
+// hosts or joins (then, and again whenever the player asks in the Host Game and
+// Join Game dialogs), and carries out what the session makes of the host's messages.
 
+#include "app/GameAddress.h"
 #include "app/LaunchPlan.h"
 #include "app/Settings.h"
 #include "client/Session.h"
@@ -36,6 +38,9 @@ class QTimer;
 class QWidget;
 class AboutWindow;
 class DownloadWindow;
+class HostGameDialog;
+class JoinGameDialog;
+class WhereToJoinWindow;
 class StartGameDialog;
 class HelpWindow;
 class PhraseListWindow;
@@ -53,13 +58,29 @@ public:
         QString error; // why it could not listen
         QString dictionaryError; // shown to the player once the host runs
     };
+    // What this copy's own game host is to be.
+    struct HostRequest {
+        quint16 port = 0; // 0: the system picks one (tests)
+        bool cleanWords = false; // refuse offensive words for everyone
+        bool announce = false; // list the game on the local network
+        std::string playerName; // names the game on the network
+    };
     struct Options {
         std::vector<std::string> args; // the command line without the program name
         quint16 hostPort = 7772; // 0: the port the in-process host listens on
         quint16 lobbyPort = 9001;
         std::string settingsPath; // full path of the settings file
-        // The program's entry point owns the host and makes it only when this copy hosts.
-        std::function<HostStart()> startHost;
+        // The program's entry point owns the host and makes it only when this
+        // copy hosts; one at a time: a running one is stopped first.
+        std::function<HostStart(const HostRequest&)> startHost;
+        std::function<void()> stopHost;
+        // The player changed "Refuse Offensive Words" while this copy hosts.
+        std::function<void(bool clean)> setCleanWords;
+        // People (not computer players) seated or watching at this copy's
+        // host, besides the one in `mySeat`.
+        std::function<int(int mySeat)> othersAtMyGame;
+        // Whether this copy's game is listed on the local network, in a sentence.
+        std::function<QString()> announcementText;
         // Seats a computer player of level 0..3 (easy..expert) at this copy's host,
         // named apart from `taken`. Only a copy that hosts has it.
         std::function<void(int level, const std::vector<std::string>& taken)> addComputer;
@@ -84,6 +105,28 @@ public:
     void readCommandLine();
     void hostGame();
     void joinGame();
+
+    // ---- playing with others, at any time
+    void onHostGameChosen();
+    void onJoinGameChosen();
+    // A link from the command line or from a second copy: the Join dialog,
+    // filled in; the player joins with Enter.
+    void openInviteLink(const QString& link);
+    void onCopyInviteLinkChosen();
+    void onWhereToJoinChosen();
+    void onCleanWordsChosen();
+    // The dialogs, made when first used.
+    HostGameDialog* hostDialog();
+    JoinGameDialog* joinDialog();
+    WhereToJoinWindow* whereToJoin();
+    // Puts a text on the clipboard; tests listen instead.
+    std::function<void(const QString& text)> copyToClipboard;
+    // What the local network hears of this copy's game changed.
+    void showAnnouncement(const QString& text);
+    // A join from the dialog that hears nothing for this long gives up. Default 15 s.
+    void setJoinTimeout(int milliseconds) { m_joinTimeoutMs = milliseconds; }
+    // The port this copy's own host listens on; 0 when it hosts nothing.
+    quint16 hostedPort() const { return m_hostedPort; }
 
     ClientConnection* connection() const { return m_conn; }
 
@@ -188,13 +231,42 @@ private:
     // most, however many a hostile host sends.
     void logIgnored(const std::string& why);
     void sendToHost(const std::string& bytes);
+    // A connection to the host with its signals wired to this window.
+    void makeConnection();
+    // Starts this copy's own host on `port` and connects to it (on
+    // `connectTo`, or where it listens when 0); not listening when the port is taken.
+    HostStart beginHosting(quint16 port, bool announce, quint16 connectTo = 0);
+    void hostFromDialog(const QString& name, quint16 port, bool cleanWords);
+    void joinFromDialog(const app::GameAddress& address, const QString& name);
+    // Before this copy gives up its game: asks the player when that ends a
+    // game others play at, or one under way. False: the player stays.
+    bool confirmLeaving(bool exiting);
+    // Gives up the table: the connection, this copy's host, the session and
+    // what the board and the windows show of them. The window stays.
+    void leaveTable();
+    void freshSession() noexcept;
+    // The session's options that the player sets in the menus.
+    void applyPlayOptions();
+    // A join from the dialog did not work: the dialog says why and stays.
+    void joinFailed(const QString& why);
+    // What a join from the dialog waits for: taken in, or a version told.
+    void followJoin(const client::Effects& effects);
+    // The connection ended; a window that opened it from a dialog stays.
+    void gameEnded();
+    void showHostingItems();
+    // A chat line with the addresses others join at.
+    void tellWhereToJoin();
+    // The name and recent games as the player last left them (the settings
+    // file is read only at login).
+    app::ZirkySettings currentSettings() const;
+    std::string rememberedName() const;
     // The host is gone: the program ends, as when the host closes the link.
     void hostGone(const char* why);
     // The host hung up: leave once no message is on screen.
     void leaveIfHostClosed();
     // A modal message; the window stays while it is up.
     void tell(const QString& text);
-    void openClient(const std::string& address);
+    void openClient(const std::string& address, quint16 port);
     void log(const std::string& line) const;
 
     Options m_options;
@@ -211,11 +283,26 @@ private:
 
     // Connection
     ClientConnection* m_conn = nullptr;
+    // The connection of the launch keeps the lobby's link open until the program ends.
+    ClientConnection* m_lobbyHolder = nullptr;
     bool m_leaving = false;
     net::LogLimit m_ignoredLog { 5 };
     QElapsedTimer m_clock;
     int m_messagesOpen = 0;
     quint16 m_hostedPort = 0;
+    // The game was opened from a dialog or a link: when it ends, the window stays.
+    bool m_stayOpen = false;
+    // A join from the dialog, until the host has taken the player in.
+    std::optional<app::GameAddress> m_joining;
+    QTimer* m_joinTimer = nullptr;
+    int m_joinTimeoutMs = 15000;
+    QTimer* m_settleTimer = nullptr;
+
+    // Playing with others
+    HostGameDialog* m_hostDialog = nullptr;
+    JoinGameDialog* m_joinDialog = nullptr;
+    WhereToJoinWindow* m_whereToJoin = nullptr;
+    QPixmap m_background;
 
     // Board
     QWidget* m_central = nullptr;
@@ -241,6 +328,9 @@ private:
     QAction* m_showMissed = nullptr;
     QMenu* m_addComputer = nullptr;
     std::array<QAction*, 4> m_sizeItems {};
+    QAction* m_copyInvite = nullptr;
+    QAction* m_whereToJoinItem = nullptr;
+    QAction* m_cleanWords = nullptr;
     QAction* m_removeFromGame = nullptr;
     QAction* m_setWatch = nullptr;
     QAction* m_unsetWatch = nullptr;

@@ -32,6 +32,10 @@ void MainWindow::readCommandLine()
     addLine(m_plan.firstChatLine, client::kBlue);
     if (m_plan.role == app::LaunchPlan::Role::None)
         return; // one or two arguments: neither host nor join
+    if (m_plan.role == app::LaunchPlan::Role::Invite) {
+        openInviteLink(QString::fromStdString(m_plan.inviteLink));
+        return;
+    }
     if (m_plan.showDownloadWindow && m_windows.download) {
         // Over the board rather than wherever the desktop puts it.
         QWidget* w = m_windows.download;
@@ -55,26 +59,43 @@ void MainWindow::hostGame()
         log("no game host in this program: cannot host");
         return;
     }
-    const HostStart host = m_options.startHost();
+    // A solo game is nobody else's to find; a game hosted for others is listed.
+    const bool forOthers = m_plan.role == app::LaunchPlan::Role::Host;
+    // The client goes to the port asked for (tests put a scripted host there).
+    const HostStart host = beginHosting(m_options.hostPort, forOthers, m_options.hostPort);
+    if (!host.listening) {
+        const QString port = QString::number(host.port);
+        addLine("0+Cannot host the game: port " + port.toStdString() + " is in use.", client::kRed);
+        tell(QString::fromStdString(client::portInUseText(host.port)));
+        return;
+    }
+    if (forOthers)
+        tellWhereToJoin();
+}
+
+MainWindow::HostStart MainWindow::beginHosting(quint16 port, bool announce, quint16 connectTo)
+{
+    HostStart host;
+    host.port = port;
+    if (!m_options.startHost)
+        return host;
+    host = m_options.startHost({ port, currentSettings().cleanWords, announce, m_plan.playerName });
     if (!host.listening) {
         // Someone else holds the port: hosting would only connect us to their game.
         log("cannot host: " + host.error.toStdString());
-        const QString port = QString::number(host.port);
-        addLine("0+Cannot host the game: port " + port.toStdString() + " is in use.", client::kRed);
-        tell(QString("Cannot host the game: TCP port %1 is already in use on this computer "
-                     "(is another game already hosting?).")
-                 .arg(port));
-        return;
+        return host;
     }
     m_hostedPort = host.port;
     // Computers join this copy's own host only: its seat-1 player adds them.
     m_addComputer->setEnabled(static_cast<bool>(m_options.addComputer));
     m_session.setHosting(true);
-    openClient("127.0.0.1");
+    openClient("127.0.0.1", connectTo ? connectTo : m_hostedPort);
     showHostRights();
+    showHostingItems();
     // After the connection is under way: the message waits for the player.
     if (!host.dictionaryError.isEmpty())
         tell(host.dictionaryError);
+    return host;
 }
 
 void MainWindow::onAddComputerChosen(int level)
@@ -87,7 +108,7 @@ void MainWindow::onAddComputerChosen(int level)
 void MainWindow::joinGame()
 {
     m_session.setHosting(false);
-    openClient(m_plan.hostAddress);
+    openClient(m_plan.hostAddress, m_options.hostPort ? m_options.hostPort : m_hostedPort);
     showHostRights();
 }
 
@@ -100,19 +121,22 @@ void MainWindow::showHostRights()
     render();
 }
 
-void MainWindow::openClient(const std::string& address)
+void MainWindow::openClient(const std::string& address, quint16 port)
 {
     m_session.setLoginName(m_plan.playerName);
-    quint16 port = m_options.hostPort;
-    if (port == 0)
-        port = m_hostedPort;
     m_conn->open(QString::fromStdString(address), port);
 }
 
 void MainWindow::leaveIfHostClosed()
 {
-    if (m_conn->hostLeft() && m_messagesOpen == 0)
-        hostGone(m_conn->wasSeated() ? "the connection to the host closed" : "the host closed before seating us");
+    if (!m_conn->hostLeft() || m_messagesOpen != 0)
+        return;
+    if (m_joining) {
+        joinFailed(QString::fromStdString("The game at " + m_joining->host + " port " + std::to_string(m_joining->port)
+            + " closed the connection before taking you in."));
+        return;
+    }
+    hostGone(m_conn->wasSeated() ? "the connection to the host closed" : "the host closed before seating us");
 }
 
 void MainWindow::tell(const QString& text)
@@ -139,6 +163,11 @@ void MainWindow::hostGone(const char* why)
             QString::fromUtf8(client::kConnectionLost.data(), static_cast<qsizetype>(client::kConnectionLost.size())));
     m_session.disconnected();
     m_outbox->setConnected(false);
+    if (m_stayOpen) {
+        // Opened from a dialog or a link: the player chooses what comes next.
+        gameEnded();
+        return;
+    }
     close();
 }
 

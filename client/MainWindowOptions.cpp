@@ -40,6 +40,12 @@ void MainWindow::showEvent(QShowEvent* event)
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    // The window's own close button asks as "Exit" does. A session that ends
+    // (SIGTERM) or a program that takes over is never held up by a question.
+    if (!m_closing && !m_leaving && event->spontaneous() && !confirmLeaving(true)) {
+        event->ignore();
+        return;
+    }
     if (!m_closing) {
         rememberPlaceOnClose();
         m_closing = true;
@@ -109,7 +115,6 @@ void MainWindow::loadSettings()
     m_chatInput->setTextColor(textColor());
     m_board->phraseBar()->setStoredPhrases(s.phrases);
     m_sounds->setPlaySounds(s.playSounds);
-    m_session.setChatterSounds(s.chatterSounds);
     m_sounds->setTurnSound(s.turnSound);
 
     if (m_windows.startDialog)
@@ -120,12 +125,20 @@ void MainWindow::loadSettings()
     m_twoRows->setChecked(s.twoRows);
     (s.turnSound == 1 ? m_new : m_classic)->setChecked(true);
     m_playChatter->setChecked(s.chatterSounds);
-    m_session.game().useTwoRows(s.twoRows);
     m_showMissed->setChecked(s.missedWords);
+    m_cleanWords->setChecked(s.cleanWords);
+    applyPlayOptions();
+    render();
+}
+
+void MainWindow::applyPlayOptions()
+{
+    const app::ZirkySettings& s = m_settings.values();
+    m_session.setChatterSounds(s.chatterSounds);
+    m_session.game().useTwoRows(s.twoRows);
     m_session.game().setShowMissed(s.missedWords);
     m_session.game().setTurnOff0(s.turnOff0Key);
     m_session.game().setTurnSoundNew(s.turnSound == 1);
-    render();
 }
 
 void MainWindow::saveSettings() { writeSettingsFile(std::nullopt); }
@@ -231,7 +244,11 @@ void MainWindow::onResetScreenLocationChosen()
     applyWindowGeometry({ app::kDefaultLeft, app::kDefaultTop, app::kDefaultWidth, app::kDefaultHeight });
 }
 
-void MainWindow::onExitChosen() { close(); }
+void MainWindow::onExitChosen()
+{
+    if (confirmLeaving(true))
+        close();
+}
 
 namespace
 {

@@ -46,10 +46,16 @@ void MainWindow::apply(client::Effects effects)
         m_chatInput->setFocus();
     recordTally(effects);
     if (effects.gameFull) {
+        if (m_joining) {
+            joinFailed(QStringLiteral("Game is full"));
+            return;
+        }
         tell("Game is full");
         hostGone("the game is full");
         return;
     }
+    if (m_joining)
+        followJoin(effects);
     render();
 }
 

@@ -44,7 +44,7 @@ inline constexpr int kSlowPause = 5; // seconds between turns of a slow game
 inline constexpr int kTurnGrace = 4; // seconds added to every turn
 // Relayed text is held well inside the 64 KiB a client accepts per message:
 // one message past that and every client leaves the game.
-inline constexpr std::size_t kMaxNameBytes = 100;
+inline constexpr std::size_t kMaxNameBytes = rules::kMaxNameBytes;
 inline constexpr std::size_t kMaxRelayText = 32 * 1024; // chat, action, sound name
 inline constexpr int kDefaultHoldSeconds = 120; // a lost connection's seat waits this long for its player
 inline constexpr int kMaxHoldSeconds = 3600;

@@ -15,6 +15,10 @@ constexpr bool isPlayerSeat(int seat) { return seat >= 1 && seat <= kPlayerSeats
 // A spectator's seat is never anyone's turn: shown as seat 1's.
 constexpr int shownTurnSeat(int seat) { return seat > kPlayerSeats ? 1 : seat; }
 
+// A player's name, as the host keeps it and every window shows it, is at most
+// this many bytes of UTF-8; a window refuses a longer one before it logs in.
+inline constexpr unsigned kMaxNameBytes = 100;
+
 // Only seats 1 to 4 may be set to just watch: the host keeps one of them playing.
 constexpr bool mayJustWatch(int seat) { return seat >= 1 && seat <= 4; }
 

@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QHideEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -62,7 +63,7 @@ DownloadWindow::DownloadWindow(const QPixmap& background, QWidget* parent)
     findLobby = [] { return installedLobbyProgram(); };
 
     auto* intro = new QLabel(QStringLiteral("You are playing a solo game.\n"
-                                            "To play with others, install the Dravik Lobby."),
+                                            "To play with others, host a game or join one with Play with Others."),
         this);
     intro->setObjectName(QStringLiteral("label_intro"));
     intro->setAlignment(Qt::AlignCenter);
@@ -80,6 +81,8 @@ DownloadWindow::DownloadWindow(const QPixmap& background, QWidget* parent)
     connect(m_stopButton, &QPushButton::clicked, this, &DownloadWindow::onStopClicked);
     connect(m_soloButton, &QPushButton::clicked, this, &DownloadWindow::onSoloClicked);
     connect(m_othersButton, &QPushButton::clicked, this, &DownloadWindow::onWithOthersClicked);
+    m_othersMenu = new QMenu(this);
+    m_othersMenu->setObjectName(QStringLiteral("popup_others"));
 
     connect(&m_download, &LobbyDownload::headerReceived, this,
         [this] { m_infolabel->setText(m_infolabel->text() + QLatin1Char('.')); });
@@ -174,18 +177,34 @@ void DownloadWindow::onSoloClicked() { close(); }
 
 void DownloadWindow::onWithOthersClicked()
 {
+    m_othersMenu->clear();
+    const auto offer = [this](const QString& caption, const char* name, std::function<void()> chosen) {
+        QAction* a = m_othersMenu->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        connect(a, &QAction::triggered, this, std::move(chosen));
+    };
+    offer(QStringLiteral("Host Game\u2026"), "HostGame2", [this] {
+        close();
+        if (onHostGame)
+            onHostGame();
+    });
+    offer(QStringLiteral("Join Game\u2026"), "JoinGame2", [this] {
+        close();
+        if (onJoinGame)
+            onJoinGame();
+    });
+    // The lobby is one more way in, offered only where it is installed.
     const QString lobby = findLobby ? findLobby() : QString();
-    if (lobby.isEmpty()) {
-        showMessage(QStringLiteral("Please close the game and open the Dravik Lobby using the icon on your desktop "
-                                   "or using the your Window's start-up menu."));
-        return;
-    }
-    if (!startProgram || !startProgram(lobby, {})) {
-        showMessage(QStringLiteral("An Error has Occurred."));
-        return;
-    }
-    if (onQuitGame)
-        onQuitGame();
+    if (!lobby.isEmpty())
+        offer(QStringLiteral("Open the Dravik Lobby"), "OpenLobby1", [this, lobby] {
+            if (!startProgram || !startProgram(lobby, {})) {
+                showMessage(QStringLiteral("An Error has Occurred."));
+                return;
+            }
+            if (onQuitGame)
+                onQuitGame();
+        });
+    m_othersMenu->popup(m_othersButton->mapToGlobal(QPoint(0, m_othersButton->height())));
 }
 
 void DownloadWindow::hideEvent(QHideEvent* event)

@@ -1,6 +1,7 @@
 #pragma once
 // The window offered in a solo game: fetch and run the lobby installer, play
-// alone, or leave for an installed lobby program.
+// alone, or play with others: host or join a game, or leave for the lobby
+// program when it is installed.
 
 #include "LobbyDownload.h"
 
@@ -11,6 +12,7 @@
 #include <functional>
 
 class QLabel;
+class QMenu;
 class QPushButton;
 
 class DownloadWindow : public QWidget
@@ -21,6 +23,9 @@ public:
 
     // The main window's "Exit": called after the installer or the lobby started.
     std::function<void()> onQuitGame;
+    // "Play with Others" offers what File > Host Game... and Join Game... do.
+    std::function<void()> onHostGame;
+    std::function<void()> onJoinGame;
     // Shows a modal message; replaceable so tests need no one to click it away.
     std::function<void(const QString&)> showMessage;
     // Starts a program as a process of its own; replaceable for tests.
@@ -41,7 +46,9 @@ public:
     void onDownloadClicked();
     void onStopClicked();
     void onSoloClicked();
+    // Offers hosting, joining and (when installed) the lobby, under the button.
     void onWithOthersClicked();
+    QMenu* othersMenu() const { return m_othersMenu; }
 
 protected:
     // Closing the window while a download runs stops it: nothing is run later
@@ -59,6 +66,7 @@ private:
     QPushButton* m_stopButton = nullptr;
     QPushButton* m_soloButton = nullptr;
     QPushButton* m_othersButton = nullptr;
+    QMenu* m_othersMenu = nullptr;
     QLabel* m_infolabel = nullptr;
     QLabel* m_infolabel2 = nullptr;
     QLabel* m_infolabel3 = nullptr;

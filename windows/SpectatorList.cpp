@@ -127,3 +127,9 @@ void SpectatorList::onRemoveChosen()
     if (onKick)
         onKick(*seat);
 }
+
+void SpectatorList::clearSpies()
+{
+    m_list->clear();
+    setListTag(-1);
+}

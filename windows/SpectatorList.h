@@ -25,6 +25,8 @@ public:
     // True when that exact line was listed and is now gone.
     bool removeSpy(int seat, const QString& name);
     bool hasSpy(int seat, const QString& name) const;
+    // A new table: nobody watches yet.
+    void clearSpies();
     int spyCount() const;
 
     void setRemoveEnabled(bool enabled);

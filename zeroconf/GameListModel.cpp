@@ -45,7 +45,11 @@ QVariant GameListModel::data(const QModelIndex& index, int role) const
         QStringList addresses;
         for (const auto& a : game.addresses)
             addresses.append(a.toString());
-        return tr("%1, port %2\n%3").arg(game.hostName).arg(game.port).arg(addresses.join(QStringLiteral(", ")));
+        // A tool tip that looks like markup is shown as markup: a host name
+        // from the network is made to read as the text it is.
+        const QString text
+            = tr("%1, port %2\n%3").arg(game.hostName).arg(game.port).arg(addresses.join(QStringLiteral(", ")));
+        return QStringLiteral("<p style=\"white-space:pre\">%1</p>").arg(text.toHtmlEscaped());
     }
     case JoinAddressRole:
         return game.joinAddress();

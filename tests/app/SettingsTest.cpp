@@ -97,7 +97,8 @@ TEST(SettingsWrite, KeysInTheirFixedOrder)
         "Top=20\nLeft=10\nWidth=800\nHeight=600\nTextsize=8\nTextcolor=clblack\n"
         "Playtoscore=5000\nTimeperturn=60\nZirkedat=2000\nNewtiles=true\nFastgame=true\n"
         "Typing=false\nPlaysounds=true\nTurnoff0key=false\nTworows=false\nTurnsound=1\n"
-        "ChatterSounds=true\nMissedwords=true\n");
+        "ChatterSounds=true\nMissedwords=true\nPlayername=\nCleanwords=false\n"
+        "Recent1=\nRecent2=\nRecent3=\nRecent4=\nRecent5=\nRecent6=\nRecent7=\nRecent8=\n");
 }
 
 TEST(SettingsWrite, RoundTripKeepsPhrasesAndOtherSections)
@@ -117,7 +118,8 @@ TEST(SettingsWrite, RoundTripKeepsPhrasesAndOtherSections)
 const char* const kStoredFile = "[zirky]\nTop=40\nLeft=50\nWidth=810\nHeight=590\nTextsize=14\nTextcolor=clRed\n"
                                 "Playtoscore=7000\nTimeperturn=90\nZirkedat=3000\nNewtiles=false\nFastgame=false\n"
                                 "Typing=false\nPlaysounds=false\nTurnoff0key=true\nTworows=true\nTurnsound=1\n"
-                                "ChatterSounds=false\nMissedwords=false\n";
+                                "ChatterSounds=false\nMissedwords=false\nPlayername=Bob\nCleanwords=true\n"
+                                "Recent1=old.example:7772\nRecent2=[::1]:7773\n";
 
 // One option the player changed, and how it reads in what is saved.
 struct Change {
@@ -143,6 +145,12 @@ const Change kChanges[] = {
         [](const app::ZirkySettings& s) { return s.textSize == 10; } },
     { "missed words", [](app::PlayerSettings& p) { p.setMissedWords(true); },
         [](const app::ZirkySettings& s) { return s.missedWords; } },
+    { "player name", [](app::PlayerSettings& p) { p.setPlayerName("Ann"); },
+        [](const app::ZirkySettings& s) { return s.playerName == "Ann"; } },
+    { "clean words", [](app::PlayerSettings& p) { p.setCleanWords(false); },
+        [](const app::ZirkySettings& s) { return !s.cleanWords; } },
+    { "recent game", [](app::PlayerSettings& p) { p.rememberGame("new.example:7772"); },
+        [](const app::ZirkySettings& s) { return s.recentGames.front() == "new.example:7772"; } },
 };
 
 // Every key but the one changed reads as the stored file has it.
@@ -218,6 +226,49 @@ TEST(PlayerSettings, TheTextColourIsKeptAsTheColourShown)
     }
 }
 
+TEST(PlayerSettings, RecentGames)
+{
+    using Games = std::vector<std::string>;
+    struct Row {
+        const char* fault;
+        const char* stored;
+        Games joined; // in the order joined
+        bool loadFirst;
+        Games saved;
+    };
+    const Row rows[] = {
+        { "a join before the file was read dropped the games the file knew", "Recent1=a:1\nRecent2=b:2\n", { "c:3" },
+            false, { "c:3", "a:1", "b:2" } },
+        { "a game joined again was listed twice", "Recent1=a:1\nRecent2=b:2\n", { "b:2" }, false, { "b:2", "a:1" } },
+        { "a game joined again after the file was read was listed twice", "Recent1=a:1\nRecent2=b:2\n", { "b:2" },
+            true, { "b:2", "a:1" } },
+        { "the list grew without end", "", { "g1:1", "g2:2", "g3:3", "g4:4", "g5:5", "g6:6", "g7:7", "g8:8", "g9:9" }, true,
+            { "g9:9", "g8:8", "g7:7", "g6:6", "g5:5", "g4:4", "g3:3", "g2:2" } },
+        { "a full file pushed the new game out", "Recent1=g1:1\nRecent2=g2:2\nRecent3=g3:3\nRecent4=g4:4\n"
+                                                  "Recent5=g5:5\nRecent6=g6:6\nRecent7=g7:7\nRecent8=g8:8\n",
+            { "new:9" }, false, { "new:9", "g1:1", "g2:2", "g3:3", "g4:4", "g5:5", "g6:6", "g7:7" } },
+        { "a hand-edited file offered what is not an address",
+            "Recent1=zirky://a\nRecent2=no such place\nRecent3=[::1]\nRecent4=a:1\nRecent5=A:1\nRecent6=a:1\n"
+            "Recent7=h:99999\n",
+            {}, true, { "[::1]:7772", "a:1" } },
+        { "a name typed in other letter case was listed twice", "Recent1=Box:1\n", { "box:1" }, false, { "box:1" } },
+    };
+    for (const Row& r : rows) {
+        const IniFile stored = IniFile::parse(std::string("[zirky]\n") + r.stored);
+        app::PlayerSettings p;
+        if (r.loadFirst)
+            p.load(stored);
+        for (const std::string& game : r.joined)
+            p.rememberGame(game);
+        const auto out = p.toSave(stored, std::nullopt);
+        EXPECT_EQ(out.recentGames, r.saved) << r.fault;
+        // What is written reads back the same.
+        IniFile written = stored;
+        app::writeSettings(written, out);
+        EXPECT_EQ(readSettings(IniFile::parse(written.text())).recentGames, r.saved) << r.fault;
+    }
+}
+
 TEST(PlayerSettings, TheStoredPlaceStaysUntilTheWindowHasOne)
 {
     app::PlayerSettings p;
@@ -289,6 +340,13 @@ TEST(LaunchPlan, CommandLineDecides)
         { "two arguments do nothing more", { "Ann", "h" }, Role::None, "", "", false, false, multi },
         { "--help with others is a name", { "--help", "h", "true" }, Role::Host, "127.0.0.1", "--help", true, false,
             multi },
+        { "an invite link joined without the player's word", { "zirky://h:7773" }, Role::Invite, "", "", false, false,
+            multi },
+        { "a broken invite link was taken for a name", { "ZIRKY:h" }, Role::Invite, "", "", false, false, multi },
+        { "a name that starts like a link was taken for one", { "zirky:7773" }, Role::None, "", "", false, false,
+            multi },
+        { "a link among other arguments is a name", { "zirky://h", "h", "true" }, Role::Host, "127.0.0.1",
+            "zirky://h", true, false, multi },
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.fault);
@@ -302,6 +360,7 @@ TEST(LaunchPlan, CommandLineDecides)
         EXPECT_EQ(plan.showDownloadWindow, r.role == Role::Solo);
     }
     EXPECT_EQ(app::planLaunch({ "Ann", "10.1.2.3", "true" }).hostAddress, "10.1.2.3");
+    EXPECT_EQ(app::planLaunch({ " zirky://[::1]:7773/" }).inviteLink, " zirky://[::1]:7773/");
 }
 
 TEST(LaunchPlan, OnlyALoneHelpOrVersionAnswersOnStdout)

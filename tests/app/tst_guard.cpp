@@ -23,6 +23,8 @@ private slots:
     void staleSocketIsReplaced();
     void disabledGuardNeverBlocks();
     void junkOnTheSocketDoesNotActivate();
+    void inviteLinkIsHandedToTheFirstCopy_data();
+    void inviteLinkIsHandedToTheFirstCopy();
 };
 
 void GuardTest::secondCopyActivatesTheFirst()
@@ -94,6 +96,44 @@ void GuardTest::junkOnTheSocketDoesNotActivate()
     restoreAndRaise(&w);
     QVERIFY(!w.isMinimized());
     QVERIFY(w.isVisible());
+}
+
+void GuardTest::inviteLinkIsHandedToTheFirstCopy_data()
+{
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<QString>("received");
+    QTest::newRow("the link was lost on the way") << "zirky://[::1]:7773" << "zirky://[::1]:7773";
+    QTest::newRow("letters outside ASCII were mangled") << QString::fromUtf8("zirky://b\u00f6x") << QString::fromUtf8("zirky://b\u00f6x");
+    QTest::newRow("a line break in the link ended the request early")
+        << "zirky://a\nactivate" << "zirky://a activate";
+    QTest::newRow("a link longer than any request overran the first copy")
+        << "zirky://" + QString(3000, 'a') << "zirky://" + QString(1024 - 1 - 5 - 8, 'a');
+}
+
+void GuardTest::inviteLinkIsHandedToTheFirstCopy()
+{
+    QFETCH(QString, link);
+    QFETCH(QString, received);
+    QTemporaryDir dir;
+    const QString name = dir.filePath("kivard");
+    InstanceGuard first(name);
+    QVERIFY(!first.anotherInstanceRunning());
+    int activations = 0;
+    QStringList links;
+    first.onActivate = [&activations] { ++activations; };
+    first.onOpenLink = [&links](const QString& l) { links << l; };
+
+    InstanceGuard second(name);
+    second.setHandOver(link);
+    QVERIFY(second.anotherInstanceRunning());
+    QTRY_COMPARE(links, QStringList { received });
+    QCOMPARE(activations, 1);
+
+    // A copy started without a link only brings the first one forward.
+    InstanceGuard third(name);
+    QVERIFY(third.anotherInstanceRunning());
+    QTRY_COMPARE(activations, 2);
+    QCOMPARE(links.size(), 1);
 }
 
 QTEST_MAIN(GuardTest)

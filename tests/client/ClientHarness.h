@@ -75,21 +75,40 @@ struct ClientHarness {
         options.hostPort = hostPort;
         options.lobbyPort = lobby.serverPort();
         options.settingsPath = settingsPath().toStdString();
-        if (withServer)
-            options.startHost = [this, serverPort]() {
+        if (withServer) {
+            // The command line's host (asked for on hostPort) takes `serverPort`; a dialog names its own.
+            options.startHost = [this, hostPort, serverPort](const MainWindow::HostRequest& request) {
                 MainWindow::HostStart result;
-                result.port = serverPort;
-                server = std::make_unique<HostServer>(serverPort, [](std::string_view) { return true; });
+                const quint16 port = request.port == hostPort ? serverPort : request.port;
+                result.port = port;
+                server.reset();
+                server = std::make_unique<HostServer>(port, [](std::string_view) { return true; });
                 try {
                     server->listener->setListen(true);
                 } catch (const ESockException& e) {
                     result.error = e.what();
+                    server.reset();
                     return result;
                 }
+                server->setCleanWords(request.cleanWords);
+                if (holdSeconds >= 0) {
+                    host::Options rules = server->game().options();
+                    rules.holdSeconds = holdSeconds;
+                    server->game().setOptions(rules);
+                }
+                hostRequests.push_back(request);
                 result.listening = true;
                 result.port = server->port();
                 return result;
             };
+            options.stopHost = [this] { server.reset(); };
+            options.othersAtMyGame = [this](int mySeat) {
+                int others = 0;
+                for (int seat = 1; server && seat <= 9; ++seat)
+                    others += seat != mySeat && server->game().player(seat).loggedIn;
+                return others;
+            };
+        }
         window = std::make_unique<MainWindow>(bg, options);
         tally = std::make_unique<TallyWindow>(bg);
         about = std::make_unique<AboutWindow>(bg);
@@ -101,11 +120,24 @@ struct ClientHarness {
         window->attach({ tally.get(), about.get(), help.get(), phrases.get(), spectators.get(), startDialog.get(),
             download.get() });
         closed = std::make_unique<QSignalSpy>(window.get(), &MainWindow::closed);
-        previousHook = setMessageHook([this](QWidget*, const QString& text) { messages << text; });
+        // Several windows may live at once: each answers what is asked of it.
+        previousHook = setMessageHook([this](QWidget* parent, const QString& text) {
+            if (parent && parent->window() != window.get() && previousHook)
+                return previousHook(parent, text);
+            messages << text;
+        });
+        previousQuestion = setQuestionHook([this](QWidget* parent, const QString& text) {
+            if (parent && parent->window() != window.get() && previousQuestion)
+                return previousQuestion(parent, text);
+            questions << text;
+            return leaveWhenAsked;
+        });
+        window->copyToClipboard = [this](const QString& text) { clipboard << text; };
     }
     ~ClientHarness()
     {
         setMessageHook(previousHook);
+        setQuestionHook(previousQuestion);
         window.reset(); // before the host it may be connected to
     }
 
@@ -133,4 +165,11 @@ struct ClientHarness {
     std::unique_ptr<QSignalSpy> closed;
     QStringList messages;
     MessageHook previousHook;
+    // Questions asked, and the player's answer to every one of them.
+    QStringList questions;
+    bool leaveWhenAsked = true;
+    QuestionHook previousQuestion;
+    QStringList clipboard;
+    std::vector<MainWindow::HostRequest> hostRequests;
+    int holdSeconds = -1; // the host's hold of a lost seat; -1: its default
 };

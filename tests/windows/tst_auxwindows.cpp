@@ -124,6 +124,10 @@ void TestAuxWindows::helpSideBarBringsPagesForward_data()
     QTest::addColumn<QString>("mustMention");
     QTest::newRow("connecting page lacks the port") << 2 << "Connecting"
                                                     << "7772";
+    QTest::newRow("connecting page lacks the router advice") << 2 << "Connecting"
+                                                             << "forward TCP port";
+    QTest::newRow("connecting page lacks invite links") << 2 << "Connecting"
+                                                        << "zirky://";
     QTest::newRow("game play page lacks the typing keys") << 3 << "Game Play"
                                                           << "6 shuffles";
     QTest::newRow("scoring page missing") << 4 << "Scoring"

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPointer>
+#include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSslSocket>
@@ -472,30 +473,49 @@ void TestLobbyDownload::playWithOthers()
     struct Row {
         const char* fault;
         QString lobby;
+        const char* chosen;
+        bool offered;
         bool starts;
         QString message;
         int quits;
+        int hosts;
+        int joins;
     };
-    const QString notInstalled = QStringLiteral("Please close the game and open the Dravik Lobby using the icon on "
-                                                "your desktop or using the your Window's start-up menu.");
+    const QString lobby = QStringLiteral("/opt/lobby/dravik-lobby");
     const Row rows[] = {
-        { "no lobby installed", QString(), true, notInstalled, 0 },
-        { "lobby installed and started", QStringLiteral("/opt/lobby/dravik-lobby"), true, QString(), 1 },
-        { "lobby installed but will not start", QStringLiteral("/opt/lobby/dravik-lobby"), false,
-            QStringLiteral("An Error has Occurred."), 0 },
+        { "hosting was only possible through a lobby", QString(), "HostGame2", true, true, QString(), 0, 1, 0 },
+        { "joining was only possible through a lobby", QString(), "JoinGame2", true, true, QString(), 0, 0, 1 },
+        { "an installed lobby was not offered beside them", lobby, "OpenLobby1", true, true, QString(), 1, 0, 0 },
+        { "a lobby that will not start ended the game", lobby, "OpenLobby1", true, false,
+            QStringLiteral("An Error has Occurred."), 0, 0, 0 },
+        { "a lobby that is not installed was offered", QString(), "OpenLobby1", false, true, QString(), 0, 0,
+            0 },
     };
     for (const Row& row : rows) {
         init();
         DownloadWindow* w = makeWindow();
+        w->show();
+        int hosts = 0, joins = 0;
+        w->onHostGame = [&hosts] { ++hosts; };
+        w->onJoinGame = [&joins] { ++joins; };
         w->findLobby = [&row] { return row.lobby; };
         w->startProgram = [this, &row](const QString& program, const QStringList&) {
             m_started.append({ program });
             return row.starts;
         };
         QTest::mouseClick(button(w, "Button2"), Qt::LeftButton);
+        QVERIFY2(w->othersMenu()->isVisible(), row.fault);
+        QAction* chosen = w->othersMenu()->findChild<QAction*>(row.chosen);
+        QVERIFY2((chosen != nullptr) == row.offered, row.fault);
+        if (chosen)
+            chosen->trigger();
         QCOMPARE(m_messages.value(0), row.message);
         QVERIFY2(m_quits == row.quits, row.fault);
-        QVERIFY2(m_started.size() == (row.lobby.isEmpty() ? 0 : 1), row.fault);
+        QVERIFY2(hosts == row.hosts && joins == row.joins, row.fault);
+        QVERIFY2(m_started.size() == (chosen && !row.lobby.isEmpty() ? 1 : 0), row.fault);
+        // Hosting or joining goes on in the main window: this one makes way.
+        QVERIFY2(w->isVisible() == !(row.hosts || row.joins), row.fault);
+        w->othersMenu()->hide();
     }
 }
 
