@@ -63,13 +63,16 @@ inline constexpr std::string_view clock = "CMD_clock";
 inline constexpr std::string_view leader = "CMD_leader";
 inline constexpr std::string_view notice = "CMD_notice";
 inline constexpr std::string_view pong = "CMD_pong";
+inline constexpr std::string_view removed = "CMD_removed";
 // client -> host
 inline constexpr std::string_view rejoin = "CMD_rejoin";
 inline constexpr std::string_view ping = "CMD_ping";
+inline constexpr std::string_view leave = "CMD_leave";
 } // namespace cmd
 
 // A seat token: 32 lowercase hexadecimal characters (128 random bits).
 inline constexpr std::size_t kSeatTokenLength = 32;
+bool isSeatToken(std::string_view text);
 
 // Kinds of "CMD_thedice".
 inline constexpr std::string_view kDiceThirteen = "true";
@@ -145,10 +148,15 @@ std::string leader(int seat);
 std::string notice(std::string_view text); // text is the rest
 // host -> client: the answer to ping `n`; older clients never ping.
 std::string pong(std::string_view n);
+// host -> client: the leader removed the player in `seat`, just before the host closes
+// the connection: the window must not come back by itself. Older clients ignore it.
+std::string removed(int seat);
 // client -> host: take back the seat of `token`, from the fresh `seat`; older hosts ignore it.
 std::string rejoin(int seat, std::string_view token, std::string_view version);
 // client -> host: heartbeat `n`; older hosts ignore it (so send it only to a host that sent a token).
 std::string ping(std::string_view n);
+// client -> host: the player in `seat` leaves on purpose: no hold. Older hosts ignore it.
+std::string leave(int seat);
 } // namespace msg
 
 } // namespace net
