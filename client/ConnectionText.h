@@ -13,5 +13,6 @@ namespace client
 std::string cannotConnectText(std::string_view report, std::string_view address, int port);
 
 inline constexpr std::string_view kConnectionLost = "The connection to the game host was lost.";
+inline constexpr std::string_view kHostSilent = "The host stopped answering.";
 
 } // namespace client

@@ -2,12 +2,56 @@
 
 #include "chat/ChatLine.h"
 #include "chat/Speaker.h"
+#include "client/ConnectionText.h"
 #include "net/Commands.h"
+#include "net/Fields.h"
 #include "net/Text.h"
 #include "rules/Version.h"
 
+#include <utility>
+
 namespace client
 {
+
+namespace
+{
+
+std::optional<int> number(std::string_view rest, std::size_t i, int lo, int hi)
+{
+    const auto field = net::fieldAt(rest, i);
+    const auto n = field ? net::parseInt(*field) : std::nullopt;
+    if (!n || *n < lo || *n > hi)
+        return std::nullopt;
+    return n;
+}
+
+Effects dropped(std::string why)
+{
+    Effects e;
+    e.ignored = std::move(why);
+    return e;
+}
+
+// What the roster and the game said on the way, after what was said before.
+void append(Effects& into, Effects from)
+{
+    for (auto& m : from.send)
+        into.send.push_back(std::move(m));
+    for (auto& l : from.lines)
+        into.lines.push_back(std::move(l));
+    for (auto& s : from.spiesGone)
+        into.spiesGone.push_back(std::move(s));
+    into.backInGame = into.backInGame || from.backInGame;
+}
+
+// "2:00": how long a hold lasts, as a player reads it.
+std::string minutesText(int seconds)
+{
+    const int s = seconds % 60;
+    return std::to_string(seconds / 60) + ":" + (s < 10 ? "0" : "") + std::to_string(s);
+}
+
+} // namespace
 
 Session::Session(std::uint32_t seed)
     : m_game(m_roster, seed)
@@ -27,7 +71,7 @@ Session::Session(std::uint32_t seed)
     route(net::cmd::playerdisconnected, &Session::disconnected);
     game(net::cmd::startgame, &Game::startthegame);
     game(net::cmd::nextplayer, &Game::getnextplayer);
-    game(net::cmd::winner, &Game::winner);
+    route(net::cmd::winner, &Session::gameWon);
     route(net::cmd::full, &Session::full);
     route(net::cmd::justwatching, &Session::justWatching);
     game(net::cmd::thedice, &Game::thedice);
@@ -35,7 +79,7 @@ Session::Session(std::uint32_t seed)
     game(net::cmd::accepted, &Game::accepted);
     game(net::cmd::rejected, &Game::rejected);
     game(net::cmd::clearthem, &Game::cleartilesRelay);
-    game(net::cmd::turnend, &Game::turnend);
+    route(net::cmd::turnend, &Session::turnEnded);
     game(net::cmd::scores, &Game::scores);
     game(net::cmd::stats, &Game::stats);
     game(net::cmd::loadscores, &Game::loadscores);
@@ -45,6 +89,15 @@ Session::Session(std::uint32_t seed)
     route(net::cmd::playasound, &Session::chatterSound);
     game(net::cmd::ifinished, &Game::ifinished);
     game(net::cmd::allfinished, &Game::allfinished);
+    // The additions: peers that do not know them never send them.
+    route(net::cmd::seattoken, &Session::seatToken);
+    route(net::cmd::rejoined, &Session::rejoined);
+    route(net::cmd::rejoinrefused, &Session::rejoinRefused);
+    route(net::cmd::seatheld, &Session::seatHeld);
+    route(net::cmd::seatback, &Session::seatBack);
+    game(net::cmd::clock, &Game::restoreClock);
+    route(net::cmd::leader, &Session::leader);
+    route(net::cmd::removed, &Session::removed);
 }
 
 void Session::route(std::string_view command, Handler handler)
@@ -69,6 +122,9 @@ Effects Session::receive(std::string_view line)
     // Unknown commands change nothing: newer hosts may say more than we know.
     Effects out;
     m_dispatcher.dispatch(line, out);
+    // A rejoin's catch-up retells the turn so far: none of it is news to play a sound for.
+    if (m_catchingUp)
+        out.sounds.clear();
     return out;
 }
 
@@ -76,26 +132,60 @@ Effects Session::receive(std::string_view line)
 
 Effects Session::seated(std::string_view rest)
 {
-    Effects e;
-    const auto seat = m_roster.seated(rest);
-    if (!seat) {
-        e.ignored = "a seat message with a bad seat";
+    if (std::exchange(m_rejoining, false)) {
+        // A full house lets one connection in at seat 10, for a rejoin only.
+        const auto fresh = number(rest, 0, 1, rules::kRefusedSeat);
+        if (!fresh)
+            return dropped("a seat message with a bad seat");
+        m_freshSeat = *fresh;
+        Effects e;
+        e.send.push_back(net::msg::rejoin(*fresh, m_token, rules::kVersion));
         return e;
     }
-    e.seated = *seat;
+    const auto seat = m_roster.seated(rest);
+    if (!seat)
+        return dropped("a seat message with a bad seat");
+    return logIn(*seat);
+}
+
+Effects Session::logIn(int seat)
+{
+    Effects e;
+    e.seated = seat;
     // A dedicated host has no player of its own: whoever joins it first holds
     // seat 1 and the host's rights, so that player starts the games. (A copy
     // that hosts always takes seat 1 itself, so this never touches its joiners.)
-    if (*seat == 1 && !m_hostRights) {
-        setHosting(true);
-        e.hostRights = true;
-    }
-    e.send.push_back(net::msg::logininfo(*seat, rules::kVersion, m_loginName));
+    // A host that names its leader corrects this at once.
+    if (seat == 1 && !m_hostRights)
+        setRights(true, e);
+    e.send.push_back(net::msg::logininfo(seat, rules::kVersion, m_loginName));
     return e;
 }
 
-Effects Session::arrived(std::string_view rest) { return m_roster.playerArrived(rest); }
-Effects Session::disconnected(std::string_view rest) { return m_roster.playerDisconnected(rest); }
+void Session::setRights(bool rights, Effects& e)
+{
+    setHosting(rights);
+    e.hostRights = rights;
+}
+
+Effects Session::arrived(std::string_view rest)
+{
+    const auto seat = number(rest, 0, 1, rules::kPlayerSeats);
+    const std::string before = seat ? m_roster.name(*seat) : std::string();
+    Effects e = m_roster.playerArrived(rest);
+    // Somebody else in the seat now: what the board showed for it was the last player's.
+    if (seat && m_roster.name(*seat) != before)
+        m_game.clearSeat(*seat);
+    return e;
+}
+
+Effects Session::disconnected(std::string_view rest)
+{
+    Effects e = m_roster.playerDisconnected(rest);
+    if (e.left)
+        m_game.clearSeat(*e.left);
+    return e;
+}
 Effects Session::justWatching(std::string_view rest) { return m_roster.justWatching(rest); }
 
 Effects Session::otherHasWrongVersion(std::string_view rest)
@@ -117,6 +207,212 @@ Effects Session::full(std::string_view)
 {
     Effects e;
     e.gameFull = true;
+    return e;
+}
+
+// A catch-up never holds the end of a turn or of the game: one that comes means
+// the catch-up is over, whatever the host forgot to say.
+Effects Session::turnEnded(std::string_view rest)
+{
+    Effects closing;
+    endCatchUp(closing);
+    Effects e = m_game.turnend(rest);
+    append(e, std::move(closing));
+    return e;
+}
+
+Effects Session::gameWon(std::string_view rest)
+{
+    Effects closing;
+    endCatchUp(closing);
+    Effects e = m_game.winner(rest);
+    append(e, std::move(closing));
+    return e;
+}
+
+// ---------------------------------------------------------------- a broken link
+
+Effects Session::seatToken(std::string_view rest)
+{
+    const auto seat = number(rest, 0, 1, rules::kMaxSeat);
+    if (!seat || *seat != m_roster.mySeat())
+        return dropped("a seat token for another seat");
+    const std::string_view token = net::fieldAt(rest, 1).value_or("");
+    if (!net::isSeatToken(token))
+        return dropped("a malformed seat token");
+    m_token = token;
+    m_speaksAdditions = true;
+    Effects e;
+    e.mayRejoin = true;
+    e.hostSpeaksAdditions = true;
+    // The new token closes a rejoin's catch-up.
+    endCatchUp(e);
+    return e;
+}
+
+Effects Session::rejoined(std::string_view rest)
+{
+    if (m_freshSeat == 0)
+        return dropped("a rejoin nobody asked for");
+    const auto seat = number(rest, 0, 1, rules::kMaxSeat);
+    if (!seat)
+        return dropped("a rejoin to a bad seat");
+    m_freshSeat = 0;
+    m_roster.rejoined(*seat);
+    m_game.beginCatchUp();
+    m_catchingUp = true;
+    Effects e;
+    e.seated = *seat;
+    return e;
+}
+
+void Session::endCatchUp(Effects& e)
+{
+    if (!m_catchingUp)
+        return;
+    m_catchingUp = false;
+    std::vector<int> freed;
+    append(e, m_roster.endRejoin(freed));
+    for (int seat : freed)
+        m_game.clearSeat(seat);
+    m_game.endCatchUp();
+    e.lines.push_back({ "0+You are back in your seat.", kBlue });
+    e.backInGame = true;
+}
+
+Effects Session::rejoinRefused(std::string_view)
+{
+    if (m_freshSeat == 0)
+        return dropped("a refused rejoin nobody asked for");
+    const int fresh = std::exchange(m_freshSeat, 0);
+    m_token.clear();
+    Effects e;
+    e.mayRejoin = false;
+    if (!rules::isSeat(fresh)) {
+        // At the door of a full house: the host says so and closes.
+        e.lines.push_back({ "0+Your seat was no longer held, and the game is full.", kRed });
+        return e;
+    }
+    // The hold ran out: in again as a newcomer, under the same name, from nothing.
+    append(e, m_roster.startOver());
+    m_game.forgetGame();
+    m_roster.seated(std::to_string(fresh));
+    e.lines.push_back({ "0+Your seat was no longer held; you are in the game again as a new player.", kRed });
+    // A newcomer has none of the rights its last seat had; the host names its leader.
+    if (m_hostRights)
+        setRights(false, e);
+    Effects login = logIn(fresh);
+    e.seated = login.seated;
+    if (login.hostRights)
+        e.hostRights = login.hostRights;
+    append(e, std::move(login));
+    e.backInGame = true;
+    return e;
+}
+
+Effects Session::seatHeld(std::string_view rest)
+{
+    const auto seat = number(rest, 0, 1, rules::kMaxSeat);
+    const auto seconds = number(rest, 1, 1, 3600);
+    if (!seat || !seconds)
+        return dropped("a held seat with a bad seat or time");
+    std::string name = m_roster.nameAt(*seat);
+    if (name.empty() || name == kWaiting)
+        name = "The player in seat " + std::to_string(*seat);
+    Effects e;
+    e.lines.push_back(
+        { "0+" + name + " lost the connection; their seat is held for " + minutesText(*seconds), kBlue });
+    return e;
+}
+
+Effects Session::seatBack(std::string_view rest)
+{
+    const auto seat = number(rest, 0, 1, rules::kMaxSeat);
+    if (!seat)
+        return dropped("a seat back with a bad seat");
+    Effects e;
+    e.lines.push_back({ "0+" + m_roster.nameAt(*seat) + " is back.", kBlue });
+    return e;
+}
+
+Effects Session::leader(std::string_view rest)
+{
+    const auto seat = number(rest, 0, 0, rules::kMaxSeat);
+    if (!seat)
+        return dropped("a leader with a bad seat");
+    const bool leads = *seat != 0 && *seat == m_roster.mySeat();
+    Effects e;
+    if (leads == m_hostRights)
+        return e;
+    setRights(leads, e);
+    if (leads && !m_catchingUp)
+        e.lines.push_back({ "0+You lead the game now: you may start it and remove players.", kBlue });
+    return e;
+}
+
+Effects Session::removed(std::string_view rest)
+{
+    const auto seat = number(rest, 0, 1, rules::kMaxSeat);
+    if (!seat || *seat != m_roster.mySeat())
+        return dropped("a removal of another seat");
+    m_token.clear();
+    Effects e;
+    e.mayRejoin = false;
+    e.lines.push_back({ "0+You were removed from the game.", kRed });
+    return e;
+}
+
+Effects Session::linkLost(bool hostSilent)
+{
+    m_roster.disconnected();
+    m_rejoining = false;
+    m_freshSeat = 0;
+    if (m_catchingUp) {
+        // Half a catch-up is worth nothing: the next rejoin starts it over.
+        m_catchingUp = false;
+        m_game.endCatchUp();
+    }
+    Effects e;
+    e.lines.push_back({ "0+" + std::string(hostSilent ? kHostSilent : kConnectionLost), kRed });
+    return e;
+}
+
+Effects Session::reconnecting(int attempt)
+{
+    m_rejoining = mayRejoin();
+    m_freshSeat = 0;
+    const std::string text = "Reconnecting… " + std::to_string(attempt);
+    m_game.showLinkState(text);
+    Effects e;
+    // Every attempt shows in the status line; the chat hears of the first few, then of every fifth.
+    if (attempt <= 3 || attempt % 5 == 0)
+        e.lines.push_back({ "0+" + text, kRed });
+    return e;
+}
+
+Effects Session::gaveUp(int holdSeconds)
+{
+    m_rejoining = false;
+    m_token.clear();
+    m_game.showLinkState("Not connected.");
+    Effects e;
+    e.mayRejoin = false;
+    e.lines.push_back({ "0+Could not get back into the game within " + minutesText(holdSeconds)
+            + "; the seat is no longer held.",
+        kRed });
+    return e;
+}
+
+Effects Session::leave()
+{
+    Effects e;
+    if (m_roster.connected())
+        e.send.push_back(net::msg::leave(m_roster.mySeat()));
+    m_roster.disconnected();
+    m_token.clear();
+    m_rejoining = false;
+    m_freshSeat = 0;
+    e.mayRejoin = false;
     return e;
 }
 
