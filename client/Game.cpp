@@ -20,16 +20,7 @@ namespace
 constexpr std::size_t kMaxBoxLines = 50;
 constexpr std::size_t kMaxListLines = 200;
 
-std::optional<int> intField(std::string_view rest, std::size_t i, int lo, int hi)
-{
-    const auto f = net::fieldAt(rest, i);
-    if (!f)
-        return std::nullopt;
-    const auto n = net::parseInt(*f);
-    if (!n || *n < lo || *n > hi)
-        return std::nullopt;
-    return n;
-}
+std::optional<int> intField(std::string_view rest, std::size_t i, int lo, int hi) { return net::intAt(rest, i, lo, hi); }
 
 std::string field(std::string_view rest, std::size_t i) { return std::string(net::fieldAt(rest, i).value_or("")); }
 

@@ -16,15 +16,6 @@ namespace client
 namespace
 {
 
-std::optional<int> number(std::string_view rest, std::size_t i, int lo, int hi)
-{
-    const auto field = net::fieldAt(rest, i);
-    const auto n = field ? net::parseInt(*field) : std::nullopt;
-    if (!n || *n < lo || *n > hi)
-        return std::nullopt;
-    return n;
-}
-
 Effects dropped(std::string why)
 {
     Effects e;
@@ -61,6 +52,16 @@ Session::Session(std::uint32_t seed)
         m_dispatcher.add(
             command, [this, method](std::string_view rest, Effects& out) { out = (m_game.*method)(rest); });
     };
+    // A catch-up never holds the end of a turn or of the game: one that comes
+    // means the catch-up is over, whatever the host forgot to say.
+    const auto endsCatchUp = [this](std::string_view command, G method) {
+        m_dispatcher.add(command, [this, method](std::string_view rest, Effects& out) {
+            Effects closing;
+            endCatchUp(closing);
+            out = (m_game.*method)(rest);
+            append(out, std::move(closing));
+        });
+    };
     route(net::cmd::sendlogininfo, &Session::seated);
     route(net::cmd::chat, &Session::chat);
     route(net::cmd::action, &Session::chat);
@@ -71,7 +72,7 @@ Session::Session(std::uint32_t seed)
     route(net::cmd::playerdisconnected, &Session::disconnected);
     game(net::cmd::startgame, &Game::startthegame);
     game(net::cmd::nextplayer, &Game::getnextplayer);
-    route(net::cmd::winner, &Session::gameWon);
+    endsCatchUp(net::cmd::winner, &Game::winner);
     route(net::cmd::full, &Session::full);
     route(net::cmd::justwatching, &Session::justWatching);
     game(net::cmd::thedice, &Game::thedice);
@@ -79,7 +80,7 @@ Session::Session(std::uint32_t seed)
     game(net::cmd::accepted, &Game::accepted);
     game(net::cmd::rejected, &Game::rejected);
     game(net::cmd::clearthem, &Game::cleartilesRelay);
-    route(net::cmd::turnend, &Session::turnEnded);
+    endsCatchUp(net::cmd::turnend, &Game::turnend);
     game(net::cmd::scores, &Game::scores);
     game(net::cmd::stats, &Game::stats);
     game(net::cmd::loadscores, &Game::loadscores);
@@ -134,7 +135,7 @@ Effects Session::seated(std::string_view rest)
 {
     if (std::exchange(m_rejoining, false)) {
         // A full house lets one connection in at seat 10, for a rejoin only.
-        const auto fresh = number(rest, 0, 1, rules::kRefusedSeat);
+        const auto fresh = net::intAt(rest, 0, 1, rules::kRefusedSeat);
         if (!fresh)
             return dropped("a seat message with a bad seat");
         m_freshSeat = *fresh;
@@ -170,7 +171,7 @@ void Session::setRights(bool rights, Effects& e)
 
 Effects Session::arrived(std::string_view rest)
 {
-    const auto seat = number(rest, 0, 1, rules::kPlayerSeats);
+    const auto seat = net::intAt(rest, 0, 1, rules::kPlayerSeats);
     const std::string before = seat ? m_roster.name(*seat) : std::string();
     Effects e = m_roster.playerArrived(rest);
     // Somebody else in the seat now: what the board showed for it was the last player's.
@@ -210,31 +211,11 @@ Effects Session::full(std::string_view)
     return e;
 }
 
-// A catch-up never holds the end of a turn or of the game: one that comes means
-// the catch-up is over, whatever the host forgot to say.
-Effects Session::turnEnded(std::string_view rest)
-{
-    Effects closing;
-    endCatchUp(closing);
-    Effects e = m_game.turnend(rest);
-    append(e, std::move(closing));
-    return e;
-}
-
-Effects Session::gameWon(std::string_view rest)
-{
-    Effects closing;
-    endCatchUp(closing);
-    Effects e = m_game.winner(rest);
-    append(e, std::move(closing));
-    return e;
-}
-
 // ---------------------------------------------------------------- a broken link
 
 Effects Session::seatToken(std::string_view rest)
 {
-    const auto seat = number(rest, 0, 1, rules::kMaxSeat);
+    const auto seat = net::intAt(rest, 0, 1, rules::kMaxSeat);
     if (!seat || *seat != m_roster.mySeat())
         return dropped("a seat token for another seat");
     const std::string_view token = net::fieldAt(rest, 1).value_or("");
@@ -254,7 +235,7 @@ Effects Session::rejoined(std::string_view rest)
 {
     if (m_freshSeat == 0)
         return dropped("a rejoin nobody asked for");
-    const auto seat = number(rest, 0, 1, rules::kMaxSeat);
+    const auto seat = net::intAt(rest, 0, 1, rules::kMaxSeat);
     if (!seat)
         return dropped("a rejoin to a bad seat");
     m_freshSeat = 0;
@@ -312,8 +293,8 @@ Effects Session::rejoinRefused(std::string_view)
 
 Effects Session::seatHeld(std::string_view rest)
 {
-    const auto seat = number(rest, 0, 1, rules::kMaxSeat);
-    const auto seconds = number(rest, 1, 1, 3600);
+    const auto seat = net::intAt(rest, 0, 1, rules::kMaxSeat);
+    const auto seconds = net::intAt(rest, 1, 1, 3600);
     if (!seat || !seconds)
         return dropped("a held seat with a bad seat or time");
     std::string name = m_roster.nameAt(*seat);
@@ -327,7 +308,7 @@ Effects Session::seatHeld(std::string_view rest)
 
 Effects Session::seatBack(std::string_view rest)
 {
-    const auto seat = number(rest, 0, 1, rules::kMaxSeat);
+    const auto seat = net::intAt(rest, 0, 1, rules::kMaxSeat);
     if (!seat)
         return dropped("a seat back with a bad seat");
     Effects e;
@@ -337,7 +318,7 @@ Effects Session::seatBack(std::string_view rest)
 
 Effects Session::leader(std::string_view rest)
 {
-    const auto seat = number(rest, 0, 0, rules::kMaxSeat);
+    const auto seat = net::intAt(rest, 0, 0, rules::kMaxSeat);
     if (!seat)
         return dropped("a leader with a bad seat");
     const bool leads = *seat != 0 && *seat == m_roster.mySeat();
@@ -352,7 +333,7 @@ Effects Session::leader(std::string_view rest)
 
 Effects Session::removed(std::string_view rest)
 {
-    const auto seat = number(rest, 0, 1, rules::kMaxSeat);
+    const auto seat = net::intAt(rest, 0, 1, rules::kMaxSeat);
     if (!seat || *seat != m_roster.mySeat())
         return dropped("a removal of another seat");
     m_token.clear();

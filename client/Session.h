@@ -89,8 +89,6 @@ private:
     Effects turnClock(std::string_view rest);
     Effects leader(std::string_view rest);
     Effects removed(std::string_view rest);
-    Effects turnEnded(std::string_view rest);
-    Effects gameWon(std::string_view rest);
 
     // Logs in from `seat` (1..9) as the host asked, as a newcomer does.
     Effects logIn(int seat);
