@@ -106,6 +106,13 @@ MainWindow::MainWindow(const QPixmap& background, Options options, QWidget* pare
         hostGone("the game host cannot be reached");
     });
     connect(m_conn, &ClientConnection::ended, this, &MainWindow::leaveIfHostClosed);
+    connect(m_conn, &ClientConnection::linkLost, this, [this](bool hostSilent) {
+        m_outbox->setConnected(false);
+        apply(m_session.linkLost(hostSilent));
+    });
+    connect(m_conn, &ClientConnection::reconnecting, this,
+        [this](int attempt) { apply(m_session.reconnecting(attempt)); });
+    connect(m_conn, &ClientConnection::gaveUp, this, [this](int holdSeconds) { apply(m_session.gaveUp(holdSeconds)); });
 
     m_outbox = new ChatOutbox(this);
     connect(m_outbox, &ChatOutbox::send, this, [this](const QByteArray& bytes) { sendToHost(bytes.toStdString()); });
