@@ -153,6 +153,7 @@ private slots:
     void aWindowCutOffMidGameTakesItsSeatBack_data();
     void aWindowCutOffMidGameTakesItsSeatBack();
     void aHungHostIsToldAndTheSeatTakenBackWhenItWakes();
+    void theWindowStopsTryingWhenTheHoldIsOver();
     void leavingOnPurposeFreesTheSeatAtOnce();
     void aRemovedPlayerDoesNotComeBack();
     void theLongestSeatedPlayerLeadsWhenSeatOneLeaves();
@@ -274,6 +275,27 @@ void RejoinTest::aHungHostIsToldAndTheSeatTakenBackWhenItWakes()
     qInfo("the seat was back %lld ms after the host woke", static_cast<long long>(sinceWake.elapsed()));
     QCOMPARE(bob.window->session().roster().mySeat(), seat);
     QCOMPARE(bob.closed->count(), 0);
+}
+
+void RejoinTest::theWindowStopsTryingWhenTheHoldIsOver()
+{
+    Table t;
+    Relay relay(t.host.port());
+    QVERIFY(t.seat(relay.port()));
+    ClientHarness& bob = *t.bob;
+    bob.window->connection()->setHoldSeconds(3);
+    relay.setClosed(true);
+    relay.cut(true);
+    QTRY_VERIFY(bob.chatText().contains("Reconnecting… 2"));
+    QTRY_COMPARE(bob.closed->count(), 1);
+    QVERIFY2(bob.chatText().contains("Could not get back into the game within 0:03; the seat is no longer held."),
+        qPrintable(bob.chatText()));
+    // Every attempt was turned away at the door, and none came after the hold.
+    const int knocks = relay.connections();
+    QVERIFY2(knocks >= 3, qPrintable(QString("only %1 connections").arg(knocks)));
+    QTest::qWait(1500);
+    QCOMPARE(relay.connections(), knocks);
+    QVERIFY(t.host.game().player(2).held);
 }
 
 void RejoinTest::leavingOnPurposeFreesTheSeatAtOnce()
