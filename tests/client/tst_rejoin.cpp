@@ -154,6 +154,7 @@ private slots:
     void aWindowCutOffMidGameTakesItsSeatBack();
     void aHungHostIsToldAndTheSeatTakenBackWhenItWakes();
     void theWindowStopsTryingWhenTheHoldIsOver();
+    void aSeatNoLongerHeldIsJoinedAfreshUnderTheSameName();
     void leavingOnPurposeFreesTheSeatAtOnce();
     void aRemovedPlayerDoesNotComeBack();
     void theLongestSeatedPlayerLeadsWhenSeatOneLeaves();
@@ -296,6 +297,34 @@ void RejoinTest::theWindowStopsTryingWhenTheHoldIsOver()
     QTest::qWait(1500);
     QCOMPARE(relay.connections(), knocks);
     QVERIFY(t.host.game().player(2).held);
+}
+
+void RejoinTest::aSeatNoLongerHeldIsJoinedAfreshUnderTheSameName()
+{
+    Table t;
+    host::Options noHold = t.host.game().options();
+    noHold.holdSeconds = 0;
+    t.host.game().setOptions(noHold);
+    Relay relay(t.host.port());
+    QVERIFY(t.seat(relay.port()));
+    ClientHarness& bob = *t.bob;
+    MainWindow* w = bob.window.get();
+    t.ann.write(net::msg::startgame(1, harness::options(true, 60)));
+    QTRY_VERIFY(tile(w, 1)->letter() != 0 && w->session().game().myTurn());
+    QVERIFY(!playThreeTiles(bob, t.host).isEmpty());
+
+    relay.cut(true);
+    QVERIFY(t.ann.waitFor(net::cmd::playerdisconnected, [](const std::string& m) { return m == "CMD_playerdisconnected+2+Bob"; }));
+    QTRY_VERIFY(bob.chatText().contains("Your seat was no longer held; you are in the game again as a new player."));
+    QTRY_VERIFY(t.host.game().player(2).loggedIn && t.host.game().player(2).name == "Bob");
+    QCOMPARE(t.host.game().player(2).score, 0);
+    // What the window knew of the old seat's game is gone, and it may mend its next broken link too.
+    QTRY_VERIFY(w->session().mayRejoin());
+    QCOMPARE(w->session().roster().mySeat(), 2);
+    QCOMPARE(box(w, 3)->count(), 0);
+    QCOMPARE(text(w, "label_playername2"), QString("Bob"));
+    QCOMPARE(bob.closed->count(), 0);
+    QVERIFY(!bob.chatText().contains("You are back in your seat."));
 }
 
 void RejoinTest::leavingOnPurposeFreesTheSeatAtOnce()
