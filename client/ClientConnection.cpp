@@ -252,6 +252,9 @@ void ClientConnection::scheduleHeartbeat()
 
 void ClientConnection::onHeartbeatDue()
 {
+    // Messages still waiting to be handed on mean this side is behind, not that the host is silent.
+    if (!m_queue.empty())
+        m_heartbeat.heard(now());
     const client::Heartbeat::Due due = m_heartbeat.poll(now());
     if (due.ping)
         send(*due.ping);
