@@ -8,6 +8,7 @@
 #include "ClientHarness.h"
 
 #include "client/TileWidget.h"
+#include "net/TSock.h"
 #include "tests/host/server_harness.h"
 
 #include <QAction>
@@ -20,6 +21,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <memory>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 
 using harness::Host;
@@ -100,6 +103,22 @@ private:
 using boardlookup::box;
 using boardlookup::text;
 using boardlookup::tile;
+
+// Seconds after which the kernel gives up on a silent peer on the window's
+// socket; 0 when keepalive is off.
+int keepAliveSeconds(MainWindow* w)
+{
+    auto* sock = w->connection()->findChild<TSock*>("sock");
+    const int fd = sock ? sock->handle() : -1;
+    int on = 0, idle = 0, interval = 0, probes = 0;
+    socklen_t len = sizeof(int);
+    if (fd < 0 || ::getsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, &len) != 0 || !on)
+        return 0;
+    ::getsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idle, &len);
+    ::getsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &interval, &len);
+    ::getsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &probes, &len);
+    return idle + interval * probes;
+}
 
 // The window plays three tiles from `first` on as a word the host knows.
 QString playThreeTiles(ClientHarness& h, Host& host, int first = 1)
@@ -231,6 +250,9 @@ void RejoinTest::aWindowCutOffMidGameTakesItsSeatBack()
     QVERIFY2(std::abs(w->session().game().clockSeconds() - hostShows) <= 1,
         qPrintable(QString("the window shows %1 s, the host %2 s").arg(w->session().game().clockSeconds()).arg(hostShows)));
     QCOMPARE(text(w, "label_status"), QString("Your Turn."));
+    // The new link, like the first, notices a vanished peer by itself.
+    const int keepAlive = keepAliveSeconds(w);
+    QVERIFY2(keepAlive > 0 && keepAlive <= 30, qPrintable(QString("keepalive gives up after %1 s").arg(keepAlive)));
     // And it plays on from there.
     QCOMPARE(playThreeTiles(bob, t.host, 4).size(), 3);
     QCOMPARE(t.host.game().player(2).words[0][1].size(), 3u);
