@@ -172,6 +172,7 @@ private slots:
     void aWindowCutOffMidGameTakesItsSeatBack_data();
     void aWindowCutOffMidGameTakesItsSeatBack();
     void aHungHostIsToldAndTheSeatTakenBackWhenItWakes();
+    void othersSeeTheSeatHeldAndThePlayerBack();
     void theWindowStopsTryingWhenTheHoldIsOver();
     void aSeatNoLongerHeldIsJoinedAfreshUnderTheSameName();
     void leavingOnPurposeFreesTheSeatAtOnce();
@@ -298,6 +299,27 @@ void RejoinTest::aHungHostIsToldAndTheSeatTakenBackWhenItWakes()
     qInfo("the seat was back %lld ms after the host woke", static_cast<long long>(sinceWake.elapsed()));
     QCOMPARE(bob.window->session().roster().mySeat(), seat);
     QCOMPARE(bob.closed->count(), 0);
+}
+
+void RejoinTest::othersSeeTheSeatHeldAndThePlayerBack()
+{
+    Table t;
+    Relay relay(t.host.port());
+    QVERIFY(t.seat(relay.port()));
+    ClientHarness cid({ "Cid", "127.0.0.1", "false" }, t.host.port(), false);
+    cid.start();
+    QTRY_VERIFY(cid.window->session().mayRejoin());
+    QCOMPARE(text(cid.window.get(), "label_playername2"), QString("Bob"));
+
+    relay.setClosed(true);
+    relay.cut(true);
+    QTRY_VERIFY(cid.chatText().contains("Bob lost the connection; their seat is held for 2:00"));
+    QCOMPARE(text(cid.window.get(), "label_playername2"), QString("Bob"));
+    relay.setClosed(false);
+    QTRY_VERIFY(t.bob->chatText().contains("You are back in your seat."));
+    QTRY_VERIFY(cid.chatText().contains("Bob is back."));
+    QVERIFY(!cid.chatText().contains("Bob left."));
+    QCOMPARE(text(cid.window.get(), "label_playername2"), QString("Bob"));
 }
 
 void RejoinTest::theWindowStopsTryingWhenTheHoldIsOver()
