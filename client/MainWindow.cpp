@@ -110,8 +110,10 @@ MainWindow::MainWindow(const QPixmap& background, Options options, QWidget* pare
         m_outbox->setConnected(false);
         apply(m_session.linkLost(hostSilent));
     });
-    connect(m_conn, &ClientConnection::reconnecting, this,
-        [this](int attempt) { apply(m_session.reconnecting(attempt)); });
+    connect(m_conn, &ClientConnection::reconnecting, this, [this](int attempt) {
+        m_outbox->setConnected(false);
+        apply(m_session.reconnecting(attempt));
+    });
     connect(m_conn, &ClientConnection::gaveUp, this, [this](int holdSeconds) { apply(m_session.gaveUp(holdSeconds)); });
 
     m_outbox = new ChatOutbox(this);

@@ -343,7 +343,7 @@ Effects Session::removed(std::string_view rest)
     return e;
 }
 
-Effects Session::linkLost(bool hostSilent)
+void Session::dropLink()
 {
     m_roster.disconnected();
     m_rejoining = false;
@@ -353,6 +353,11 @@ Effects Session::linkLost(bool hostSilent)
         m_catchingUp = false;
         m_game.endCatchUp();
     }
+}
+
+Effects Session::linkLost(bool hostSilent)
+{
+    dropLink();
     Effects e;
     e.lines.push_back({ "0+" + std::string(hostSilent ? kHostSilent : kConnectionLost), kRed });
     return e;
@@ -360,8 +365,9 @@ Effects Session::linkLost(bool hostSilent)
 
 Effects Session::reconnecting(int attempt)
 {
+    // The last attempt may have broken off after the greeting, even mid catch-up.
+    dropLink();
     m_rejoining = mayRejoin();
-    m_freshSeat = 0;
     const std::string text = "Reconnecting… " + std::to_string(attempt);
     m_game.showLinkState(text);
     Effects e;

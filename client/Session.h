@@ -90,6 +90,8 @@ private:
     Effects leader(std::string_view rest);
     Effects removed(std::string_view rest);
 
+    // The connection is gone: nothing half done on it carries over to the next.
+    void dropLink();
     // Logs in from `seat` (1..9) as the host asked, as a newcomer does.
     Effects logIn(int seat);
     void setRights(bool rights, Effects& e);

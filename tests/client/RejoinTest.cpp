@@ -295,6 +295,44 @@ TEST(Rejoin, WhoComesBackAndHow)
     }
 }
 
+TEST(Rejoin, AnAttemptBrokenOffMidCatchUpLeavesNothingHalfDone)
+{
+    struct Row {
+        const char* fault;
+        bool holdRunsOut;
+        std::string said;
+    };
+    const std::vector<Row> rows = {
+        { "a refused rejoin after a broken catch-up claimed the seat was back", true,
+            "0+Your seat was no longer held; you are in the game again as a new player." },
+        { "a second catch-up after a broken one was not taken whole", false, "0+You are back in your seat." },
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.fault);
+        Wire w("Bob");
+        annAndBob(w);
+        start(w, true);
+        w.lose();
+        // The first attempt is greeted and accepted, then breaks before the catch-up ends.
+        w.session.reconnecting(1);
+        w.session.receive(clienttest::unframed(net::msg::sendlogininfo(3)));
+        w.session.receive(clienttest::unframed(net::msg::rejoined(2)));
+        w.session.receive(clienttest::unframed(net::msg::existingplayers(4, "Zed")));
+        if (r.holdRunsOut)
+            for (int s = 0; s < 120; ++s)
+                w.host.game.holdTick();
+        w.reconnect(2);
+        const std::vector<std::string> lines = w.lines();
+        EXPECT_TRUE(clienttest::has(lines, r.said));
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), "0+You are back in your seat."), r.holdRunsOut ? 0 : 1);
+        EXPECT_FALSE(clienttest::has(lines, "0+Ann disconnected.")) << "a player still seated was dropped";
+        EXPECT_EQ(w.session.roster().name(1), "Ann");
+        EXPECT_NE(w.session.roster().name(4), "Zed") << "the broken catch-up's roster stayed";
+        EXPECT_TRUE(w.session.roster().connected());
+        EXPECT_TRUE(w.session.mayRejoin());
+    }
+}
+
 TEST(Rejoin, TheTokenAndWhatTheSessionSendsWithIt)
 {
     using Act = std::function<Effects(Session&)>;
