@@ -297,6 +297,9 @@ Effects Session::seatHeld(std::string_view rest)
     const auto seconds = net::intAt(rest, 1, 1, 3600);
     if (!seat || !seconds)
         return dropped("a held seat with a bad seat or time");
+    // The host may learn that our old link ended only after our new one knocked.
+    if (*seat == m_roster.mySeat())
+        return dropped("our own seat held");
     std::string name = m_roster.nameAt(*seat);
     if (name.empty() || name == kWaiting)
         name = "The player in seat " + std::to_string(*seat);
@@ -309,7 +312,7 @@ Effects Session::seatHeld(std::string_view rest)
 Effects Session::seatBack(std::string_view rest)
 {
     const auto seat = net::intAt(rest, 0, 1, rules::kMaxSeat);
-    if (!seat)
+    if (!seat || *seat == m_roster.mySeat())
         return dropped("a seat back with a bad seat");
     Effects e;
     e.lines.push_back({ "0+" + m_roster.nameAt(*seat) + " is back.", kBlue });

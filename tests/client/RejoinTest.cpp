@@ -432,6 +432,9 @@ TEST(Rejoin, OthersSeatsTheLeaderAndWhoseScoreASeatShows)
         { "a hold past any host's limit shown", { "CMD_seatheld+1+3601" }, ignored },
         { "a hold of seat 10 shown", { "CMD_seatheld+10+30" }, ignored },
         { "a player back not shown", { "CMD_seatheld+1+120", "CMD_seatback+1" }, said("0+Ann is back.") },
+        // A host that notices the old link's end only after the new one knocked tells the new one too.
+        { "our own held seat shown to us as another's", { "CMD_seatheld+2+120" }, ignored },
+        { "our own return shown to us as another's", { "CMD_seatback+2" }, ignored },
         { "leading handed to us went unnoticed", { "CMD_leader+2" },
             [](const Effects& e, const Session& s) {
                 return s.hostRights() && e.hostRights == true && s.game().startButton() && e.lines.size() == 1;
