@@ -59,6 +59,13 @@ void ClientConnection::open(const QString& address, quint16 port)
     m_heartbeat.stop();
     m_reconnect = false;
     m_leaving = false;
+    // The same link object may open again after the player left a game on purpose.
+    m_sock->OnRead = [this](TSock*, int) { onReadable(); };
+    m_sock->OnInfo = [this](TSock*, TSocketInfo info, const QString& msg) { onSocketInfo(info, msg); };
+    m_framer.reset();
+    m_queue.discardSeat(0);
+    m_hostClosed = m_seated = m_failed = m_endSignalled = m_ended = false;
+    m_failure.clear();
     m_sock->setHostName(address);
     m_sock->setPortName(QString::number(port));
     try {

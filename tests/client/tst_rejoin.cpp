@@ -9,6 +9,7 @@
 
 #include "client/TileWidget.h"
 #include "net/TSock.h"
+#include "Lines.h"
 #include "tests/host/server_harness.h"
 
 #include <QAction>
@@ -176,6 +177,7 @@ private slots:
     void theWindowStopsTryingWhenTheHoldIsOver();
     void aSeatNoLongerHeldIsJoinedAfreshUnderTheSameName();
     void leavingOnPurposeFreesTheSeatAtOnce();
+    void aLinkLeftOnPurposeOpensAnewElsewhere();
     void aRemovedPlayerDoesNotComeBack();
     void theLongestSeatedPlayerLeadsWhenSeatOneLeaves();
 };
@@ -383,6 +385,35 @@ void RejoinTest::leavingOnPurposeFreesTheSeatAtOnce()
     QVERIFY(t.ann.waitFor(net::cmd::playerdisconnected, [](const std::string& m) { return m == "CMD_playerdisconnected+2+Bob"; }));
     QCOMPARE(t.ann.count(net::cmd::seatheld), 0);
     QVERIFY(!t.host.game().player(2).held);
+}
+
+void RejoinTest::aLinkLeftOnPurposeOpensAnewElsewhere()
+{
+    Host first;
+    Host second;
+    ClientConnection link;
+    std::vector<std::string> heard;
+    QObject::connect(&link, &ClientConnection::lineReceived, [&](const std::string& line) { heard.push_back(line); });
+    QSignalSpy ended(&link, &ClientConnection::ended);
+    link.open("127.0.0.1", first.port());
+    QTRY_COMPARE(heard.size(), 1u);
+    link.markSeated();
+    link.send(net::msg::logininfo(1, rules::kVersion, "Ann"));
+    QTRY_VERIFY(first.game().player(1).loggedIn);
+    link.setReconnect(true);
+    link.leave({ net::msg::leave(1) });
+    QTRY_VERIFY(!first.game().player(1).loggedIn);
+    QVERIFY(!first.game().player(1).held);
+
+    const std::size_t before = heard.size();
+    link.open("127.0.0.1", second.port());
+    QTRY_COMPARE(heard.size(), before + 1);
+    QCOMPARE(heard.back(), clienttest::unframed(net::msg::sendlogininfo(1)));
+    QVERIFY(!link.wasSeated());
+    // Nothing of the last game's link carries over: this one ends as a new one does.
+    second.server.reset();
+    QTRY_COMPARE(ended.count(), 1);
+    QCOMPARE(ended.at(0).at(0).toBool(), false);
 }
 
 void RejoinTest::aRemovedPlayerDoesNotComeBack()
