@@ -259,6 +259,14 @@ void RejoinTest::aWindowCutOffMidGameTakesItsSeatBack()
     // And it plays on from there.
     QCOMPARE(playThreeTiles(bob, t.host, 4).size(), 3);
     QCOMPARE(t.host.game().player(2).words[0][1].size(), 3u);
+
+    // A second break mends as the first did, with the token the first rejoin gave.
+    relay.cut(false);
+    QTRY_COMPARE(bob.chatText().count("You are back in your seat."), 2);
+    QCOMPARE(w->session().roster().mySeat(), 2);
+    QCOMPARE(box(w, 3)->count(), 2);
+    QCOMPARE(text(w, "label_score2"), QString::number(t.host.game().player(2).score));
+    QCOMPARE(bob.closed->count(), 0);
 }
 
 void RejoinTest::aHungHostIsToldAndTheSeatTakenBackWhenItWakes()
