@@ -162,6 +162,15 @@ struct Table {
         return QTest::qWaitFor([&] { return bob->window->session().mayRejoin(); }, harness::kWait)
             && bob->window->session().roster().mySeat() == 2;
     }
+
+    // Ann starts a fast game and the window plays its first word in it.
+    bool startAndPlayAWord()
+    {
+        ann.write(net::msg::startgame(1, harness::options(true, 60)));
+        MainWindow* w = bob->window.get();
+        return QTest::qWaitFor([&] { return tile(w, 1)->letter() != 0 && w->session().game().myTurn(); }, harness::kWait)
+            && !playThreeTiles(*bob, host).isEmpty();
+    }
 };
 
 } // namespace
@@ -199,9 +208,7 @@ void RejoinTest::aWindowCutOffMidGameTakesItsSeatBack()
     MainWindow* w = bob.window.get();
 
     // A fast game: a scored turn, then a word in the next one.
-    t.ann.write(net::msg::startgame(1, harness::options(true, 60)));
-    QTRY_VERIFY(tile(w, 1)->letter() != 0 && w->session().game().myTurn());
-    QVERIFY(!playThreeTiles(bob, t.host).isEmpty());
+    QVERIFY(t.startAndPlayAWord());
     w->findChild<QPushButton*>("button_finish")->click();
     t.ann.write(net::msg::finish(1));
     // Everybody finished: the host ends the turn on its next second.
@@ -359,16 +366,12 @@ void RejoinTest::theWindowStopsTryingWhenTheHoldIsOver()
 void RejoinTest::aSeatNoLongerHeldIsJoinedAfreshUnderTheSameName()
 {
     Table t;
-    host::Options noHold = t.host.game().options();
-    noHold.holdSeconds = 0;
-    t.host.game().setOptions(noHold);
+    t.host.setHold(0);
     Relay relay(t.host.port());
     QVERIFY(t.seat(relay.port()));
     ClientHarness& bob = *t.bob;
     MainWindow* w = bob.window.get();
-    t.ann.write(net::msg::startgame(1, harness::options(true, 60)));
-    QTRY_VERIFY(tile(w, 1)->letter() != 0 && w->session().game().myTurn());
-    QVERIFY(!playThreeTiles(bob, t.host).isEmpty());
+    QVERIFY(t.startAndPlayAWord());
 
     relay.cut(true);
     QVERIFY(t.ann.waitFor(net::cmd::playerdisconnected, [](const std::string& m) { return m == "CMD_playerdisconnected+2+Bob"; }));
