@@ -116,12 +116,16 @@ int smileyPicture(std::string_view code)
 
 // The colon that ends the head, if the line has a head: the first ":" that
 // comes before any link or smiley, so that "http:" or ":)#" never becomes a
-// head and the address or picture stays whole.
+// head and the address or picture stays whole. A colon inside a time ("2:00")
+// or an IPv6 address ("::1") ends no head either.
 std::size_t headEnd(std::string_view rest)
 {
     const std::size_t colon = rest.find(':');
     if (colon == std::string_view::npos)
         return colon;
+    if (colon + 1 < rest.size()
+        && (rest[colon + 1] == ':' || (rest[colon + 1] >= '0' && rest[colon + 1] <= '9')))
+        return std::string_view::npos;
     if (rest.compare(colon, kSmileyCode.size(), kSmileyCode) == 0)
         return std::string_view::npos;
     const std::size_t wordEnd = std::min(rest.find(' ', colon), rest.size());

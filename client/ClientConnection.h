@@ -7,6 +7,8 @@
 // connection stops reading, so the host's writes wait (TCP's back-pressure),
 // and a host that keeps the queue full is dropped.
 
+#include "client/Backoff.h"
+#include "client/Heartbeat.h"
 #include "net/Framing.h"
 
 #include <QElapsedTimer>
@@ -16,7 +18,9 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+class QTimer;
 class TSock;
 enum class TSocketInfo;
 
@@ -32,7 +36,8 @@ public:
     // Every message from the host is echoed to stderr (a debugging and scripting aid).
     void setEcho(bool echo) { m_echo = echo; }
 
-    // Starts connecting; failure arrives as cannotConnect.
+    // Starts connecting; failure arrives as cannotConnect. Reconnection is off
+    // until the owner turns it on for this link.
     void open(const QString& address, quint16 port);
     void send(const std::string& framed);
     // Closes without telling anyone, and forgets what was not handed on yet.
@@ -68,6 +73,22 @@ public:
     std::size_t queuedBytes() const { return m_queue.cost(0); }
     bool readingPaused() const;
 
+    // ---- a broken link (with a host that speaks the protocol additions)
+    // While on, a seated link that breaks is made again, with backoff, for as
+    // long as the host holds the seat: the owner has a seat token to present.
+    void setReconnect(bool on) { m_reconnect = on; }
+    // The host answers heartbeats: ping it, and notice when it falls silent.
+    void startHeartbeat();
+    // The seat is back (or the player is in again as a newcomer): the attempts end.
+    void linkRestored();
+    // Leaving on purpose: the goodbye goes out, then the link closes for good.
+    void leave(const std::vector<std::string>& goodbye);
+    // How long a host holds a lost player's seat (unless its operator chose
+    // otherwise): how long the window keeps trying.
+    static constexpr int kHoldSeconds = 120;
+    // Tests that cannot wait two minutes shorten the hold they try for.
+    void setHoldSeconds(int seconds);
+
     // The lobby program sees this connection to 127.0.0.1 while the game lives:
     // nothing is sent or read on it, and a missing lobby is no error.
     void holdLobbyLink(quint16 port);
@@ -79,7 +100,14 @@ signals:
     // The host could not be reached: a sentence for the player.
     void cannotConnect(const QString& why);
     // The host hung up (or broke the protocol) and every message it sent before has been dispatched.
+    // With reconnection on, only once it is no use trying any more.
     void ended(bool unexpected);
+    // The seated link broke, or the host stopped answering; attempts to mend it follow.
+    void linkLost(bool hostSilent);
+    // Attempt `attempt` at a new connection to take the seat back begins.
+    void reconnecting(int attempt);
+    // The hold is over without the seat back: `ended` follows.
+    void gaveUp(int holdSeconds);
 
 private:
     void onReadable();
@@ -94,6 +122,12 @@ private:
     void dropFlood();
     void log(const std::string& line) const;
     void fail(const QString& why);
+    qint64 now() const { return m_clock.elapsed(); }
+    void onHeartbeatDue();
+    void scheduleHeartbeat();
+    // After a loss or a failed attempt: the next attempt, or giving up.
+    void retryLater();
+    void reconnectNow();
 
     TSock* m_sock = nullptr;
     TSock* m_lobby = nullptr;
@@ -111,4 +145,13 @@ private:
     QElapsedTimer m_floodingSince; // the queue first reached its bound; invalid once it emptied
     bool m_echo = false;
     std::string m_logName = "zirky";
+
+    QElapsedTimer m_clock;
+    client::Backoff m_backoff;
+    client::Heartbeat m_heartbeat;
+    QTimer* m_retryTimer = nullptr;
+    QTimer* m_heartbeatTimer = nullptr;
+    bool m_reconnect = false;
+    bool m_leaving = false;
+    bool m_hostSilent = false;
 };

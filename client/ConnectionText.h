@@ -19,5 +19,6 @@ std::string portInUseText(int port);
 inline constexpr std::string_view kConnectionLost = "The connection to the game host was lost.";
 inline constexpr std::string_view kHostFlooded
     = "The game host sent far more than a game ever needs, faster than it could be read, so the connection to it was closed.";
+inline constexpr std::string_view kHostSilent = "The host stopped answering.";
 
 } // namespace client

@@ -72,6 +72,12 @@ struct Effects {
     std::optional<SpyEntry> spyRemoved;
     std::optional<bool> justWatchChecked; // the host's answer about our own seat
     bool gameFull = false; // refused: the program ends once the player has read it
+    std::vector<SpyEntry> spiesGone; // spectators who left while the link was down
+
+    // The link to the host
+    std::optional<bool> mayRejoin; // a broken link may be mended with the seat token (or no longer)
+    bool hostSpeaksAdditions = false; // it sent a seat token: heartbeats may start
+    bool backInGame = false; // the seat is back after a broken link, or we are in again as a newcomer
 
     // The tally
     std::optional<std::string> tallyGame; // addgame: winner's name or "addtomine"

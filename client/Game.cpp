@@ -20,16 +20,7 @@ namespace
 constexpr std::size_t kMaxBoxLines = 50;
 constexpr std::size_t kMaxListLines = 200;
 
-std::optional<int> intField(std::string_view rest, std::size_t i, int lo, int hi)
-{
-    const auto f = net::fieldAt(rest, i);
-    if (!f)
-        return std::nullopt;
-    const auto n = net::parseInt(*f);
-    if (!n || *n < lo || *n > hi)
-        return std::nullopt;
-    return n;
-}
+std::optional<int> intField(std::string_view rest, std::size_t i, int lo, int hi) { return net::intAt(rest, i, lo, hi); }
 
 std::string field(std::string_view rest, std::size_t i) { return std::string(net::fieldAt(rest, i).value_or("")); }
 
@@ -201,6 +192,8 @@ Effects Game::getnextplayer(std::string_view rest)
     setStatus("", kStatusPlain);
     emptyBoxes();
 
+    m_started = true;
+    m_turnRetold = m_catchingUp;
     m_whoseTurn = rules::shownTurnSeat(*seat);
     m_markerShown = !m_settings.fast;
     m_markerSeat = m_whoseTurn;
@@ -258,11 +251,8 @@ Effects Game::thedice(std::string_view rest)
         m_turnZirked = mode == net::kDiceThirteen;
         const int me = m_roster.mySeat();
         m_tookPart = rules::isPlayerSeat(me) && !m_roster.watching(me) && (m_settings.fast || mine);
-        m_seconds = m_settings.timePerTurn;
-        m_barWidth = m_settings.timePerTurn;
-        m_timeText = clockText(m_seconds);
-        m_clockRunning = true;
-        ++m_clockGeneration;
+        if (!(m_catchingUp && m_clockRestored))
+            startClock(m_settings.timePerTurn);
     }
     return e;
 }
@@ -344,6 +334,8 @@ Effects Game::accepted(std::string_view rest)
     const std::string word = net::printable(field(rest, 1));
     Effects e;
     addToBox(*length, word, e);
+    if (m_catchingUp)
+        return {}; // a word of the turn so far, not a verdict just given
     setStatus(word + " ACCEPTED", kGreen);
     if (!myTurn())
         m_rack.cleartiles();
@@ -582,6 +574,80 @@ Effects Game::allfinished(std::string_view)
     Effects e;
     e.lines.push_back({ "0+Everyone has voted to finish this round.", kBlue });
     return e;
+}
+
+// ---------------------------------------------------------------- after a broken link
+
+void Game::startClock(int seconds)
+{
+    m_seconds = seconds;
+    m_barWidth = seconds;
+    m_timeText = clockText(seconds);
+    m_clockRunning = true;
+    ++m_clockGeneration;
+}
+
+void Game::beginCatchUp()
+{
+    m_catchingUp = true;
+    m_clockRestored = false;
+    m_turnRetold = false;
+    m_started = false;
+    m_startButton = m_host;
+    m_whoseTurn = 0;
+    m_clockRunning = false;
+    m_markerShown = false;
+    m_winnerShown = false;
+    m_wordListsShown = m_missedShown = false;
+    m_missed.clear();
+    noTurnButtons();
+    m_rack.cleartiles();
+    m_rack.clearPictures();
+    emptyBoxes();
+    setStatus("", kStatusPlain);
+}
+
+Effects Game::restoreClock(std::string_view rest)
+{
+    const auto seconds = intField(rest, 0, 0, rules::kLongestTurn + rules::kTurnGrace);
+    if (!seconds)
+        return dropped("turn clock out of range");
+    if (!m_catchingUp)
+        return dropped("turn clock outside a rejoin");
+    startClock(std::max(0, *seconds - rules::kTurnGrace));
+    m_clockRestored = true;
+    return {};
+}
+
+void Game::endCatchUp()
+{
+    if (m_catchingUp && m_started && !m_turnRetold) {
+        // A game between turns: the snapshot names the last turn's player, but nobody plays now.
+        m_whoseTurn = 0;
+        m_markerShown = false;
+        noTurnButtons();
+        setStatus("", kStatusPlain);
+    }
+    m_catchingUp = false;
+    m_clockRestored = false;
+    m_turnRetold = false;
+}
+
+void Game::clearSeat(int seat)
+{
+    if (rules::isPlayerSeat(seat))
+        seatAt(seat) = SeatBoard {};
+}
+
+void Game::forgetGame()
+{
+    beginCatchUp();
+    endCatchUp();
+    clearall();
+    m_result.clear();
+    m_winnerText.clear();
+    for (WordList& list : m_wordLists)
+        list = WordList {};
 }
 
 // ---------------------------------------------------------------- the player's actions

@@ -92,6 +92,22 @@ public:
     Effects ifinished(std::string_view rest);
     Effects allfinished(std::string_view rest);
 
+    // ---- after a broken link
+    // A rejoin was accepted: the host tells the game again as it stands now,
+    // so whatever the board showed of the turn goes, and the catch-up's words
+    // fill the boxes without a verdict each.
+    void beginCatchUp();
+    // "CMD_clock": the host's turn clock, grace included, during the catch-up.
+    Effects restoreClock(std::string_view rest);
+    void endCatchUp();
+    bool catchingUp() const { return m_catchingUp; }
+    // The seat emptied or changed hands: its score and marks are not the next player's.
+    void clearSeat(int seat);
+    // The window comes in again as a newcomer: nothing of the game it knew stays.
+    void forgetGame();
+    // The state of the link, in the status line ("Reconnecting… 2").
+    void showLinkState(std::string text) { setStatus(std::move(text), kRed); }
+
     // ---- the player's actions
     Effects leftClick(int tile); // take from the rack, or take the last tile back
     Effects otherClick(int tile); // right or middle button: shuffle, or take the last tile back
@@ -158,6 +174,7 @@ private:
     void ownTurnButtons();
     void noTurnButtons();
     void setStatus(std::string text, std::uint32_t colour);
+    void startClock(int seconds);
     void takeTile(int tile, Effects& e);
     void takeBack(int tile, Effects& e);
     Effects bought(std::string_view rest, bool fresh);
@@ -206,6 +223,9 @@ private:
     bool m_showMissed = true;
     bool m_missedShown = false;
     std::vector<solver::MissedWord> m_missed;
+    bool m_catchingUp = false;
+    bool m_clockRestored = false; // the catch-up set the clock: its deal does not reset it
+    bool m_turnRetold = false; // the catch-up named whose turn it is: a turn runs
     int m_clockGeneration = 0;
     int m_seconds = 0;
     int m_barWidth = 0;

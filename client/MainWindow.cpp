@@ -170,6 +170,15 @@ void MainWindow::makeConnection()
         hostGone("the game host cannot be reached");
     });
     connect(m_conn, &ClientConnection::ended, this, &MainWindow::leaveIfHostClosed);
+    connect(m_conn, &ClientConnection::linkLost, this, [this](bool hostSilent) {
+        m_outbox->setConnected(false);
+        apply(m_session.linkLost(hostSilent));
+    });
+    connect(m_conn, &ClientConnection::reconnecting, this, [this](int attempt) {
+        m_outbox->setConnected(false);
+        apply(m_session.reconnecting(attempt));
+    });
+    connect(m_conn, &ClientConnection::gaveUp, this, [this](int holdSeconds) { apply(m_session.gaveUp(holdSeconds)); });
 }
 
 void MainWindow::attach(const Windows& windows)

@@ -129,6 +129,9 @@ public:
     quint16 hostedPort() const { return m_hostedPort; }
 
     ClientConnection* connection() const { return m_conn; }
+    // Leaves the game on purpose: the host frees the seat at once (no hold, no
+    // "lost the connection" for the others) and the link closes for good.
+    void leaveGame();
 
     // ---- the player at the board
     void onTilePressed(int tile, Qt::MouseButton button);

@@ -173,6 +173,12 @@ void MainWindow::hostGone(const char* why)
 
 void MainWindow::sendToHost(const std::string& bytes) { m_conn->send(bytes); }
 
+void MainWindow::leaveGame()
+{
+    m_conn->leave(m_session.leave().send);
+    m_outbox->setConnected(false);
+}
+
 void MainWindow::onStartClicked()
 {
     if (m_session.roster().connected()) {

@@ -49,7 +49,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
     if (!m_closing) {
         rememberPlaceOnClose();
         m_closing = true;
-        m_conn->shutdown();
+        leaveGame();
         m_turnClock->stop();
     }
     event->accept();

@@ -257,7 +257,8 @@ void MainWindow::leaveTable()
 
     ClientConnection* old = m_conn;
     old->disconnect(this);
-    old->shutdown();
+    // A goodbye: the host frees the seat at once instead of holding it for a lost link.
+    old->leave(m_session.leave().send);
     if (old->lobbyLinkHeld() && !m_lobbyHolder)
         m_lobbyHolder = old;
     else

@@ -38,6 +38,15 @@ void MainWindow::apply(client::Effects effects)
         m_windows.spectators->addSpy(effects.spyAdded->seat, QString::fromStdString(effects.spyAdded->name));
     if (effects.spyRemoved && m_windows.spectators)
         m_windows.spectators->removeSpy(effects.spyRemoved->seat, QString::fromStdString(effects.spyRemoved->name));
+    for (const auto& spy : effects.spiesGone)
+        if (m_windows.spectators)
+            m_windows.spectators->removeSpy(spy.seat, QString::fromStdString(spy.name));
+    if (effects.mayRejoin)
+        m_conn->setReconnect(*effects.mayRejoin);
+    if (effects.hostSpeaksAdditions)
+        m_conn->startHeartbeat();
+    if (effects.backInGame)
+        m_conn->linkRestored();
     if (effects.justWatchChecked)
         m_justWatch->setChecked(*effects.justWatchChecked);
     for (const auto& sound : effects.sounds)

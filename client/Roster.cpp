@@ -35,6 +35,12 @@ template <class Spies> auto spyIn(Spies& spies, int seat)
         spies.begin(), spies.end(), [&](const std::string& spy) { return spy.rfind(prefix, 0) == 0; });
 }
 
+SpyEntry spyEntry(const std::string& line)
+{
+    const auto colon = line.find(": ");
+    return { net::parseInt(std::string_view(line).substr(0, colon)).value_or(0), line.substr(colon + 2) };
+}
+
 Effects dropped(std::string why)
 {
     Effects c;
@@ -45,6 +51,77 @@ Effects dropped(std::string why)
 } // namespace
 
 Roster::Roster() { m_names.fill(std::string(kWaiting)); }
+
+bool Roster::confirm(int seat, const std::string& name, bool mine)
+{
+    if (rules::isPlayerSeat(seat)) {
+        const auto i = static_cast<std::size_t>(seat - 1);
+        const bool known = m_unconfirmed[i] && m_names[i] == name;
+        if (known || mine) {
+            m_unconfirmed[i] = false;
+            m_names[i] = name;
+        }
+        return known || mine;
+    }
+    const auto it = std::find(m_unconfirmedSpies.begin(), m_unconfirmedSpies.end(), spyLine(seat, name));
+    if (it != m_unconfirmedSpies.end()) {
+        m_unconfirmedSpies.erase(it);
+        return true;
+    }
+    return mine && std::find(m_spies.begin(), m_spies.end(), spyLine(seat, name)) != m_spies.end();
+}
+
+void Roster::rejoined(int seat)
+{
+    m_mySeat = seat;
+    m_connected = true;
+    m_confirming = true;
+    for (int s = 1; s <= rules::kPlayerSeats; ++s)
+        m_unconfirmed[static_cast<std::size_t>(s - 1)] = name(s) != kWaiting;
+    m_unconfirmedSpies = m_spies;
+}
+
+Effects Roster::endRejoin(std::vector<int>& freed)
+{
+    Effects c;
+    if (!m_confirming)
+        return c;
+    m_confirming = false;
+    for (int s = 1; s <= rules::kPlayerSeats; ++s) {
+        const auto i = static_cast<std::size_t>(s - 1);
+        if (!m_unconfirmed[i])
+            continue;
+        m_unconfirmed[i] = false;
+        c.lines.push_back({ "0+" + m_names[i] + " disconnected.", kBlue });
+        m_names[i] = std::string(kWaiting);
+        m_watching[i] = false;
+        freed.push_back(s);
+    }
+    for (const std::string& line : m_unconfirmedSpies) {
+        const auto it = std::find(m_spies.begin(), m_spies.end(), line);
+        if (it == m_spies.end())
+            continue;
+        m_spies.erase(it);
+        c.spiesGone.push_back(spyEntry(line));
+    }
+    m_unconfirmedSpies.clear();
+    return c;
+}
+
+Effects Roster::startOver()
+{
+    Effects c;
+    m_confirming = false;
+    m_unconfirmed.fill(false);
+    m_unconfirmedSpies.clear();
+    m_names.fill(std::string(kWaiting));
+    m_watching.fill(false);
+    for (const std::string& line : m_spies) {
+        c.spiesGone.push_back(spyEntry(line));
+    }
+    m_spies.clear();
+    return c;
+}
 
 std::string Roster::nameAt(int seat) const
 {
@@ -89,6 +166,10 @@ Effects Roster::playerArrived(std::string_view rest)
     const std::string name = net::printable(net::fieldsAfter(rest, 1));
     Effects c;
     const bool mine = *seat == m_mySeat;
+    if (m_confirming && confirm(*seat, name, mine)) {
+        c.loggedIn = mine;
+        return c;
+    }
     if (mine) {
         c.lines.push_back({ "0+You are Connected.", kBlue });
         c.loggedIn = true;

@@ -43,7 +43,8 @@ public:
 
     // "CMD_sendlogininfo": the seat the host gave us. Nothing for a seat out of range.
     std::optional<int> seated(std::string_view rest);
-    // "CMD_newplayerinfo" and "CMD_existingplayers".
+    // "CMD_newplayerinfo" and "CMD_existingplayers". While a rejoin's roster
+    // comes in, whoever the window already knew in that seat is not announced again.
     Effects playerArrived(std::string_view rest);
     Effects playerDisconnected(std::string_view rest);
     Effects justWatching(std::string_view rest);
@@ -51,12 +52,28 @@ public:
     // The connection is gone: nothing may be sent any more.
     void disconnected() { m_connected = false; }
 
+    // A rejoin: this connection holds `seat` again, and the host now names
+    // everyone seated; whoever it does not name left while the link was down.
+    void rejoined(int seat);
+    // The host has named everyone. Player seats it did not name are free again
+    // (their numbers go to `freed`), and unnamed spectators are gone.
+    Effects endRejoin(std::vector<int>& freed);
+    // The window is a newcomer after all: it knows nobody until the host says.
+    Effects startOver();
+
 private:
+    // A rejoin's roster names someone: whether the window knew them there (or it is its own seat).
+    bool confirm(int seat, const std::string& name, bool mine);
+
     int m_mySeat = 0;
     bool m_connected = false;
     std::array<std::string, rules::kPlayerSeats> m_names;
     std::array<bool, rules::kPlayerSeats> m_watching {};
     std::vector<std::string> m_spies;
+    // While a rejoin's roster comes in: who the host has not named again yet.
+    bool m_confirming = false;
+    std::array<bool, rules::kPlayerSeats> m_unconfirmed {};
+    std::vector<std::string> m_unconfirmedSpies;
 };
 
 // The pop-up menu on a player's name label, as prepared when it opens.

@@ -42,6 +42,22 @@ public:
     // The host is gone: nothing may be sent any more.
     void disconnected() { m_roster.disconnected(); }
 
+    // ---- a broken link (with a host that speaks the protocol additions)
+    // The host sent a seat token: it answers heartbeats.
+    bool hostSpeaksAdditions() const { return m_speaksAdditions; }
+    // A broken link may be mended: a seat token is held (kept in memory only).
+    bool mayRejoin() const { return !m_token.empty(); }
+    const std::string& seatToken() const { return m_token; }
+    // The link broke, or the host stopped answering: nothing is sent until the seat is back.
+    Effects linkLost(bool hostSilent);
+    // New connection `attempt` begins: its seat message is answered with the token.
+    Effects reconnecting(int attempt);
+    // No use trying any more: the hold of `holdSeconds` is over.
+    Effects gaveUp(int holdSeconds);
+    // The player leaves on purpose (Exit, closing the window, another game):
+    // the goodbye to send before closing, and the token is forgotten.
+    Effects leave();
+
     // The player's requests; nothing is sent that the rules would not allow.
     Effects startGame(const net::GameOptions& options);
     Effects removePlayer(int seat);
@@ -69,12 +85,34 @@ private:
     // A line from the host itself, shown as one of the game's own.
     Effects notice(std::string_view rest);
     Effects chatterSound(std::string_view rest);
+    Effects seatToken(std::string_view rest);
+    Effects rejoined(std::string_view rest);
+    Effects rejoinRefused(std::string_view rest);
+    Effects seatHeld(std::string_view rest);
+    Effects seatBack(std::string_view rest);
+    Effects turnClock(std::string_view rest);
+    Effects leader(std::string_view rest);
+    Effects removed(std::string_view rest);
+
+    // The connection is gone: nothing half done on it carries over to the next.
+    void dropLink();
+    // Logs in from `seat` (1..9) as the host asked, as a newcomer does.
+    Effects logIn(int seat);
+    void setRights(bool rights, Effects& e);
+    // The host has told everything a rejoin missed.
+    void endCatchUp(Effects& e);
 
     Roster m_roster;
     Game m_game;
     std::string m_loginName;
     bool m_hostRights = false;
     bool m_chatterSounds = true;
+    std::string m_token;
+    bool m_speaksAdditions = false;
+    bool m_rejoining = false; // this connection was made to take the seat back
+    int m_freshSeat = 0; // the seat the host gave the connection that asked to rejoin, while it waits
+    bool m_refusedAtTheDoor = false; // the full house's "full" that follows is news
+    bool m_catchingUp = false;
     net::Dispatcher<Effects&> m_dispatcher;
 };
 

@@ -53,16 +53,6 @@ bool sameNameIgnoringCase(std::string_view a, std::string_view b)
     return true;
 }
 
-bool isTokenText(std::string_view token)
-{
-    if (token.size() != net::kSeatTokenLength)
-        return false;
-    for (char c : token)
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
-            return false;
-    return true;
-}
-
 // Every byte is looked at whatever the first difference: how long a wrong
 // guess takes tells nothing about the token.
 bool sameToken(std::string_view a, std::string_view b)
@@ -128,6 +118,7 @@ Game::Game(Link& link, IsWord isWord, std::uint64_t seed, RandomBytes randomByte
     m_dispatcher.add(cmd::playasound, bind(&Game::playasound));
     m_dispatcher.add(cmd::rejoin, bind(&Game::rejoin));
     m_dispatcher.add(cmd::ping, bind(&Game::ping));
+    m_dispatcher.add(cmd::leave, bind(&Game::goodbye));
     setOptions({});
 }
 
@@ -392,7 +383,7 @@ std::string Game::newToken()
 
 int Game::tokenSeat(std::string_view token) const
 {
-    if (!isTokenText(token))
+    if (!net::isSeatToken(token))
         return 0;
     int found = 0;
     for (int s = 1; s <= kMaxSeat; ++s) {
@@ -601,7 +592,18 @@ void Game::kickhim(std::string_view rest, int seat)
         return;
     }
     at(*target).removing = true;
+    // Its window would otherwise take the closing for a broken link and come back.
+    sendTo(*target, net::msg::removed(*target));
     m_link.drop(*target);
+}
+
+void Game::goodbye(std::string_view rest, int seat)
+{
+    if (!senderSeat(rest, seat, net::cmd::leave))
+        return;
+    m_link.log(seatText(seat) + (at(seat).loggedIn ? " (" + at(seat).name + ")" : "") + " says goodbye");
+    at(seat).removing = true;
+    m_link.drop(seat);
 }
 
 // ---- relays

@@ -41,7 +41,7 @@ using rules::TurnScore;
 using rules::Verdict;
 
 inline constexpr int kSlowPause = 5; // seconds between turns of a slow game
-inline constexpr int kTurnGrace = 4; // seconds added to every turn
+using rules::kTurnGrace; // seconds added to every turn
 // Relayed text is held well inside the 64 KiB a client accepts per message:
 // one message past that and every client leaves the game.
 inline constexpr std::size_t kMaxNameBytes = rules::kMaxNameBytes;
@@ -175,6 +175,8 @@ private:
     // A tenth connection, let in while a seat is held: it may only rejoin.
     void receiveAtTheDoor(std::string_view line);
     void ping(std::string_view rest, int seat);
+    // The player says goodbye before closing: the seat is freed at once, with no hold.
+    void goodbye(std::string_view rest, int seat);
 
     // A second "Alice" plays as "Alice (2)": the first name no other seated player has.
     std::string distinctName(const std::string& wanted, int seat) const;

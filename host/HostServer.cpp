@@ -338,8 +338,11 @@ void HostServer::onRead(TSock* sender, int /*count*/)
     if (lines.empty() && empties == 0)
         return;
     const std::size_t messages = lines.size();
-    for (std::string& line : lines)
+    for (std::string& line : lines) {
+        if (net::splitCommand(line).command == net::cmd::leave)
+            s.saidGoodbye = true;
         m_queue.push(seat, std::move(line));
+    }
     if (m_queue.cost(seat) > m_queueCap) {
         dropSeat(seat,
             QStringLiteral("flooding: %1 messages (%2 bytes of memory) waiting to be handled")
@@ -441,7 +444,7 @@ void HostServer::releaseSeat(int seat, Ending ending)
     Seat& s = m_seats[static_cast<std::size_t>(seat)];
     if (!s.sock)
         return;
-    m_removedSeats[static_cast<std::size_t>(seat)] = ending == Ending::Removed;
+    m_removedSeats[static_cast<std::size_t>(seat)] = ending == Ending::Removed || s.saidGoodbye;
     if (const std::size_t held = s.complaints.takeHeldBack())
         say(QStringLiteral("seat %1: %2 more lines about its bad messages were not logged").arg(seat).arg(held));
     resetSeat(s);
@@ -458,6 +461,7 @@ void HostServer::resetSeat(Seat& s)
     s.resumeTimer->stop();
     s.silenceTimer->stop();
     s.heartbeats = false;
+    s.saidGoodbye = false;
     s.tokens = m_rate.burst;
     s.refilledAt = nowMs();
     s.slowSince = -1;
@@ -661,6 +665,7 @@ void HostServer::moveConnection(int from, int to)
     dst.slowSince = src.slowSince;
     dst.complaints = src.complaints;
     dst.heartbeats = src.heartbeats;
+    dst.saidGoodbye = src.saidGoodbye;
     sock->Tag = to;
     resetSeat(src);
     if (resumePending)

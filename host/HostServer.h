@@ -192,6 +192,9 @@ private:
         QTimer* resumeTimer = nullptr; // ends a pause of reading
         QTimer* silenceTimer = nullptr; // runs out when a heartbeating peer falls silent
         bool heartbeats = false;
+        // It said goodbye (CMD_leave): when it closes, even before the rules have
+        // heard the goodbye, it is gone on purpose and its seat is not held.
+        bool saidGoodbye = false;
         QString peer;
         double tokens = 0; // messages it may still send at once
         qint64 refilledAt = 0;

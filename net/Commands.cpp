@@ -44,6 +44,16 @@ bool clientSends(std::string_view name)
     return c && c->direction != Direction::ToClient;
 }
 
+bool isSeatToken(std::string_view text)
+{
+    if (text.size() != kSeatTokenLength)
+        return false;
+    for (char c : text)
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
+            return false;
+    return true;
+}
+
 namespace msg
 {
 
@@ -175,6 +185,8 @@ std::string rejoin(int seat, std::string_view token, std::string_view version)
     return frame(cmd::rejoin, { num(seat), text(token), text(version) });
 }
 std::string ping(std::string_view n) { return frame(cmd::ping, { text(n) }); }
+std::string removed(int seat) { return frame(cmd::removed, { num(seat) }); }
+std::string leave(int seat) { return frame(cmd::leave, { num(seat) }); }
 
 } // namespace msg
 } // namespace net

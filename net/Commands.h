@@ -64,9 +64,11 @@ inline constexpr std::string_view clock = "CMD_clock";
 inline constexpr std::string_view leader = "CMD_leader";
 inline constexpr std::string_view notice = "CMD_notice";
 inline constexpr std::string_view pong = "CMD_pong";
+inline constexpr std::string_view removed = "CMD_removed";
 // client -> host
 inline constexpr std::string_view rejoin = "CMD_rejoin";
 inline constexpr std::string_view ping = "CMD_ping";
+inline constexpr std::string_view leave = "CMD_leave";
 } // namespace cmd
 
 // Which way a command travels. Eight names are used both ways, with different
@@ -81,7 +83,7 @@ struct Command {
 
 // Every command of the protocol, once each; docs/protocol.md describes them
 // and a test keeps the two in step.
-inline constexpr std::array<Command, 45> kCatalogue = { {
+inline constexpr std::array<Command, 47> kCatalogue = { {
     { cmd::logininfo, Direction::ToHost, false },
     { cmd::chat, Direction::Both, false },
     { cmd::action, Direction::Both, false },
@@ -125,8 +127,10 @@ inline constexpr std::array<Command, 45> kCatalogue = { {
     { cmd::leader, Direction::ToClient, true },
     { cmd::notice, Direction::ToClient, true },
     { cmd::pong, Direction::ToClient, true },
+    { cmd::removed, Direction::ToClient, true },
     { cmd::rejoin, Direction::ToHost, true },
     { cmd::ping, Direction::ToHost, true },
+    { cmd::leave, Direction::ToHost, true },
 } };
 
 // The catalogue's entry for a command word ("CMD_chat"); null for any other text.
@@ -137,6 +141,7 @@ bool clientSends(std::string_view name);
 
 // A seat token: 32 lowercase hexadecimal characters (128 random bits).
 inline constexpr std::size_t kSeatTokenLength = 32;
+bool isSeatToken(std::string_view text);
 
 // Kinds of "CMD_thedice".
 inline constexpr std::string_view kDiceThirteen = "true";
@@ -212,10 +217,15 @@ std::string leader(int seat);
 std::string notice(std::string_view text); // text is the rest
 // host -> client: the answer to ping `n`; older clients never ping.
 std::string pong(std::string_view n);
+// host -> client: the leader removed the player in `seat`, just before the host closes
+// the connection: the window must not come back by itself. Older clients ignore it.
+std::string removed(int seat);
 // client -> host: take back the seat of `token`, from the fresh `seat`; older hosts ignore it.
 std::string rejoin(int seat, std::string_view token, std::string_view version);
 // client -> host: heartbeat `n`; older hosts ignore it (so send it only to a host that sent a token).
 std::string ping(std::string_view n);
+// client -> host: the player in `seat` leaves on purpose: no hold. Older hosts ignore it.
+std::string leave(int seat);
 } // namespace msg
 
 } // namespace net

@@ -63,4 +63,13 @@ std::optional<int> parseInt(std::string_view text)
     return negative ? static_cast<int>(-static_cast<long long>(magnitude)) : static_cast<int>(magnitude);
 }
 
+std::optional<int> intAt(std::string_view rest, std::size_t index, int lo, int hi)
+{
+    const auto field = fieldAt(rest, index);
+    const auto n = field ? parseInt(*field) : std::nullopt;
+    if (!n || *n < lo || *n > hi)
+        return std::nullopt;
+    return n;
+}
+
 } // namespace net

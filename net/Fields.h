@@ -23,4 +23,7 @@ std::optional<std::string_view> fieldAt(std::string_view rest, std::size_t index
 // else; no blanks, no overflow of int.
 std::optional<int> parseInt(std::string_view text);
 
+// Field `index` of `rest` as a number from `lo` to `hi`, or nothing.
+std::optional<int> intAt(std::string_view rest, std::size_t index, int lo, int hi);
+
 } // namespace net

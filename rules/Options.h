@@ -25,5 +25,8 @@ inline constexpr OptionRange kZirkedAtRange { 1000, 5000, 1000 };
 // past a day the turn clock, with its grace, could overflow.
 inline constexpr int kShortestTurn = 1;
 inline constexpr int kLongestTurn = 24 * 60 * 60;
+// Seconds the host's turn clock runs past the time per turn, for the words on
+// their way when it ends: windows show the time per turn.
+inline constexpr int kTurnGrace = 4;
 
 } // namespace rules

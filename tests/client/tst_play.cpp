@@ -2,6 +2,7 @@
 // built with the mouse and the keyboard, the boxes, the scores, and a slow
 // game watched from a second window.
 
+#include "BoardLookup.h"
 #include "ClientHarness.h"
 
 #include "client/GameBoard.h"
@@ -18,18 +19,9 @@
 namespace
 {
 
-QString text(QWidget* root, const char* name)
-{
-    auto* l = root->findChild<QLabel*>(name);
-    return l ? l->text() : QStringLiteral("<missing %1>").arg(name);
-}
-
-TileWidget* tile(MainWindow* window, int n) { return window->findChild<TileWidget*>(QString("dice_%1").arg(n)); }
-
-QListWidget* box(MainWindow* window, int length)
-{
-    return window->findChild<QListWidget*>(QString("list_%1").arg(length));
-}
+using boardlookup::box;
+using boardlookup::text;
+using boardlookup::tile;
 
 // Starts a game from the start window as the host's player would.
 void startGame(ClientHarness& h, bool fast, bool typing)

@@ -114,6 +114,18 @@ TEST(SeatHold, NoHoldForAPlayerTheHostRemovedOrWithTheHoldSwitchedOff)
                 t.game.closed(2); // the shell reports the close it was asked for
             },
             false },
+        { "a player who said goodbye was held", 120,
+            [](HostTable& t) {
+                t.say(2, net::msg::leave(2));
+                t.game.closed(2);
+            },
+            false },
+        { "a goodbye in another's name freed their seat", 120,
+            [](HostTable& t) {
+                t.say(3, net::msg::leave(2));
+                t.game.closed(2);
+            },
+            true },
         { "kicking a held seat frees it at once", 120,
             [](HostTable& t) {
                 t.game.closed(2);
@@ -137,6 +149,27 @@ TEST(SeatHold, NoHoldForAPlayerTheHostRemovedOrWithTheHoldSwitchedOff)
         EXPECT_EQ(t.game.player(2).loggedIn, r.held) << r.fault;
         EXPECT_EQ(t.game.accepted() == 2, !r.held) << r.fault << ": the seat's freedom";
     }
+}
+
+TEST(SeatHold, AGoodbyeFreesTheSeatAtOnceAndARemovedPlayerIsToldSoFirst)
+{
+    HostTable t;
+    t.seat(3);
+    t.link.clear();
+    t.say(2, net::msg::leave(2));
+    EXPECT_EQ(t.link.dropped, std::vector<int> { 2 }) << "the host did not close the leaver's connection";
+    t.game.closed(2);
+    EXPECT_EQ(t.link.to(1), std::vector<std::string> { "CMD_playerdisconnected+2+P2" });
+    EXPECT_TRUE(t.link.to(1, net::cmd::seatheld).empty());
+    EXPECT_FALSE(t.game.player(2).loggedIn);
+
+    t.link.clear();
+    t.say(1, net::msg::kickhim(1, 3));
+    EXPECT_EQ(t.link.to(3), std::vector<std::string> { "CMD_removed+3" })
+        << "a removed window cannot tell its closing from a broken link";
+    EXPECT_EQ(t.link.dropped, std::vector<int> { 3 });
+    t.game.closed(3);
+    EXPECT_EQ(t.link.to(1, net::cmd::playerdisconnected), std::vector<std::string> { "CMD_playerdisconnected+3+P3" });
 }
 
 TEST(SeatHold, NewcomersSeeHeldSeatsAndTheGameOutlivesAllLinksForTheHoldOnly)

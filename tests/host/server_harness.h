@@ -214,6 +214,15 @@ public:
         if (m_fd >= 0)
             ::shutdown(m_fd, SHUT_WR);
     }
+    // Gone at once with a reset, as a socket closed with bytes unread goes.
+    void reset()
+    {
+        if (m_fd >= 0) {
+            const linger hard { 1, 0 };
+            ::setsockopt(m_fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+        }
+        abort();
+    }
     // Gone at once.
     void abort()
     {

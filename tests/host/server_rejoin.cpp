@@ -21,6 +21,8 @@ private slots:
     void theOldConnectionThatStillLooksAliveGivesWaySilently();
     void aHeldPlayerComesBackIntoAFullHouse();
     void aStrangerWithTheSameNameGetsAnotherSeatAndNothingOfTheHeldOne();
+    void aGoodbyeRightBeforeTheCloseFreesTheSeat_data();
+    void aGoodbyeRightBeforeTheCloseFreesTheSeat();
     void theHoldRunsOutOnTheHostsOwnClock();
     void heartbeatsAreAnsweredAndTheirSilenceIsALostLink();
     void aFloodOfLargestLinesCannotGetAReadingWindowDropped();
@@ -134,6 +136,36 @@ void ServerRejoin::aHeldPlayerComesBackIntoAFullHouse()
     QVERIFY(back.sync());
     QVERIFY(nine[0]->seeChat(back.lastSync()));
     QCOMPARE(host.server->openConnections(), 9);
+}
+
+void ServerRejoin::aGoodbyeRightBeforeTheCloseFreesTheSeat_data()
+{
+    QTest::addColumn<bool>("closeAtOnce");
+    QTest::newRow("the close reached the host with the goodbye unread") << true;
+    QTest::newRow("the goodbye was handled before the close") << false;
+}
+
+void ServerRejoin::aGoodbyeRightBeforeTheCloseFreesTheSeat()
+{
+    QFETCH(bool, closeAtOnce);
+    Host host;
+    RawClient ann;
+    QCOMPARE(ann.join(host.port(), "Ann"), 1);
+    {
+        RawClient bob;
+        QCOMPARE(bob.join(host.port(), "Bob"), 2);
+        QVERIFY(bob.sync());
+        bob.write(net::msg::leave(2));
+        if (closeAtOnce)
+            bob.reset();
+        else
+            QVERIFY(bob.waitClosed());
+    }
+    QVERIFY(ann.waitFor(net::cmd::playerdisconnected, [](const std::string& m) { return m == "CMD_playerdisconnected+2+Bob"; }));
+    QCOMPARE(ann.count(net::cmd::seatheld), 0);
+    QVERIFY(!host.game().player(2).held);
+    RawClient next;
+    QCOMPARE(next.join(host.port(), "Cid"), 2);
 }
 
 void ServerRejoin::aStrangerWithTheSameNameGetsAnotherSeatAndNothingOfTheHeldOne()
