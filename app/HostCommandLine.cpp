@@ -157,8 +157,8 @@ IPv4 or IPv6.
   --no-announce
              do not announce the game on the local network
   --clean-words
-             refuse offensive words for everyone, with the reason "Rejected.
-             This host refuses offensive words" (computer players never play
+             refuse offensive words for everyone, with the reason "Rejected:
+             this host refuses offensive words" (computer players never play
              them in any case)
   --help     show this text
 
