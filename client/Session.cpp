@@ -1,5 +1,6 @@
 #include "Session.h"
 
+#include "Wording.h"
 #include "chat/ChatLine.h"
 #include "chat/Speaker.h"
 #include "net/Commands.h"
@@ -126,7 +127,8 @@ Effects Session::chat(std::string_view rest)
 {
     const chat::Payload payload = chat::splitPayload(rest);
     Effects e;
-    e.lines.push_back({ payload.line, payload.colour });
+    const int me = m_roster.mySeat();
+    e.lines.push_back({ ownLine(payload.line, me, rules::isSeat(me) ? m_roster.nameAt(me) : ""), payload.colour });
     return e;
 }
 

@@ -1051,7 +1051,7 @@ void Game::justwatch(std::string_view rest, int seat)
     if (mode != "1")
         return;
     bool another = false;
-    for (int s = 1; s <= 4; ++s)
+    for (int s = 1; s <= rules::kWatchSeats; ++s)
         if (s != *target && m_table.occupied(s) && !at(s).watching)
             another = true;
     if (!another)
