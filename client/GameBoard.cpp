@@ -1,6 +1,8 @@
 #include "GameBoard.h"
 
+#include "Announcer.h"
 #include "TileWidget.h"
+#include "Wording.h"
 #include "chat/ChatInput.h"
 #include "chat/ChatView.h"
 #include "chat/PhraseBar.h"
@@ -45,6 +47,10 @@ constexpr int kPlayTop = 46;
 constexpr int kBoxTop = 198;
 constexpr int kTimerTrackWidth = 200;
 constexpr int kMissedWidth = 156;
+// The typing box says what the keys do in full: left of "Finish" under a rack
+// of one row; right of the upper row when the tiles stand in two.
+constexpr QRect kTypingOneRow(182, 110, 260, 30);
+constexpr QRect kTypingTwoRows(462, 60, 126, 44);
 
 QString css(std::uint32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF).name(); }
 
@@ -257,6 +263,8 @@ GameBoard::GameBoard(QWidget* parent, ChatOutbox* outbox)
     buildInfo();
     buildWordLists();
     buildMissedWords();
+    m_announcer = new Announcer(this);
+    nameControls();
 }
 
 void GameBoard::buildPlayArea()
@@ -268,6 +276,8 @@ void GameBoard::buildPlayArea()
         auto* t = new TileWidget(n, m_playArea);
         t->hide();
         connect(t, &TileWidget::pressed, this, &GameBoard::tilePressed);
+        connect(t, &TileWidget::activated, this, &GameBoard::tileActivated);
+        connect(t, &TileWidget::stepped, this, &GameBoard::tileStepped);
         m_tiles[static_cast<std::size_t>(n - 1)] = t;
     }
     m_buttonClear = turnButton(new QPushButton("Clear", m_playArea), "button_clear", QRect(8, 14, 90, 30));
@@ -281,10 +291,11 @@ void GameBoard::buildPlayArea()
     for (QPushButton* b : { static_cast<QPushButton*>(m_buttonNew), static_cast<QPushButton*>(m_buttonOld) })
         b->setToolTip("Get all New Tiles but lost 300 points!");
     m_buttonFinish = turnButton(new QPushButton("Finish", m_playArea), "button_finish", QRect(446, 110, 58, 30));
-    m_typing = new QCheckBox("Typing ON", m_playArea);
+    m_typing = new QCheckBox(
+        QString::fromUtf8(client::kTypingOff.data(), static_cast<qsizetype>(client::kTypingOff.size())), m_playArea);
     m_typing->setObjectName("checkbox_typing");
-    // Right of tile 13's place in the lower row, which ends at 441.
-    m_typing->setGeometry(506, 110, 84, 30);
+    // Placed by render, where the rack leaves room for its words.
+    m_typing->setGeometry(kTypingOneRow);
     m_typing->setFocusPolicy(Qt::NoFocus);
     m_typing->setStyleSheet("QCheckBox { color: #102a50; background: transparent; }");
     m_typing->hide();
@@ -334,7 +345,7 @@ void GameBoard::buildBoxes()
             = label(this, QString("label_memo%1").arg(length), QRect(x, kBoxTop + 92, 70, 14), "font-weight: bold;");
         points->setAlignment(Qt::AlignCenter);
         points->setText("0");
-        m_boxes[static_cast<std::size_t>(i)] = { list, points };
+        m_boxes[static_cast<std::size_t>(i)] = { caption, list, points };
     }
 }
 
@@ -480,6 +491,19 @@ void GameBoard::render(const client::Game& game, const client::Roster& roster)
     m_buttonFinish->setVisible(b.finish);
     m_typing->setVisible(b.typing);
     m_typing->setChecked(game.typingOn());
+    QString typing = QString::fromUtf8(game.typingText().data(), static_cast<qsizetype>(game.typingText().size()));
+    if (game.rack().twoRows()) {
+        typing.replace(QStringLiteral(" \u2014 "), QStringLiteral(" \u2014\n"));
+        m_typing->setGeometry(kTypingTwoRows);
+    } else {
+        m_typing->setGeometry(kTypingOneRow);
+    }
+    m_typing->setText(typing);
+    if (m_typing->accessibleName() != typing.simplified())
+        m_typing->setAccessibleName(typing.simplified());
+    restyle(m_typing,
+        QString("QCheckBox { background: transparent; color: %1; font-weight: %2; }")
+            .arg(css(game.typingColour()), game.typingOn() ? "bold" : "normal"));
     m_buttonStart->setVisible(game.startButton());
 
     setText(m_status, game.status());
@@ -521,6 +545,7 @@ void GameBoard::render(const client::Game& game, const client::Roster& roster)
     // The game's speed, as the settings panel's fast-game label keeps it: 1 slow, 2 fast.
     m_info[5]->setProperty("tag", game.settings().fast ? 2 : 1);
     m_noGame->setVisible(!anyInfo);
+    describe(game, roster);
 }
 
 QPoint GameBoard::tilePosition(const client::Tile& tile, bool twoRows)
@@ -555,6 +580,7 @@ void GameBoard::renderBoxes(const client::Game& game)
         const client::WordBox& model = game.box(length);
         Box& box = m_boxes[static_cast<std::size_t>(length - rules::kMinWordLength)];
         setLines(box.list, model.words);
+        setText(box.caption, client::boxCaption(length, model.full, model.closed));
         const QString style
             = QString("QListWidget { background: %1; color: %2; font-weight: bold; font-size: 10px; border: 1px solid "
                       "rgba(40,60,90,140); border-radius: 3px; }")
@@ -594,8 +620,12 @@ void GameBoard::renderClock(const client::Game& game)
     const int full = std::max(1, game.settings().timePerTurn);
     const int width = full <= kTimerTrackWidth ? game.clockBarWidth() : game.clockBarWidth() * kTimerTrackWidth / full;
     m_timerBar->resize(std::clamp(width, 0, kTimerTrackWidth), 8);
-    const bool low = game.clockSeconds() <= 10;
-    restyle(m_timerBar, low ? "background: #c0392b; border: none;" : "background: #2e8b3a; border: none;");
+    // The last seconds are striped as well as red: colour is never the only sign.
+    restyle(m_timerBar,
+        game.clockHurry() ? "background: qlineargradient(spread:repeat, x1:0, y1:0, x2:0.04, y2:0, stop:0 #c0392b, "
+                            "stop:0.5 #c0392b, stop:0.51 #f4d03f, stop:1 #f4d03f); border: none;"
+                          : "background: #2e8b3a; border: none;");
+    describeClock(game);
 }
 
 #include "GameBoard.moc"

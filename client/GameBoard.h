@@ -11,6 +11,7 @@
 
 #include <array>
 
+class Announcer;
 class ChatInput;
 class ChatOutbox;
 class ChatView;
@@ -56,9 +57,15 @@ public:
     QLabel* nameLabel(int seat) const { return m_seats[static_cast<std::size_t>(seat - 1)].name; }
     QLabel* eyes(int seat) const { return m_seats[static_cast<std::size_t>(seat - 1)].eyes; }
     QPushButton* startButton() const { return m_buttonStart; }
+    TileWidget* tile(int n) const { return m_tiles[static_cast<std::size_t>(n - 1)]; }
+    // Where news for a screen reader is said.
+    Announcer* announcer() const { return m_announcer; }
 
 signals:
     void tilePressed(int tile, Qt::MouseButton button);
+    // The keyboard on a tile: Space or Enter, and the arrows.
+    void tileActivated(int tile);
+    void tileStepped(int tile, int step);
     void doneClicked();
     void clearClicked();
     void newTilesDoubleClicked();
@@ -83,6 +90,7 @@ private:
         QLabel* fresh = nullptr;
     };
     struct Box {
+        QLabel* caption = nullptr;
         QListWidget* list = nullptr;
         QLabel* points = nullptr;
     };
@@ -103,6 +111,11 @@ private:
     void renderRack(const client::Game& game);
     void renderBoxes(const client::Game& game);
     void renderSeats(const client::Game& game, const client::Roster& roster);
+    // Names and descriptions for a screen reader (GameBoardWords.cpp): the
+    // fixed ones once, and what the model says after every change.
+    void nameControls();
+    void describe(const client::Game& game, const client::Roster& roster);
+    void describeClock(const client::Game& game);
 
     QLabel* m_logo = nullptr;
     QFrame* m_playArea = nullptr;
@@ -136,4 +149,5 @@ private:
     ChatView* m_chatView = nullptr;
     ChatInput* m_chatInput = nullptr;
     PhraseBar* m_phrases = nullptr;
+    Announcer* m_announcer = nullptr;
 };

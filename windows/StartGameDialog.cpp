@@ -10,6 +10,7 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -296,6 +297,23 @@ QSpinBox* StartGameDialog::checkValues()
     m_problem->clear();
     m_problem->hide();
     return nullptr;
+}
+
+void StartGameDialog::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        onStartClicked();
+        break;
+    case Qt::Key_Escape:
+        close();
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
 }
 
 QString StartGameDialog::problemText() const { return m_problem->isHidden() ? QString() : m_problem->text(); }

@@ -51,6 +51,10 @@ public:
     // The reason Start was refused, as shown; empty when none is.
     QString problemText() const;
 
+protected:
+    // Enter starts, as the default button does in a dialog; Escape closes, starting nothing.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     // Shows the first field's problem, or hides the reason; returns that field.
     QSpinBox* checkValues();

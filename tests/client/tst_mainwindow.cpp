@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSet>
 #include <QTextBlock>
 #include <QTextCursor>
 
@@ -195,11 +196,11 @@ void MainWindowTest::loginAndRoster()
     QVERIFY(!h.spectators->hasSpy(7, "Spy"));
 
     host.send(net::msg::justwatching(2, true));
-    QTRY_VERIFY(h.chatText().endsWith("Ann is just watching"));
+    QTRY_VERIFY(h.chatText().endsWith("You are just watching"));
     QVERIFY(h.window->action("JustWatch1")->isChecked());
     QVERIFY(!label(h.window.get(), "image_eyes2")->isHidden());
     host.send(net::msg::justwatching(2, false));
-    QTRY_VERIFY(h.chatText().endsWith("Ann now playing again"));
+    QTRY_VERIFY(h.chatText().endsWith("You are playing again"));
     QVERIFY(!h.window->action("JustWatch1")->isChecked());
     QVERIFY(label(h.window.get(), "image_eyes2")->isHidden());
 
@@ -403,6 +404,11 @@ void MainWindowTest::removalAndWatchCommands()
     h.window->action("SettoJustWatch1")->trigger();
     h.window->action("UnsetJustWatch1")->trigger();
     h.spectators->onKick(8);
+    // Alone in the playing seats: watching would leave nobody to play, so the item is greyed.
+    QVERIFY(!h.window->action("JustWatch1")->isEnabled());
+    h.window->action("JustWatch1")->trigger();
+    host.send(net::msg::newplayerinfo(2, "Bob"));
+    QTRY_VERIFY(h.window->action("JustWatch1")->isEnabled());
     h.window->action("JustWatch1")->trigger();
     QVERIFY2(!h.window->action("JustWatch1")->isChecked(), "the check waits for the host's answer");
 
@@ -515,6 +521,23 @@ void MainWindowTest::menus()
         "File > Exit",
         "File > Host Game [h]",
         "File > Join Game [h]",
+        "Play",
+        "Play > Done [d]",
+        "Play > Take Back the Last Tile [d]",
+        "Play > Clear the Word [d]",
+        "Play > Shuffle the Rack [d]",
+        "Play > -",
+        "Play > New Tiles (300 points) [d]",
+        "Play > Old Tiles Back (300 points) [d]",
+        "Play > Finish the Turn [d]",
+        "Play > -",
+        "Play > Typing On or Off\tTab [cd]",
+        "Play > Keyboard to the Tiles or the Chat [d]",
+        "Play > Close the Word Lists [d]",
+        "Play > Say the Board",
+        "Play > -",
+        "Play > Say a Phrase",
+        "Play > Chatter Sounds",
         "Options",
         "Options > Play Sounds [cx]",
         "Options > Play Chatter Sounds [c]",
@@ -535,7 +558,7 @@ void MainWindowTest::menus()
         "Options > Reset Screen Location",
         "Options > -",
         "Options > Show Words You Missed [cx]",
-        "Options > Just Watch [c]",
+        "Options > Just Watch [cd]",
         "View",
         "View > View Tally",
         "View > Spy List",
@@ -545,8 +568,24 @@ void MainWindowTest::menus()
         "Help > -",
         "Help > About",
     };
-    QCOMPARE(walk(h.window->menuBar()->actions(), ""), expected);
+    // The phrases and the chatter sounds are the phrase bar's own lists.
+    QStringList shown = walk(h.window->menuBar()->actions(), "");
+    const qsizetype phrases = shown.removeIf([](const QString& l) { return l.startsWith("Play > Say a Phrase > "); });
+    QCOMPARE(phrases, qsizetype(9));
+    shown.removeIf([](const QString& l) { return l.startsWith("Play > Chatter Sounds > "); });
+    QCOMPARE(shown, expected);
+    QCOMPARE(h.window->findChild<QAction*>("PlayPhrase1")->text(), QString("Way To Go!"));
     QCOMPARE(h.window->action("Help2")->shortcut(), QKeySequence(Qt::Key_F1));
+    // Every move and every window has a key, each key one action.
+    QSet<QString> keys;
+    for (const char* name : { "StartGame1", "Exit1", "PlayDone1", "PlayTakeBack1", "PlayClear1", "PlayShuffle1",
+             "PlayNewTiles1", "PlayOldTiles1", "PlayFinish1", "PlayTilesOrChat1", "PlayCloseLists1", "PlaySayBoard1",
+             "JustWatch1", "ViewTally1", "SpyList1", "PrhaseList1", "Help2", "About1", "PlayPhrase9" }) {
+        const QKeySequence key = h.window->findChild<QAction*>(name)->shortcut();
+        QVERIFY2(!key.isEmpty(), name);
+        QVERIFY2(!keys.contains(key.toString()), name);
+        keys.insert(key.toString());
+    }
     QCOMPARE(h.window->windowTitle(), QString("Zirky"));
 
     // Chat lines are text, never markup, and a player's line starts with its head in bold.

@@ -380,6 +380,15 @@ void StartGameDialogTest::closingStartsNothing()
     // Still usable afterwards: the one instance lives for the whole run.
     form.show();
     QCOMPARE(spin(form, "timeperturn")->value(), 100);
+    // Escape from the field being typed in closes, starting nothing; Enter starts.
+    spin(form, "timeperturn")->setFocus();
+    QTest::keyClick(spin(form, "timeperturn"), Qt::Key_Escape);
+    QVERIFY(form.isHidden());
+    QCOMPARE(calls, 0);
+    form.show();
+    spin(form, "timeperturn")->setFocus();
+    QTest::keyClick(spin(form, "timeperturn"), Qt::Key_Return);
+    QCOMPARE(calls, 1);
 }
 
 void StartGameDialogTest::showsCentredOnMainWindow()

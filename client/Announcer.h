@@ -1,0 +1,24 @@
+#pragma once
+// Says what happens to a screen reader (AT-SPI, through Qt's accessibility):
+// an empty little widget with the notification role whose name is the news.
+// Each message renames it and shows it anew, so a reader that speaks
+// notifications as they appear speaks it, and one that follows name changes
+// does too. It draws nothing and takes no clicks.
+
+#include <QWidget>
+
+class Announcer : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit Announcer(QWidget* parent);
+
+    void say(const QString& text);
+    const QString& lastSaid() const { return m_last; }
+
+protected:
+    void paintEvent(QPaintEvent*) override { }
+
+private:
+    QString m_last;
+};
