@@ -1,0 +1,121 @@
+#!/usr/bin/python3
+"""Dumps the game window's accessibility tree as a screen reader sees it
+(AT-SPI) and checks it: every interactive control has a name, and the tiles,
+the word boxes and the seats say what a player needs to hear.
+
+Run it through tools/atspi-dump.sh, which starts Xvfb, a private D-Bus session
+with the accessibility bus and the game. On its own it needs a running game
+on the accessibility bus of the current session.
+
+    tools/atspi-dump.py [--app zirky] [--out tree.txt]
+
+Exit status 0 when every check holds, 1 otherwise; the problems are listed.
+"""
+import argparse
+import re
+import sys
+import time
+
+import pyatspi
+
+# Roles a player acts on: each needs a name to be found by ear.
+INTERACTIVE = {
+    pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_TOGGLE_BUTTON, pyatspi.ROLE_CHECK_BOX, pyatspi.ROLE_RADIO_BUTTON,
+    pyatspi.ROLE_MENU_ITEM, pyatspi.ROLE_CHECK_MENU_ITEM, pyatspi.ROLE_RADIO_MENU_ITEM, pyatspi.ROLE_MENU,
+    pyatspi.ROLE_ENTRY, pyatspi.ROLE_TEXT, pyatspi.ROLE_PASSWORD_TEXT, pyatspi.ROLE_SPIN_BUTTON,
+    pyatspi.ROLE_COMBO_BOX, pyatspi.ROLE_LIST, pyatspi.ROLE_LIST_BOX, pyatspi.ROLE_SLIDER,
+    pyatspi.ROLE_PAGE_TAB, pyatspi.ROLE_LINK,
+}
+
+TILE = re.compile(r"^(?:[A-Z], (?:on the rack|in the word at place \d+), tile \d+|Empty tile \d+)$")
+BOX = re.compile(r"^(\d+) Letters(?:, full|, closed this turn)?: (?:no words|\d+ words?, \d+ points?: .*)$")
+SEAT = re.compile(r"^Seat (\d): (?:free|.+, -?\d+ points.*)$")
+
+
+def find_app(name, timeout):
+    end = time.time() + timeout
+    while time.time() < end:
+        desktop = pyatspi.Registry.getDesktop(0)
+        for app in desktop:
+            if app is not None and app.name.lower() == name.lower():
+                return app
+        time.sleep(0.5)
+    return None
+
+
+def walk(node, depth, out, problems, seen):
+    try:
+        role = node.getRole()
+        role_name = node.getRoleName()
+        name = node.name or ""
+        states = node.getState()
+        showing = states.contains(pyatspi.STATE_SHOWING)
+        count = node.childCount
+    except Exception as e:  # a node that went away while walked
+        out.append("  " * depth + "<gone: %s>" % e)
+        return
+    flags = []
+    if states.contains(pyatspi.STATE_FOCUSED):
+        flags.append("focused")
+    if states.contains(pyatspi.STATE_CHECKED):
+        flags.append("checked")
+    if not states.contains(pyatspi.STATE_ENABLED):
+        flags.append("disabled")
+    if not showing:
+        flags.append("hidden")
+    out.append("%s[%s] %r%s" % ("  " * depth, role_name, name, " (" + ", ".join(flags) + ")" if flags else ""))
+    seen.append((role, name, showing))
+    if role in INTERACTIVE and not name.strip() and showing:
+        problems.append("unnamed %s at depth %d (parent %r)" % (role_name, depth, node.parent.name if node.parent else ""))
+    if role in INTERACTIVE and name.endswith("\u2026") and showing:
+        problems.append("%s named by a cut caption: %r" % (role_name, name))
+    for i in range(count):
+        child = node.getChildAtIndex(i)
+        if child is not None:
+            walk(child, depth + 1, out, problems, seen)
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--app", default="Zirky")
+    ap.add_argument("--out")
+    ap.add_argument("--timeout", type=float, default=30)
+    ap.add_argument("--expect-game", action="store_true", help="a game runs: check the tiles too")
+    args = ap.parse_args()
+
+    app = find_app(args.app, args.timeout)
+    if app is None:
+        print("no application %r on the accessibility bus" % args.app, file=sys.stderr)
+        return 1
+    out, problems, seen = [], [], []
+    walk(app, 0, out, problems, seen)
+    text = "\n".join(out) + "\n"
+    if args.out:
+        with open(args.out, "w", encoding="utf-8") as f:
+            f.write(text)
+    else:
+        sys.stdout.write(text)
+
+    names = [n for _, n, _ in seen]
+    tiles = [n for n in names if TILE.match(n)]
+    lettered = [n for n in tiles if not n.startswith("Empty")]
+    boxes = sorted({int(m.group(1)) for m in map(BOX.match, names) if m})
+    seats = sorted({int(m.group(1)) for m in map(SEAT.match, names) if m})
+    if boxes != list(range(3, 11)):
+        problems.append("word boxes named by length, words and points: found %s, want 3..10" % boxes)
+    if seats != list(range(1, 7)):
+        problems.append("seats named by player and score: found %s, want 1..6" % seats)
+    if args.expect_game and len(lettered) < 10:
+        problems.append("tiles named by letter and place: %d found, want at least 10" % len(lettered))
+    if not any(r == pyatspi.ROLE_NOTIFICATION for r, _, _ in seen):
+        problems.append("no notification for the news")
+
+    print("checked %d nodes: %d tiles with letters, boxes %s, seats %s" % (len(seen), len(lettered), boxes, seats),
+          file=sys.stderr)
+    for p in problems:
+        print("PROBLEM: " + p, file=sys.stderr)
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
