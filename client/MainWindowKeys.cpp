@@ -15,6 +15,8 @@
 #include <QApplication>
 #include <QKeySequence>
 #include <QMenu>
+#include <QMenuBar>
+#include <QShortcut>
 
 #include <algorithm>
 
@@ -74,6 +76,16 @@ void MainWindow::buildPlayMenu(QMenu* play)
     readPhrases();
     connect(phrases, &QMenu::aboutToShow, this, readPhrases);
     play->addMenu(m_board->phraseBar()->chatterMenu())->setText("Chatter Sounds");
+
+    // F10 opens the menu bar, as in other desktop programs: the arrows then
+    // reach every item, the options included, without a mouse.
+    auto* menus = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(menus, &QShortcut::activated, this, [this] {
+        const QList<QAction*> top = menuBar()->actions();
+        const auto first = std::find_if(top.begin(), top.end(), [](QAction* a) { return a->isVisible(); });
+        if (first != top.end())
+            menuBar()->setActiveAction(*first);
+    });
 }
 
 void MainWindow::updateMenus()

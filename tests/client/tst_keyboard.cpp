@@ -230,6 +230,18 @@ void KeyboardTest::rackWalkedWithArrowsAndMenuKeys()
     QTRY_COMPARE(QApplication::focusWidget(), chatInput(h));
     QVERIFY(key(Qt::Key_P, Qt::ControlModifier));
     QTRY_VERIFY(h.phrases->isVisible());
+    h.phrases->close();
+    QTRY_COMPARE(QApplication::focusWidget(), chatInput(h));
+
+    // F10 opens the menus; the arrows reach the options, Escape leaves them.
+    QVERIFY(key(Qt::Key_F10));
+    QTRY_VERIFY(QApplication::activePopupWidget());
+    QCOMPARE(QApplication::activePopupWidget()->objectName(), QString("File1"));
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Right);
+    QTRY_COMPARE(QApplication::activePopupWidget()->objectName(), QString("Play1"));
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Right);
+    QTRY_COMPARE(QApplication::activePopupWidget()->objectName(), QString("Options1"));
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
 }
 
 void KeyboardTest::soloGameToTheWinnerByKeysAlone()
