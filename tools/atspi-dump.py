@@ -75,12 +75,44 @@ def walk(node, depth, out, problems, seen):
             walk(child, depth + 1, out, problems, seen)
 
 
+def listen(seconds, problems, expect):
+    """Prints what the game tells a screen reader for `seconds`: renamed
+    controls and news. With `expect`, the news must include those words."""
+    from gi.repository import GLib
+
+    heard = []
+
+    def on_event(event):
+        try:
+            source = event.source
+            if source is None or source.getApplication().name.lower() != "zirky":
+                return
+            role = source.getRoleName()
+            name = source.name or ""
+        except Exception:
+            return
+        line = "%s [%s] %r" % (event.type, role, name)
+        heard.append((source.getRole(), name))
+        print("EVENT " + line, flush=True)
+
+    kinds = ["object:property-change:accessible-name", "object:state-changed:showing", "object:announcement",
+             "object:state-changed:focused"]
+    pyatspi.Registry.registerEventListener(on_event, *kinds)
+    GLib.timeout_add(int(seconds * 1000), lambda: pyatspi.Registry.stop() or False)
+    pyatspi.Registry.start()
+    news = [n for r, n in heard if r == pyatspi.ROLE_NOTIFICATION]
+    if expect and not any(expect in n for n in news):
+        problems.append("no news with %r reached the reader (news heard: %r)" % (expect, news[-3:]))
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--app", default="Zirky")
     ap.add_argument("--out")
     ap.add_argument("--timeout", type=float, default=30)
     ap.add_argument("--expect-game", action="store_true", help="a game runs: check the tiles too")
+    ap.add_argument("--listen", type=float, default=0, help="then print the events heard for this many seconds")
+    ap.add_argument("--expect-news", help="words the news heard while listening must include")
     args = ap.parse_args()
 
     app = find_app(args.app, args.timeout)
@@ -109,6 +141,9 @@ def main():
         problems.append("tiles named by letter and place: %d found, want at least 10" % len(lettered))
     if not any(r == pyatspi.ROLE_NOTIFICATION for r, _, _ in seen):
         problems.append("no notification for the news")
+
+    if args.listen > 0:
+        listen(args.listen, problems, args.expect_news)
 
     print("checked %d nodes: %d tiles with letters, boxes %s, seats %s" % (len(seen), len(lettered), boxes, seats),
           file=sys.stderr)
