@@ -40,4 +40,5 @@ void Announcer::say(const QString& text)
     show(); // and that a notification appeared
     QAccessibleEvent alert(this, QAccessible::Alert);
     QAccessible::updateAccessibility(&alert);
+    emit said(text);
 }

@@ -16,6 +16,10 @@ public:
     void say(const QString& text);
     const QString& lastSaid() const { return m_last; }
 
+signals:
+    // Each piece of news as it goes out, for whoever keeps a history of it.
+    void said(const QString& text);
+
 protected:
     void paintEvent(QPaintEvent*) override { }
 

@@ -34,6 +34,11 @@ void GameBoard::nameControls()
     m_status->setAccessibleDescription("What happens now");
     m_result->setAccessibleDescription("The last result");
     m_timerBar->setAccessibleName("Time left, as a bar");
+    m_timerTrack->setAccessibleName("Turn clock");
+    m_playArea->setAccessibleName("Your tiles and word");
+    m_winnerPanel->setAccessibleName("Winner");
+    m_wordLists->setAccessibleName("Everyone's words this turn");
+    m_missedPanel->setAccessibleName("Words you missed this turn");
     m_closeLists->setAccessibleName("Close the word lists");
     if (auto* close = findChild<QPushButton*>("button_closemissed"))
         close->setAccessibleName("Close the words you missed");
