@@ -492,13 +492,7 @@ void GameBoard::render(const client::Game& game, const client::Roster& roster)
     m_typing->setVisible(b.typing);
     m_typing->setChecked(game.typingOn());
     QString typing = QString::fromUtf8(game.typingText().data(), static_cast<qsizetype>(game.typingText().size()));
-    if (game.rack().twoRows()) {
-        typing.replace(QStringLiteral(" \u2014 "), QStringLiteral(" \u2014\n"));
-        m_typing->setGeometry(kTypingTwoRows);
-    } else {
-        m_typing->setGeometry(kTypingOneRow);
-    }
-    m_typing->setText(typing);
+    placeTypingBox(typing, game.rack().twoRows());
     if (m_typing->accessibleName() != typing.simplified())
         m_typing->setAccessibleName(typing.simplified());
     restyle(m_typing,
@@ -546,6 +540,17 @@ void GameBoard::render(const client::Game& game, const client::Roster& roster)
     m_info[5]->setProperty("tag", game.settings().fast ? 2 : 1);
     m_noGame->setVisible(!anyInfo);
     describe(game, roster);
+}
+
+void GameBoard::placeTypingBox(QString text, bool twoRows)
+{
+    if (twoRows) {
+        text.replace(QStringLiteral(" \u2014 "), QStringLiteral(" \u2014\n"));
+        m_typing->setGeometry(kTypingTwoRows);
+    } else {
+        m_typing->setGeometry(kTypingOneRow);
+    }
+    m_typing->setText(text);
 }
 
 QPoint GameBoard::tilePosition(const client::Tile& tile, bool twoRows)

@@ -111,6 +111,9 @@ private:
     void renderRack(const client::Game& game);
     void renderBoxes(const client::Game& game);
     void renderSeats(const client::Game& game, const client::Roster& roster);
+    // The typing box's words where the rack leaves them room: beside Finish
+    // under one row of tiles, on two lines right of the upper row under two.
+    void placeTypingBox(QString text, bool twoRows);
     // Names and descriptions for a screen reader (GameBoardWords.cpp): the
     // fixed ones once, and what the model says after every change.
     void nameControls();

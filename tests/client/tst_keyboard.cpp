@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -157,9 +158,17 @@ void KeyboardTest::lettersGoWhereTheTypingStateSays()
         QVERIFY2(QApplication::focusWidget() == input, r.fault);
     }
 
-    // A letter not on the rack moves nothing and is said, not sent.
+    // Letters an input method composes come without key presses: still the tiles'.
     QVERIFY(key(Qt::Key_Tab));
     QVERIFY(typing->isChecked());
+    QInputMethodEvent composed;
+    composed.setCommitString(rack.left(2).toLower());
+    QCoreApplication::sendEvent(input, &composed);
+    QVERIFY(input->text().isEmpty());
+    QCOMPARE(game.rack().wordLength(), 2);
+    QVERIFY(key(Qt::Key_1));
+
+    // A letter not on the rack moves nothing and is said, not sent.
     char missing = 'Q';
     for (char c = 'Z'; c >= 'A'; --c)
         if (!rack.contains(QChar(c))) {
