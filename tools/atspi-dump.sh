@@ -36,12 +36,22 @@ export ZIRKY_PORT=${ZIRKY_PORT:-$((20000 + $$ % 20000))}
 game=$!
 trap 'kill $game $launcher 2>/dev/null || true; rm -rf "$work"' EXIT INT TERM
 sleep 4
-# The keyboard alone: the start window, then Enter to start.
+status=0
+# The keyboard alone: the start window (checked while it shows), then Enter to start.
 xdotool key --clearmodifiers ctrl+n
-sleep 1
+sleep 1.5
+/usr/bin/python3 "$here/atspi-dump.py" --out "${out:-$work/tree.txt}.start-window" || status=$?
 xdotool key Return
 sleep 3
-status=0
+# Each window the keyboard opens, the main window given the keyboard back between them.
+main=$(xdotool search --onlyvisible --name '^Zirky$' | head -n 1)
+for keys in ctrl+l ctrl+p ctrl+shift+s shift+F1 F1; do
+  xdotool windowfocus --sync "$main" 2>/dev/null || true
+  xdotool key --clearmodifiers "$keys"
+  sleep 0.7
+done
+xdotool windowfocus --sync "$main" 2>/dev/null || true
+sleep 0.5
 if [ -n "$out" ]; then
   /usr/bin/python3 "$here/atspi-dump.py" --expect-game --out "$out" || status=$?
 else
