@@ -105,12 +105,38 @@ def listen(seconds, problems, expect):
         problems.append("no news with %r reached the reader (news heard: %r)" % (expect, news[-3:]))
 
 
+def press_a_tile(app, problems):
+    """Presses the first tile on the rack the way a screen reader does (its
+    "press" action) and checks that it says it went into the word."""
+    found = pyatspi.findDescendant(
+        app, lambda n: n.getRole() == pyatspi.ROLE_PUSH_BUTTON and re.match(r"^[A-Z], on the rack, tile \d+$", n.name or ""))
+    if found is None:
+        problems.append("no tile on the rack to press")
+        return
+    number = found.name.rsplit(" ", 1)[1]
+    action = found.queryAction()
+    names = [action.getName(i).lower() for i in range(action.nActions)]
+    if "press" not in names:
+        problems.append("tile %s offers no press action (%r)" % (number, names))
+        return
+    action.doAction(names.index("press"))
+    end = time.time() + 5
+    while time.time() < end and "in the word" not in (found.name or ""):
+        time.sleep(0.1)
+    print("pressed tile %s: now %r" % (number, found.name), file=sys.stderr)
+    if not re.match(r"^[A-Z], in the word at place 1, tile %s$" % number, found.name or ""):
+        problems.append("tile %s pressed by a reader does not say it is in the word: %r" % (number, found.name))
+    elif not found.getState().contains(pyatspi.STATE_CHECKED):
+        problems.append("tile %s in the word is not checked" % number)
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--app", default="Zirky")
     ap.add_argument("--out")
     ap.add_argument("--timeout", type=float, default=30)
     ap.add_argument("--expect-game", action="store_true", help="a game runs: check the tiles too")
+    ap.add_argument("--press-tile", action="store_true", help="then press a tile through its press action")
     ap.add_argument("--listen", type=float, default=0, help="then print the events heard for this many seconds")
     ap.add_argument("--expect-news", help="words the news heard while listening must include")
     args = ap.parse_args()
@@ -142,6 +168,8 @@ def main():
     if not any(r == pyatspi.ROLE_NOTIFICATION for r, _, _ in seen):
         problems.append("no notification for the news")
 
+    if args.press_tile:
+        press_a_tile(app, problems)
     if args.listen > 0:
         listen(args.listen, problems, args.expect_news)
 

@@ -58,7 +58,7 @@ else
   /usr/bin/python3 "$here/atspi-dump.py" --expect-game || status=$?
 fi
 # Then the news as it happens: F5 says the board, and the reader must hear it.
-/usr/bin/python3 "$here/atspi-dump.py" --out /dev/null --listen 4 --expect-news "Current:" >"$work/events.txt" 2>&1 &
+/usr/bin/python3 "$here/atspi-dump.py" --out /dev/null --press-tile --listen 4 --expect-news "Current:" >"$work/events.txt" 2>&1 &
 listener=$!
 sleep 1.5
 xdotool key F5
