@@ -159,8 +159,8 @@ local network (DNS-SD through the avahi daemon) for the Join dialog to find.
   --no-announce
              do not announce the game on the local network
   --clean-words
-             refuse offensive words for everyone, with the reason "Rejected.
-             This host refuses offensive words" (computer players never play
+             refuse offensive words for everyone, with the reason "Rejected:
+             this host refuses offensive words" (computer players never play
              them in any case)
   --help     show this text
 

@@ -47,6 +47,7 @@ PhraseBar::PhraseBar(ChatOutbox* outbox, QWidget* parent)
     QPushButton* sounds = m_buttons[9];
     sounds->setToolTip("See ya!");
     sounds->setText(QStringLiteral("\u266B"));
+    sounds->setAccessibleName(QStringLiteral("Chatter sounds"));
     connect(sounds, &QPushButton::clicked, this,
         [this, sounds] { m_chatter->popup(sounds->mapToGlobal(QPoint(0, sounds->height()))); });
     setStoredPhrases({});
@@ -75,8 +76,11 @@ QStringList PhraseBar::phrases() const
 
 void PhraseBar::setPhrases(const QStringList& phrases)
 {
-    for (int n = 1; n <= chat::kPhraseCount && n <= phrases.size(); ++n)
+    for (int n = 1; n <= chat::kPhraseCount && n <= phrases.size(); ++n) {
         button(n)->setToolTip(phrases[n - 1]);
+        // The whole phrase, whatever the caption has room for.
+        button(n)->setAccessibleName(QStringLiteral("Say: ") + phrases[n - 1]);
+    }
     updateGeometry();
     place();
 }

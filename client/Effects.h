@@ -22,6 +22,9 @@ inline constexpr std::uint32_t kWhite = 0xFFFFFF;
 inline constexpr std::uint32_t kSilver = 0xC0C0C0;
 // The status line's colour where no verdict colours it.
 inline constexpr std::uint32_t kStatusPlain = 0x733F1D;
+// A full box's words: done, not wrong.
+inline constexpr std::uint32_t kFullBoxText = 0x502A10;
+inline constexpr std::uint32_t kTypingOffGrey = 0x505050;
 
 struct ChatLine {
     std::string text; // "0+..." : style, "+", text
@@ -63,6 +66,9 @@ struct Effects {
     std::vector<std::string> sounds; // names for playSound
     std::vector<ChatLine> lines;
     bool focusChat = false;
+    // Said to a screen reader as it happens, beyond what the board shows in its
+    // labels (those speak for themselves when they change).
+    std::vector<std::string> spoken;
 
     // The table
     std::optional<int> seated; // the host gave us this seat: we may speak from now on

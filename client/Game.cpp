@@ -1,5 +1,6 @@
 #include "Game.h"
 
+#include "Wording.h"
 #include "net/Commands.h"
 #include "net/Fields.h"
 #include "net/Text.h"
@@ -89,6 +90,40 @@ void Game::setStatus(std::string text, std::uint32_t colour)
     m_statusColour = colour;
 }
 
+std::string_view Game::typingText() const { return client::typingText(m_typingOn); }
+
+bool Game::clockHurry() const { return m_clockRunning && m_seconds <= kHurrySeconds; }
+
+// A stopped clock never shows a turn that is over: the next one's length, or the end of the game.
+void Game::resetClock(std::string text)
+{
+    m_clockRunning = false;
+    m_seconds = text.empty() ? m_settings.timePerTurn : 0;
+    m_barWidth = m_seconds;
+    m_timeText = text.empty() ? clockText(m_seconds) : std::move(text);
+}
+
+void Game::followZirked(int seat, int total, bool announce, Effects& e)
+{
+    bool& zirked = m_zirked[static_cast<std::size_t>(seat - 1)];
+    const bool now = rules::isZirked(total, m_settings.zirkedAt);
+    if (now == zirked)
+        return;
+    zirked = now;
+    if (!announce)
+        return;
+    const bool mine = seat == m_roster.mySeat();
+    std::string line = mine ? "You are" : nameOf(seat) + " is";
+    if (now)
+        line += " Zirked! " + std::string(mine ? "From your next turn: " : "From the next turn: ")
+            + std::to_string(rules::kZirkedTiles) + " tiles, no " + std::to_string(rules::kMinWordLength)
+            + "-letter words, and a turn under " + std::to_string(rules::kZirkedMinimum) + " points costs "
+            + std::to_string(rules::kZirkedPenalty) + " points.";
+    else
+        line += " no longer Zirked.";
+    e.lines.push_back({ "0+" + line, kBlue });
+}
+
 void Game::clearall()
 {
     for (SeatBoard& s : m_seats)
@@ -123,6 +158,7 @@ void Game::emptyBoxes()
         b.words.clear();
         b.points = 0;
         b.textColour = kGreen;
+        b.full = false;
         b.background = b.background == kSilver ? kWhite : b.background;
     }
 }
@@ -134,8 +170,9 @@ void Game::addToBox(int length, std::string word, Effects& e)
         return;
     b.words.push_back(std::move(word));
     const auto count = static_cast<int>(b.words.size());
-    b.textColour = count < rules::kWordsPerLength ? kGreen : kRed;
-    if (count > rules::kWordsPerLength - 1) {
+    b.full = count >= rules::kWordsPerLength;
+    b.textColour = b.full ? kFullBoxText : kGreen;
+    if (b.full) {
         b.background = kSilver;
         e.sounds.push_back("filled");
     }
@@ -158,6 +195,10 @@ Effects Game::startthegame(std::string_view rest)
     m_started = true;
     m_startButton = false;
     clearall();
+    // Nothing of the last game stays on show.
+    m_result.clear();
+    m_zirked.fill(false);
+    resetClock({});
     e.gameStarted = true;
 
     const std::string what = m_settings.team ? " TEAM game." : (m_settings.fast ? " FAST game." : " SLOW game.");
@@ -188,9 +229,12 @@ Effects Game::getnextplayer(std::string_view rest)
         m_wordLists[static_cast<std::size_t>(s - 1)].count = "0 words";
         m_wordLists[static_cast<std::size_t>(s - 1)].score = "for +0";
         seatAt(s).newTiles = false;
+        // A turn's "+750", "-500" or "finished" was about the turn before.
+        seatAt(s).bonus.clear();
     }
     setStatus("", kStatusPlain);
     emptyBoxes();
+    resetClock({});
 
     m_started = true;
     m_turnRetold = m_catchingUp;
@@ -200,6 +244,9 @@ Effects Game::getnextplayer(std::string_view rest)
     if (myTurn()) {
         setStatus("Your Turn.", kStatusPlain);
         ownTurnButtons();
+        // What the keys will do is the first thing a player typing blind needs to know.
+        if (m_settings.typing)
+            e.spoken.emplace_back(typingText());
     } else {
         setStatus(nameOf(m_whoseTurn) + "'s turn.", kStatusPlain);
         noTurnButtons();
@@ -225,15 +272,20 @@ Effects Game::thedice(std::string_view rest)
         if (mine)
             e.sounds.push_back("zirked");
         m_rack.showExtra(true);
-        for (WordBox& b : m_boxes)
+        for (WordBox& b : m_boxes) {
             b.background = kWhite;
+            b.closed = false;
+        }
         boxAt(rules::kMinWordLength).background = kMaroon;
+        boxAt(rules::kMinWordLength).closed = true;
     } else if (mode == net::kDiceTen) {
         if (mine)
             e.sounds.push_back(m_turnSoundNew ? "turnnew" : "turn");
         m_rack.showExtra(false);
-        for (WordBox& b : m_boxes)
+        for (WordBox& b : m_boxes) {
             b.background = kWhite;
+            b.closed = false;
+        }
     }
     std::vector<char> letters;
     const auto fields = net::splitFields(rest);
@@ -316,7 +368,8 @@ void Game::endturn(Effects& e)
 {
     m_whoseTurn = 0;
     noTurnButtons();
-    setStatus("Posting Scores.. One Moment Please!", kRed);
+    // Scoring is what a turn's end is for, not a fault: the plain colour.
+    setStatus("Posting Scores.. One Moment Please!", kStatusPlain);
     m_rack.cleartiles();
     m_rack.clearPictures();
     e.sounds.push_back("timeup");
@@ -375,7 +428,7 @@ Effects Game::addaword(std::string_view rest)
     const auto at = std::find_if(
         list.lines.begin(), list.lines.end(), [&](const std::string& l) { return leadingNumber(l) < *length; });
     list.lines.insert(at, std::move(line));
-    list.count = std::to_string(list.lines.size()) + " words";
+    list.count = wordCount(static_cast<long long>(list.lines.size()));
     return {};
 }
 
@@ -408,7 +461,10 @@ Effects Game::loadscores(std::string_view rest)
     if (!seat || !score)
         return dropped("score with a bad seat or number");
     seatAt(*seat).score = std::to_string(*score);
-    return {};
+    // A latecomer learns who is Zirked without being told it as news.
+    Effects e;
+    followZirked(*seat, *score, false, e);
+    return e;
 }
 
 Effects Game::stats(std::string_view rest)
@@ -463,16 +519,16 @@ Effects Game::scores(std::string_view rest)
     const long long sum = static_cast<long long>(*points) + *bonus;
     if (*bonus == -rules::kZirkedPenalty) {
         seatAt(*seat).bonus = "-500";
-        m_result = name + " Lost 500 points! " + std::to_string(*words) + " words made for " + std::to_string(*points)
+        m_result = name + " Lost 500 points! " + wordCount(*words) + " made for " + std::to_string(*points)
             + " points but that wasn't enough!";
     } else {
         seatAt(*seat).bonus = "+" + std::to_string(sum);
         m_wordLists[static_cast<std::size_t>(*seat - 1)].score = "for +" + std::to_string(sum);
         if (!m_settings.fast || *seat == m_roster.mySeat())
-            m_result = name + " Scored: " + std::to_string(sum) + " points! " + std::to_string(*words)
-                + " words made for " + std::to_string(*points) + " points plus " + std::to_string(*bonus)
-                + " bonus points!";
+            m_result = name + " Scored: " + std::to_string(sum) + " points! " + wordCount(*words) + " made for "
+                + std::to_string(*points) + " points plus " + std::to_string(*bonus) + " bonus points!";
     }
+    followZirked(*seat, *total, true, e);
     if (*seat == m_roster.mySeat()) {
         // The best-turn record takes only what the rules let a turn score.
         if (turnReachable(*points, *bonus, *words))
@@ -520,7 +576,7 @@ Effects Game::winner(std::string_view rest)
     setStatus("Game Over!", kStatusPlain);
     m_started = false;
     m_whoseTurn = 0;
-    m_clockRunning = false;
+    resetClock("Game Over");
     noTurnButtons();
     // A winner may come in the middle of a turn (its player left): nothing of it stays on the board.
     m_rack.cleartiles();
@@ -723,8 +779,10 @@ Effects Game::hitdone()
         return e;
     e.focusChat = true;
     const std::vector<int> tiles = m_rack.word();
-    if (tiles.empty())
+    if (tiles.empty()) {
+        setStatus("Nothing to send: take tiles into the word first.", kStatusPlain);
         return e;
+    }
     send(e, net::msg::done(m_roster.mySeat(), tiles));
     // The host's verdict comes later; the rack is free for the next word at once.
     m_rack.cleartiles();
@@ -773,7 +831,9 @@ Effects Game::finish()
 Effects Game::toggleTyping()
 {
     m_typingOn = !m_typingOn;
-    return {};
+    Effects e;
+    e.spoken.emplace_back(typingText());
+    return e;
 }
 
 Effects Game::chooseTwoRows(bool twoRows)
@@ -790,7 +850,7 @@ bool Game::key(Key key, char letter, Effects& out)
     if (!myTurn() || !m_settings.typing)
         return false;
     if (key == Key::Tab) {
-        m_typingOn = !m_typingOn;
+        out = toggleTyping();
         return true;
     }
     if (!m_typingOn)
@@ -816,11 +876,29 @@ bool Game::key(Key key, char letter, Effects& out)
     case Key::Letter:
         if (const int tile = m_rack.freeTileWith(letter))
             takeTile(tile, out);
+        else // nothing moves: say why, or the key seems lost
+            out.spoken.push_back("No " + std::string(1, letter) + " left on the rack");
         break;
     default:
         break;
     }
     return true;
+}
+
+std::string Game::summary() const
+{
+    std::string out = m_status;
+    if (out.empty())
+        out = m_started ? "Between turns." : "No game running.";
+    if (m_clockRunning)
+        out += " " + m_timeText + ".";
+    if (myTurn()) {
+        const std::string word = m_rack.wordLetters();
+        out += " Word: " + (word.empty() ? std::string("none") : word) + ". Rack: " + m_rack.rackLetters() + ".";
+        if (m_settings.typing)
+            out += " " + std::string(typingText()) + ".";
+    }
+    return out + " Current: " + std::to_string(currentSum()) + ".";
 }
 
 Effects Game::tick()
@@ -841,6 +919,8 @@ Effects Game::tick()
     }
     if (m_seconds == 20 || m_seconds == 15 || m_seconds <= 10)
         e.sounds.push_back("time");
+    if (m_seconds == kHurrySeconds && myTurn())
+        e.spoken.push_back(std::to_string(kHurrySeconds) + " seconds left");
     m_timeText = clockText(m_seconds);
     return e;
 }

@@ -29,6 +29,8 @@ struct WordBox {
     std::uint32_t textColour = kGreen;
     std::uint32_t background = kWhite;
     int points = 0;
+    bool full = false;
+    bool closed = false; // the 3-letter box while the player on turn is Zirked
 };
 
 struct SeatBoard {
@@ -51,7 +53,7 @@ struct TurnButtons {
     bool newTiles = false;
     bool oldTiles = false;
     bool finish = false;
-    bool typing = false; // the "Typing ON" box
+    bool typing = false; // the typing check box
 };
 
 // Keys as the window hands them over (letters upper case).
@@ -137,6 +139,11 @@ public:
     const WordList& wordList(int seat) const { return m_wordLists[static_cast<std::size_t>(seat - 1)]; }
     const TurnButtons& buttons() const { return m_buttons; }
     bool typingOn() const { return m_typingOn; }
+    // The typing box's words and colour: what the keys do now.
+    std::string_view typingText() const;
+    std::uint32_t typingColour() const { return m_typingOn ? kGreen : kTypingOffGrey; }
+    // Letters typed now would build the word rather than reach the chat.
+    bool lettersBuildWords() const { return myTurn() && m_settings.typing && m_typingOn; }
     bool startButton() const { return m_startButton; }
     const std::string& status() const { return m_status; }
     std::uint32_t statusColour() const { return m_statusColour; }
@@ -153,11 +160,16 @@ public:
     const std::array<std::string, 6>& infoTexts() const { return m_info; }
     const std::string& teamText() const { return m_teamText; }
     bool clockRunning() const { return m_clockRunning; }
+    // The last seconds of a running turn.
+    bool clockHurry() const;
     // Counts the deals that started the clock, so the window can restart its timer in step.
     int clockGeneration() const { return m_clockGeneration; }
     int clockSeconds() const { return m_seconds; }
     int clockBarWidth() const { return m_barWidth; }
     const std::string& timeText() const { return m_timeText; }
+
+    // The board in a sentence, for a player who cannot see it.
+    std::string summary() const;
 
     static int boxPoints(int length, int words);
     static std::string clockText(int seconds);
@@ -175,6 +187,9 @@ private:
     void noTurnButtons();
     void setStatus(std::string text, std::uint32_t colour);
     void startClock(int seconds);
+    void resetClock(std::string text);
+    // A seat's total after a turn: the player may have become Zirked, or stopped being it.
+    void followZirked(int seat, int total, bool announce, Effects& e);
     void takeTile(int tile, Effects& e);
     void takeBack(int tile, Effects& e);
     Effects bought(std::string_view rest, bool fresh);
@@ -216,6 +231,7 @@ private:
     std::array<std::string, 6> m_info;
     std::string m_teamText;
     bool m_clockRunning = false;
+    std::array<bool, rules::kPlayerSeats> m_zirked {};
     // The rack held last this turn (the bought set after buying), for the words the player missed.
     std::string m_turnRack;
     bool m_turnZirked = false;

@@ -2,7 +2,9 @@
 
 #include "BoardPieces.h"
 #include "BoardLayout.h"
+#include "Announcer.h"
 #include "TileWidget.h"
+#include "Wording.h"
 #include "chat/ChatInput.h"
 #include "chat/ChatView.h"
 #include "chat/PhraseBar.h"
@@ -239,6 +241,8 @@ GameBoard::GameBoard(QWidget* parent, ChatOutbox* outbox)
     buildInfo();
     buildWordLists();
     buildMissedWords();
+    m_announcer = new Announcer(this);
+    nameControls();
 }
 
 void GameBoard::buildPlayArea()
@@ -249,6 +253,8 @@ void GameBoard::buildPlayArea()
         auto* t = new TileWidget(n, m_playArea);
         t->hide();
         connect(t, &TileWidget::pressed, this, &GameBoard::tilePressed);
+        connect(t, &TileWidget::activated, this, &GameBoard::tileActivated);
+        connect(t, &TileWidget::stepped, this, &GameBoard::tileStepped);
         m_tiles[static_cast<std::size_t>(n - 1)] = t;
     }
     m_buttonClear = turnButton(new QPushButton("Clear", m_playArea), "button_clear");
@@ -262,7 +268,8 @@ void GameBoard::buildPlayArea()
     for (QPushButton* b : { static_cast<QPushButton*>(m_buttonNew), static_cast<QPushButton*>(m_buttonOld) })
         b->setToolTip("Get all New Tiles but lost 300 points!");
     m_buttonFinish = turnButton(new QPushButton("Finish", m_playArea), "button_finish");
-    m_typing = new QCheckBox("Typing ON", m_playArea);
+    m_typing = new QCheckBox(
+        QString::fromUtf8(client::kTypingOff.data(), static_cast<qsizetype>(client::kTypingOff.size())), m_playArea);
     m_typing->setObjectName("checkbox_typing");
     m_typing->setFocusPolicy(Qt::NoFocus);
     m_typing->setStyleSheet("QCheckBox { color: #102a50; background: transparent; }");
@@ -310,7 +317,7 @@ void GameBoard::buildBoxes()
         auto* points = label(this, QString("label_memo%1").arg(length));
         points->setAlignment(Qt::AlignCenter);
         points->setText("0");
-        m_boxes[static_cast<std::size_t>(i)] = { list, points };
+        m_boxes[static_cast<std::size_t>(i)] = { caption, list, points };
     }
 }
 
@@ -445,6 +452,13 @@ void GameBoard::render(const client::Game& game, const client::Roster& roster)
     m_buttonFinish->setVisible(b.finish);
     m_typing->setVisible(b.typing);
     m_typing->setChecked(game.typingOn());
+    QString typing = QString::fromUtf8(game.typingText().data(), static_cast<qsizetype>(game.typingText().size()));
+    placeTypingBox(typing);
+    if (m_typing->accessibleName() != typing.simplified())
+        m_typing->setAccessibleName(typing.simplified());
+    restyle(m_typing,
+        QString("QCheckBox { background: transparent; color: %1; font-weight: %2; }")
+            .arg(css(game.typingColour()), game.typingOn() ? "bold" : "normal"));
     m_buttonStart->setVisible(game.startButton());
 
     setText(m_status, game.status());
@@ -484,8 +498,14 @@ void GameBoard::render(const client::Game& game, const client::Roster& roster)
     // The game's speed, as the settings panel's fast-game label keeps it: 1 slow, 2 fast.
     m_info[5]->setProperty("tag", game.settings().fast ? 2 : 1);
     m_noGame->setVisible(!anyInfo);
-
+    describe(game, roster);
     relayoutIfChanged();
+}
+
+// The layout gives the typing box room for its words wherever the rack leaves it.
+void GameBoard::placeTypingBox(const QString& text)
+{
+    m_typing->setText(text);
 }
 
 QPoint GameBoard::designTilePosition(const client::Tile& tile, bool twoRows)
@@ -522,6 +542,7 @@ void GameBoard::renderBoxes(const client::Game& game)
         const client::WordBox& model = game.box(length);
         Box& box = m_boxes[static_cast<std::size_t>(length - rules::kMinWordLength)];
         setLines(box.list, model.words);
+        setText(box.caption, client::boxCaption(length, model.full, model.closed));
         const QString style
             = QString("QListWidget { background: %1; color: %2; border: 1px solid "
                       "rgba(40,60,90,140); border-radius: 3px; }")
@@ -573,7 +594,11 @@ void GameBoard::renderClock(const client::Game& game)
     const int width = std::clamp(steps, 0, kSteps) * m_trackWidth / kSteps;
     const int inset = std::max(2, qRound(2 * m_scale));
     m_timerBar->setGeometry(inset, inset, width, std::max(1, m_timerTrack->height() - 2 * inset));
-    const bool low = game.clockSeconds() <= 10;
-    restyle(m_timerBar, low ? "background: #c0392b; border: none;" : "background: #2e8b3a; border: none;");
+    // The last seconds are striped as well as red: colour is never the only sign.
+    restyle(m_timerBar,
+        game.clockHurry() ? "background: qlineargradient(spread:repeat, x1:0, y1:0, x2:0.04, y2:0, stop:0 #c0392b, "
+                            "stop:0.5 #c0392b, stop:0.51 #f4d03f, stop:1 #f4d03f); border: none;"
+                          : "background: #2e8b3a; border: none;");
+    describeClock(game);
 }
 

@@ -13,6 +13,7 @@
 
 #include <array>
 
+class Announcer;
 class ChatInput;
 class ChatOutbox;
 class ChatView;
@@ -66,9 +67,15 @@ public:
     QLabel* nameLabel(int seat) const { return m_seats[static_cast<std::size_t>(seat - 1)].name; }
     QLabel* eyes(int seat) const { return m_seats[static_cast<std::size_t>(seat - 1)].eyes; }
     QPushButton* startButton() const { return m_buttonStart; }
+    TileWidget* tile(int n) const { return m_tiles[static_cast<std::size_t>(n - 1)]; }
+    // Where news for a screen reader is said.
+    Announcer* announcer() const { return m_announcer; }
 
 signals:
     void tilePressed(int tile, Qt::MouseButton button);
+    // The keyboard on a tile: Space or Enter, and the arrows.
+    void tileActivated(int tile);
+    void tileStepped(int tile, int step);
     void doneClicked();
     void clearClicked();
     void newTilesDoubleClicked();
@@ -95,6 +102,7 @@ private:
         QLabel* fresh = nullptr;
     };
     struct Box {
+        QLabel* caption = nullptr;
         QListWidget* list = nullptr;
         QLabel* points = nullptr;
     };
@@ -132,6 +140,13 @@ private:
     void layoutSeat(const Fonts& f, int seat, const QRect& box);
     void layoutPanels(const Fonts& f, const QRect& room);
     void layoutWordLists(const Fonts& f, const QRect& room);
+    // The typing box's words; the layout finds them room.
+    void placeTypingBox(const QString& text);
+    // Names and descriptions for a screen reader (GameBoardWords.cpp): the
+    // fixed ones once, and what the model says after every change.
+    void nameControls();
+    void describe(const client::Game& game, const client::Roster& roster);
+    void describeClock(const client::Game& game);
 
     QLabel* m_logo = nullptr;
     QFrame* m_playArea = nullptr;
@@ -187,4 +202,5 @@ private:
     int m_trackWidth = 200;
     QString m_laidOutFor;
     bool m_laying = false;
+    Announcer* m_announcer = nullptr;
 };

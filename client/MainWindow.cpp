@@ -10,6 +10,7 @@
 #include "chat/PhraseBar.h"
 #include "chat/Sounds.h"
 #include "net/Text.h"
+#include "windows/AboutWindow.h"
 #include "windows/Background.h"
 #include "windows/DownloadWindow.h"
 #include "windows/HelpWindow.h"
@@ -42,6 +43,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -227,6 +229,13 @@ void MainWindow::freshSession() noexcept
 
 QAction* MainWindow::action(const char* objectName) const { return findChild<QAction*>(objectName); }
 
+bool MainWindow::isCompanionWindow(const QObject* object) const
+{
+    const QWidget* windows[] = { m_windows.tally, m_windows.about, m_windows.help, m_windows.phrases,
+        m_windows.spectators, m_windows.startDialog, m_windows.download };
+    return object && std::find(std::begin(windows), std::end(windows), object) != std::end(windows);
+}
+
 void MainWindow::buildBoard(const QPixmap& background)
 {
     m_central = new BackgroundWidget(background, this);
@@ -242,6 +251,8 @@ void MainWindow::buildBoard(const QPixmap& background)
     m_chatInput = m_board->chatInput();
 
     connect(m_board, &GameBoard::tilePressed, this, &MainWindow::onTilePressed);
+    connect(m_board, &GameBoard::tileActivated, this, &MainWindow::onTileActivated);
+    connect(m_board, &GameBoard::tileStepped, this, &MainWindow::onTileStepped);
     connect(m_board, &GameBoard::doneClicked, this, &MainWindow::onDoneClicked);
     connect(m_board, &GameBoard::clearClicked, this, &MainWindow::onClearClicked);
     connect(m_board, &GameBoard::newTilesDoubleClicked, this, &MainWindow::onNewTilesDoubleClicked);
@@ -287,6 +298,7 @@ void MainWindow::buildMenus()
     QMenu* file = menuBar()->addMenu("File");
     file->setObjectName("File1");
     m_startGame = item(file, "Start Game", "StartGame1");
+    m_startGame->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     m_startGame->setEnabled(false);
     connect(m_startGame, &QAction::triggered, this, &MainWindow::onStartClicked);
     m_addComputer = file->addMenu("Add Computer Player");
@@ -304,7 +316,13 @@ void MainWindow::buildMenus()
     m_copyInvite = item(file, "Copy Invite Link", "CopyInviteLink1");
     connect(m_copyInvite, &QAction::triggered, this, &MainWindow::onCopyInviteLinkChosen);
     file->addSeparator();
-    connect(item(file, "Exit", "Exit1"), &QAction::triggered, this, &MainWindow::onExitChosen);
+    QAction* exit = item(file, "Exit", "Exit1");
+    exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    connect(exit, &QAction::triggered, this, &MainWindow::onExitChosen);
+
+    QMenu* play = menuBar()->addMenu("Play");
+    play->setObjectName("Play1");
+    buildPlayMenu(play);
 
     QMenu* options = menuBar()->addMenu("Options");
     options->setObjectName("Options1");
@@ -352,6 +370,7 @@ void MainWindow::buildMenus()
     m_showMissed = checkItem(options, "Show Words You Missed", "ShowMissedWords1", true);
     connect(m_showMissed, &QAction::triggered, this, &MainWindow::onShowMissedWordsChosen);
     m_justWatch = checkItem(options, "Just Watch", "JustWatch1", false);
+    m_justWatch->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_J));
     connect(m_justWatch, &QAction::triggered, this, &MainWindow::onJustWatchChosen);
     options->addSeparator();
     // Set from the settings file when the menu first opens: it is read only at login.
@@ -361,9 +380,15 @@ void MainWindow::buildMenus()
 
     QMenu* view = menuBar()->addMenu("View");
     view->setObjectName("View1");
-    connect(item(view, "View Tally", "ViewTally1"), &QAction::triggered, this, &MainWindow::onViewTallyChosen);
-    connect(item(view, "Spy List", "SpyList1"), &QAction::triggered, this, &MainWindow::onSpyListChosen);
-    connect(item(view, "Phrase List", "PrhaseList1"), &QAction::triggered, this, &MainWindow::onPhraseListChosen);
+    // Each window opens from the keyboard too.
+    const auto opens = [&](const QString& caption, const char* name, QKeySequence key, void (MainWindow::*chosen)()) {
+        QAction* a = item(view, caption, name);
+        a->setShortcut(key);
+        connect(a, &QAction::triggered, this, chosen);
+    };
+    opens("View Tally", "ViewTally1", QKeySequence(Qt::CTRL | Qt::Key_L), &MainWindow::onViewTallyChosen);
+    opens("Spy List", "SpyList1", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), &MainWindow::onSpyListChosen);
+    opens("Phrase List", "PrhaseList1", QKeySequence(Qt::CTRL | Qt::Key_P), &MainWindow::onPhraseListChosen);
     m_whereToJoinItem = item(view, "Where to Join", "WhereToJoin1");
     connect(m_whereToJoinItem, &QAction::triggered, this, &MainWindow::onWhereToJoinChosen);
     showHostingItems();
@@ -374,7 +399,9 @@ void MainWindow::buildMenus()
     content->setShortcut(QKeySequence(Qt::Key_F1));
     connect(content, &QAction::triggered, this, &MainWindow::onHelpChosen);
     help->addSeparator();
-    connect(item(help, "About", "About1"), &QAction::triggered, this, &MainWindow::onAboutChosen);
+    QAction* about = item(help, "About", "About1");
+    about->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1));
+    connect(about, &QAction::triggered, this, &MainWindow::onAboutChosen);
 }
 
 void MainWindow::addLine(const std::string& line, std::uint32_t bgr)

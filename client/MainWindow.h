@@ -142,6 +142,13 @@ public:
     void onFinishClicked();
     void onTypingClicked();
     void onWordListsClosed();
+    // The keyboard on the rack: Space or Enter on a tile, an arrow to the next one.
+    void onTileActivated(int tile);
+    void onTileStepped(int tile, int step);
+    // F6: the keyboard goes to the tiles, or back to the chat.
+    void onTilesOrChatChosen();
+    // F5: the board in a sentence, for a screen reader.
+    void onSayTheBoardChosen();
     // The one-second turn clock.
     void onClockTick();
     // Every game and chatter sound goes through here.
@@ -215,6 +222,17 @@ protected:
 private:
     void buildBoard(const QPixmap& background);
     void buildMenus();
+    // The play menu (MainWindowKeys.cpp): every move of a turn, with its key.
+    void buildPlayMenu(QMenu* play);
+    // Items that cannot act now are greyed, so none is pressed for nothing.
+    void updateMenus();
+    // What changed, said to a screen reader in one breath.
+    void announce(const client::Effects& effects);
+    // The chat input takes the keyboard: at the start, and after every move
+    // that the game describes as ending there.
+    void returnKeyboardHome();
+    // One of the windows attached to this one (the start window, help, tally...).
+    bool isCompanionWindow(const QObject* object) const;
     // takeGameKey: a game key while typing; true when it must not reach the chat input.
     bool takeGameKey(QKeyEvent* key);
     // Carries out what the session or the model asked for, then redraws the board.
@@ -337,4 +355,20 @@ private:
     QAction* m_removeFromGame = nullptr;
     QAction* m_setWatch = nullptr;
     QAction* m_unsetWatch = nullptr;
+    struct PlayItems {
+        QAction* done = nullptr;
+        QAction* clear = nullptr;
+        QAction* takeBack = nullptr;
+        QAction* shuffle = nullptr;
+        QAction* newTiles = nullptr;
+        QAction* oldTiles = nullptr;
+        QAction* finish = nullptr;
+        QAction* typing = nullptr;
+        QAction* tilesOrChat = nullptr;
+        QAction* closeLists = nullptr;
+    } m_play;
+    // What the status line, the result and the winner said when last announced.
+    std::string m_saidStatus;
+    std::string m_saidResult;
+    std::string m_saidWinner;
 };

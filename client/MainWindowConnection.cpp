@@ -26,8 +26,6 @@
 
 void MainWindow::readCommandLine()
 {
-    m_startGame->setEnabled(false);
-
     m_plan = app::planLaunch(m_options.args);
     addLine(m_plan.firstChatLine, client::kBlue);
     if (m_plan.role == app::LaunchPlan::Role::None)
@@ -41,7 +39,10 @@ void MainWindow::readCommandLine()
         QWidget* w = m_windows.download;
         w->adjustSize();
         w->move(frameGeometry().center() - QPoint(w->width() / 2, w->height() / 2));
+        // Offered, not imposed: the keyboard stays in the game's chat input.
+        w->setAttribute(Qt::WA_ShowWithoutActivating);
         w->show();
+        returnKeyboardHome();
     }
     if (m_plan.role == app::LaunchPlan::Role::Join)
         joinGame();
@@ -115,7 +116,6 @@ void MainWindow::joinGame()
 void MainWindow::showHostRights()
 {
     const bool host = m_session.hostRights();
-    m_startGame->setEnabled(host);
     if (m_windows.spectators)
         m_windows.spectators->setRemoveEnabled(host);
     render();

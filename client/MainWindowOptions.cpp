@@ -33,6 +33,8 @@ void MainWindow::showEvent(QShowEvent* event)
     if (m_shownOnce)
         return;
     m_shownOnce = true;
+    // The keyboard's home: "hi" and Enter, typed first thing, is said in the chat.
+    m_chatInput->setFocus();
     // FormShow: the command line is read once the window is up, so its first
     // chat line is visible while the connection is made.
     QTimer::singleShot(0, this, &MainWindow::readCommandLine);

@@ -6,6 +6,7 @@
 
 #include "ClientConnection.h"
 #include "GameBoard.h"
+#include "TileWidget.h"
 #include "chat/ChatInput.h"
 #include "chat/ChatOutbox.h"
 #include "chat/ChatView.h"
@@ -13,6 +14,8 @@
 #include "windows/SpectatorList.h"
 #include "windows/TallyWindow.h"
 
+#include <QApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTimer>
@@ -66,6 +69,7 @@ void MainWindow::apply(client::Effects effects)
     if (m_joining)
         followJoin(effects);
     render();
+    announce(effects);
 }
 
 void MainWindow::logIgnored(const std::string& why)
@@ -83,6 +87,11 @@ void MainWindow::render()
 {
     m_board->render(m_session.game(), m_session.roster());
     syncClock();
+    updateMenus();
+    // A tile that lost its letter (the turn ended) gives the keyboard back to the chat.
+    if (const auto* tile = qobject_cast<TileWidget*>(QApplication::focusWidget());
+        tile && (!tile->isVisible() || tile->letter() == 0))
+        m_chatInput->setFocus();
 }
 
 void MainWindow::syncClock()
@@ -143,8 +152,29 @@ void MainWindow::onWordListsClosed()
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()
-        && static_cast<QWidget*>(watched)->window() == this)
+        && static_cast<QWidget*>(watched)->window() == this) {
+        // A tile holding the keyboard keeps its own keys (the arrows, Space, Enter).
+        if (qobject_cast<TileWidget*>(watched) && TileWidget::ownsKey(static_cast<QKeyEvent*>(event)->key()))
+            return false;
         return takeGameKey(static_cast<QKeyEvent*>(event));
+    }
+    // Text an input method composes reaches the chat input without a key press:
+    // while letters build words, its letters are game keys too.
+    if (event->type() == QEvent::InputMethod && watched == m_chatInput && m_session.game().lettersBuildWords()) {
+        const QString text = static_cast<QInputMethodEvent*>(event)->commitString();
+        for (const QChar c : text) {
+            client::Effects e;
+            const char letter = static_cast<char>(c.toUpper().toLatin1());
+            m_session.game().key(letter >= 'A' && letter <= 'Z' ? client::Key::Letter : client::Key::Other, letter, e);
+            apply(std::move(e));
+        }
+        return true;
+    }
+    // A window of ours closed: the keyboard goes home, not nowhere.
+    if (event->type() == QEvent::Hide && watched->isWidgetType()) {
+        if (isCompanionWindow(watched))
+            QTimer::singleShot(0, this, &MainWindow::returnKeyboardHome);
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -177,10 +207,16 @@ bool MainWindow::takeGameKey(QKeyEvent* keyEvent)
         key = Key::Zero;
         break;
     default:
-        if (keyEvent->key() >= Qt::Key_A && keyEvent->key() <= Qt::Key_Z
-            && !(keyEvent->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
-            key = Key::Letter;
-            letter = static_cast<char>('A' + (keyEvent->key() - Qt::Key_A));
+        if (!(keyEvent->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+            // By the key, or by its text where the layout gives the key another code.
+            const QString text = keyEvent->text().toUpper();
+            if (keyEvent->key() >= Qt::Key_A && keyEvent->key() <= Qt::Key_Z) {
+                key = Key::Letter;
+                letter = static_cast<char>('A' + (keyEvent->key() - Qt::Key_A));
+            } else if (text.size() == 1 && text[0] >= QLatin1Char('A') && text[0] <= QLatin1Char('Z')) {
+                key = Key::Letter;
+                letter = text[0].toLatin1();
+            }
         }
         break;
     }

@@ -1,5 +1,7 @@
 #include "Rack.h"
 
+#include <algorithm>
+
 namespace client
 {
 
@@ -138,6 +140,39 @@ bool Rack::echo(int spot, int n)
         return false;
     at(n).shownInWord = spot;
     return true;
+}
+
+std::vector<int> Rack::readingOrder() const
+{
+    std::vector<int> word, rack;
+    for (int n = 1; n <= rules::kZirkedTiles; ++n) {
+        const Tile& t = tile(n);
+        if (!t.visible || !t.picture)
+            continue;
+        (t.shownInWord > 0 ? word : rack).push_back(n);
+    }
+    std::sort(word.begin(), word.end(), [this](int a, int b) { return tile(a).shownInWord < tile(b).shownInWord; });
+    std::sort(rack.begin(), rack.end(), [this](int a, int b) { return tile(a).place < tile(b).place; });
+    word.insert(word.end(), rack.begin(), rack.end());
+    return word;
+}
+
+std::string Rack::wordLetters() const
+{
+    std::string out;
+    for (int n : readingOrder())
+        if (tile(n).shownInWord > 0)
+            out += tile(n).letter;
+    return out;
+}
+
+std::string Rack::rackLetters() const
+{
+    std::string out;
+    for (int n : readingOrder())
+        if (tile(n).shownInWord == 0)
+            out += tile(n).letter;
+    return out;
 }
 
 } // namespace client

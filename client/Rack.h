@@ -8,6 +8,7 @@
 
 #include <array>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace client
@@ -55,6 +56,13 @@ public:
     void shufflethem(std::mt19937& random);
     // The first tile, in number order, showing `letter` that is visible and on the rack; 0 if none.
     int freeTileWith(char letter) const;
+
+    // The tiles that show a letter as the eye reads them: the word first, in
+    // word order, then the rack by place (a shuffle changes it).
+    std::vector<int> readingOrder() const;
+    // The letters of the word being built, and of the rack in reading order.
+    std::string wordLetters() const;
+    std::string rackLetters() const;
 
     // Another player's move, as the host relays it: spot 0 is back on the rack.
     bool echo(int spot, int n);

@@ -233,11 +233,27 @@ Effects Roster::justWatching(std::string_view rest)
     const auto i = static_cast<std::size_t>(*seat - 1);
     const bool watch = net::fieldAt(rest, 1).value_or("") == "1";
     Effects c;
-    if (*seat == m_mySeat)
-        c.justWatchChecked = watch;
     m_watching[i] = watch;
+    if (*seat == m_mySeat) {
+        c.justWatchChecked = watch;
+        c.lines.push_back({ watch ? "0+You are just watching" : "0+You are playing again", kWatchGrey });
+        return c;
+    }
     c.lines.push_back({ "0+" + m_names[i] + (watch ? " is just watching" : " now playing again"), kWatchGrey });
     return c;
+}
+
+bool Roster::mayAskToWatch() const
+{
+    if (!m_connected || !rules::mayJustWatch(m_mySeat))
+        return false;
+    if (watching(m_mySeat))
+        return true; // playing again is always open
+    // The host keeps one of seats 1 to 4 playing: alone there, nobody would play.
+    for (int s = 1; s <= rules::kWatchSeats; ++s)
+        if (s != m_mySeat && name(s) != kWaiting && !watching(s))
+            return true;
+    return false;
 }
 
 KickMenu prepareKickMenu(bool hosting, std::string_view labelText, int seat)

@@ -49,6 +49,10 @@ public:
     Effects playerDisconnected(std::string_view rest);
     Effects justWatching(std::string_view rest);
 
+    // "Just Watch" can act: while watching, to play again; while playing, only
+    // from seats 1 to 4 and when another of them plays on (not in a solo game).
+    bool mayAskToWatch() const;
+
     // The connection is gone: nothing may be sent any more.
     void disconnected() { m_connected = false; }
 

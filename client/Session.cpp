@@ -1,5 +1,6 @@
 #include "Session.h"
 
+#include "Wording.h"
 #include "chat/ChatLine.h"
 #include "chat/Speaker.h"
 #include "client/ConnectionText.h"
@@ -430,7 +431,8 @@ Effects Session::chat(std::string_view rest)
         return ignoring("chat from no seat");
     const chat::Payload payload = chat::splitPayload(rest);
     Effects e;
-    e.lines.push_back({ payload.line, payload.colour });
+    const int me = m_roster.mySeat();
+    e.lines.push_back({ ownLine(payload.line, me, rules::isSeat(me) ? m_roster.nameAt(me) : ""), payload.colour });
     return e;
 }
 

@@ -1,20 +1,68 @@
 #include "TileWidget.h"
 
+#include <QAccessibleWidget>
 #include <QHash>
+#include <QKeyEvent>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 
+namespace
+{
+
+// A tile is a button to a screen reader: "press" takes it or takes it back,
+// and it is checked while it stands in the word.
+class TileAccessible : public QAccessibleWidget
+{
+public:
+    explicit TileAccessible(TileWidget* tile)
+        : QAccessibleWidget(tile, QAccessible::Button)
+    {
+    }
+    TileWidget* tile() const { return static_cast<TileWidget*>(widget()); }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.checkable = true;
+        s.checked = tile()->inWord();
+        return s;
+    }
+    QStringList actionNames() const override { return { pressAction(), setFocusAction() }; }
+    void doAction(const QString& name) override
+    {
+        if (name == pressAction())
+            emit tile()->activated(tile()->number());
+        else
+            QAccessibleWidget::doAction(name);
+    }
+};
+
+QAccessibleInterface* tileInterface(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("TileWidget") && object && object->isWidgetType())
+        return new TileAccessible(static_cast<TileWidget*>(object));
+    return nullptr;
+}
+
+} // namespace
+
 TileWidget::TileWidget(int number, QWidget* parent)
     : QWidget(parent)
     , m_number(number)
 {
+    static const bool factory = [] {
+        QAccessible::installFactory(tileInterface);
+        return true;
+    }();
+    Q_UNUSED(factory);
     setObjectName(QString("dice_%1").arg(number));
     setToolTip(QString::number(number));
     setFixedSize(41, 41);
     setCursor(Qt::PointingHandCursor);
     setAttribute(Qt::WA_OpaquePaintEvent, false);
+    // Reached by Tab or F6, never taken from the chat by a click.
+    setFocusPolicy(Qt::TabFocus);
 }
 
 void TileWidget::setTileSize(int side)
@@ -108,6 +156,68 @@ void TileWidget::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.drawPixmap(0, 0, tileFace(m_letter, m_inWord, devicePixelRatioF(), size()));
+    if (hasFocus()) {
+        // The keyboard's place, drawn as a ring rather than a colour change.
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(QColor(20, 60, 160), 2.5, Qt::DashLine));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(QRectF(rect()).adjusted(2, 2, -3, -3), 5, 5);
+    }
+}
+
+bool TileWidget::ownsKey(int key)
+{
+    switch (key) {
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Menu:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TileWidget::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+        emit stepped(m_number, -1);
+        break;
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+        emit stepped(m_number, 1);
+        break;
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        emit activated(m_number);
+        break;
+    case Qt::Key_Menu:
+        emit pressed(m_number, Qt::RightButton);
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void TileWidget::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void TileWidget::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 void TileWidget::mousePressEvent(QMouseEvent* event)

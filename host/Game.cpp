@@ -807,7 +807,8 @@ void Game::done(std::string_view rest, int seat)
         word += set[static_cast<std::size_t>(pos)];
     }
     if (!sound) {
-        sendVerdict(seat, word, std::string(rules::kRejected));
+        const bool tooMany = positions.size() > static_cast<std::size_t>(rules::kMaxWordLength);
+        sendVerdict(seat, word, std::string(tooMany ? rules::reason::kTooLong : rules::reason::kNotYourTiles));
         return;
     }
 
@@ -957,7 +958,7 @@ void Game::postscore(int seat)
     if (m_settings.teamGame && p.partner != 0)
         at(p.partner).score = p.score;
     sendAll(net::msg::scores(seat, t.points, t.bonus, t.words, p.score, p.partner, at(p.partner).score));
-    p.zirked = p.score >= m_settings.zirkedAt;
+    p.zirked = rules::isZirked(p.score, m_settings.zirkedAt);
 }
 
 bool Game::checkforwin()
@@ -1052,7 +1053,7 @@ void Game::justwatch(std::string_view rest, int seat)
     if (mode != "1")
         return;
     bool another = false;
-    for (int s = 1; s <= 4; ++s)
+    for (int s = 1; s <= rules::kWatchSeats; ++s)
         if (s != *target && m_table.occupied(s) && !at(s).watching)
             another = true;
     if (!another)

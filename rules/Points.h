@@ -46,6 +46,10 @@ int highestGameScore(int playToScore, bool team);
 inline constexpr int kZirkedMinimum = 500;
 inline constexpr int kZirkedPenalty = 500;
 
+// Whether a player with this total after a turn is Zirked for the turns that
+// follow (it can end again, if buying tiles takes the total back under).
+constexpr bool isZirked(int score, int zirkedAt) { return score >= zirkedAt; }
+
 // Buying the spare set of tiles, and buying the dealt set back.
 inline constexpr int kTileCost = 300;
 

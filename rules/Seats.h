@@ -20,6 +20,7 @@ constexpr int shownTurnSeat(int seat) { return seat > kPlayerSeats ? 1 : seat; }
 inline constexpr unsigned kMaxNameBytes = 100;
 
 // Only seats 1 to 4 may be set to just watch: the host keeps one of them playing.
-constexpr bool mayJustWatch(int seat) { return seat >= 1 && seat <= 4; }
+inline constexpr int kWatchSeats = 4;
+constexpr bool mayJustWatch(int seat) { return seat >= 1 && seat <= kWatchSeats; }
 
 } // namespace rules

@@ -12,7 +12,8 @@ set -e
 PKGS="cmake ninja-build g++ make pkg-config qt6-base-dev qt6-multimedia-dev libgl-dev \
 libgtest-dev libgmock-dev libbenchmark-dev wamerican-huge wamerican wamerican-large \
 libssl3 ca-certificates dpkg-dev desktop-file-utils appstream \
-clang libclang-rt-14-dev ccache dbus avahi-daemon iproute2"
+clang libclang-rt-14-dev ccache dbus avahi-daemon iproute2 \
+xvfb xdotool at-spi2-core python3-pyatspi"
 missing=""
 for p in $PKGS; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

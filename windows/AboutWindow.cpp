@@ -30,15 +30,13 @@ AboutWindow::AboutWindow(const QPixmap& background, QWidget* parent)
     auto* versionCaption = new QLabel(QStringLiteral("Version"), this);
     m_version = new QLabel(QString::fromLatin1(rules::kVersion.data(), qsizetype(rules::kVersion.size())), this);
     m_version->setObjectName(QStringLiteral("version"));
-    auto* build = new QLabel(QStringLiteral(".31"), this);
-    build->setObjectName(QStringLiteral("label_build"));
     auto* versionRow = new QHBoxLayout;
     versionRow->setSpacing(0);
     versionRow->addStretch();
     versionRow->addWidget(versionCaption);
     versionRow->addSpacing(6);
+    // The version alone, as --version and the help say it and as the host compares it at login.
     versionRow->addWidget(m_version);
-    versionRow->addWidget(build);
     versionRow->addStretch();
 
     auto* credits

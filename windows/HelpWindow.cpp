@@ -120,11 +120,12 @@ QString documentationPage()
 {
     return kStyle
         + QStringLiteral("<h2>History</h2>"
-                         "<p><b>1.0.13</b> &mdash; runs on Linux and other POSIX desktops and installs from the "
+                         "<p><b>%1</b> &mdash; runs on Linux and other POSIX desktops and installs from the "
                          "desktop's menu; every game, solo or with others, plays over TCP port 7772; the dedicated "
                          "host <b>zirky-host</b> runs a game without a window; player names may use any language; "
                          "the lobby installer downloads in the background and only a complete download is run.</p>"
-                         "<p>Both programs have manual pages: <tt>man zirky</tt> and <tt>man zirky-host</tt>.</p>");
+                         "<p>Both programs have manual pages: <tt>man zirky</tt> and <tt>man zirky-host</tt>.</p>")
+              .arg(QString::fromLatin1(rules::kVersion.data(), qsizetype(rules::kVersion.size())));
 }
 
 QString licensePage()

@@ -20,6 +20,7 @@ SpectatorList::SpectatorList(const QPixmap& background, QWidget* parent)
     applyBackground(this, background);
 
     m_list = new QListWidget(this);
+    m_list->setAccessibleName(QStringLiteral("Spectators"));
     m_list->setObjectName(QStringLiteral("listbox_spys"));
     m_list->setMouseTracking(true);
     m_list->viewport()->setMouseTracking(true);

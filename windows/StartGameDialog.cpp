@@ -4,11 +4,13 @@
 #include "net/Fields.h"
 #include "rules/Options.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QFormLayout>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -20,19 +22,62 @@
 namespace
 {
 
+// A spin edit that keeps what the player typed, in range or not, so that the
+// window can say what is wrong with it instead of quietly putting back a
+// number; its arrows and steps stay within the option's range.
+class OptionSpin : public QSpinBox
+{
+public:
+    OptionSpin(QWidget* parent, const rules::OptionRange& allowed)
+        : QSpinBox(parent)
+        , m_allowed(allowed)
+    {
+        // Wide enough for any number a person types; the window judges it.
+        setRange(-999999999, 999999999);
+        setSingleStep(allowed.step);
+    }
+    const rules::OptionRange& allowed() const { return m_allowed; }
+    void stepBy(int steps) override
+    {
+        const long long next = static_cast<long long>(value()) + static_cast<long long>(steps) * singleStep();
+        setValue(static_cast<int>(std::clamp<long long>(next, m_allowed.min, m_allowed.max)));
+        selectAll();
+    }
+
+protected:
+    StepEnabled stepEnabled() const override
+    {
+        StepEnabled on = StepNone;
+        if (value() < m_allowed.max)
+            on |= StepUpEnabled;
+        if (value() > m_allowed.min)
+            on |= StepDownEnabled;
+        return on;
+    }
+
+private:
+    rules::OptionRange m_allowed;
+};
+
 QSpinBox* makeSpin(QWidget* parent, const char* name, const rules::OptionRange& range, int initial)
 {
-    auto* spin = new QSpinBox(parent);
+    auto* spin = new OptionSpin(parent, range);
     spin->setObjectName(QString::fromLatin1(name));
-    spin->setRange(range.min, range.max);
-    spin->setSingleStep(range.step);
     spin->setValue(initial);
-    // A typed number outside the range becomes the nearest allowed one rather than silently
-    // snapping back to the old value.
-    spin->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
     spin->setAlignment(Qt::AlignRight);
     spin->setMinimumWidth(90);
     return spin;
+}
+
+const rules::OptionRange& allowedRange(const QSpinBox* spin) { return static_cast<const OptionSpin*>(spin)->allowed(); }
+
+// "5000 to 50000" beside its field, so the range is known before anything is typed.
+QLabel* rangeLabel(QWidget* parent, const char* name, const rules::OptionRange& range)
+{
+    auto* label = new QLabel(QString::fromStdString(rules::rangeText(range)), parent);
+    label->setObjectName(QString::fromLatin1(name) + QStringLiteral("_range"));
+    label->setStyleSheet(QStringLiteral("color: #1d3557;"));
+    return label;
 }
 
 QCheckBox* makeCheck(QWidget* parent, const char* name, const QString& caption, bool checked)
@@ -47,11 +92,24 @@ QCheckBox* makeCheck(QWidget* parent, const char* name, const QString& caption, 
 void applyNumber(QSpinBox* spin, const std::optional<std::string>& stored, int fallback)
 {
     const std::string text = stored.value_or(std::to_string(fallback));
+    const rules::OptionRange& range = allowedRange(spin);
     if (const auto value = net::parseInt(text))
-        spin->setValue(std::clamp(*value, spin->minimum(), spin->maximum()));
+        spin->setValue(std::clamp(*value, range.min, range.max));
 }
 
-std::string spinText(const QSpinBox* spin) { return QString::number(spin->value()).toStdString(); }
+// What the settings file keeps: never a number the window would refuse.
+std::string spinText(const QSpinBox* spin)
+{
+    const rules::OptionRange& range = allowedRange(spin);
+    return std::to_string(std::clamp(spin->value(), range.min, range.max));
+}
+
+// The field's number as the player typed it; nothing when it holds none.
+std::optional<int> typedNumber(QSpinBox* spin)
+{
+    QString text = spin->cleanText().trimmed();
+    return net::parseInt(text.toStdString());
+}
 
 } // namespace
 
@@ -97,9 +155,24 @@ StartGameDialog::StartGameDialog(const QPixmap& background, QWidget* parent)
     form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
     form->setHorizontalSpacing(12);
     form->setVerticalSpacing(8);
-    form->addRow(labelPlayto, m_playtoscore);
-    form->addRow(labelTime, m_timeperturn);
-    form->addRow(m_labelZirked, m_zirked);
+    const auto withRange = [panel](QSpinBox* spin, const char* name, const rules::OptionRange& range) {
+        auto* row = new QHBoxLayout;
+        row->setSpacing(8);
+        row->addWidget(spin);
+        row->addWidget(rangeLabel(panel, name, range));
+        spin->setAccessibleDescription(
+            QStringLiteral("From %1 to %2, in steps of %3").arg(range.min).arg(range.max).arg(range.step));
+        return row;
+    };
+    form->addRow(labelPlayto, withRange(m_playtoscore, "playtoscore", rules::kPlayToScoreRange));
+    form->addRow(labelTime, withRange(m_timeperturn, "timeperturn", rules::kTimePerTurnRange));
+    form->addRow(m_labelZirked, withRange(m_zirked, "zirked", rules::kZirkedAtRange));
+    for (QSpinBox* spin : { m_playtoscore, m_timeperturn, m_zirked })
+        connect(spin, &QSpinBox::valueChanged, this, [this] {
+            // A problem once fixed goes away; a new one waits for Start.
+            if (!m_problem->isHidden())
+                checkValues();
+        });
 
     m_new = makeCheck(panel, "new", QStringLiteral("Allow New Tiles"), true);
     m_typing = makeCheck(panel, "typing", QStringLiteral("Allow Typing"), false);
@@ -111,10 +184,18 @@ StartGameDialog::StartGameDialog(const QPixmap& background, QWidget* parent)
     checks->addWidget(m_typing);
     checks->addWidget(m_fast);
 
+    // Why Start did nothing, in words.
+    m_problem = new QLabel(panel);
+    m_problem->setObjectName(QStringLiteral("label_problem"));
+    m_problem->setWordWrap(true);
+    m_problem->setStyleSheet(QStringLiteral("color: #a01010; font-weight: bold;"));
+    m_problem->hide();
+
     auto* panelLayout = new QVBoxLayout(panel);
     panelLayout->setContentsMargins(16, 14, 16, 14);
     panelLayout->setSpacing(12);
     panelLayout->addLayout(form);
+    panelLayout->addWidget(m_problem);
     panelLayout->addLayout(checks);
 
     m_buttonStart = new QPushButton(QStringLiteral("Start Game"), this);
@@ -196,11 +277,58 @@ void StartGameDialog::showCentredOn(QWidget* main)
     activateWindow();
 }
 
+QSpinBox* StartGameDialog::checkValues()
+{
+    const std::pair<QSpinBox*, const char*> fields[]
+        = { { m_playtoscore, "Play To Score" }, { m_timeperturn, "Time Limit Per Turn" }, { m_zirked, "Zirked At" } };
+    for (const auto& [spin, caption] : fields) {
+        if (const auto problem = rules::optionProblem(caption, allowedRange(spin), typedNumber(spin))) {
+            const QString text = QString::fromStdString(*problem);
+            if (m_problem->text() != text) {
+                m_problem->setText(text);
+                // Read out at once: the window changed without the focus moving far.
+                QAccessibleEvent changed(m_problem, QAccessible::NameChanged);
+                QAccessible::updateAccessibility(&changed);
+            }
+            m_problem->show();
+            return spin;
+        }
+    }
+    m_problem->clear();
+    m_problem->hide();
+    return nullptr;
+}
+
+void StartGameDialog::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        onStartClicked();
+        break;
+    case Qt::Key_Escape:
+        close();
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+QString StartGameDialog::problemText() const { return m_problem->isHidden() ? QString() : m_problem->text(); }
+
 void StartGameDialog::onStartClicked()
 {
     // A number still being typed counts as the player sees it, not as it was before.
     for (QSpinBox* spin : { m_playtoscore, m_timeperturn, m_zirked })
         spin->interpretText();
+    if (QSpinBox* wrong = checkValues()) {
+        // Nothing starts with a number the game does not offer; the player fixes it here.
+        wrong->setFocus();
+        wrong->selectAll();
+        return;
+    }
     if (onStart)
         onStart();
     hide();

@@ -46,9 +46,19 @@ public:
     // Shows the window over the middle of `main` (or of the screen when there is none).
     void showCentredOn(QWidget* main);
 
+    // Start: refused, with the reason shown beside the fields, while a number is outside its range.
     void onStartClicked();
+    // The reason Start was refused, as shown; empty when none is.
+    QString problemText() const;
+
+protected:
+    // Enter starts, as the default button does in a dialog; Escape closes, starting nothing.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // Shows the first field's problem, or hides the reason; returns that field.
+    QSpinBox* checkValues();
+
     QSpinBox* m_playtoscore = nullptr;
     QSpinBox* m_timeperturn = nullptr;
     QSpinBox* m_zirked = nullptr;
@@ -57,5 +67,6 @@ private:
     QCheckBox* m_typing = nullptr;
     QCheckBox* m_fast = nullptr;
     QPushButton* m_buttonStart = nullptr;
+    QLabel* m_problem = nullptr;
     bool m_fastHidden = false;
 };

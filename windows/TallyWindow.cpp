@@ -70,6 +70,8 @@ TallyWindow::TallyWindow(const QPixmap& background, QWidget* parent)
     m_checklist->setObjectName(QStringLiteral("checklist"));
     m_tallyList = new QListWidget(this);
     m_tallyList->setObjectName(QStringLiteral("listbox_tally"));
+    m_checklist->setAccessibleName(QStringLiteral("Players in the current game; check one to tally them"));
+    m_tallyList->setAccessibleName(QStringLiteral("Players being tallied"));
     connect(m_checklist, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
         if (!m_updating)
             onPlayerChecked(item);

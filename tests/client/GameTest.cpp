@@ -320,7 +320,8 @@ TEST(ClientGame, BoxesFillAndScore)
     auto e = t.host(net::msg::accepted(3, words[4]));
     EXPECT_EQ(e.sounds, (std::vector<std::string> { "filled", "goodword" }));
     EXPECT_EQ(t.game.box(3).background, client::kSilver);
-    EXPECT_EQ(t.game.box(3).textColour, client::kRed);
+    EXPECT_EQ(t.game.box(3).textColour, client::kFullBoxText) << "a full box is no fault: not red";
+    EXPECT_TRUE(t.game.box(3).full);
     EXPECT_EQ(t.game.box(3).points, 100);
 
     for (int i = 0; i < 4; ++i)
@@ -421,14 +422,17 @@ TEST(ClientGame, TheClock)
     auto e = t.game.tick();
     EXPECT_EQ(t.game.timeText(), "Time: 1:29");
     EXPECT_EQ(t.game.clockBarWidth(), 89);
-    std::vector<int> soundsAt;
+    std::vector<int> soundsAt, spokenAt;
     for (int i = 0; i < 100 && t.game.clockRunning(); ++i) {
         const int before = t.game.clockSeconds();
         e = t.game.tick();
         if (has(e.sounds, "time"))
             soundsAt.push_back(before - 1);
+        if (!e.spoken.empty())
+            spokenAt.push_back(before - 1);
     }
     EXPECT_EQ(soundsAt, (std::vector<int> { 20, 15, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0 }));
+    EXPECT_EQ(spokenAt, std::vector<int> { 10 }) << "the last ten seconds are said once, not by colour alone";
     // Time ran out on our own turn: ended here, nothing sent; the host's clock decides.
     EXPECT_TRUE(e.send.empty());
     EXPECT_EQ(e.sounds, std::vector<std::string> { "timeup" });
@@ -664,4 +668,183 @@ TEST(ClientGame, WordsYouMissed)
         off.host(net::msg::turnend());
         EXPECT_FALSE(off.game.missedShown());
     }
+}
+
+// Where each key goes: while letters build words nothing typed may reach the
+// chat input, and otherwise every key does.
+TEST(ClientGame, KeyRouting)
+{
+    struct Row {
+        const char* fault;
+        bool myTurn;
+        bool typingAllowed;
+        bool typingOn;
+        Key key;
+        char letter;
+        bool taken; // kept from the chat input
+        int wordAfter; // tiles in the word afterwards
+    };
+    const Row rows[] = {
+        { "a rack letter reached the chat while typing", true, true, true, Key::Letter, 'C', true, 1 },
+        { "a letter not on the rack reached the chat while typing", true, true, true, Key::Letter, 'Q', true, 0 },
+        { "a digit with no game meaning reached the chat while typing", true, true, true, Key::Other, 0, true, 0 },
+        { "the space bar reached the chat while typing", true, true, true, Key::Space, 0, true, 0 },
+        { "Enter reached the chat while typing", true, true, true, Key::Enter, 0, true, 0 },
+        { "a letter was kept from the chat with typing off", true, true, false, Key::Letter, 'C', false, 0 },
+        { "Tab did not switch typing on", true, true, false, Key::Tab, 0, true, 0 },
+        { "a letter was taken when the host allows no typing", true, false, true, Key::Letter, 'C', false, 0 },
+        { "Tab was taken when the host allows no typing", true, false, false, Key::Tab, 0, false, 0 },
+        { "a letter was taken out of turn", false, true, true, Key::Letter, 'C', false, 0 },
+        { "Enter was taken out of turn", false, true, true, Key::Enter, 0, false, 0 },
+    };
+    for (const Row& r : rows) {
+        Table t(1);
+        t.start(false, 60, true, r.typingAllowed);
+        t.turn(r.myTurn ? 1 : 2, "CATSDOGEIR");
+        Effects ignored;
+        if (r.typingOn && r.typingAllowed && r.myTurn)
+            t.game.key(Key::Tab, 0, ignored);
+        else if (r.typingOn)
+            t.game.toggleTyping(); // switched on earlier, where the host allowed it
+        EXPECT_EQ(t.game.lettersBuildWords(), r.typingOn && r.typingAllowed && r.myTurn) << r.fault;
+        Effects e;
+        EXPECT_EQ(t.game.key(r.key, r.letter, e), r.taken) << r.fault;
+        EXPECT_EQ(t.game.rack().wordLength(), r.wordAfter) << r.fault;
+    }
+}
+
+TEST(ClientGame, TheTypingBoxSaysWhatTheKeysDo)
+{
+    Table t(1);
+    t.start();
+    t.turn(1);
+    EXPECT_EQ(t.game.typingText(), "Typing: OFF \u2014 keys go to the chat");
+    Effects e;
+    t.game.key(Key::Tab, 0, e);
+    EXPECT_EQ(t.game.typingText(), "Typing: ON \u2014 letters build words");
+    EXPECT_NE(t.game.typingColour(), client::kRed);
+    EXPECT_EQ(e.spoken, std::vector<std::string> { "Typing: ON \u2014 letters build words" })
+        << "a screen reader hears the switch";
+    // The state carries to the next turn, and the turn's start says it.
+    t.turn(2);
+    t.host(net::msg::nextplayer(1));
+    EXPECT_EQ(t.last.spoken, std::vector<std::string> { "Typing: ON \u2014 letters build words" });
+    t.host(net::msg::thedice(1, net::kDiceTen, { 'C', 'A', 'T', 'S', 'D', 'O', 'G', 'E', 'I', 'R' }));
+    EXPECT_TRUE(t.game.lettersBuildWords());
+    e = {};
+    t.game.key(Key::Letter, 'Z', e);
+    EXPECT_EQ(e.spoken, std::vector<std::string> { "No Z left on the rack" }) << "a lost key is explained";
+}
+
+// What the last game, turn or clock showed does not outlive it.
+TEST(ClientGame, NothingStaleWhenTheNextGameOrTurnStarts)
+{
+    Table t(1);
+    t.start(false, 90);
+    t.turn(2);
+    t.host(net::msg::scores(2, 450, -500, 5, 1500, 2, 1500));
+    EXPECT_EQ(t.game.seat(2).bonus, "-500");
+    for (int i = 0; i < 30; ++i)
+        t.game.tick();
+    t.turn(1);
+    EXPECT_EQ(t.game.seat(2).bonus, "") << "the -500 of the turn before stayed";
+    t.host(net::msg::nextplayer(2));
+    EXPECT_EQ(t.game.timeText(), "Time: 1:30") << "the clock stayed frozen between turns";
+    EXPECT_FALSE(t.game.clockRunning());
+
+    t.host(net::msg::winner("Bob"));
+    EXPECT_EQ(t.game.timeText(), "Game Over") << "the clock did not say the game is over";
+    EXPECT_EQ(t.game.clockBarWidth(), 0);
+    EXPECT_FALSE(t.game.resultText().empty());
+
+    t.start(false, 75);
+    EXPECT_EQ(t.game.resultText(), "") << "the last game's result stayed";
+    EXPECT_EQ(t.game.timeText(), "Time: 1:15") << "the clock still said Game Over";
+    EXPECT_FALSE(t.game.winnerShown());
+}
+
+TEST(ClientGame, NormalEventsAreNotInTheErrorColour)
+{
+    Table t(1);
+    t.start();
+    t.turn(1);
+    t.host(net::msg::turnend());
+    EXPECT_EQ(t.game.status(), "Posting Scores.. One Moment Please!");
+    EXPECT_NE(t.game.statusColour(), client::kRed);
+    t.host(net::msg::rejected("CATZ", "+ Rejected: not in the word list"));
+    EXPECT_EQ(t.game.status(), "CATZ Rejected: not in the word list");
+    EXPECT_EQ(t.game.statusColour(), client::kRed) << "a refusal still shows as one";
+
+    // Done with nothing in the word says so rather than doing nothing.
+    t.turn(1);
+    t.game.hitdone();
+    EXPECT_EQ(t.game.status(), "Nothing to send: take tiles into the word first.");
+}
+
+TEST(ClientGame, OneWordIsOneWord)
+{
+    Table t(1);
+    t.start(true);
+    t.turn(1);
+    t.host(net::msg::addaword(2, 4, "SOLO"));
+    EXPECT_EQ(t.game.wordList(2).count, "1 word");
+    t.host(net::msg::scores(1, 60, 0, 1, 60, 1, 60));
+    EXPECT_EQ(t.game.resultText(), "Ann Scored: 60 points! 1 word made for 60 points plus 0 bonus points!");
+}
+
+TEST(ClientGame, BecomingZirkedIsAnnounced)
+{
+    struct Step {
+        int seat;
+        int total;
+        std::string line; // empty: nothing said
+    };
+    struct Row {
+        const char* fault;
+        int mySeat;
+        std::vector<Step> steps;
+    };
+    const std::string zirkedYou = "0+You are Zirked! From your next turn: 13 tiles, no 3-letter words, and a turn "
+                                  "under 500 points costs 500 points.";
+    const std::string zirkedBob = "0+Bob is Zirked! From the next turn: 13 tiles, no 3-letter words, and a turn "
+                                  "under 500 points costs 500 points.";
+    const Row rows[] = {
+        { "reaching the mark was not announced", 1, { { 1, 1900, "" }, { 1, 2000, zirkedYou } } },
+        { "another player's reaching it was not announced", 1, { { 2, 2600, zirkedBob } } },
+        { "being Zirked was announced every turn", 1, { { 1, 2500, zirkedYou }, { 1, 3200, "" } } },
+        { "dropping back under the mark went unsaid", 2,
+            { { 2, 2100, zirkedYou }, { 2, 1600, "0+You are no longer Zirked." } } },
+    };
+    for (const Row& r : rows) {
+        Table t(r.mySeat);
+        t.start(); // Zirked at 2000
+        for (const Step& s : r.steps) {
+            const Effects e = t.host(net::msg::scores(s.seat, 100, 0, 1, s.total, s.seat, s.total));
+            std::vector<std::string> said;
+            for (const auto& l : e.lines)
+                said.push_back(l.text);
+            EXPECT_EQ(said, s.line.empty() ? std::vector<std::string> {} : std::vector<std::string> { s.line })
+                << r.fault;
+        }
+    }
+    // A latecomer learns the scores without hearing old news, and a new game starts everyone afresh.
+    Table late(3);
+    late.start();
+    EXPECT_TRUE(late.host(net::msg::loadscores(1, 4000)).lines.empty());
+    EXPECT_TRUE(late.host(net::msg::scores(1, 100, 0, 1, 4100, 1, 4100)).lines.empty());
+    late.start();
+    EXPECT_EQ(late.host(net::msg::scores(1, 100, 0, 1, 4200, 1, 4200)).lines.size(), 1u);
+}
+
+TEST(ClientGame, TheBoardInASentence)
+{
+    Table t(1);
+    t.start(false, 90);
+    t.turn(1, "CATSDOGEIR");
+    t.game.leftClick(1);
+    t.game.leftClick(2);
+    EXPECT_EQ(t.game.summary(),
+        "Your Turn. Time: 1:30. Word: CA. Rack: TSDOGEIR. Typing: OFF \u2014 keys go to the chat. Current: 0.");
+    t.turn(2);
+    EXPECT_EQ(t.game.summary(), "Bob's turn. Time: 1:30. Current: 0.");
 }

@@ -189,17 +189,51 @@ TEST(RosterWatch, JustWatching)
     r.playerArrived("1+Host");
 
     auto mine = r.justWatching("2+1");
-    EXPECT_EQ(mine.lines[0], (ChatLine { "0+Me is just watching", client::kWatchGrey }));
+    EXPECT_EQ(mine.lines[0], (ChatLine { "0+You are just watching", client::kWatchGrey }))
+        << "the player's own line reads in the second person";
     EXPECT_EQ(mine.justWatchChecked, true);
     EXPECT_TRUE(r.watching(2));
 
     auto back = r.justWatching("2+2");
-    EXPECT_EQ(back.lines[0].text, "0+Me now playing again");
+    EXPECT_EQ(back.lines[0].text, "0+You are playing again");
     EXPECT_EQ(back.justWatchChecked, false);
 
     auto other = r.justWatching("1+1");
     EXPECT_FALSE(other.justWatchChecked) << "another seat's watch does not touch our menu";
     EXPECT_TRUE(r.watching(1));
+}
+
+// "Just Watch" is offered only where the host would act on it.
+TEST(RosterWatch, JustWatchCanActOnlyWithSomeoneLeftToPlay)
+{
+    struct Row {
+        const char* fault;
+        int mySeat;
+        std::vector<std::string> arrivals; // "seat+name"
+        std::vector<std::string> watches; // "seat+1"
+        bool offered;
+    };
+    const Row rows[] = {
+        { "offered in a solo game", 1, { "1+You" }, {}, false },
+        { "not offered with a second player", 1, { "1+Ann", "2+Bob" }, {}, true },
+        { "offered when the only other player already watches", 1, { "1+Ann", "2+Bob" }, { "2+1" }, false },
+        { "the way back to playing closed", 1, { "1+Ann", "2+Bob" }, { "1+1" }, true },
+        { "a player beyond seat 4 counted as one left to play", 1, { "1+Ann", "5+Eve", "6+Fay" }, {}, false },
+        { "offered to seat 5, which the host never lets watch", 5, { "1+Ann", "5+Eve" }, {}, false },
+        { "offered to a spectator", 8, { "1+Ann", "2+Bob", "8+Spy" }, {}, false },
+    };
+    for (const Row& r : rows) {
+        Roster roster = seatedAt(r.mySeat);
+        for (const auto& a : r.arrivals)
+            roster.playerArrived(a);
+        for (const auto& w : r.watches)
+            roster.justWatching(w);
+        EXPECT_EQ(roster.mayAskToWatch(), r.offered) << r.fault;
+    }
+    Roster gone = seatedAt(1);
+    gone.playerArrived("2+Bob");
+    gone.disconnected();
+    EXPECT_FALSE(gone.mayAskToWatch()) << "offered with the host gone";
 }
 
 TEST(RosterHostile, OutOfRangeAndJunkIgnored)

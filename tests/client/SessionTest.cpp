@@ -87,9 +87,10 @@ TEST(Session, EveryHostMessageReachesWhatItChanges)
             [](const Effects& e, const Session&) {
                 return e.lines == std::vector<client::ChatLine> { { "1+Ann chats: a|b", client::kGreen } };
             } },
-        { "chat without a colour not shown in red", {}, net::msg::chatRelay(2, "Bob chats: no colour"),
+        { "own chat without a colour not shown in red, in the second person", {},
+            net::msg::chatRelay(2, "Bob chats: no colour"),
             [](const Effects& e, const Session&) {
-                return e.lines == std::vector<client::ChatLine> { { "2+Bob chats: no colour", client::kRed } };
+                return e.lines == std::vector<client::ChatLine> { { "2+You chat: no colour", client::kRed } };
             } },
         { "an action not shown", {}, net::msg::actionRelay(3, "Cy waves|$000000FF"),
             [](const Effects& e, const Session&) {

@@ -244,7 +244,9 @@ void LayoutTest::panelsLeaveTheChatInputAndPhrases()
 void LayoutTest::textSizeReachesTheWholeBoard()
 {
     Board b;
-    b.resize(QSize(1600, 1000));
+    // Full boxes say so in their captions ("3 Letters: full"): the window is
+    // wide enough for eight of them at the largest text.
+    b.resize(QSize(1920, 1080));
     const auto pixels = [&](const char* name) { return b.window->findChild<QWidget*>(name)->fontInfo().pixelSize(); };
     const char* texts[] = { "label_status", "label_playername2", "label_score2", "label_playto", "label_thesum",
         "b_phrase1", "mychat", "label_caption3" };

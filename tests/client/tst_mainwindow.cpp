@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSet>
 #include <QTextBlock>
 
 #include <cstdio>
@@ -61,6 +62,7 @@ private slots:
     void menuItemsOpenTheirWindows_data();
     void menuItemsOpenTheirWindows();
     void choicesOfOneKindExcludeEachOther();
+    void everyMoveAndWindowHasItsOwnKey();
     void exitAndF1DoWhatTheySay();
     void chatLinesAreTextNeverMarkup();
     void resultsReachTheTally();
@@ -205,11 +207,11 @@ void MainWindowTest::loginAndRoster()
     QVERIFY(!h.spectators->hasSpy(7, "Spy"));
 
     host.send(net::msg::justwatching(2, true));
-    QTRY_VERIFY(h.chatText().endsWith("Ann is just watching"));
+    QTRY_VERIFY(h.chatText().endsWith("You are just watching"));
     QVERIFY(h.window->action("JustWatch1")->isChecked());
     QVERIFY(!label(h.window.get(), "image_eyes2")->isHidden());
     host.send(net::msg::justwatching(2, false));
-    QTRY_VERIFY(h.chatText().endsWith("Ann now playing again"));
+    QTRY_VERIFY(h.chatText().endsWith("You are playing again"));
     QVERIFY(!h.window->action("JustWatch1")->isChecked());
     QVERIFY(label(h.window.get(), "image_eyes2")->isHidden());
 
@@ -521,6 +523,11 @@ void MainWindowTest::removalAndWatchCommands()
     h.window->action("SettoJustWatch1")->trigger();
     h.window->action("UnsetJustWatch1")->trigger();
     h.spectators->onKick(8);
+    // Alone in the playing seats: watching would leave nobody to play, so the item is greyed.
+    QVERIFY(!h.window->action("JustWatch1")->isEnabled());
+    h.window->action("JustWatch1")->trigger();
+    host.send(net::msg::newplayerinfo(2, "Bob"));
+    QTRY_VERIFY(h.window->action("JustWatch1")->isEnabled());
     h.window->action("JustWatch1")->trigger();
     QVERIFY2(!h.window->action("JustWatch1")->isChecked(), "the check waits for the host's answer");
 
@@ -665,6 +672,24 @@ void MainWindowTest::choicesOfOneKindExcludeEachOther()
         menuItem(w, { "Options", "Text Size", size })->trigger();
         QCOMPARE(checked({ "Options", "Text Size" }, sizes), QStringList { size });
         QCOMPARE(w->chatView()->textSize(), size.toInt());
+    }
+}
+
+void MainWindowTest::everyMoveAndWindowHasItsOwnKey()
+{
+    ClientHarness h({ "Ann" }, 0, false);
+    h.start();
+    QCOMPARE(h.window->findChild<QAction*>("PlayPhrase1")->text(), QString("Way To Go!"));
+    QCOMPARE(h.window->action("Help2")->shortcut(), QKeySequence(Qt::Key_F1));
+    // Every move and every window has a key, each key one action.
+    QSet<QString> keys;
+    for (const char* name : { "StartGame1", "Exit1", "PlayDone1", "PlayTakeBack1", "PlayClear1", "PlayShuffle1",
+             "PlayNewTiles1", "PlayOldTiles1", "PlayFinish1", "PlayTilesOrChat1", "PlayCloseLists1", "PlaySayBoard1",
+             "JustWatch1", "ViewTally1", "SpyList1", "PrhaseList1", "Help2", "About1", "PlayPhrase9" }) {
+        const QKeySequence key = h.window->findChild<QAction*>(name)->shortcut();
+        QVERIFY2(!key.isEmpty(), name);
+        QVERIFY2(!keys.contains(key.toString()), name);
+        keys.insert(key.toString());
     }
 }
 

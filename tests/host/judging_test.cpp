@@ -36,27 +36,28 @@ TEST(Judge, Verdicts)
     };
     const std::vector<Row> rows = {
         { "a plain word is accepted", "CAT", {}, false, "" },
-        { "two letters are too short", "AT", {}, false, "+ Rejected" },
-        { "an empty word is rejected", "", {}, false, "+ Rejected" },
-        { "a Zirked player may not play three letters", "CAT", {}, true, "+ Rejected" },
+        { "two letters are too short", "AT", {}, false, "+ Rejected: words need at least 3 letters" },
+        { "an empty word is rejected", "", {}, false, "+ Rejected: words need at least 3 letters" },
+        { "a Zirked player may not play three letters", "CAT", {}, true,
+            "+ Rejected: 3-letter words are closed once you are Zirked" },
         { "a Zirked player may play four letters", "CATS", {}, true, "" },
-        { "an unknown word is rejected", "XQZ", {}, false, "+ Rejected" },
-        { "the same word twice", "CAT", tableWith({ "CAT" }), false, "+ Rejected. Word Exists" },
-        { "singular after plural", "CAT", tableWith({ "CATS" }), false, "+ Rejected. Plural form exists" },
-        { "plural after singular", "CATS", tableWith({ "CAT" }), false, "+ Rejected. Singular form exists" },
+        { "an unknown word is rejected", "XQZ", {}, false, "+ Rejected: not in the word list" },
+        { "the same word twice", "CAT", tableWith({ "CAT" }), false, "+ Rejected: CAT already played" },
+        { "singular after plural", "CAT", tableWith({ "CATS" }), false, "+ Rejected: plural of CAT already played" },
+        { "plural after singular", "CATS", tableWith({ "CAT" }), false, "+ Rejected: singular of CATS already played" },
         { "NEEDLES after NEEDLE is the allowed exception", "NEEDLES", tableWith({ "NEEDLE" }), false, "" },
         { "NEEDLESS after NEEDLES is the allowed exception", "NEEDLESS", tableWith({ "NEEDLESSS" }), false, "" },
         { "NEEDLE after NEEDLES is still a plural clash", "NEEDLE", tableWith({ "NEEDLES" }), false,
-            "+ Rejected. Plural form exists" },
+            "+ Rejected: plural of NEEDLE already played" },
         { "a full row of four", "ZZZZ", tableWith({ "AAAA", "BBBB", "CCCC", "DDDD", "EEEE" }), false,
-            "+ 4 letter box full!" },
+            "+ Rejected: the 4-letter box is full" },
         { "a full row of ten", "ZZZZZZZZZZ",
             tableWith({ "AAAAAAAAAA", "BBBBBBBBBB", "CCCCCCCCCC", "DDDDDDDDDD", "EEEEEEEEEE" }), false,
-            "+ 10 letter box full!" },
-        { "eleven letters have no row", "ABCDEFGHIJK", {}, false, "+ Rejected" },
+            "+ Rejected: the 10-letter box is full" },
+        { "eleven letters have no row", "ABCDEFGHIJK", {}, false, "+ Rejected: words have at most 10 letters" },
         { "a ten-letter word has no longer plural row to check", "ABCDEFGHIJ", {}, false, "" },
         { "other rows do not count as the same word", "DOGS", tableWith({ "DOG", "DOGSX" }), false,
-            "+ Rejected. Singular form exists" },
+            "+ Rejected: singular of DOGS already played" },
     };
     const std::set<std::string> unknown = { "XQZ" };
     for (const Row& r : rows) {
@@ -93,11 +94,12 @@ TEST(Judge, RefusedWords)
     };
     const std::vector<Row> rows = {
         { "a refused word is rejected with the reason", "SLUR", false, true,
-            "+ Rejected. This host refuses offensive words" },
+            "+ Rejected: this host refuses offensive words" },
         { "a host that refuses nothing takes it", "SLUR", false, false, "" },
         { "other words are taken", "CATS", false, true, "" },
-        { "a word not in the list is just rejected", "XSLUR", false, true, "+ Rejected" },
-        { "a Zirked player's three letters are just rejected", "SLR", true, true, "+ Rejected" },
+        { "a word not in the list is just rejected", "XSLUR", false, true, "+ Rejected: not in the word list" },
+        { "a Zirked player's three letters are just rejected", "SLR", true, true,
+            "+ Rejected: 3-letter words are closed once you are Zirked" },
     };
     const auto refused = [](std::string_view w) { return w == "SLUR" || w == "XSLUR" || w == "SLR"; };
     for (const Row& r : rows) {
@@ -135,8 +137,8 @@ TEST(Judge, CleanHostRefusesAnOffensiveWordFromEveryone)
                 continue;
             t.link.clear();
             t.play(1, positions);
-            const std::string verdict = clean ? "CMD_rejected+SEX+ Rejected. This host refuses offensive words"
-                                              : "CMD_accepted+3+SEX";
+            const std::string verdict
+                = clean ? "CMD_rejected+SEX+ Rejected: this host refuses offensive words" : "CMD_accepted+3+SEX";
             EXPECT_EQ(t.link.to(2), std::vector<std::string> { verdict });
             EXPECT_EQ(t.game.player(1).words[0][0].empty(), clean);
             played = true;
@@ -179,7 +181,9 @@ TEST_F(DoneHandler, SlowGameRejectionReachesEveryone)
     t.link.clear();
     t.play(1, { 3, 2, 1 });
     for (int s = 1; s <= 2; ++s)
-        EXPECT_EQ(t.link.to(s), std::vector<std::string> { "CMD_rejected+" + word + "+ Rejected" }) << s;
+        EXPECT_EQ(
+            t.link.to(s), std::vector<std::string> { "CMD_rejected+" + word + "+ Rejected: not in the word list" })
+            << s;
 }
 
 TEST_F(DoneHandler, FastGameTellsThePlayerAloneAndAnnouncesTheWord)
@@ -193,7 +197,8 @@ TEST_F(DoneHandler, FastGameTellsThePlayerAloneAndAnnouncesTheWord)
     EXPECT_EQ(t.link.to(1), std::vector<std::string> { "CMD_addaword+2+3+" + word });
     t.link.clear();
     t.play(2, { 5, 6, 7 });
-    EXPECT_EQ(t.link.to(2), std::vector<std::string> { "CMD_rejected+" + word + "+ Rejected. Word Exists" });
+    EXPECT_EQ(
+        t.link.to(2), std::vector<std::string> { "CMD_rejected+" + word + "+ Rejected: " + word + " already played" });
     EXPECT_TRUE(t.link.to(1).empty());
 }
 
@@ -218,7 +223,8 @@ TEST_F(DoneHandler, SixthWordOfALengthFindsTheBoxFull)
     const auto sixth = t.distinctWords(1, 4, 1, taken).at(0);
     t.link.clear();
     t.play(1, sixth);
-    EXPECT_EQ(t.link.to(1), std::vector<std::string> { "CMD_rejected+" + t.wordAt(1, sixth) + "+ 4 letter box full!" });
+    EXPECT_EQ(t.link.to(1),
+        std::vector<std::string> { "CMD_rejected+" + t.wordAt(1, sixth) + "+ Rejected: the 4-letter box is full" });
 }
 
 TEST_F(DoneHandler, BadTilePositionsAreRejectedWithoutTouchingTheTable)
@@ -226,14 +232,17 @@ TEST_F(DoneHandler, BadTilePositionsAreRejectedWithoutTouchingTheTable)
     struct Row {
         const char* fault;
         std::vector<int> positions;
+        std::string reason;
     };
+    const std::string notYours = "+ Rejected: those tiles are not on your rack";
     const std::vector<Row> rows = {
-        { "position past a ten-tile rack", { 1, 2, 11 } },
-        { "position zero", { 0, 1, 2 } },
-        { "negative position", { -3, 1, 2 } },
-        { "huge position", { 1, 2, 2000000000 } },
-        { "the same tile twice", { 1, 2, 1 } },
-        { "more than ten positions", { 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 1 } },
+        { "position past a ten-tile rack", { 1, 2, 11 }, notYours },
+        { "position zero", { 0, 1, 2 }, notYours },
+        { "negative position", { -3, 1, 2 }, notYours },
+        { "huge position", { 1, 2, 2000000000 }, notYours },
+        { "the same tile twice", { 1, 2, 1 }, notYours },
+        { "more than ten positions", { 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 1 },
+            "+ Rejected: words have at most 10 letters" },
     };
     for (const Row& r : rows) {
         HostTable h;
@@ -244,7 +253,7 @@ TEST_F(DoneHandler, BadTilePositionsAreRejectedWithoutTouchingTheTable)
         const auto reply = h.link.to(2);
         ASSERT_EQ(reply.size(), 1u) << r.fault;
         EXPECT_EQ(reply[0].rfind("CMD_rejected+", 0), 0u) << r.fault;
-        EXPECT_EQ(reply[0].substr(reply[0].size() - 10), "+ Rejected") << r.fault;
+        EXPECT_EQ(reply[0].substr(reply[0].size() - r.reason.size()), r.reason) << r.fault;
         EXPECT_TRUE(h.link.to(1).empty()) << r.fault;
         EXPECT_TRUE(h.link.to(3).empty()) << r.fault;
         EXPECT_EQ(h.game.player(2).words, rules::WordTable {}) << r.fault;
@@ -302,7 +311,9 @@ TEST_F(DoneHandler, ZirkedPlayerMayUseThirteenTiles)
     t.link.clear();
     const int asked = t.lookups;
     t.play(1, { 12, 13, 1 });
-    EXPECT_EQ(t.link.to(1), std::vector<std::string> { "CMD_rejected+" + t.wordAt(1, { 12, 13, 1 }) + "+ Rejected" });
+    EXPECT_EQ(t.link.to(1),
+        std::vector<std::string> { "CMD_rejected+" + t.wordAt(1, { 12, 13, 1 })
+            + "+ Rejected: 3-letter words are closed once you are Zirked" });
     EXPECT_EQ(t.lookups, asked) << "a Zirked three-letter word never reaches the dictionary";
     t.link.clear();
     t.play(1, { 12, 14, 1, 2 });

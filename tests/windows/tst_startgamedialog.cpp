@@ -58,6 +58,8 @@ private slots:
     void startCallsMainWindowThenHides();
     void startTakesNumberStillBeingTyped_data();
     void startTakesNumberStillBeingTyped();
+    void valuesOutsideTheRangeAreRefusedInWords_data();
+    void valuesOutsideTheRangeAreRefusedInWords();
     void closingStartsNothing();
     void showsCentredOnMainWindow();
 };
@@ -83,9 +85,20 @@ void StartGameDialogTest::controlsCarryDocumentedRangesAndSteps()
     QFETCH(QString, caption);
     StartGameDialog form(plainPicture());
     auto* edit = spin(form, name.toLatin1().constData());
-    QCOMPARE(edit->minimum(), min);
-    QCOMPARE(edit->maximum(), max);
+    // The arrows and steps stay inside the range, whatever the field lets be typed.
+    edit->setValue(min);
+    edit->stepDown();
+    QCOMPARE(edit->value(), min);
+    edit->stepUp();
+    QCOMPARE(edit->value(), min + step);
+    edit->setValue(max);
+    edit->stepUp();
+    QCOMPARE(edit->value(), max);
     QCOMPARE(edit->singleStep(), step);
+    // The range is shown before anything is typed.
+    auto* range = form.findChild<QLabel*>(name + "_range");
+    QVERIFY(range);
+    QCOMPARE(range->text(), QStringLiteral("%1 to %2").arg(min).arg(max));
 
     // The caption labels its own spin edit (a swapped caption would mislabel a setting).
     const QString labelName = name == "zirked" ? QStringLiteral("label_zirked") : "label_" + name;
@@ -284,7 +297,7 @@ void StartGameDialogTest::startTakesNumberStillBeingTyped_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<int>("sent");
     QTest::newRow("typed value lost without leaving the field") << "9000" << 9000;
-    QTest::newRow("too small typed value sent as typed") << "7" << 5000;
+    QTest::newRow("a value between the steps put back") << "5500" << 5500;
 }
 
 void StartGameDialogTest::startTakesNumberStillBeingTyped()
@@ -304,6 +317,55 @@ void StartGameDialogTest::startTakesNumberStillBeingTyped()
     QCOMPARE(seen, sent);
 }
 
+void StartGameDialogTest::valuesOutsideTheRangeAreRefusedInWords_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("too small play-to score started a game") << "playtoscore"
+                                                            << "7"
+                                                            << "Play To Score goes from 5000 to 50000: 7 is too low.";
+    QTest::newRow("too large play-to score put back silently")
+        << "playtoscore"
+        << "60000"
+        << "Play To Score goes from 5000 to 50000: 60000 is too high.";
+    QTest::newRow("too long a turn started a game") << "timeperturn"
+                                                    << "600"
+                                                    << "Time Limit Per Turn goes from 60 to 120: 600 is too high.";
+    QTest::newRow("too low a Zirked mark started a game") << "zirked"
+                                                          << "500"
+                                                          << "Zirked At goes from 1000 to 5000: 500 is too low.";
+}
+
+void StartGameDialogTest::valuesOutsideTheRangeAreRefusedInWords()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(QString, problem);
+    StartGameDialog form(plainPicture());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    int starts = 0;
+    form.onStart = [&] { ++starts; };
+    auto* edit = spin(form, field.toLatin1().constData())->findChild<QLineEdit*>();
+    edit->selectAll();
+    QTest::keyClicks(edit, typed);
+    form.onStartClicked();
+    QCOMPARE(starts, 0);
+    QVERIFY2(form.isVisible(), "the window closed as if the game had started");
+    QCOMPARE(form.problemText(), problem);
+    auto* shown = form.findChild<QLabel*>("label_problem");
+    QVERIFY(shown && shown->isVisible());
+    QCOMPARE(edit->text(), typed); // kept for the player to fix
+
+    // Fixed, the reason goes and Start starts.
+    spin(form, field.toLatin1().constData())->stepDown();
+    QVERIFY(form.problemText().isEmpty());
+    form.onStartClicked();
+    QCOMPARE(starts, 1);
+    QVERIFY(form.isHidden());
+}
+
 void StartGameDialogTest::closingStartsNothing()
 {
     StartGameDialog form(plainPicture());
@@ -318,6 +380,15 @@ void StartGameDialogTest::closingStartsNothing()
     // Still usable afterwards: the one instance lives for the whole run.
     form.show();
     QCOMPARE(spin(form, "timeperturn")->value(), 100);
+    // Escape from the field being typed in closes, starting nothing; Enter starts.
+    spin(form, "timeperturn")->setFocus();
+    QTest::keyClick(spin(form, "timeperturn"), Qt::Key_Escape);
+    QVERIFY(form.isHidden());
+    QCOMPARE(calls, 0);
+    form.show();
+    spin(form, "timeperturn")->setFocus();
+    QTest::keyClick(spin(form, "timeperturn"), Qt::Key_Return);
+    QCOMPARE(calls, 1);
 }
 
 void StartGameDialogTest::showsCentredOnMainWindow()
