@@ -12,6 +12,7 @@
 
 #include "FullTurn.h"
 #include "Percentiles.h"
+#include "ThreadWakeups.h"
 #include "chat/ChatView.h"
 #include "client/GameBoard.h"
 
@@ -29,17 +30,6 @@ namespace
 {
 
 using Clock = std::chrono::steady_clock;
-
-long threadSwitches(pid_t tid)
-{
-    std::ifstream status("/proc/self/task/" + std::to_string(tid) + "/status");
-    std::string line;
-    long total = 0;
-    while (std::getline(status, line))
-        if (line.rfind("voluntary_ctxt_switches:", 0) == 0 || line.rfind("nonvoluntary_ctxt_switches:", 0) == 0)
-            total += std::atol(line.substr(line.find(':') + 1).c_str());
-    return total;
-}
 
 void report(const char* what, std::vector<double> micros)
 {

@@ -13,6 +13,7 @@
 #include "net/Framing.h"
 
 #include "Percentiles.h"
+#include "ThreadWakeups.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -36,17 +37,6 @@ namespace
 {
 
 using Clock = std::chrono::steady_clock;
-
-long threadSwitches(pid_t tid)
-{
-    std::ifstream status("/proc/self/task/" + std::to_string(tid) + "/status");
-    std::string line;
-    long total = 0;
-    while (std::getline(status, line))
-        if (line.rfind("voluntary_ctxt_switches:", 0) == 0 || line.rfind("nonvoluntary_ctxt_switches:", 0) == 0)
-            total += std::atol(line.substr(line.find(':') + 1).c_str());
-    return total;
-}
 
 void sendAll(int fd, const std::string& bytes) { (void)::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL); }
 
