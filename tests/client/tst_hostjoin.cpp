@@ -86,6 +86,7 @@ private slots:
     void hostOnAPortInUseKeepsTheCurrentGame();
     void leavingAGameOthersPlayAtAsksFirst();
     void aGameThatEndsLeavesTheWindowOpen();
+    void leavingForAnotherGameFreesTheSeatAtOnce();
 };
 
 void HostJoinTest::hostFromOneWindowJoinFromAnother()
@@ -338,6 +339,25 @@ void HostJoinTest::aGameThatEndsLeavesTheWindowOpen()
     next.send(net::msg::sendlogininfo(2) + net::msg::newplayerinfo(2, "Eve"));
     QTRY_COMPARE(nameAt(h, 2), QString("Eve"));
     QCOMPARE(nameAt(h, 1), QString("<Waiting>")); // nothing of the last table
+}
+
+void HostJoinTest::leavingForAnotherGameFreesTheSeatAtOnce()
+{
+    ClientHarness ann({ "Ann", "x", "true" }, 0); // the host holds a lost seat for its default time
+    ann.start();
+    QTRY_COMPARE(nameAt(ann, 1), QString("Ann"));
+    ClientHarness bob({ "Bob" }, 0, false);
+    bob.start();
+    JoinGameDialog* dialog = joinFromTheMenu(bob, QString("127.0.0.1:%1").arg(ann.window->hostedPort()), "Bob");
+    QTRY_COMPARE(nameAt(ann, 2), QString("Bob"));
+    QTRY_VERIFY(!dialog->isVisible()); // taken in
+
+    // Bob goes to another game: he said goodbye, so his seat is free now, not held for minutes.
+    ScriptedHost next;
+    joinFromTheMenu(bob, QString("127.0.0.1:%1").arg(next.port()), "Bob");
+    QVERIFY(next.waitForClient());
+    QTRY_COMPARE(nameAt(ann, 2), QString("<Waiting>"));
+    QVERIFY2(!ann.chatText().contains("lost the connection"), qPrintable(ann.chatText()));
 }
 
 QTEST_MAIN(HostJoinTest)
