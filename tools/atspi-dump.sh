@@ -20,7 +20,9 @@ if [ -z "${ZIRKY_ATSPI_INNER:-}" ]; then
   exit $?
 fi
 
-# Inside the private session: the accessibility bus, then the game.
+# Inside the private session: the accessibility bus, then the game, on the
+# X server (a test runner may have asked every program for the offscreen platform).
+unset QT_QPA_PLATFORM
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 NO_AT_BRIDGE=0
 work=$(mktemp -d)
 if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
@@ -35,7 +37,12 @@ export ZIRKY_PORT=${ZIRKY_PORT:-$((20000 + $$ % 20000))}
 (cd "$work" && exec "$build/zirky") >"$work/game.log" 2>&1 &
 game=$!
 trap 'kill $game $launcher 2>/dev/null || true; rm -rf "$work"' EXIT INT TERM
-sleep 4
+# Up when its window shows (a minute at most), and settled a moment after.
+for _ in $(seq 120); do
+  xdotool search --onlyvisible --name '^Zirky$' >/dev/null 2>&1 && break
+  sleep 0.5
+done
+sleep 2
 status=0
 # The keyboard alone: the start window (checked while it shows), then Enter to start.
 xdotool key --clearmodifiers ctrl+n
