@@ -330,7 +330,7 @@ void RejoinTest::othersSeeTheSeatHeldAndThePlayerBack()
     ClientHarness cid({ "Cid", "127.0.0.1", "false" }, t.host.port(), false);
     cid.start();
     QTRY_VERIFY(cid.window->session().mayRejoin());
-    QCOMPARE(text(cid.window.get(), "label_playername2"), QString("Bob"));
+    QTRY_COMPARE(text(cid.window.get(), "label_playername2"), QString("Bob"));
 
     relay.setClosed(true);
     relay.cut(true);
