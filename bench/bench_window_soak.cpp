@@ -7,6 +7,7 @@
 //   bench_window_soak [seconds, default 600] [path to zirky-host] [sample seconds, default 30]
 
 #include "HostProcess.h"
+#include "ReadMessages.h"
 #include "WindowProcess.h"
 #include "net/Commands.h"
 #include "net/Framing.h"
@@ -51,30 +52,15 @@ int main(int argc, char** argv)
         const int fd = bench::connectLoopback(host.port, false);
         if (fd < 0)
             return;
-        std::string pending;
-        char buf[65536];
-        while (!stop) {
-            pollfd p { fd, POLLIN, 0 };
-            if (::poll(&p, 1, 100) <= 0)
-                continue;
-            const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-            if (n <= 0)
-                break;
-            pending.append(buf, static_cast<std::size_t>(n));
-            for (auto end = pending.find(net::kTerminator); end != std::string::npos;
-                 end = pending.find(net::kTerminator)) {
-                const std::string m = pending.substr(0, end);
-                pending.erase(0, end + 1);
-                const auto [command, rest] = net::splitCommand(m);
-                if (command == net::cmd::sendlogininfo)
-                    bench::sendAll(
-                        fd, net::msg::logininfo(std::atoi(std::string(rest).c_str()), rules::kVersion, "Counter"));
-                else if (command == net::cmd::winner)
-                    ++games;
-                else if (command == net::cmd::addaword || command == net::cmd::accepted)
-                    ++words;
-            }
-        }
+        bench::readMessages(fd, stop, [&](std::string_view m) {
+            const auto [command, rest] = net::splitCommand(m);
+            if (command == net::cmd::sendlogininfo)
+                bench::sendAll(fd, net::msg::logininfo(std::atoi(std::string(rest).c_str()), rules::kVersion, "Counter"));
+            else if (command == net::cmd::winner)
+                ++games;
+            else if (command == net::cmd::addaword || command == net::cmd::accepted)
+                ++words;
+        });
         ::close(fd);
     });
 
