@@ -23,6 +23,18 @@ double largestFitting(double wanted, double floor, const std::function<bool(doub
     return floor;
 }
 
+Size pictureSizeWhileResizing(Size have, Size window)
+{
+    if (window.width <= 0 || window.height <= 0)
+        return {};
+    // Up to a quarter larger: what a drag shrinks by before the picture is scaled again.
+    const auto keeps = [](int had, int wanted) { return had >= wanted && had <= wanted + wanted / 4; };
+    if (keeps(have.width, window.width) && keeps(have.height, window.height))
+        return have;
+    // A tenth to spare for growing.
+    return { window.width + (window.width + 9) / 10, window.height + (window.height + 9) / 10 };
+}
+
 ColumnPlan planColumns(const std::vector<int>& lines, double partWidth, double width, int linesShown)
 {
     ColumnPlan plan;

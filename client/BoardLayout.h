@@ -23,6 +23,21 @@ double scaleFor(int width, int height);
 // of 4% down from `wanted`; `floor` when none does.
 double largestFitting(double wanted, double floor, const std::function<bool(double)>& fits);
 
+struct Size {
+    int width = 0;
+    int height = 0;
+    bool operator==(const Size&) const = default;
+};
+
+// The size to scale the window's background picture to while the window is
+// being resized to `window`, given the copy scaled for an earlier size
+// (`have`, empty when none): that copy, drawn from its top-left corner, while
+// it covers the window and is not much larger; else a copy a little larger
+// than the window, so that a window growing by a few pixels at a time is not
+// scaled for again at every step. Scaling a picture to a large window takes
+// longer than a frame, so the exact size waits for the window to settle.
+Size pictureSizeWhileResizing(Size have, Size window);
+
 struct ColumnPlan {
     int perRow = 0; // columns side by side before the next row of columns
     std::vector<int> parts; // per column: how many columns of words it splits into

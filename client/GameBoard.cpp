@@ -29,8 +29,9 @@ namespace
 
 QString css(std::uint32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF).name(); }
 
-// A translucent rounded panel drawn once per size: repainting a tile's strip
-// of the board is then a copy, not a path fill of the whole panel.
+// A translucent rounded panel. Drawn straight onto the board, clipped to what
+// needs painting: a face cached per size would be drawn anew at every step of
+// a resize, three passes over its area where this is one.
 class Panel : public QFrame
 {
 public:
@@ -49,36 +50,26 @@ public:
     void setLook(const Look& look)
     {
         m_look = look;
-        m_face = QPixmap();
         update();
     }
 
 protected:
     void paintEvent(QPaintEvent* event) override
     {
-        const qreal dpr = devicePixelRatioF();
-        if (m_face.size() != size() * dpr) {
-            m_face = QPixmap(size() * dpr);
-            m_face.setDevicePixelRatio(dpr);
-            m_face.fill(Qt::transparent);
-            QPainter f(&m_face);
-            f.setRenderHint(QPainter::Antialiasing);
-            QPen pen(m_look.border, m_look.width);
-            if (m_look.dashed)
-                pen.setStyle(Qt::DashLine);
-            f.setPen(m_look.width > 0 ? pen : QPen(Qt::NoPen));
-            f.setBrush(m_look.fill);
-            const qreal inset = m_look.width / 2;
-            f.drawRoundedRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset), m_look.radius, m_look.radius);
-        }
         QPainter p(this);
-        const QRect r = event->rect();
-        p.drawPixmap(r, m_face, QRectF(QPointF(r.topLeft()) * dpr, QSizeF(r.size()) * dpr));
+        p.setClipRect(event->rect());
+        p.setRenderHint(QPainter::Antialiasing);
+        QPen pen(m_look.border, m_look.width);
+        if (m_look.dashed)
+            pen.setStyle(Qt::DashLine);
+        p.setPen(m_look.width > 0 ? pen : QPen(Qt::NoPen));
+        p.setBrush(m_look.fill);
+        const qreal inset = m_look.width / 2;
+        p.drawRoundedRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset), m_look.radius, m_look.radius);
     }
 
 private:
     Look m_look;
-    QPixmap m_face;
 };
 
 // Fonts, sizes and places are the layout's (GameBoardLayout.cpp); styles give colours only.

@@ -9,6 +9,7 @@
 #include "client/Game.h"
 #include "client/Roster.h"
 
+#include <QPixmap>
 #include <QWidget>
 
 #include <array>
@@ -200,6 +201,8 @@ private:
     // The play area's design block (590 wide at scale 1) starts here.
     int m_playLeft = 0;
     int m_trackWidth = 200;
+    QPixmap m_eyesIcon; // the seats' markers at their present size
+    QPixmap m_freshIcon;
     QString m_laidOutFor;
     bool m_laying = false;
     Announcer* m_announcer = nullptr;

@@ -540,7 +540,10 @@ void GameBoard::layoutSeat(const Fonts& f, int seat, const QRect& box)
     const int nameH = std::max(px(24 * s), lineHeight(f.seatName()));
     const int badge = std::max(px(18 * s), QFontMetrics(f.seatNumber()).height());
     useFont(number, f.seatNumber());
-    number->setStyleSheet(QString("background: #1d3f73; color: white; border-radius: %1px;").arg(badge / 2));
+    // A new style sheet makes the badge's style anew: only when its roundness changes.
+    const QString badgeStyle = QString("background: #1d3f73; color: white; border-radius: %1px;").arg(badge / 2);
+    if (number->styleSheet() != badgeStyle)
+        number->setStyleSheet(badgeStyle);
     place(number, QRect(px(4 * s), px(3 * s) + (nameH - badge) / 2, badge, badge));
 
     // The markers stand at the end of the name's row; the name has the rest.
@@ -559,11 +562,18 @@ void GameBoard::layoutSeat(const Fonts& f, int seat, const QRect& box)
         place(st.eyes, QRect(QPoint(iconsLeft, iconTop), eyesSize));
         iconsLeft -= px(3 * s);
     }
-    if (st.eyes->pixmap().deviceIndependentSize().toSize() != eyesSize || st.eyes->pixmap().devicePixelRatio() != dpr)
-        st.eyes->setPixmap(boardicons::eyes(eyesSize, dpr));
-    if (st.fresh->pixmap().deviceIndependentSize().toSize() != freshSize
-        || st.fresh->pixmap().devicePixelRatio() != dpr)
-        st.fresh->setPixmap(boardicons::newTiles(freshSize, dpr));
+    // Drawn once per size for all six seats.
+    const auto sameIcon = [dpr](const QPixmap& icon, QSize size) {
+        return icon.deviceIndependentSize().toSize() == size && icon.devicePixelRatio() == dpr;
+    };
+    if (!sameIcon(m_eyesIcon, eyesSize))
+        m_eyesIcon = boardicons::eyes(eyesSize, dpr);
+    if (!sameIcon(m_freshIcon, freshSize))
+        m_freshIcon = boardicons::newTiles(freshSize, dpr);
+    if (st.eyes->pixmap().cacheKey() != m_eyesIcon.cacheKey())
+        st.eyes->setPixmap(m_eyesIcon);
+    if (st.fresh->pixmap().cacheKey() != m_freshIcon.cacheKey())
+        st.fresh->setPixmap(m_freshIcon);
 
     const int nameLeft = px(4 * s) + badge + px(4 * s);
     const QRect name(nameLeft, px(3 * s), iconsLeft - nameLeft, nameH);

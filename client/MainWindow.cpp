@@ -60,15 +60,33 @@ public:
         , m_picture(picture)
     {
         setAttribute(Qt::WA_OpaquePaintEvent);
+        // Scaling a picture to a large window takes longer than a frame: while
+        // the window is being dragged to new sizes, a copy that covers it stands
+        // in, and the picture is scaled to the exact size once the window settles.
+        m_settle.setSingleShot(true);
+        m_settle.setInterval(250);
+        QObject::connect(&m_settle, &QTimer::timeout, this, [this] {
+            scaleTo(size());
+            update();
+        });
     }
 
 protected:
     void resizeEvent(QResizeEvent* event) override
     {
         QWidget::resizeEvent(event);
-        // Scaled once per size: a tile moving over the board repaints only its strip of it.
-        if (!m_picture.isNull())
-            m_scaled = m_picture.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        if (m_picture.isNull())
+            return;
+        if (m_scaled.isNull()) {
+            scaleTo(size());
+            return;
+        }
+        const boardlayout::Size want = boardlayout::pictureSizeWhileResizing(
+            { m_scaled.width(), m_scaled.height() }, { width(), height() });
+        if (want != boardlayout::Size { m_scaled.width(), m_scaled.height() })
+            scaleTo(QSize(want.width, want.height));
+        if (m_scaled.size() != size())
+            m_settle.start();
     }
     void paintEvent(QPaintEvent* event) override
     {
@@ -80,8 +98,15 @@ protected:
     }
 
 private:
+    void scaleTo(QSize to)
+    {
+        if (!m_picture.isNull() && !to.isEmpty())
+            m_scaled = m_picture.scaled(to, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+
     QPixmap m_picture;
-    QPixmap m_scaled;
+    QPixmap m_scaled; // the picture at the window's size, or a little larger while it is being resized
+    QTimer m_settle;
 };
 
 std::uint32_t randomSeed() { return QRandomGenerator::global()->generate(); }

@@ -84,3 +84,22 @@ TEST(BoardLayout, WordListsShareThePanel)
 }
 
 } // namespace
+
+TEST(BoardLayout, ResizingKeepsThePictureWhileItCoversTheWindow)
+{
+    using boardlayout::pictureSizeWhileResizing;
+    using boardlayout::Size;
+    // The first picture, and one after growing past the copy: a tenth to spare.
+    EXPECT_EQ(pictureSizeWhileResizing({}, { 3840, 2160 }), (Size { 4224, 2376 }));
+    EXPECT_EQ(pictureSizeWhileResizing({ 3840, 2160 }, { 3841, 2160 }), (Size { 4226, 2376 }));
+    EXPECT_EQ(pictureSizeWhileResizing({ 3840, 2160 }, { 3840, 2161 }), (Size { 4224, 2378 }));
+    // Shrinking a little, or back to the copy's own size: the copy stays.
+    EXPECT_EQ(pictureSizeWhileResizing({ 4224, 2376 }, { 3840, 2160 }), (Size { 4224, 2376 }));
+    EXPECT_EQ(pictureSizeWhileResizing({ 4224, 2376 }, { 3816, 2144 }), (Size { 4224, 2376 }));
+    EXPECT_EQ(pictureSizeWhileResizing({ 800, 600 }, { 800, 600 }), (Size { 800, 600 }));
+    // Much smaller in either direction: a copy that large would waste memory and show little of the picture.
+    EXPECT_EQ(pictureSizeWhileResizing({ 4224, 2376 }, { 1000, 2160 }), (Size { 1100, 2376 }));
+    EXPECT_EQ(pictureSizeWhileResizing({ 4224, 2376 }, { 3840, 1000 }), (Size { 4224, 1100 }));
+    // No window to cover.
+    EXPECT_EQ(pictureSizeWhileResizing({ 800, 600 }, { 0, 600 }), (Size {}));
+}
