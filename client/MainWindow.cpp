@@ -4,6 +4,7 @@
 #include "BoardLayout.h"
 #include "GameBoard.h"
 #include "client/ConnectionText.h"
+#include "chat/CaretRest.h"
 #include "chat/ChatInput.h"
 #include "chat/ChatOutbox.h"
 #include "chat/ChatView.h"
@@ -120,6 +121,7 @@ MainWindow::MainWindow(const QPixmap& background, Options options, QWidget* pare
 {
     setObjectName("chat");
     setWindowTitle("Zirky");
+    CaretRest::watchApplication();
     pickColor = [this](const QColor& initial) -> std::optional<QColor> {
         const QColor c = QColorDialog::getColor(initial, this, "Text Color");
         if (!c.isValid())

@@ -2,6 +2,7 @@
 // window and the sounds, on the offscreen platform.
 
 #include "app/IniFile.h"
+#include "chat/CaretRest.h"
 #include "chat/ChatInput.h"
 #include "chat/ChatOutbox.h"
 #include "chat/ChatView.h"
@@ -17,6 +18,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyleHints>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -61,6 +63,7 @@ private slots:
     void phraseWindowStoresPhrasesAndKeepsTheRestOfTheFile();
     void soundsFollowTheirOptions();
     void everySoundIsInsideTheProgram();
+    void caretRestsWhenNobodyTypesAndBlinksAgainAtAKey();
 };
 
 void ChatWidgetsTest::enterSendsChatAndActions()
@@ -219,6 +222,39 @@ void ChatWidgetsTest::everySoundIsInsideTheProgram()
         QVERIFY2(head.startsWith("RIFF") && head.mid(8, 4) == "WAVE", qPrintable(name));
         QVERIFY2(f.size() > 1000, qPrintable(name));
     }
+}
+
+void ChatWidgetsTest::caretRestsWhenNobodyTypesAndBlinksAgainAtAKey()
+{
+    QStyleHints* hints = QGuiApplication::styleHints();
+    hints->setCursorFlashTime(1000);
+    QLineEdit field;
+    field.show();
+    field.setFocus();
+    {
+        CaretRest rest(60);
+        QVERIFY(!rest.resting());
+        QTRY_VERIFY(rest.resting());
+        QCOMPARE(hints->cursorFlashTime(), 0);
+
+        // A key wakes it; so does a click; each starts the quiet time again.
+        QTest::keyClick(&field, Qt::Key_A);
+        QVERIFY(!rest.resting());
+        QCOMPARE(hints->cursorFlashTime(), 1000);
+        QCOMPARE(field.text(), QString("a"));
+        QTRY_VERIFY(rest.resting());
+        QTest::mouseClick(&field, Qt::LeftButton);
+        QVERIFY(!rest.resting());
+        QCOMPARE(hints->cursorFlashTime(), 1000);
+        QTRY_VERIFY(rest.resting());
+    }
+    // Gone while resting: the blinking the platform asked for comes back.
+    QCOMPARE(hints->cursorFlashTime(), 1000);
+
+    // One is shared by every window of the game.
+    CaretRest::watchApplication();
+    CaretRest::watchApplication();
+    QCOMPARE(qApp->findChildren<CaretRest*>(QString(), Qt::FindDirectChildrenOnly).size(), 1);
 }
 
 QTEST_MAIN(ChatWidgetsTest)
