@@ -1,6 +1,8 @@
 // The board's cost at a large size: the time from a resize to the board laid
-// out and painted (one frame is 16 ms), and the wake-ups of the window's
-// thread while it sits idle after a turn (the goal is none).
+// out and painted (one frame is 16 ms), the frame once the window settles
+// (the chat's history wrapped anew, the background scaled to the exact size),
+// and the wake-ups of the window's thread while it sits idle after a turn
+// (the goal is none).
 //
 //   bench_board_layout [rounds, default 200] [idle seconds, default 10] [WxH, default 3840x2160]
 //
@@ -78,7 +80,8 @@ int main(int argc, char** argv)
             const QSize next = size - QSize(i % 2 * 24, i % 2 * 16);
             const auto t0 = Clock::now();
             window.resize(next);
-            app.sendPostedEvents(); // the layout request the resize posts
+            app.sendPostedEvents(nullptr, QEvent::LayoutRequest); // the layout the resize asks for
+            app.sendPostedEvents(nullptr, QEvent::Resize);
             const auto t1 = Clock::now();
             window.repaint();
             const auto t2 = Clock::now();
@@ -89,6 +92,13 @@ int main(int argc, char** argv)
         report(what, micros);
         report("  of which laid out", layout);
         report("  of which painted", paint);
+        // Nothing happens for a moment: the window has settled at its last size.
+        usleep(400'000);
+        const auto t0 = Clock::now();
+        app.processEvents();
+        window.repaint();
+        std::printf("  then the window settles: %.2f ms\n",
+            std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
     };
     std::printf("window %dx%d (%s), board scale %.2f\n", size.width(), size.height(),
         qPrintable(QGuiApplication::platformName()), window.board()->scale());
@@ -97,23 +107,25 @@ int main(int argc, char** argv)
     app.processEvents();
     measure("resize to laid out and painted, word lists open");
 
-    // Idle twice: with the keyboard in the chat input (its caret blinks, as
-    // Qt's text fields do while they have the keyboard), then with no text
-    // field holding it, which should wake nothing.
+    // Idle three times: with the keyboard in the chat input while its caret
+    // blinks (Qt's text fields blink while they have the keyboard), after the
+    // caret has come to rest (ten seconds without a key), and with no text
+    // field holding the keyboard.
     const pid_t mainThread = static_cast<pid_t>(gettid());
-    const auto idle = [&](const char* what) {
+    const auto idle = [&](const char* what, int seconds) {
         app.processEvents();
         const long before = threadSwitches(mainThread);
         QEventLoop wait;
-        QTimer::singleShot(idleSeconds * 1000, &wait, &QEventLoop::quit);
+        QTimer::singleShot(seconds * 1000, &wait, &QEventLoop::quit);
         wait.exec();
-        const double rate = static_cast<double>(threadSwitches(mainThread) - before) / idleSeconds;
-        std::printf("idle window after the turn, %s: %.2f wake-ups/s over %d s\n", what, rate, idleSeconds);
+        const double rate = static_cast<double>(threadSwitches(mainThread) - before) / seconds;
+        std::printf("idle window after the turn, %s: %.2f wake-ups/s over %d s\n", what, rate, seconds);
     };
-    idle(QApplication::focusWidget() ? qPrintable("keyboard in " + QApplication::focusWidget()->objectName())
-                                     : "keyboard nowhere");
-    if (QWidget* focused = QApplication::focusWidget())
-        focused->clearFocus();
-    idle("keyboard nowhere");
+    const QString focused = QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : "nowhere";
+    idle(qPrintable("keyboard in " + focused + ", first 11 s"), 11);
+    idle(qPrintable("keyboard in " + focused + ", caret at rest"), idleSeconds);
+    if (QWidget* w = QApplication::focusWidget())
+        w->clearFocus();
+    idle("keyboard nowhere", idleSeconds);
     return 0;
 }
