@@ -1,8 +1,9 @@
 // The board's cost at a large size: the time from a resize to the board laid
 // out and painted (one frame is 16 ms), the frame once the window settles
 // (the chat's history wrapped anew, the background scaled to the exact size),
-// and the wake-ups of the window's thread while it sits idle after a turn
-// (the goal is none).
+// the wake-ups of the window's thread while it sits idle after a turn (the
+// goal is none), and for comparison the same resizes of a window that only
+// copies a picture: what the window system costs before the board draws.
 //
 //   bench_board_layout [rounds, default 200] [idle seconds, default 10] [WxH, default 3840x2160]
 //
@@ -20,6 +21,8 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -106,6 +109,33 @@ int main(int argc, char** argv)
     fullturn::feed(window, fullturn::turnOver());
     app.processEvents();
     measure("resize to laid out and painted, word lists open");
+
+    // What this machine's window system costs for a window this large before
+    // the board draws anything: one that only copies a picture as large as
+    // itself, resized the same way.
+    {
+        struct PictureOnly : QWidget {
+            QPixmap picture;
+            void paintEvent(QPaintEvent* event) override
+            {
+                QPainter(this).drawPixmap(event->rect(), picture, event->rect());
+            }
+        } plain;
+        plain.setAttribute(Qt::WA_OpaquePaintEvent);
+        plain.picture = background.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        plain.resize(size);
+        plain.show();
+        app.processEvents();
+        std::vector<double> micros;
+        for (int i = 0; i < rounds; ++i) {
+            const auto t0 = Clock::now();
+            plain.resize(size - QSize(i % 2 * 24, i % 2 * 16));
+            app.sendPostedEvents(nullptr, QEvent::LayoutRequest);
+            plain.repaint();
+            micros.push_back(std::chrono::duration<double, std::micro>(Clock::now() - t0).count());
+        }
+        report("the same resize of a window that only copies a picture", micros);
+    }
 
     // Idle three times: with the keyboard in the chat input while its caret
     // blinks (Qt's text fields blink while they have the keyboard), after the
