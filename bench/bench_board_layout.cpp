@@ -110,6 +110,28 @@ int main(int argc, char** argv)
     app.processEvents();
     measure("resize to laid out and painted, word lists open");
 
+
+    // Idle three times: with the keyboard in the chat input while its caret
+    // blinks (Qt's text fields blink while they have the keyboard), after the
+    // caret has come to rest (ten seconds without a key), and with no text
+    // field holding the keyboard.
+    const pid_t mainThread = static_cast<pid_t>(gettid());
+    const auto idle = [&](const char* what, int seconds) {
+        app.processEvents();
+        const long before = threadSwitches(mainThread);
+        QEventLoop wait;
+        QTimer::singleShot(seconds * 1000, &wait, &QEventLoop::quit);
+        wait.exec();
+        const double rate = static_cast<double>(threadSwitches(mainThread) - before) / seconds;
+        std::printf("idle window after the turn, %s: %.2f wake-ups/s over %d s\n", what, rate, seconds);
+    };
+    const QString focused = QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : "nowhere";
+    idle(qPrintable("keyboard in " + focused + ", first 11 s"), 11);
+    idle(qPrintable("keyboard in " + focused + ", caret at rest"), idleSeconds);
+    if (QWidget* w = QApplication::focusWidget())
+        w->clearFocus();
+    idle("keyboard nowhere", idleSeconds);
+
     // What this machine's window system costs for a window this large before
     // the board draws anything: one that only copies a picture as large as
     // itself, resized the same way.
@@ -136,26 +158,5 @@ int main(int argc, char** argv)
         }
         report("the same resize of a window that only copies a picture", micros);
     }
-
-    // Idle three times: with the keyboard in the chat input while its caret
-    // blinks (Qt's text fields blink while they have the keyboard), after the
-    // caret has come to rest (ten seconds without a key), and with no text
-    // field holding the keyboard.
-    const pid_t mainThread = static_cast<pid_t>(gettid());
-    const auto idle = [&](const char* what, int seconds) {
-        app.processEvents();
-        const long before = threadSwitches(mainThread);
-        QEventLoop wait;
-        QTimer::singleShot(seconds * 1000, &wait, &QEventLoop::quit);
-        wait.exec();
-        const double rate = static_cast<double>(threadSwitches(mainThread) - before) / seconds;
-        std::printf("idle window after the turn, %s: %.2f wake-ups/s over %d s\n", what, rate, seconds);
-    };
-    const QString focused = QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : "nowhere";
-    idle(qPrintable("keyboard in " + focused + ", first 11 s"), 11);
-    idle(qPrintable("keyboard in " + focused + ", caret at rest"), idleSeconds);
-    if (QWidget* w = QApplication::focusWidget())
-        w->clearFocus();
-    idle("keyboard nowhere", idleSeconds);
     return 0;
 }
