@@ -384,10 +384,6 @@ void ChatView::resizeEvent(QResizeEvent* event)
     if (dragged && event->size().width() != event->oldSize().width() && wrappedAt > 0) {
         if (!m_held) {
             m_held = true;
-            // A reader scrolled back keeps their line at the top through the drag and after it,
-            // though the text grows or shrinks meanwhile.
-            m_heldFollowing = follow;
-            m_heldTop = follow ? -1 : cursorForPosition(QPoint(0, 2)).position();
             // A narrower view cuts the held lines' ends for a moment, rather than scrolling sideways.
             setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
             setLineWrapMode(QTextEdit::FixedPixelWidth);
@@ -398,51 +394,29 @@ void ChatView::resizeEvent(QResizeEvent* event)
     QTextBrowser::resizeEvent(event);
     if (follow)
         keepBottomInView();
-    else if (m_held && !m_heldFollowing)
-        showAtTop(m_heldTop);
     m_lastResize.restart();
-}
-
-void ChatView::showAtTop(int position)
-{
-    if (position < 0)
-        return;
-    QTextCursor c(document());
-    c.setPosition(std::min(position, document()->characterCount() - 1));
-    verticalScrollBar()->setValue(verticalScrollBar()->value() + cursorRect(c).top());
 }
 
 void ChatView::settle()
 {
     if (!m_held)
         return;
-    // Judged from where the reader was when the drag began: a view dragged
-    // taller runs out of older lines to show and reaches the newest of its own.
-    const bool follow = m_heldFollowing;
-    const int top = cursorForPosition(QPoint(0, 2)).position();
+    const bool follow = atBottom();
     m_held = false;
     setLineWrapMode(QTextEdit::WidgetWidth);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    resizeHistoryText();
+    applyTextSize();
     if (follow)
         keepBottomInView();
-    else
-        showAtTop(top);
 }
 
 void ChatView::applyTextSize()
 {
-    const bool follow = atBottom();
-    if (resizeHistoryText() && follow)
-        keepBottomInView();
-}
-
-bool ChatView::resizeHistoryText()
-{
     const qreal points = shownTextSize();
     if (points == m_appliedPoints)
-        return false;
+        return;
     m_appliedPoints = points;
+    const bool follow = atBottom();
     QFont f = font();
     f.setPointSizeF(points);
     document()->setDefaultFont(f);
@@ -469,7 +443,8 @@ bool ChatView::resizeHistoryText()
         }
     }
     all.endEditBlock();
-    return true;
+    if (follow)
+        keepBottomInView();
 }
 
 void ChatView::setScrollOff(bool off)

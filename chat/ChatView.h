@@ -125,13 +125,9 @@ private:
     static bool isGameLine(const QTextBlock& block);
     void recolourWaitingStyles();
     void applyTextSize();
-    // The history at the size shownTextSize() asks for; false when it already was.
-    bool resizeHistoryText();
     bool atBottom() const;
     void keepBottomInView();
     void settle();
-    // Scrolls the view so that the line holding document position `position` is at its top.
-    void showAtTop(int position);
     void trimHistory();
     int smileySize() const;
     QString shownLinkAt(const QPoint& pos, const QString& href) const;
@@ -152,8 +148,6 @@ private:
     QElapsedTimer m_lastResize;
     QTimer* m_settleTimer = nullptr;
     bool m_held = false; // wrapped at an earlier width until the window settles
-    bool m_heldFollowing = false; // the newest line was in view when the hold began
-    int m_heldTop = -1; // else the document position at the top of the view then
     bool m_scrollOff = false;
     QPoint m_lastClick;
     QMenu* m_popup = nullptr;
