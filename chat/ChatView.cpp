@@ -99,10 +99,6 @@ ChatView::ChatView(QWidget* parent)
     m_drawTimer->setSingleShot(true);
     connect(m_drawTimer, &QTimer::timeout, this, &ChatView::drawWhileInBudget);
     m_period.start();
-    m_settleTimer = new QTimer(this);
-    m_settleTimer->setSingleShot(true);
-    m_settleTimer->setInterval(kSettleMs);
-    connect(m_settleTimer, &QTimer::timeout, this, &ChatView::settle);
 
     setTextSize(8);
 }
@@ -358,8 +354,7 @@ void ChatView::setZoom(qreal zoom)
     if (zoom <= 0 || std::abs(zoom - m_zoom) < 0.01)
         return;
     m_zoom = zoom;
-    if (!m_held)
-        applyTextSize();
+    applyTextSize();
 }
 
 bool ChatView::atBottom() const
@@ -378,34 +373,7 @@ void ChatView::keepBottomInView()
 void ChatView::resizeEvent(QResizeEvent* event)
 {
     const bool follow = atBottom();
-    // Counted from the end of the last one: a slow re-wrap does not make the next step of a drag look like a new one.
-    const bool dragged = m_lastResize.isValid() && m_lastResize.elapsed() < kSettleMs;
-    const int wrappedAt = static_cast<int>(document()->textWidth());
-    if (dragged && event->size().width() != event->oldSize().width() && wrappedAt > 0) {
-        if (!m_held) {
-            m_held = true;
-            // A narrower view cuts the held lines' ends for a moment, rather than scrolling sideways.
-            setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-            setLineWrapMode(QTextEdit::FixedPixelWidth);
-            setLineWrapColumnOrWidth(wrappedAt);
-        }
-        m_settleTimer->start();
-    }
     QTextBrowser::resizeEvent(event);
-    if (follow)
-        keepBottomInView();
-    m_lastResize.restart();
-}
-
-void ChatView::settle()
-{
-    if (!m_held)
-        return;
-    const bool follow = atBottom();
-    m_held = false;
-    setLineWrapMode(QTextEdit::WidgetWidth);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    applyTextSize();
     if (follow)
         keepBottomInView();
 }

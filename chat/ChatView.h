@@ -50,7 +50,6 @@ public:
     static constexpr int kDrawPeriodMs = 100;
     // A player's new colour reaches their earlier lines at most this often.
     static constexpr int kRecolourEveryMs = 250;
-    static constexpr int kSettleMs = 250;
 
     explicit ChatView(QWidget* parent = nullptr);
 
@@ -105,10 +104,6 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     // A view that showed its newest line still shows it at its new size.
-    // Re-wrapping a long history takes longer than a frame: while the window
-    // is being dragged through sizes (a resize within kSettleMs of the last),
-    // the history keeps the width it was wrapped at and is wrapped anew, and
-    // drawn at a new text size, once the window has settled.
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -127,7 +122,6 @@ private:
     void applyTextSize();
     bool atBottom() const;
     void keepBottomInView();
-    void settle();
     void trimHistory();
     int smileySize() const;
     QString shownLinkAt(const QPoint& pos, const QString& href) const;
@@ -145,9 +139,6 @@ private:
     int m_textSize = 8;
     qreal m_zoom = 1;
     qreal m_appliedPoints = 0; // what the history is drawn at now
-    QElapsedTimer m_lastResize;
-    QTimer* m_settleTimer = nullptr;
-    bool m_held = false; // wrapped at an earlier width until the window settles
     bool m_scrollOff = false;
     QPoint m_lastClick;
     QMenu* m_popup = nullptr;

@@ -65,7 +65,6 @@ private slots:
     void scrollOffKeepsThePlaceAndFollowsTheItem();
     void copyGivesSmileysBackAsCodes();
     void textSizeReachesEveryStyle();
-    void aDraggedWindowRewrapsTheHistoryOnceItSettles();
 };
 
 void ChatViewTest::peerMarkupIsShownAsText()
@@ -345,42 +344,6 @@ void ChatViewTest::textSizeReachesEveryStyle()
     QCOMPARE(runs(lastBlock(v))[0].format.fontWeight(), int(QFont::Bold));
     v.addLine("1+Ann chats: later", Qt::black);
     QCOMPARE(runs(lastBlock(v))[1].format.fontPointSize(), 14.0);
-}
-
-void ChatViewTest::aDraggedWindowRewrapsTheHistoryOnceItSettles()
-{
-    ChatView v;
-    for (int i = 0; i < 200; ++i)
-        v.addLine(QString("1+Ann chats: line %1 long enough to wrap at a narrow width, and then some").arg(i), Qt::black);
-    v.resize(600, 300);
-    v.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&v));
-    QTest::qWait(ChatView::kSettleMs + 50);
-    const auto wrappedAt = [&] { return static_cast<int>(v.document()->textWidth()); };
-    const auto atBottom = [&] { return v.verticalScrollBar()->value() >= v.verticalScrollBar()->maximum() - 1; };
-
-    // A first resize after a quiet while is a window that was maximised or
-    // snapped, not dragged: wrapped at once.
-    v.resize(500, 300);
-    QCoreApplication::processEvents();
-    QCOMPARE(wrappedAt(), v.viewport()->width());
-    QTRY_VERIFY(atBottom());
-
-    // Further sizes in quick succession keep that width, and the text size the zoom asks for waits too.
-    const int held = wrappedAt();
-    v.resize(450, 300);
-    v.resize(400, 300);
-    v.setZoom(2);
-    QCoreApplication::processEvents();
-    QCOMPARE(wrappedAt(), held);
-    QCOMPARE(v.horizontalScrollBar()->isVisible(), false);
-    QCOMPARE(runs(lastBlock(v))[1].format.fontPointSize(), 8.0);
-
-    // Settled: the narrower width and the larger text, and the newest line still in view.
-    QTRY_COMPARE(wrappedAt(), v.viewport()->width());
-    QCOMPARE(runs(lastBlock(v))[1].format.fontPointSize(), 16.0);
-    QCOMPARE(v.lineWrapMode(), QTextEdit::WidgetWidth);
-    QTRY_VERIFY(atBottom());
 }
 
 QTEST_MAIN(ChatViewTest)
