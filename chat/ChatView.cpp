@@ -99,6 +99,10 @@ ChatView::ChatView(QWidget* parent)
     m_drawTimer->setSingleShot(true);
     connect(m_drawTimer, &QTimer::timeout, this, &ChatView::drawWhileInBudget);
     m_period.start();
+    m_settleTimer = new QTimer(this);
+    m_settleTimer->setSingleShot(true);
+    m_settleTimer->setInterval(kSettleMs);
+    connect(m_settleTimer, &QTimer::timeout, this, &ChatView::settle);
 
     setTextSize(8);
 }
@@ -354,7 +358,8 @@ void ChatView::setZoom(qreal zoom)
     if (zoom <= 0 || std::abs(zoom - m_zoom) < 0.01)
         return;
     m_zoom = zoom;
-    applyTextSize();
+    if (!m_held)
+        applyTextSize();
 }
 
 bool ChatView::atBottom() const
@@ -365,26 +370,102 @@ bool ChatView::atBottom() const
 
 void ChatView::keepBottomInView()
 {
-    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
-    // The document lays itself out again for the new width afterwards: follow it once more then.
-    QTimer::singleShot(0, this, [this] { verticalScrollBar()->setValue(verticalScrollBar()->maximum()); });
+    QScrollBar* bar = verticalScrollBar();
+    bar->setValue(bar->maximum());
+    // The document lays itself out again for the new width afterwards: follow
+    // it once more then, unless the reader has scrolled away meanwhile.
+    const int pinned = bar->value();
+    QTimer::singleShot(0, this, [this, pinned] {
+        QScrollBar* bar = verticalScrollBar();
+        if (bar->value() == pinned)
+            bar->setValue(bar->maximum());
+    });
 }
 
 void ChatView::resizeEvent(QResizeEvent* event)
 {
-    const bool follow = atBottom();
+    // Judged before the hold below changes how the text wraps: that alone can move the bottom.
+    const bool atBottomBefore = atBottom();
+    const int topBefore = topPosition();
+    // Counted from the end of the last one: a slow re-wrap does not make the
+    // next step of a drag look like a new one. Only the view's own size counts:
+    // a scroll bar coming or going narrows the text but is no drag.
+    const bool resized = size() != m_lastSize;
+    const bool dragged = resized && m_lastResize.isValid() && m_lastResize.elapsed() < kSettleMs;
+    const int wrappedAt = static_cast<int>(document()->textWidth());
+    if (dragged && !m_held && event->size().width() != event->oldSize().width() && wrappedAt > 0) {
+        m_held = true;
+        m_heldFollowing = atBottomBefore;
+        // A narrower view cuts the held lines' ends for a moment, rather than scrolling sideways.
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setLineWrapMode(QTextEdit::FixedPixelWidth);
+        setLineWrapColumnOrWidth(wrappedAt);
+    }
+    if (m_held)
+        m_settleTimer->start();
+    const bool follow = following(atBottomBefore);
     QTextBrowser::resizeEvent(event);
     if (follow)
         keepBottomInView();
+    else
+        showAtTop(topBefore);
+    if (resized)
+        m_lastResize.restart();
+    m_lastSize = size();
+}
+
+bool ChatView::following(bool atBottom) const
+{
+    // A view dragged taller runs out of older lines to show and reaches the
+    // newest of its own: that does not make a reader who scrolled back a
+    // follower, so while held it is judged from where the drag began, and a
+    // reader who scrolls up meanwhile stops following.
+    return m_held ? m_heldFollowing && atBottom : atBottom;
+}
+
+int ChatView::topPosition() const
+{
+    return cursorForPosition(QPoint(0, 2)).position();
+}
+
+void ChatView::showAtTop(int position)
+{
+    if (position < 0)
+        return;
+    QTextCursor c(document());
+    c.setPosition(std::min(position, document()->characterCount() - 1));
+    verticalScrollBar()->setValue(verticalScrollBar()->value() + cursorRect(c).top());
+}
+
+void ChatView::settle()
+{
+    if (!m_held)
+        return;
+    const bool follow = following(atBottom());
+    const int top = topPosition();
+    m_held = false;
+    setLineWrapMode(QTextEdit::WidgetWidth);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    resizeHistoryText();
+    if (follow)
+        keepBottomInView();
+    else
+        showAtTop(top);
 }
 
 void ChatView::applyTextSize()
 {
+    const bool follow = following(atBottom());
+    if (resizeHistoryText() && follow)
+        keepBottomInView();
+}
+
+bool ChatView::resizeHistoryText()
+{
     const qreal points = shownTextSize();
     if (points == m_appliedPoints)
-        return;
+        return false;
     m_appliedPoints = points;
-    const bool follow = atBottom();
     QFont f = font();
     f.setPointSizeF(points);
     document()->setDefaultFont(f);
@@ -411,8 +492,7 @@ void ChatView::applyTextSize()
         }
     }
     all.endEditBlock();
-    if (follow)
-        keepBottomInView();
+    return true;
 }
 
 void ChatView::setScrollOff(bool off)

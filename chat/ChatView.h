@@ -50,6 +50,7 @@ public:
     static constexpr int kDrawPeriodMs = 100;
     // A player's new colour reaches their earlier lines at most this often.
     static constexpr int kRecolourEveryMs = 250;
+    static constexpr int kSettleMs = 250;
 
     explicit ChatView(QWidget* parent = nullptr);
 
@@ -104,6 +105,10 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     // A view that showed its newest line still shows it at its new size.
+    // Re-wrapping a long history takes longer than a frame: while the window
+    // is being dragged through sizes (a resize within kSettleMs of the last),
+    // the history keeps the width it was wrapped at and is wrapped anew, and
+    // drawn at a new text size, once the window has settled.
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -120,8 +125,17 @@ private:
     static bool isGameLine(const QTextBlock& block);
     void recolourWaitingStyles();
     void applyTextSize();
+    // The history at the size shownTextSize() asks for; false when it already was.
+    bool resizeHistoryText();
     bool atBottom() const;
+    // A view whose bottom is `atBottom` shows the newest line and should go on showing it.
+    bool following(bool atBottom) const;
+    // The document position of the line at the top of the view.
+    int topPosition() const;
     void keepBottomInView();
+    void settle();
+    // Scrolls the view so that the line holding document position `position` is at its top.
+    void showAtTop(int position);
     void trimHistory();
     int smileySize() const;
     QString shownLinkAt(const QPoint& pos, const QString& href) const;
@@ -139,6 +153,11 @@ private:
     int m_textSize = 8;
     qreal m_zoom = 1;
     qreal m_appliedPoints = 0; // what the history is drawn at now
+    QElapsedTimer m_lastResize;
+    QSize m_lastSize;
+    QTimer* m_settleTimer = nullptr;
+    bool m_held = false; // wrapped at an earlier width until the window settles
+    bool m_heldFollowing = false; // the newest line was in view when the hold began
     bool m_scrollOff = false;
     QPoint m_lastClick;
     QMenu* m_popup = nullptr;

@@ -65,6 +65,7 @@ private slots:
     void scrollOffKeepsThePlaceAndFollowsTheItem();
     void copyGivesSmileysBackAsCodes();
     void textSizeReachesEveryStyle();
+    void aDraggedWindowRewrapsTheHistoryOnceItSettles();
 };
 
 void ChatViewTest::peerMarkupIsShownAsText()
@@ -344,6 +345,68 @@ void ChatViewTest::textSizeReachesEveryStyle()
     QCOMPARE(runs(lastBlock(v))[0].format.fontWeight(), int(QFont::Bold));
     v.addLine("1+Ann chats: later", Qt::black);
     QCOMPARE(runs(lastBlock(v))[1].format.fontPointSize(), 14.0);
+}
+
+void ChatViewTest::aDraggedWindowRewrapsTheHistoryOnceItSettles()
+{
+    ChatView v;
+    for (int i = 0; i < 200; ++i)
+        v.addLine(QString("1+Ann chats: line %1 long enough to wrap at a narrow width, and then some").arg(i), Qt::black);
+    v.resize(600, 300);
+    v.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&v));
+    QTest::qWait(ChatView::kSettleMs + 50);
+    const auto wrappedAt = [&] { return static_cast<int>(v.document()->textWidth()); };
+    const auto atBottom = [&] { return v.verticalScrollBar()->value() >= v.verticalScrollBar()->maximum() - 1; };
+
+    // A first resize after a quiet while is a window that was maximised or
+    // snapped, not dragged: wrapped at once.
+    v.resize(500, 300);
+    QCoreApplication::processEvents();
+    QCOMPARE(wrappedAt(), v.viewport()->width());
+    QTRY_VERIFY(atBottom());
+
+    // A reader who scrolls up before the re-wrap finishes is not pulled back down by it.
+    v.resize(520, 300);
+    v.verticalScrollBar()->setValue(v.verticalScrollBar()->value() - 200);
+    QCoreApplication::processEvents();
+    QVERIFY(!atBottom());
+    v.verticalScrollBar()->setValue(v.verticalScrollBar()->maximum());
+
+    // Further sizes in quick succession keep the width they began at, and the
+    // text size the zoom asks for waits too.
+    v.resize(450, 300);
+    v.resize(400, 300);
+    v.setZoom(2);
+    QCoreApplication::processEvents();
+    QVERIFY(wrappedAt() > v.viewport()->width());
+    QCOMPARE(v.horizontalScrollBar()->isVisible(), false);
+    QCOMPARE(runs(lastBlock(v))[1].format.fontPointSize(), 8.0);
+
+    // Settled: the narrower width and the larger text, and the newest line still in view.
+    QTRY_COMPARE(wrappedAt(), v.viewport()->width());
+    QCOMPARE(runs(lastBlock(v))[1].format.fontPointSize(), 16.0);
+    QCOMPARE(v.lineWrapMode(), QTextEdit::WidgetWidth);
+    QTRY_VERIFY(atBottom());
+
+    // A reader scrolled back keeps their line at the top through a drag that
+    // makes the view taller and the text smaller, and once it settles.
+    QTest::qWait(ChatView::kSettleMs + 50);
+    const QTextBlock line50 = v.document()->findBlockByNumber(50);
+    QTextCursor at50(line50);
+    v.verticalScrollBar()->setValue(v.verticalScrollBar()->value() + v.cursorRect(at50).top());
+    const auto topLine = [&] { return v.cursorForPosition(QPoint(0, 2)).block().blockNumber(); };
+    QCOMPARE(topLine(), 50);
+    v.resize(420, 500);
+    v.resize(440, 700);
+    v.setZoom(1);
+    QCoreApplication::processEvents();
+    QCOMPARE(topLine(), 50);
+    QTRY_COMPARE(v.lineWrapMode(), QTextEdit::WidgetWidth);
+    QCOMPARE(runs(lastBlock(v))[1].format.fontPointSize(), 8.0);
+    QTest::qWait(50); // anything the settling left to do
+    QCOMPARE(topLine(), 50);
+    QVERIFY(!atBottom());
 }
 
 QTEST_MAIN(ChatViewTest)
