@@ -140,6 +140,9 @@ private:
     void layoutSeats(const Fonts& f, const QRect& column);
     void layoutSeat(const Fonts& f, int seat, const QRect& box);
     void layoutPanels(const Fonts& f, const QRect& room);
+    // The end-of-turn panels all but hide what lies wholly under them: it is
+    // not drawn at all then (a 4K window has no time to spare for it).
+    void showUncovered(const QRect& covered);
     void layoutWordLists(const Fonts& f, const QRect& room);
     // The typing box's words; the layout finds them room.
     void placeTypingBox(const QString& text);

@@ -366,7 +366,9 @@ void GameBoard::relayout()
     // not while it shows the winner or the start button.
     const bool playAreaIdle = !m_winnerPanel->isVisibleTo(this) && !m_buttonStart->isVisibleTo(this);
     const int panelsTop = playAreaIdle ? playRect.top() : boxesTop - px(4 * s);
-    layoutPanels(f, QRect(x0, panelsTop, left, chat.bottom() + 1 - panelsTop));
+    const QRect panelsRoom(x0, panelsTop, left, chat.bottom() + 1 - panelsTop);
+    layoutPanels(f, panelsRoom);
+    showUncovered(m_wordLists->isVisibleTo(this) ? panelsRoom : QRect());
 
     m_laidOutFor = roomKey();
     m_laying = false;
@@ -591,6 +593,16 @@ void GameBoard::layoutSeat(const Fonts& f, int seat, const QRect& box)
     place(st.score, QRect(nameLeft, scoreTop, scoreW, scoreH));
     useFont(st.bonus, f.seatBonus());
     place(st.bonus, QRect(nameLeft + scoreW, scoreTop, box.width() - px(4 * s) - nameLeft - scoreW, scoreH));
+}
+
+void GameBoard::showUncovered(const QRect& covered)
+{
+    // Only widgets that nothing else hides or shows: the play area, the boxes, the result line and the chat.
+    std::vector<QWidget*> under{ m_playArea, m_result, m_sum, m_chatView };
+    for (const Box& b : m_boxes)
+        under.insert(under.end(), { b.caption, b.list, b.points });
+    for (QWidget* w : under)
+        w->setVisible(!covered.contains(w->geometry()));
 }
 
 void GameBoard::layoutPanels(const Fonts& f, const QRect& room)

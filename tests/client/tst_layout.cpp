@@ -239,6 +239,23 @@ void LayoutTest::panelsLeaveTheChatInputAndPhrases()
             QVERIFY(!list->verticalScrollBar()->isVisible() && !list->horizontalScrollBar()->isVisible());
         }
     }
+    // What the panels cover is not drawn, and comes back when they close,
+    // the chat still at its newest line though lines came meanwhile.
+    const auto shown = [&](const char* name) { return b.window->findChild<QWidget*>(name)->isVisible(); };
+    QVERIFY(!shown("mainchat") && !shown("list_7"));
+    QVERIFY(shown("mychat") && shown("panel_phrases") && shown("label_status"));
+    ChatView* chat = b.window->chatView();
+    for (int i = 0; i < 60; ++i)
+        chat->addLine(QString("0+line %1 while the lists are open").arg(i), Qt::blue);
+    chat->drawWaitingLines();
+    QTest::mouseClick(b.window->findChild<QPushButton*>("button_close"), Qt::LeftButton);
+    if (shown("panel_missed"))
+        QTest::mouseClick(b.window->findChild<QPushButton*>("button_closemissed"), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    QVERIFY(shown("mainchat") && shown("list_7") && shown("panel_game"));
+    QScrollBar* bar = chat->verticalScrollBar();
+    QVERIFY(bar->maximum() > 0);
+    QTRY_COMPARE(bar->value(), bar->maximum());
 }
 
 void LayoutTest::textSizeReachesTheWholeBoard()
