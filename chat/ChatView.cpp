@@ -384,9 +384,10 @@ void ChatView::keepBottomInView()
 
 void ChatView::resizeEvent(QResizeEvent* event)
 {
-    // Judged before the hold below changes how the text wraps: that alone can move the bottom.
-    const bool atBottomBefore = atBottom();
-    const int topBefore = topPosition();
+    // Judged before the hold below changes how the text wraps: that alone can
+    // move the bottom. A hold that begins here follows as the view did.
+    const bool follow = following(atBottom());
+    const int top = follow ? -1 : topPosition();
     // Counted from the end of the last one: a slow re-wrap does not make the
     // next step of a drag look like a new one. Only the view's own size counts:
     // a scroll bar coming or going narrows the text but is no drag.
@@ -395,7 +396,7 @@ void ChatView::resizeEvent(QResizeEvent* event)
     const int wrappedAt = static_cast<int>(document()->textWidth());
     if (dragged && !m_held && event->size().width() != event->oldSize().width() && wrappedAt > 0) {
         m_held = true;
-        m_heldFollowing = atBottomBefore;
+        m_heldFollowing = follow;
         // A narrower view cuts the held lines' ends for a moment, rather than scrolling sideways.
         setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         setLineWrapMode(QTextEdit::FixedPixelWidth);
@@ -403,12 +404,11 @@ void ChatView::resizeEvent(QResizeEvent* event)
     }
     if (m_held)
         m_settleTimer->start();
-    const bool follow = following(atBottomBefore);
     QTextBrowser::resizeEvent(event);
     if (follow)
         keepBottomInView();
     else
-        showAtTop(topBefore);
+        showAtTop(top);
     if (resized)
         m_lastResize.restart();
     m_lastSize = size();
