@@ -20,11 +20,13 @@
 #include "client/GameBoard.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWindow>
 
 #include <chrono>
 #include <cstdio>
@@ -147,6 +149,11 @@ int main(int argc, char** argv)
         plain.picture = background.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         plain.resize(size);
         plain.show();
+        // Under X a window paints nothing until the server has exposed it.
+        QElapsedTimer shown;
+        shown.start();
+        while (!(plain.windowHandle() && plain.windowHandle()->isExposed()) && shown.elapsed() < 5000)
+            app.processEvents(QEventLoop::AllEvents, 50);
         app.processEvents();
         std::vector<double> micros;
         for (int i = 0; i < rounds; ++i) {
