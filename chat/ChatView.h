@@ -104,7 +104,8 @@ signals:
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
-    // A view that showed its newest line still shows it at its new size.
+    // A view that showed its newest line still shows it at its new size; a
+    // reader scrolled back keeps the line at the top of the view.
     // Re-wrapping a long history takes longer than a frame: while the window
     // is being dragged through sizes (a resize within kSettleMs of the last),
     // the history keeps the width it was wrapped at and is wrapped anew, and
