@@ -358,8 +358,15 @@ void ChatView::setZoom(qreal zoom)
     if (zoom <= 0 || std::abs(zoom - m_zoom) < 0.01)
         return;
     m_zoom = zoom;
-    if (!m_held)
+    // Hidden, the history would be laid out anew at every step of a drag for nobody to see.
+    if (!m_held && isVisible())
         applyTextSize();
+}
+
+void ChatView::showEvent(QShowEvent* event)
+{
+    QTextBrowser::showEvent(event);
+    applyTextSize();
 }
 
 bool ChatView::atBottom() const

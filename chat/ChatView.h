@@ -111,6 +111,8 @@ protected:
     // the history keeps the width it was wrapped at and is wrapped anew, and
     // drawn at a new text size, once the window has settled.
     void resizeEvent(QResizeEvent* event) override;
+    // A view hidden under the end-of-turn lists takes its text size when it shows again.
+    void showEvent(QShowEvent* event) override;
 
 private:
     struct Waiting {
