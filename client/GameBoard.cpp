@@ -6,6 +6,7 @@
 #include "TileWidget.h"
 #include "Wording.h"
 #include "chat/ChatInput.h"
+#include "chat/Faces.h"
 #include "chat/ChatView.h"
 #include "chat/PhraseBar.h"
 
@@ -35,13 +36,7 @@ QString css(std::uint32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (b
 class Panel : public QFrame
 {
 public:
-    struct Look {
-        QColor fill = QColor(255, 255, 255, 150);
-        QColor border = QColor(40, 60, 90, 120);
-        qreal width = 1;
-        qreal radius = 6;
-        bool dashed = false;
-    };
+    using Look = faces::Look;
     Panel(QWidget* parent, const Look& look)
         : QFrame(parent)
         , m_look(look)
@@ -57,15 +52,7 @@ protected:
     void paintEvent(QPaintEvent* event) override
     {
         QPainter p(this);
-        p.setClipRect(event->rect());
-        p.setRenderHint(QPainter::Antialiasing);
-        QPen pen(m_look.border, m_look.width);
-        if (m_look.dashed)
-            pen.setStyle(Qt::DashLine);
-        p.setPen(m_look.width > 0 ? pen : QPen(Qt::NoPen));
-        p.setBrush(m_look.fill);
-        const qreal inset = m_look.width / 2;
-        p.drawRoundedRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset), m_look.radius, m_look.radius);
+        faces::drawPanel(p, rect(), m_look, event->rect());
     }
 
 private:
@@ -223,8 +210,9 @@ GameBoard::GameBoard(QWidget* parent, ChatOutbox* outbox)
     m_sum->setText("Current: 0");
 
     m_chatView = new ChatView(this);
-    m_chatView->setStyleSheet("QTextBrowser { background: rgba(255,255,255,225); border: 1px solid "
-                              "rgba(40,60,90,140); border-radius: 4px; }");
+    // The face is painted in bands (chat/Faces.h); the style sheet keeps only the border's room.
+    m_chatView->setStyleSheet("QTextBrowser { background: transparent; border: 1px solid transparent; }");
+    faces::setFace(m_chatView, { QColor(255, 255, 255, 225), QColor(40, 60, 90, 140), 1, 4 });
     m_phrases = new PhraseBar(outbox, this);
     m_chatInput = new ChatInput(outbox, this);
 
@@ -535,10 +523,10 @@ void GameBoard::renderBoxes(const client::Game& game)
         setLines(box.list, model.words);
         setText(box.caption, client::boxCaption(length, model.full, model.closed));
         const QString style
-            = QString("QListWidget { background: %1; color: %2; border: 1px solid "
-                      "rgba(40,60,90,140); border-radius: 3px; }")
-                  .arg(css(model.background), css(model.textColour));
+            = QString("QListWidget { background: transparent; color: %1; border: 1px solid transparent; }")
+                  .arg(css(model.textColour));
         restyle(box.list, style);
+        faces::setFace(box.list, { QColor(css(model.background)), QColor(40, 60, 90, 140), 1, 3 });
         setText(box.points, std::to_string(model.points));
     }
     setText(m_sum, "Current: " + std::to_string(game.currentSum()));

@@ -8,6 +8,7 @@
 #include "chat/ChatInput.h"
 #include "chat/ChatOutbox.h"
 #include "chat/ChatView.h"
+#include "chat/Faces.h"
 #include "chat/PhraseBar.h"
 #include "chat/Sounds.h"
 #include "net/Text.h"
@@ -92,10 +93,15 @@ protected:
     void paintEvent(QPaintEvent* event) override
     {
         QPainter p(this);
-        if (m_scaled.isNull())
-            p.fillRect(event->rect(), QColor(QRgb(kBackgroundFallbackRgb)));
-        else
-            p.drawPixmap(event->rect(), m_scaled, event->rect());
+        if (m_scaled.isNull()) {
+            faces::fill(p, event->rect(), QColor(QRgb(kBackgroundFallbackRgb)));
+            return;
+        }
+        // Piece by piece around the board's opaque parts, each a straight copy.
+        for (const QRect& piece : faces::paintedPieces(p, event->rect())) {
+            p.setClipRect(piece);
+            p.drawPixmap(piece, m_scaled, piece);
+        }
     }
 
 private:
@@ -120,6 +126,8 @@ MainWindow::MainWindow(const QPixmap& background, Options options, QWidget* pare
     , m_session(randomSeed())
 {
     setObjectName("chat");
+    // A board as large as a 4K screen is drawn in time only if Qt's tall fills stay on this thread.
+    faces::BandedStyle::install();
     setWindowTitle("Zirky");
     CaretRest::watchApplication();
     pickColor = [this](const QColor& initial) -> std::optional<QColor> {

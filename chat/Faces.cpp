@@ -1,0 +1,373 @@
+#include "Faces.h"
+
+#include <QBrush>
+#include <QPaintEvent>
+#include <QPaintEngine>
+#include <QPainter>
+#include <QPolygonF>
+#include <QStyle>
+#include <QAbstractButton>
+#include <QApplication>
+#include <QStyleFactory>
+#include <QStyleOption>
+
+#include <algorithm>
+#include <optional>
+#include <cmath>
+
+namespace faces
+{
+
+namespace
+{
+
+// The painter's system clip in its own coordinates, when it maps exactly: no
+// scaling, or a whole-number scale (a screen of device pixel ratio 2) on a
+// clip aligned to it, as a widget's always is.
+std::optional<QRegion> systemClipHere(QPainter& p)
+{
+    const QPaintEngine* engine = p.paintEngine();
+    const QRegion system = engine ? engine->systemClip() : QRegion();
+    const QTransform t = p.deviceTransform();
+    const QPoint offset(qRound(t.dx()), qRound(t.dy()));
+    if (t.type() <= QTransform::TxTranslate)
+        return system.translated(-offset);
+    const int k = qRound(t.m11());
+    if (t.type() > QTransform::TxScale || k < 2 || t.m11() != k || t.m22() != k || offset.x() % k || offset.y() % k)
+        return std::nullopt;
+    QRegion mine;
+    for (const QRect& d : system) {
+        if (d.x() % k || d.y() % k || d.width() % k || d.height() % k)
+            return std::nullopt;
+        mine += QRect((d.x() - offset.x()) / k, (d.y() - offset.y()) / k, d.width() / k, d.height() / k);
+    }
+    return mine;
+}
+
+} // namespace
+
+QRegion paintedPieces(QPainter& p, const QRect& r)
+{
+    const std::optional<QRegion> system = systemClipHere(p);
+    if (!system || system->isEmpty())
+        return r;
+    return *system & r;
+}
+
+void fill(QPainter& p, const QRect& r, const QBrush& brush)
+{
+    // Under a clip of many rectangles a row holds a span for each: fill each
+    // rectangle on its own. Where the clip cannot be mapped exactly (a scaled
+    // screen), thinner bands leave room for a few rectangles a row.
+    const std::optional<QRegion> system = systemClipHere(p);
+    const QRegion pieces = system && !system->isEmpty() ? (*system & r) : QRegion(r);
+    const qreal scale = std::max<qreal>(1, std::abs(p.deviceTransform().m22()));
+    const int rows = std::max(1, static_cast<int>(kBandRows / scale) / (system ? 1 : 4));
+    for (const QRect& piece : pieces)
+        for (int y = piece.top(); y <= piece.bottom(); y += rows)
+            p.fillRect(QRect(piece.left(), y, piece.width(), std::min(rows, piece.bottom() + 1 - y)), brush);
+}
+
+void drawScaled(QPainter& p, const QRect& target, const QPixmap& picture)
+{
+    const qreal scale = std::max<qreal>(1, std::abs(p.deviceTransform().m22()));
+    const int rows = std::max(1, static_cast<int>(kBandRows / scale));
+    for (int y = target.top(); y <= target.bottom(); y += rows) {
+        p.save();
+        p.setClipRect(QRect(target.left(), y, target.width(), std::min(rows, target.bottom() + 1 - y)), Qt::IntersectClip);
+        p.drawPixmap(target, picture);
+        p.restore();
+    }
+}
+
+namespace
+{
+
+void fillIn(QPainter& p, const QRect& r, const QColor& colour, const QRect& exposed)
+{
+    const QRect part = r & exposed;
+    if (!part.isEmpty())
+        fill(p, part, colour);
+}
+
+QPen borderPen(const Look& look)
+{
+    if (look.width <= 0)
+        return Qt::NoPen;
+    QPen pen(look.border, look.width);
+    if (look.dashed)
+        pen.setStyle(Qt::DashLine);
+    return pen;
+}
+
+// The whole panel as one anti-aliased shape: for panels too small to split.
+void drawWhole(QPainter& p, const QRect& r, const Look& look, const QRect& exposed)
+{
+    p.save();
+    p.setClipRect(exposed, Qt::IntersectClip);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(borderPen(look));
+    p.setBrush(look.fill);
+    const qreal inset = look.width / 2.0;
+    p.drawRoundedRect(QRectF(r).adjusted(inset, inset, -inset, -inset), look.radius, look.radius);
+    p.restore();
+}
+
+// Dashes along a straight stretch of border, Qt's DashLine pattern: four
+// widths drawn, two left out.
+void dashes(QPainter& p, const QRect& stretch, bool across, int width, const QColor& colour, const QRect& exposed)
+{
+    const int on = 4 * width;
+    const int step = 6 * width;
+    if (across) {
+        for (int x = stretch.left(); x <= stretch.right(); x += step)
+            fillIn(p, QRect(x, stretch.top(), std::min(on, stretch.right() + 1 - x), stretch.height()), colour, exposed);
+    } else {
+        for (int y = stretch.top(); y <= stretch.bottom(); y += step)
+            fillIn(p, QRect(stretch.left(), y, stretch.width(), std::min(on, stretch.bottom() + 1 - y)), colour, exposed);
+    }
+}
+
+} // namespace
+
+void drawPanel(QPainter& p, const QRect& r, const Look& look, const QRect& exposed)
+{
+    const QRect visible = r & exposed;
+    if (visible.isEmpty())
+        return;
+    const int w = std::clamp(look.width, 0, 2);
+    // Each corner's square holds all of its rounding, its border and their soft edge.
+    const int c = static_cast<int>(std::ceil(std::max<qreal>(0, look.radius))) + w + 1;
+    if (r.width() < 2 * c + 2 || r.height() < 2 * c + 2) {
+        drawWhole(p, r, look, visible);
+        return;
+    }
+
+    // The corners: the same rounded shape on a small rectangle in each corner,
+    // cut to the corner's square, so that only the squares are rasterised.
+    const int proxy = 2 * c + 2;
+    const QPoint corners[] = { r.topLeft(), QPoint(r.right() + 1 - proxy, r.top()),
+        QPoint(r.left(), r.bottom() + 1 - proxy), QPoint(r.right() + 1 - proxy, r.bottom() + 1 - proxy) };
+    const QRect squares[] = { QRect(r.left(), r.top(), c, c), QRect(r.right() + 1 - c, r.top(), c, c),
+        QRect(r.left(), r.bottom() + 1 - c, c, c), QRect(r.right() + 1 - c, r.bottom() + 1 - c, c, c) };
+    for (int i = 0; i < 4; ++i) {
+        const QRect square = squares[i] & visible;
+        if (square.isEmpty())
+            continue;
+        drawWhole(p, QRect(corners[i], QSize(proxy, proxy)), look, square);
+    }
+
+    // Inside: the fill covers the rectangle inset by half the border. A border
+    // of one pixel leaves its outer row half covered by the fill.
+    const int inset = (w + 1) / 2;
+    fillIn(p, QRect(r.left() + inset, r.top() + c, r.width() - 2 * inset, r.height() - 2 * c), look.fill, visible);
+    fillIn(p, QRect(r.left() + c, r.top() + inset, r.width() - 2 * c, c - inset), look.fill, visible);
+    fillIn(p, QRect(r.left() + c, r.bottom() + 1 - c, r.width() - 2 * c, c - inset), look.fill, visible);
+    if (w == 1) {
+        QColor half = look.fill;
+        half.setAlphaF(look.fill.alphaF() / 2);
+        fillIn(p, QRect(r.left() + c, r.top(), r.width() - 2 * c, 1), half, visible);
+        fillIn(p, QRect(r.left() + c, r.bottom(), r.width() - 2 * c, 1), half, visible);
+        fillIn(p, QRect(r.left(), r.top() + c, 1, r.height() - 2 * c), half, visible);
+        fillIn(p, QRect(r.right(), r.top() + c, 1, r.height() - 2 * c), half, visible);
+    }
+    if (w == 0)
+        return;
+
+    // The border's straight stretches, over the fill as a pen is drawn over a brush.
+    const QRect top(r.left() + c, r.top(), r.width() - 2 * c, w);
+    const QRect bottom(r.left() + c, r.bottom() + 1 - w, r.width() - 2 * c, w);
+    const QRect left(r.left(), r.top() + c, w, r.height() - 2 * c);
+    const QRect right(r.right() + 1 - w, r.top() + c, w, r.height() - 2 * c);
+    if (look.dashed) {
+        dashes(p, top, true, w, look.border, visible);
+        dashes(p, bottom, true, w, look.border, visible);
+        dashes(p, left, false, w, look.border, visible);
+        dashes(p, right, false, w, look.border, visible);
+        return;
+    }
+    for (const QRect& stretch : { top, bottom, left, right })
+        fillIn(p, stretch, look.border, visible);
+}
+
+namespace
+{
+
+// Draws a widget's face at each of its paints, before the widget paints itself.
+class FaceFilter : public QObject
+{
+public:
+    explicit FaceFilter(QWidget* widget)
+        : QObject(widget)
+    {
+        setObjectName(QStringLiteral("zirky_face"));
+        widget->installEventFilter(this);
+    }
+    Look look;
+    std::optional<QColor> hoverFill;
+    std::optional<QColor> downFill;
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::Paint || watched != parent())
+            return false;
+        auto* widget = static_cast<QWidget*>(watched);
+        Look now = look;
+        const auto* button = qobject_cast<const QAbstractButton*>(widget);
+        if (downFill && button && button->isDown())
+            now.fill = *downFill;
+        else if (hoverFill && widget->isEnabled() && widget->underMouse())
+            now.fill = *hoverFill;
+        QPainter p(widget);
+        drawPanel(p, widget->rect(), now, static_cast<QPaintEvent*>(event)->rect());
+        return false;
+    }
+};
+
+FaceFilter* faceFilterOf(QWidget* widget)
+{
+    for (QObject* child : widget->children())
+        if (auto* f = dynamic_cast<FaceFilter*>(child))
+            return f;
+    return new FaceFilter(widget);
+}
+
+} // namespace
+
+void setFace(QWidget* widget, const Look& look)
+{
+    FaceFilter* f = faceFilterOf(widget);
+    if (f->look == look && !f->hoverFill && !f->downFill)
+        return;
+    f->look = look;
+    f->hoverFill.reset();
+    f->downFill.reset();
+    widget->update();
+}
+
+void setFace(QWidget* widget, const Look& look, const QColor& hoverFill, const QColor& downFill)
+{
+    FaceFilter* f = faceFilterOf(widget);
+    if (f->look == look && f->hoverFill == hoverFill && f->downFill == downFill)
+        return;
+    f->look = look;
+    f->hoverFill = hoverFill;
+    f->downFill = downFill;
+    // Without a style sheet's :hover nothing repaints the face as the pointer comes and goes.
+    widget->setAttribute(Qt::WA_Hover);
+    widget->update();
+}
+
+namespace
+{
+
+// Set while a banded drawing draws: what it draws inside is not banded again.
+thread_local bool t_inBands = false;
+
+// Draws `draw` once per band of `r`'s rows, each clipped to its band; a little
+// room above, below and to the sides keeps what a style draws just outside.
+template <class Draw>
+void inBands(QPainter* p, const QRect& r, Draw draw)
+{
+    const QTransform t = p ? p->deviceTransform() : QTransform();
+    const qreal scale = std::max<qreal>(1, std::abs(t.m22()));
+    const int rows = std::max(1, static_cast<int>(kBandRows / scale));
+    if (!p || t_inBands || r.height() <= rows || t.type() > QTransform::TxScale) {
+        draw();
+        return;
+    }
+    constexpr int room = 16;
+    t_inBands = true;
+    for (int y = r.top() - room; y <= r.bottom() + room; y += rows) {
+        p->save();
+        p->setClipRect(QRect(r.left() - room, y, r.width() + 2 * room, rows), Qt::IntersectClip);
+        draw();
+        p->restore();
+    }
+    t_inBands = false;
+}
+
+bool isFace(QStyle::ControlElement element)
+{
+    switch (element) {
+    case QStyle::CE_PushButtonBevel:
+    case QStyle::CE_ScrollBarAddPage:
+    case QStyle::CE_ScrollBarSubPage:
+    case QStyle::CE_ScrollBarSlider:
+    case QStyle::CE_ScrollBarFirst:
+    case QStyle::CE_ScrollBarLast:
+    case QStyle::CE_ProgressBarGroove:
+    case QStyle::CE_ProgressBarContents:
+    case QStyle::CE_Splitter:
+    case QStyle::CE_RubberBand:
+        return true;
+    default:
+        // Text would be laid out again for each band, and frames are thin
+        // lines, drawn on this thread anyway and only slower cut in bands.
+        return false;
+    }
+}
+
+bool isFace(QStyle::PrimitiveElement element)
+{
+    switch (element) {
+    case QStyle::PE_PanelButtonCommand:
+    case QStyle::PE_PanelButtonBevel:
+    case QStyle::PE_PanelButtonTool:
+    case QStyle::PE_PanelLineEdit:
+    case QStyle::PE_PanelItemViewItem:
+    case QStyle::PE_PanelItemViewRow:
+    case QStyle::PE_PanelScrollAreaCorner:
+    case QStyle::PE_PanelTipLabel:
+    case QStyle::PE_PanelMenu:
+    case QStyle::PE_Widget:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+void BandedStyle::install()
+{
+    if (dynamic_cast<BandedStyle*>(QApplication::style()))
+        return;
+    QStyle* base = QStyleFactory::create(QApplication::style()->name());
+    QApplication::setStyle(base ? new BandedStyle(base) : new BandedStyle);
+}
+
+void BandedStyle::drawPrimitive(
+    PrimitiveElement element, const QStyleOption* option, QPainter* painter, const QWidget* widget) const
+{
+    if (!isFace(element)) {
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+        return;
+    }
+    inBands(painter, option ? option->rect : QRect(),
+        [&] { QProxyStyle::drawPrimitive(element, option, painter, widget); });
+}
+
+void BandedStyle::drawControl(
+    ControlElement element, const QStyleOption* option, QPainter* painter, const QWidget* widget) const
+{
+    if (!isFace(element)) {
+        QProxyStyle::drawControl(element, option, painter, widget);
+        return;
+    }
+    inBands(painter, option ? option->rect : QRect(),
+        [&] { QProxyStyle::drawControl(element, option, painter, widget); });
+}
+
+void BandedStyle::drawComplexControl(
+    ComplexControl control, const QStyleOptionComplex* option, QPainter* painter, const QWidget* widget) const
+{
+    if (control != CC_ScrollBar && control != CC_Slider) {
+        QProxyStyle::drawComplexControl(control, option, painter, widget);
+        return;
+    }
+    inBands(painter, option ? option->rect : QRect(),
+        [&] { QProxyStyle::drawComplexControl(control, option, painter, widget); });
+}
+
+} // namespace faces

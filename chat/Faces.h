@@ -1,0 +1,79 @@
+#pragma once
+// Faces of the board's panels, boxes and controls, painted so that a large
+// window stays quick to draw. Shared by the board and the chat widgets.
+//
+// Qt's raster engine hands any fill taller than about a hundred rows to its
+// global thread pool and then waits for the pool to finish. On two cores the
+// hand-off (waking a sleeping thread, and being woken again) costs more than
+// the fill itself, and a board at 3840 x 2160 made some three hundred of them
+// a frame. Everything here fills in short bands, which Qt does at once on the
+// painting thread, and keeps anti-aliased drawing to the small corners.
+
+#include <QColor>
+#include <QRect>
+#include <QRegion>
+#include <QProxyStyle>
+
+class QPainter;
+class QBrush;
+
+namespace faces
+{
+
+// Device rows per band: Qt shares out a fill of 96 spans (rows) or more.
+inline constexpr int kBandRows = 64;
+
+// The parts of `r` that the painter's widget paints now (its exposed region
+// less its opaque children), as rectangles in the painter's coordinates.
+// Drawing each with its own clip rectangle keeps Qt on its quick paths (a
+// straight copy for a picture); `r` itself where they cannot be told exactly.
+QRegion paintedPieces(QPainter& p, const QRect& r);
+
+// Fills `r` with `brush` in bands (translucent colours blend as one fill would).
+void fill(QPainter& p, const QRect& r, const QBrush& brush);
+
+// Draws `picture` scaled to `target`, in bands.
+void drawScaled(QPainter& p, const QRect& target, const QPixmap& picture);
+
+// A rounded panel: `fill` inside, a `width`-pixel border in `border` (none
+// when `width` is 0), corners of `radius`; the border may be dashed.
+struct Look {
+    QColor fill = QColor(255, 255, 255, 150);
+    QColor border = QColor(40, 60, 90, 120);
+    int width = 1; // 0, 1 or 2 pixels
+    qreal radius = 6;
+    bool dashed = false;
+    bool operator==(const Look&) const = default;
+};
+
+// Paints `look` over `r`, as QPainter::drawRoundedRect would with an
+// anti-aliased pen of the border's width on the rectangle inset by half of it.
+// Only the part inside `exposed` is touched.
+void drawPanel(QPainter& p, const QRect& r, const Look& look, const QRect& exposed);
+
+// Paints `look` behind `widget`'s own painting, over its whole rectangle, at
+// every paint of the widget; called again, it changes the look. For widgets
+// whose style sheet would otherwise draw their background and border.
+void setFace(QWidget* widget, const Look& look);
+// The same, with another fill while the pointer is over the widget, and
+// another again while it is held down (a button).
+void setFace(QWidget* widget, const Look& look, const QColor& hoverFill, const QColor& downFill);
+
+// The application's style, drawing its tall panels, frames and scroll bars in
+// bands (each band clipped, so every pixel is drawn once, as it would be).
+class BandedStyle : public QProxyStyle
+{
+public:
+    using QProxyStyle::QProxyStyle;
+    // Puts the present application style inside one, once.
+    static void install();
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+        const QWidget* widget = nullptr) const override;
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+        const QWidget* widget = nullptr) const override;
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+        const QWidget* widget = nullptr) const override;
+};
+
+} // namespace faces

@@ -1,0 +1,166 @@
+// Panel faces painted in pieces look as one rounded rectangle would: no row
+// blended twice, no seam between bands or corners, nothing painted outside
+// what was asked for.
+
+#include "chat/Faces.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QTest>
+
+#include <algorithm>
+
+namespace
+{
+
+// A background with detail in every pixel, so a piece drawn twice, or missed, shows.
+QImage background(QSize size)
+{
+    QImage img(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            img.setPixel(x, y, qRgb((x * 7) % 256, (y * 5) % 256, ((x + y) * 3) % 256));
+    return img;
+}
+
+// What the board drew before: one anti-aliased rounded rectangle.
+QImage reference(const QImage& under, const QRect& r, const faces::Look& look)
+{
+    QImage img = under;
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPen pen(look.border, look.width);
+    if (look.dashed)
+        pen.setStyle(Qt::DashLine);
+    p.setPen(look.width > 0 ? pen : QPen(Qt::NoPen));
+    p.setBrush(look.fill);
+    const qreal inset = look.width / 2.0;
+    p.drawRoundedRect(QRectF(r).adjusted(inset, inset, -inset, -inset), look.radius, look.radius);
+    return img;
+}
+
+QImage pieces(const QImage& under, const QRect& r, const faces::Look& look, const QRect& exposed)
+{
+    QImage img = under;
+    QPainter p(&img);
+    faces::drawPanel(p, r, look, exposed);
+    return img;
+}
+
+// The largest difference of any channel of any pixel inside `area`.
+int largestDifference(const QImage& a, const QImage& b, const QRect& area)
+{
+    int worst = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            worst = std::max({ worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                                   std::abs(qBlue(p) - qBlue(q)) });
+        }
+    return worst;
+}
+
+} // namespace
+
+class FacesTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void panelsMatchOneRoundedRectangle_data();
+    void panelsMatchOneRoundedRectangle();
+    void aPartialPaintTouchesOnlyItsPartAndMatchesTheWhole();
+    void dashedBordersKeepTheFillAndBreakTheBorder();
+    void bandedFillBlendsOnce();
+};
+
+void FacesTest::panelsMatchOneRoundedRectangle_data()
+{
+    QTest::addColumn<QRect>("rect");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<qreal>("radius");
+    QTest::addColumn<QColor>("fill");
+    QTest::addColumn<QColor>("border");
+    // The board's looks, at the default window's size and at a 4K window's.
+    QTest::newRow("seat panel, thin border") << QRect(3, 5, 300, 420) << 1 << 6.0 << QColor(255, 255, 255, 150)
+                                             << QColor(40, 60, 90, 120);
+    QTest::newRow("end-of-turn panel, thick border")
+        << QRect(10, 7, 640, 380) << 2 << 8.0 << QColor(250, 252, 255, 245) << QColor(0x1d, 0x3f, 0x73);
+    QTest::newRow("seat box, no border") << QRect(0, 0, 690, 230) << 0 << 4.0 << QColor(255, 255, 255, 140)
+                                         << QColor();
+    QTest::newRow("turn marker, opaque border") << QRect(2, 2, 150, 70) << 2 << 6.0 << QColor(255, 200, 40, 200)
+                                                << QColor(0xb0, 0x7d, 0);
+    QTest::newRow("taller than many bands") << QRect(1, 1, 40, 700) << 1 << 6.0 << QColor(255, 255, 255, 150)
+                                            << QColor(40, 60, 90, 120);
+    QTest::newRow("too small to split") << QRect(4, 4, 20, 12) << 1 << 6.0 << QColor(255, 255, 255, 150)
+                                        << QColor(40, 60, 90, 120);
+    QTest::newRow("round as a scroll handle") << QRect(4, 4, 12, 300) << 0 << 5.0 << QColor(40, 60, 90, 120)
+                                              << QColor();
+}
+
+void FacesTest::panelsMatchOneRoundedRectangle()
+{
+    QFETCH(QRect, rect);
+    QFETCH(int, width);
+    QFETCH(qreal, radius);
+    QFETCH(QColor, fill);
+    QFETCH(QColor, border);
+    const faces::Look look { fill, border, width, radius, false };
+    const QImage under = background(rect.adjusted(0, 0, 8, 8).size() + QSize(rect.left(), rect.top()));
+    const QImage want = reference(under, rect, look);
+    const QImage got = pieces(under, rect, look, under.rect());
+    // Rounding of coverage may differ by a level or two; a piece blended twice or missed is far more.
+    QVERIFY2(largestDifference(want, got, under.rect()) <= 3,
+        qPrintable(QString("differs by %1").arg(largestDifference(want, got, under.rect()))));
+}
+
+void FacesTest::aPartialPaintTouchesOnlyItsPartAndMatchesTheWhole()
+{
+    const QRect r(0, 0, 500, 400);
+    const faces::Look look { QColor(255, 255, 255, 150), QColor(40, 60, 90, 120), 1, 6, false };
+    const QImage under = background(r.size());
+    const QImage whole = pieces(under, r, look, r);
+    // Through a corner, along an edge, and wholly inside.
+    for (const QRect& exposed : { QRect(0, 0, 37, 23), QRect(100, 390, 250, 10), QRect(200, 100, 50, 50) }) {
+        const QImage part = pieces(under, r, look, exposed);
+        QCOMPARE(largestDifference(part, whole, exposed), 0);
+        QImage outside = part;
+        QPainter(&outside).drawImage(exposed.topLeft(), under.copy(exposed));
+        QCOMPARE(largestDifference(outside, under, r), 0);
+    }
+}
+
+void FacesTest::dashedBordersKeepTheFillAndBreakTheBorder()
+{
+    const QRect r(0, 0, 400, 120);
+    const faces::Look look { QColor(255, 255, 255, 90), QColor(40, 60, 90, 110), 1, 4, true };
+    const QImage under = background(r.size());
+    const QImage got = pieces(under, r, look, r);
+    const QImage want = reference(under, r, look);
+    // Inside the border the fill is the same.
+    QCOMPARE(largestDifference(got, want, r.adjusted(2, 2, -2, -2)), 0);
+    // The top border is drawn and left out in turns: four pixels on, two off.
+    const QImage plain = pieces(under, r, { look.fill, look.border, 1, 4, false }, r);
+    int drawn = 0;
+    int left = 0;
+    for (int x = 20; x < 380; ++x)
+        (got.pixel(x, 0) == plain.pixel(x, 0) ? drawn : left)++;
+    QVERIFY(drawn > 0 && left > 0);
+    QVERIFY(std::abs(drawn - 2 * left) <= 6);
+}
+
+void FacesTest::bandedFillBlendsOnce()
+{
+    const QImage under = background(QSize(200, 300));
+    QImage want = under;
+    QPainter(&want).fillRect(QRect(5, 3, 190, 290), QColor(255, 255, 255, 150));
+    QImage got = under;
+    {
+        QPainter p(&got);
+        faces::fill(p, QRect(5, 3, 190, 290), QColor(255, 255, 255, 150));
+    }
+    QCOMPARE(largestDifference(got, want, under.rect()), 0);
+}
+
+QTEST_MAIN(FacesTest)
+#include "tst_faces.moc"
