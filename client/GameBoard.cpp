@@ -14,6 +14,10 @@
 #include <QFontDatabase>
 #include <QFrame>
 #include <QGraphicsDropShadowEffect>
+#include <QGraphicsPixmapItem>
+#include <QGraphicsScene>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -167,6 +171,79 @@ std::string missedLine(const solver::MissedWord& m)
     return m.word + std::string(gap, ' ') + points;
 }
 
+// The name with a soft light shadow below and to the right. The shadow is
+// blurred once for each size: blurred at every paint, as a graphics effect
+// does, it cost more than the rest of the header. While the window is being
+// dragged to new sizes the last picture is drawn to the new size, and blurred
+// anew once the window settles, as the background is.
+class LogoLabel : public QLabel
+{
+public:
+    explicit LogoLabel(const QString& text, QWidget* parent)
+        : QLabel(text, parent)
+    {
+        m_settle.setSingleShot(true);
+        m_settle.setInterval(250);
+        connect(&m_settle, &QTimer::timeout, this, [this] { update(); });
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        const qreal dpr = devicePixelRatioF();
+        const QColor ink = palette().color(QPalette::WindowText);
+        const QString look = QString("%1|%2|%3|%4").arg(dpr).arg(font().family(), text(), ink.name(QColor::HexArgb));
+        const bool sameSize = m_picture.deviceIndependentSize().toSize() == size();
+        QPainter p(this);
+        if (look == m_look && !sameSize && m_sinceDrawn.isValid() && m_sinceDrawn.elapsed() < 250) {
+            p.setRenderHint(QPainter::SmoothPixmapTransform);
+            faces::drawScaled(p, rect(), m_picture);
+            m_settle.start();
+            return;
+        }
+        if (look != m_look || !sameSize || m_font != font()) {
+            m_look = look;
+            m_font = font();
+            m_picture = withShadow(dpr, ink);
+        }
+        m_sinceDrawn.start();
+        p.drawPixmap(0, 0, m_picture);
+    }
+
+private:
+    QPixmap withShadow(qreal dpr, const QColor& ink) const
+    {
+        QImage words(size() * dpr, QImage::Format_ARGB32_Premultiplied);
+        words.setDevicePixelRatio(dpr);
+        words.fill(Qt::transparent);
+        {
+            QPainter p(&words);
+            p.setFont(font());
+            p.setPen(ink);
+            p.drawText(rect(), static_cast<int>(alignment()), text());
+        }
+        QGraphicsScene scene;
+        QGraphicsPixmapItem* item = scene.addPixmap(QPixmap::fromImage(words));
+        auto* shadow = new QGraphicsDropShadowEffect;
+        shadow->setBlurRadius(6);
+        shadow->setOffset(2, 2);
+        shadow->setColor(QColor(255, 255, 255, 200));
+        item->setGraphicsEffect(shadow);
+        QPixmap picture(size() * dpr);
+        picture.setDevicePixelRatio(dpr);
+        picture.fill(Qt::transparent);
+        QPainter p(&picture);
+        scene.render(&p, QRectF(rect()), QRectF(rect()));
+        return picture;
+    }
+
+    QString m_look;
+    QFont m_font;
+    QPixmap m_picture;
+    QElapsedTimer m_sinceDrawn; // since the picture was last drawn at its own size
+    QTimer m_settle;
+};
+
 } // namespace
 
 GameBoard::GameBoard(QWidget* parent, ChatOutbox* outbox)
@@ -176,17 +253,12 @@ GameBoard::GameBoard(QWidget* parent, ChatOutbox* outbox)
     // The default window is the smallest board.
     setMinimumSize(boardlayout::kDesignWidth, boardlayout::kDesignHeight);
 
-    auto* logo = m_logo = new QLabel("Zirky", this);
+    auto* logo = m_logo = new LogoLabel("Zirky", this);
     logo->setCursor(Qt::PointingHandCursor);
     logo->setToolTip("Visit the maker's web site");
     logo->installEventFilter(this);
     logo->setObjectName("image_logo");
     logo->setStyleSheet("color: #1d3f73;");
-    auto* shadow = new QGraphicsDropShadowEffect(logo);
-    shadow->setBlurRadius(6);
-    shadow->setOffset(2, 2);
-    shadow->setColor(QColor(255, 255, 255, 200));
-    logo->setGraphicsEffect(shadow);
 
     m_status = label(this, "label_status");
     m_status->setAlignment(Qt::AlignCenter);
