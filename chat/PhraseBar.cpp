@@ -136,7 +136,28 @@ struct PhraseBar::Arrangement {
     int height = 0;
 };
 
+struct PhraseBar::Remembered {
+    int width = 0;
+    QFont font;
+    int minRow = 0;
+    QStringList phrases;
+    QString soundCaption;
+    Arrangement arrangement;
+};
+
 PhraseBar::Arrangement PhraseBar::arrange(int width, const QFont& font, int minRow) const
+{
+    const QStringList phrases = this->phrases();
+    const QString sound = button(10)->text();
+    if (m_remembered && m_remembered->width == width && m_remembered->minRow == minRow
+        && m_remembered->font == font && m_remembered->phrases == phrases && m_remembered->soundCaption == sound)
+        return m_remembered->arrangement;
+    const Arrangement a = measure(width, font, minRow);
+    m_remembered = std::make_shared<Remembered>(Remembered { width, font, minRow, phrases, sound, a });
+    return a;
+}
+
+PhraseBar::Arrangement PhraseBar::measure(int width, const QFont& font, int minRow) const
 {
     Arrangement a;
     const QFontMetricsF fm(font);

@@ -13,6 +13,8 @@
 
 #include <array>
 
+#include <memory>
+
 class ChatOutbox;
 class QPushButton;
 
@@ -59,6 +61,11 @@ protected:
 private:
     struct Arrangement;
     Arrangement arrange(int width, const QFont& font, int minRow) const;
+    Arrangement measure(int width, const QFont& font, int minRow) const;
+    // The last arrangement worked out: the board asks for the same one
+    // several times while it lays itself out.
+    struct Remembered;
+    mutable std::shared_ptr<Remembered> m_remembered;
     void place();
 
     ChatOutbox* m_outbox;
