@@ -10,9 +10,11 @@
 #include <QApplication>
 #include <QStyleFactory>
 #include <QStyleOption>
+#include <QPointer>
 
 #include <algorithm>
 #include <optional>
+#include <vector>
 #include <cmath>
 
 namespace faces
@@ -113,81 +115,88 @@ void drawWhole(QPainter& p, const QRect& r, const Look& look, const QRect& expos
     p.restore();
 }
 
-// Dashes along a straight stretch of border, Qt's DashLine pattern: four
-// widths drawn, two left out.
-void dashes(QPainter& p, const QRect& stretch, bool across, int width, const QColor& colour, const QRect& exposed)
-{
-    const int on = 4 * width;
-    const int step = 6 * width;
-    if (across) {
-        for (int x = stretch.left(); x <= stretch.right(); x += step)
-            fillIn(p, QRect(x, stretch.top(), std::min(on, stretch.right() + 1 - x), stretch.height()), colour, exposed);
-    } else {
-        for (int y = stretch.top(); y <= stretch.bottom(); y += step)
-            fillIn(p, QRect(stretch.left(), y, stretch.width(), std::min(on, stretch.bottom() + 1 - y)), colour, exposed);
-    }
-}
-
 } // namespace
+
+PanelPieces panelPieces(const QRect& r, const Look& look)
+{
+    PanelPieces pieces;
+    const int w = std::clamp(look.width, 0, 2);
+    // Each corner's square holds all of its rounding, its border and their soft edge.
+    const int c = static_cast<int>(std::ceil(std::max<qreal>(0, look.radius))) + w + 1;
+    if (r.width() < 2 * c + 2 || r.height() < 2 * c + 2) {
+        pieces.whole = true;
+        return pieces;
+    }
+    pieces.corners = { QRect(r.left(), r.top(), c, c), QRect(r.right() + 1 - c, r.top(), c, c),
+        QRect(r.left(), r.bottom() + 1 - c, c, c), QRect(r.right() + 1 - c, r.bottom() + 1 - c, c, c) };
+    const auto add = [&](const QRect& area, const QColor& colour) {
+        if (!area.isEmpty() && colour.alpha() > 0)
+            pieces.fills.push_back({ area, colour });
+    };
+    // Inside: the fill covers the rectangle inset by half the border. A border
+    // of one pixel leaves its outer row half covered by the fill.
+    const int inset = (w + 1) / 2;
+    add(QRect(r.left() + inset, r.top() + c, r.width() - 2 * inset, r.height() - 2 * c), look.fill);
+    add(QRect(r.left() + c, r.top() + inset, r.width() - 2 * c, c - inset), look.fill);
+    add(QRect(r.left() + c, r.bottom() + 1 - c, r.width() - 2 * c, c - inset), look.fill);
+    if (w == 1) {
+        QColor half = look.fill;
+        half.setAlphaF(look.fill.alphaF() / 2);
+        add(QRect(r.left() + c, r.top(), r.width() - 2 * c, 1), half);
+        add(QRect(r.left() + c, r.bottom(), r.width() - 2 * c, 1), half);
+        add(QRect(r.left(), r.top() + c, 1, r.height() - 2 * c), half);
+        add(QRect(r.right(), r.top() + c, 1, r.height() - 2 * c), half);
+    }
+    if (w == 0)
+        return pieces;
+    // The border's straight stretches, over the fill as a pen is drawn over a
+    // brush; a dashed one in Qt's DashLine pattern, four widths on, two off.
+    const QRect stretches[] = { QRect(r.left() + c, r.top(), r.width() - 2 * c, w),
+        QRect(r.left() + c, r.bottom() + 1 - w, r.width() - 2 * c, w), QRect(r.left(), r.top() + c, w, r.height() - 2 * c),
+        QRect(r.right() + 1 - w, r.top() + c, w, r.height() - 2 * c) };
+    for (int i = 0; i < 4; ++i) {
+        const QRect& s = stretches[i];
+        if (!look.dashed) {
+            add(s, look.border);
+            continue;
+        }
+        const bool across = i < 2;
+        for (int at = across ? s.left() : s.top(); at <= (across ? s.right() : s.bottom()); at += 6 * w) {
+            const int on = std::min(4 * w, (across ? s.right() : s.bottom()) + 1 - at);
+            add(across ? QRect(at, s.top(), on, s.height()) : QRect(s.left(), at, s.width(), on), look.border);
+        }
+    }
+    return pieces;
+}
 
 void drawPanel(QPainter& p, const QRect& r, const Look& look, const QRect& exposed)
 {
     const QRect visible = r & exposed;
     if (visible.isEmpty())
         return;
-    const int w = std::clamp(look.width, 0, 2);
-    // Each corner's square holds all of its rounding, its border and their soft edge.
-    const int c = static_cast<int>(std::ceil(std::max<qreal>(0, look.radius))) + w + 1;
-    if (r.width() < 2 * c + 2 || r.height() < 2 * c + 2) {
+    const PanelPieces pieces = panelPieces(r, look);
+    if (pieces.whole) {
         drawWhole(p, r, look, visible);
         return;
     }
+    drawCorners(p, r, look, pieces, visible);
+    for (const FillPiece& f : pieces.fills)
+        fillIn(p, f.rect, f.colour, visible);
+}
 
-    // The corners: the same rounded shape on a small rectangle in each corner,
-    // cut to the corner's square, so that only the squares are rasterised.
+void drawCorners(QPainter& p, const QRect& r, const Look& look, const PanelPieces& pieces, const QRect& exposed)
+{
+    // The same rounded shape on a small rectangle in each corner, cut to the
+    // corner's square, so that only the squares are rasterised.
+    const int c = pieces.corners[0].width();
     const int proxy = 2 * c + 2;
-    const QPoint corners[] = { r.topLeft(), QPoint(r.right() + 1 - proxy, r.top()),
-        QPoint(r.left(), r.bottom() + 1 - proxy), QPoint(r.right() + 1 - proxy, r.bottom() + 1 - proxy) };
-    const QRect squares[] = { QRect(r.left(), r.top(), c, c), QRect(r.right() + 1 - c, r.top(), c, c),
-        QRect(r.left(), r.bottom() + 1 - c, c, c), QRect(r.right() + 1 - c, r.bottom() + 1 - c, c, c) };
+    const QPoint at[] = { r.topLeft(), QPoint(r.right() + 1 - proxy, r.top()), QPoint(r.left(), r.bottom() + 1 - proxy),
+        QPoint(r.right() + 1 - proxy, r.bottom() + 1 - proxy) };
     for (int i = 0; i < 4; ++i) {
-        const QRect square = squares[i] & visible;
-        if (square.isEmpty())
-            continue;
-        drawWhole(p, QRect(corners[i], QSize(proxy, proxy)), look, square);
+        const QRect square = pieces.corners[static_cast<std::size_t>(i)] & exposed;
+        if (!square.isEmpty())
+            drawWhole(p, QRect(at[i], QSize(proxy, proxy)), look, square);
     }
-
-    // Inside: the fill covers the rectangle inset by half the border. A border
-    // of one pixel leaves its outer row half covered by the fill.
-    const int inset = (w + 1) / 2;
-    fillIn(p, QRect(r.left() + inset, r.top() + c, r.width() - 2 * inset, r.height() - 2 * c), look.fill, visible);
-    fillIn(p, QRect(r.left() + c, r.top() + inset, r.width() - 2 * c, c - inset), look.fill, visible);
-    fillIn(p, QRect(r.left() + c, r.bottom() + 1 - c, r.width() - 2 * c, c - inset), look.fill, visible);
-    if (w == 1) {
-        QColor half = look.fill;
-        half.setAlphaF(look.fill.alphaF() / 2);
-        fillIn(p, QRect(r.left() + c, r.top(), r.width() - 2 * c, 1), half, visible);
-        fillIn(p, QRect(r.left() + c, r.bottom(), r.width() - 2 * c, 1), half, visible);
-        fillIn(p, QRect(r.left(), r.top() + c, 1, r.height() - 2 * c), half, visible);
-        fillIn(p, QRect(r.right(), r.top() + c, 1, r.height() - 2 * c), half, visible);
-    }
-    if (w == 0)
-        return;
-
-    // The border's straight stretches, over the fill as a pen is drawn over a brush.
-    const QRect top(r.left() + c, r.top(), r.width() - 2 * c, w);
-    const QRect bottom(r.left() + c, r.bottom() + 1 - w, r.width() - 2 * c, w);
-    const QRect left(r.left(), r.top() + c, w, r.height() - 2 * c);
-    const QRect right(r.right() + 1 - w, r.top() + c, w, r.height() - 2 * c);
-    if (look.dashed) {
-        dashes(p, top, true, w, look.border, visible);
-        dashes(p, bottom, true, w, look.border, visible);
-        dashes(p, left, false, w, look.border, visible);
-        dashes(p, right, false, w, look.border, visible);
-        return;
-    }
-    for (const QRect& stretch : { top, bottom, left, right })
-        fillIn(p, stretch, look.border, visible);
 }
 
 namespace
@@ -207,29 +216,47 @@ public:
     std::optional<QColor> hoverFill;
     std::optional<QColor> downFill;
 
-    bool eventFilter(QObject* watched, QEvent* event) override
+    Look lookNow(const QWidget* widget) const
     {
-        if (event->type() != QEvent::Paint || watched != parent())
-            return false;
-        auto* widget = static_cast<QWidget*>(watched);
         Look now = look;
         const auto* button = qobject_cast<const QAbstractButton*>(widget);
         if (downFill && button && button->isDown())
             now.fill = *downFill;
         else if (hoverFill && widget->isEnabled() && widget->underMouse())
             now.fill = *hoverFill;
-        QPainter p(widget);
-        drawPanel(p, widget->rect(), now, static_cast<QPaintEvent*>(event)->rect());
-        return false;
+        return now;
     }
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
-FaceFilter* faceFilterOf(QWidget* widget)
+// The widget whose descendants' faces it paints itself (the GUI thread's only).
+QPointer<QWidget> g_backdrop;
+
+bool FaceFilter::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::Paint || watched != parent())
+        return false;
+    auto* widget = static_cast<QWidget*>(watched);
+    if (g_backdrop && g_backdrop->isAncestorOf(widget))
+        return false;
+    QPainter p(widget);
+    drawPanel(p, widget->rect(), lookNow(widget), static_cast<QPaintEvent*>(event)->rect());
+    return false;
+}
+
+FaceFilter* existingFaceFilter(const QWidget* widget)
 {
     for (QObject* child : widget->children())
         if (auto* f = dynamic_cast<FaceFilter*>(child))
             return f;
-    return new FaceFilter(widget);
+    return nullptr;
+}
+
+FaceFilter* faceFilterOf(QWidget* widget)
+{
+    FaceFilter* f = existingFaceFilter(widget);
+    return f ? f : new FaceFilter(widget);
 }
 
 } // namespace
@@ -256,6 +283,21 @@ void setFace(QWidget* widget, const Look& look, const QColor& hoverFill, const Q
     // Without a style sheet's :hover nothing repaints the face as the pointer comes and goes.
     widget->setAttribute(Qt::WA_Hover);
     widget->update();
+}
+
+void setBackdrop(QWidget* backdrop) { g_backdrop = backdrop; }
+
+std::optional<Look> faceOf(const QWidget* widget)
+{
+    if (const FaceFilter* f = existingFaceFilter(widget))
+        return f->lookNow(widget);
+    return std::nullopt;
+}
+
+QRegion systemClipOf(QPainter& p)
+{
+    const std::optional<QRegion> system = systemClipHere(p);
+    return system ? *system : QRegion();
 }
 
 namespace

@@ -9,8 +9,13 @@
 // a frame. Everything here fills in short bands, which Qt does at once on the
 // painting thread, and keeps anti-aliased drawing to the small corners.
 
+#include <array>
+#include <optional>
+#include <vector>
+
 #include <QColor>
 #include <QRect>
+#include <QImage>
 #include <QRegion>
 #include <QProxyStyle>
 
@@ -46,6 +51,22 @@ struct Look {
     bool operator==(const Look&) const = default;
 };
 
+// A panel taken apart: rectangles of one colour each, to be blended in
+// order, and the four corner squares that hold everything rounded. A panel
+// too small to take apart is `whole`.
+struct FillPiece {
+    QRect rect;
+    QColor colour;
+};
+struct PanelPieces {
+    std::vector<FillPiece> fills;
+    std::array<QRect, 4> corners;
+    bool whole = false;
+};
+PanelPieces panelPieces(const QRect& r, const Look& look);
+// The corners of a panel taken apart, inside `exposed`.
+void drawCorners(QPainter& p, const QRect& r, const Look& look, const PanelPieces& pieces, const QRect& exposed);
+
 // Paints `look` over `r`, as QPainter::drawRoundedRect would with an
 // anti-aliased pen of the border's width on the rectangle inset by half of it.
 // Only the part inside `exposed` is touched.
@@ -58,6 +79,15 @@ void setFace(QWidget* widget, const Look& look);
 // The same, with another fill while the pointer is over the widget, and
 // another again while it is held down (a button).
 void setFace(QWidget* widget, const Look& look, const QColor& hoverFill, const QColor& downFill);
+
+// Makes `backdrop` paint the faces set on its descendants (Backdrop.h)
+// beneath them, so that their widgets paint only what lies on them.
+void setBackdrop(QWidget* backdrop);
+// The face set on `widget`, as it looks now (hovered, held down), if any.
+std::optional<Look> faceOf(const QWidget* widget);
+// The painter's system clip in its own coordinates; empty where it has none
+// or it cannot be mapped exactly.
+QRegion systemClipOf(QPainter& p);
 
 // The application's style, drawing its tall panels, frames and scroll bars in
 // bands (each band clipped, so every pixel is drawn once, as it would be).

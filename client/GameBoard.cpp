@@ -34,42 +34,16 @@ namespace
 
 QString css(std::uint32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF).name(); }
 
-// A translucent rounded panel. Drawn straight onto the board, clipped to what
-// needs painting: a face cached per size would be drawn anew at every step of
-// a resize, three passes over its area where this is one.
-class Panel : public QFrame
+// A translucent rounded panel: its face is painted with the window's background (chat/Faces.h).
+QFrame* panel(QWidget* parent, const char* name, const faces::Look& look = {})
 {
-public:
-    using Look = faces::Look;
-    Panel(QWidget* parent, const Look& look)
-        : QFrame(parent)
-        , m_look(look)
-    {
-    }
-    void setLook(const Look& look)
-    {
-        m_look = look;
-        update();
-    }
-
-protected:
-    void paintEvent(QPaintEvent* event) override
-    {
-        QPainter p(this);
-        faces::drawPanel(p, rect(), m_look, event->rect());
-    }
-
-private:
-    Look m_look;
-};
-
-// Fonts, sizes and places are the layout's (GameBoardLayout.cpp); styles give colours only.
-QFrame* panel(QWidget* parent, const char* name, const Panel::Look& look = {})
-{
-    auto* f = new Panel(parent, look);
+    auto* f = new QFrame(parent);
     f->setObjectName(name);
+    faces::setFace(f, look);
     return f;
 }
+
+// Fonts, sizes and places are the layout's (GameBoardLayout.cpp); styles give colours only.
 
 QLabel* label(QWidget* parent, const QString& name, const QString& style = {})
 {

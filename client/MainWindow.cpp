@@ -8,7 +8,7 @@
 #include "chat/ChatInput.h"
 #include "chat/ChatOutbox.h"
 #include "chat/ChatView.h"
-#include "chat/Faces.h"
+#include "chat/Backdrop.h"
 #include "chat/PhraseBar.h"
 #include "chat/Sounds.h"
 #include "net/Text.h"
@@ -53,15 +53,17 @@ namespace
 {
 
 // The central widget paints the background picture scaled to its size, so a
-// resized window shows one picture and no seams.
+// resized window shows one picture and no seams, and over it the faces of the
+// board's panels and boxes (chat/Faces.h), in one go shared with a second thread.
 class BackgroundWidget : public QWidget
 {
 public:
     BackgroundWidget(const QPixmap& picture, QWidget* parent)
         : QWidget(parent)
-        , m_picture(picture)
+        , m_picture(picture.toImage())
     {
         setAttribute(Qt::WA_OpaquePaintEvent);
+        faces::setBackdrop(this);
         // Scaling a picture to a large window takes longer than a frame: while
         // the window is being dragged to new sizes, a copy that covers it stands
         // in, and the picture is scaled to the exact size once the window settles.
@@ -93,26 +95,20 @@ protected:
     void paintEvent(QPaintEvent* event) override
     {
         QPainter p(this);
-        if (m_scaled.isNull()) {
-            faces::fill(p, event->rect(), QColor(QRgb(kBackgroundFallbackRgb)));
-            return;
-        }
-        // Piece by piece around the board's opaque parts, each a straight copy.
-        for (const QRect& piece : faces::paintedPieces(p, event->rect())) {
-            p.setClipRect(piece);
-            p.drawPixmap(piece, m_scaled, piece);
-        }
+        faces::paintBackdrop(p, this, event->region(), m_scaled, QColor(QRgb(kBackgroundFallbackRgb)));
     }
 
 private:
     void scaleTo(QSize to)
     {
+        // In the window's own format, so that painting it is a straight copy.
         if (!m_picture.isNull() && !to.isEmpty())
-            m_scaled = m_picture.scaled(to, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            m_scaled = m_picture.scaled(to, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                           .convertToFormat(QImage::Format_RGB32);
     }
 
-    QPixmap m_picture;
-    QPixmap m_scaled; // the picture at the window's size, or a little larger while it is being resized
+    QImage m_picture;
+    QImage m_scaled; // the picture at the window's size, or a little larger while it is being resized
     QTimer m_settle;
 };
 

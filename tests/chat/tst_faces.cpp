@@ -2,6 +2,7 @@
 // blended twice, no seam between bands or corners, nothing painted outside
 // what was asked for.
 
+#include "chat/Backdrop.h"
 #include "chat/Faces.h"
 
 #include <QImage>
@@ -72,6 +73,8 @@ private slots:
     void aPartialPaintTouchesOnlyItsPartAndMatchesTheWhole();
     void dashedBordersKeepTheFillAndBreakTheBorder();
     void bandedFillBlendsOnce();
+    void backdropWrittenDirectlyMatchesThePainter_data();
+    void backdropWrittenDirectlyMatchesThePainter();
 };
 
 void FacesTest::panelsMatchOneRoundedRectangle_data()
@@ -160,6 +163,66 @@ void FacesTest::bandedFillBlendsOnce()
         faces::fill(p, QRect(5, 3, 190, 290), QColor(255, 255, 255, 150));
     }
     QCOMPARE(largestDifference(got, want, under.rect()), 0);
+}
+
+void FacesTest::backdropWrittenDirectlyMatchesThePainter_data()
+{
+    QTest::addColumn<bool>("share");
+    QTest::addColumn<bool>("withPicture");
+    QTest::newRow("one thread") << false << true;
+    QTest::newRow("two threads") << true << true;
+    QTest::newRow("two threads, no picture") << true << false;
+}
+
+void FacesTest::backdropWrittenDirectlyMatchesThePainter()
+{
+    QFETCH(bool, share);
+    QFETCH(bool, withPicture);
+    // A board's worth of faces: panels within panels, a dashed border, a box
+    // of an opaque colour, one too small to take apart, and one cut by its parent.
+    const QSize size(1400, 900);
+    const QImage picture = withPicture ? background(size) : QImage();
+    const QColor plain(0xdd, 0xe6, 0xee);
+    const faces::Look panel { QColor(255, 255, 255, 150), QColor(40, 60, 90, 120), 1, 6, false };
+    const std::vector<faces::Placed> placed {
+        { QRect(10, 10, 900, 300), QRect(10, 10, 900, 300), panel },
+        { QRect(200, 20, 500, 80), QRect(200, 20, 500, 80), { QColor(255, 255, 255, 90), QColor(40, 60, 90, 110), 1, 4, true } },
+        { QRect(950, 10, 400, 860), QRect(950, 10, 400, 860), panel },
+        { QRect(960, 30, 380, 120), QRect(960, 30, 380, 120), { QColor(255, 200, 40, 200), QColor(0xb0, 0x7d, 0), 2, 6 } },
+        { QRect(965, 33, 370, 114), QRect(965, 33, 370, 114), { QColor(255, 255, 255, 140), {}, 0, 4 } },
+        { QRect(20, 330, 110, 400), QRect(20, 330, 110, 400), { QColor(0xc0, 0xc0, 0xc0), QColor(40, 60, 90, 140), 1, 3 } },
+        { QRect(140, 330, 14, 10), QRect(140, 330, 14, 10), panel },
+        { QRect(300, 600, 900, 400), QRect(300, 600, 600, 250), { QColor(250, 252, 255, 245), QColor(0x1d, 0x3f, 0x73), 2, 8 } },
+    };
+    // What the widget paints: all but an opaque child, inside a larger window image.
+    QRegion pieces(QRect(QPoint(0, 0), size));
+    pieces -= QRect(500, 350, 120, 90);
+    const QPoint offset(7, 23);
+    QImage want(size + QSize(20, 40), QImage::Format_RGB32);
+    want.fill(Qt::black);
+    QImage got = want;
+    {
+        QPainter p(&want);
+        p.translate(offset);
+        faces::paintFaces(p, pieces, picture, plain, placed);
+    }
+    const QRegion rest = faces::composeBackdrop(
+        got.bits(), got.bytesPerLine(), got.size(), offset, pieces, picture, plain, placed, share);
+    {
+        QPainter p(&got);
+        p.translate(offset);
+        faces::paintFaces(p, rest, picture, plain, placed);
+    }
+    // Blended in one go where the painter blends layer on layer: a level or two apart at most.
+    QVERIFY2(largestDifference(want, got, want.rect()) <= 3,
+        qPrintable(QString("differs by %1").arg(largestDifference(want, got, want.rect()))));
+    // Nothing outside what the widget paints is touched.
+    QCOMPARE(got.pixel(offset + QPoint(550, 400)), qRgb(0, 0, 0));
+    QCOMPARE(got.pixel(3, 3), qRgb(0, 0, 0));
+    QCOMPARE(got.pixel(offset.x() + size.width() + 5, 100), qRgb(0, 0, 0));
+    // The corners are left to the painter, the plain parts are not.
+    QVERIFY(rest.contains(QPoint(11, 11)));
+    QVERIFY(!rest.contains(QPoint(400, 200)));
 }
 
 QTEST_MAIN(FacesTest)
