@@ -358,6 +358,7 @@ void GameBoard::buildSeats()
         s.box = panel(m_seatPanel, "", { QColor(255, 255, 255, 140), {}, 0, 4 });
 
         auto* number = new QLabel(QString::number(seat), s.box);
+        number->setStyleSheet("color: white; background: transparent;");
         number->setAlignment(Qt::AlignCenter);
         m_seatNumbers[static_cast<std::size_t>(i)] = number;
 
