@@ -309,12 +309,12 @@ thread_local bool t_inBands = false;
 // Draws `draw` once per band of `r`'s rows, each clipped to its band; a little
 // room above, below and to the sides keeps what a style draws just outside.
 template <class Draw>
-void inBands(QPainter* p, const QRect& r, Draw draw)
+void inBands(bool banded, QPainter* p, const QRect& r, Draw draw)
 {
     const QTransform t = p ? p->deviceTransform() : QTransform();
     const qreal scale = std::max<qreal>(1, std::abs(t.m22()));
     const int rows = std::max(1, static_cast<int>(kBandRows / scale));
-    if (!p || t_inBands || r.height() <= rows || t.type() > QTransform::TxScale) {
+    if (!banded || !p || t_inBands || r.height() <= rows || t.type() > QTransform::TxScale) {
         draw();
         return;
     }
@@ -382,34 +382,19 @@ void BandedStyle::install()
 void BandedStyle::drawPrimitive(
     PrimitiveElement element, const QStyleOption* option, QPainter* painter, const QWidget* widget) const
 {
-    if (!isFace(element)) {
-        QProxyStyle::drawPrimitive(element, option, painter, widget);
-        return;
-    }
-    inBands(painter, option ? option->rect : QRect(),
-        [&] { QProxyStyle::drawPrimitive(element, option, painter, widget); });
+    inBands(isFace(element), painter, option ? option->rect : QRect(), [&] { QProxyStyle::drawPrimitive(element, option, painter, widget); });
 }
 
 void BandedStyle::drawControl(
     ControlElement element, const QStyleOption* option, QPainter* painter, const QWidget* widget) const
 {
-    if (!isFace(element)) {
-        QProxyStyle::drawControl(element, option, painter, widget);
-        return;
-    }
-    inBands(painter, option ? option->rect : QRect(),
-        [&] { QProxyStyle::drawControl(element, option, painter, widget); });
+    inBands(isFace(element), painter, option ? option->rect : QRect(), [&] { QProxyStyle::drawControl(element, option, painter, widget); });
 }
 
 void BandedStyle::drawComplexControl(
     ComplexControl control, const QStyleOptionComplex* option, QPainter* painter, const QWidget* widget) const
 {
-    if (control != CC_ScrollBar && control != CC_Slider) {
-        QProxyStyle::drawComplexControl(control, option, painter, widget);
-        return;
-    }
-    inBands(painter, option ? option->rect : QRect(),
-        [&] { QProxyStyle::drawComplexControl(control, option, painter, widget); });
+    inBands(control == CC_ScrollBar || control == CC_Slider, painter, option ? option->rect : QRect(), [&] { QProxyStyle::drawComplexControl(control, option, painter, widget); });
 }
 
 } // namespace faces
