@@ -339,13 +339,13 @@ bool isFace(QStyle::ControlElement element)
     case QStyle::CE_ScrollBarFirst:
     case QStyle::CE_ScrollBarLast:
     case QStyle::CE_ProgressBarGroove:
-    case QStyle::CE_ProgressBarContents:
     case QStyle::CE_Splitter:
-    case QStyle::CE_RubberBand:
         return true;
     default:
-        // Text would be laid out again for each band, and frames are thin
-        // lines, drawn on this thread anyway and only slower cut in bands.
+        // Text would be laid out again for each band; frames are thin lines,
+        // drawn on this thread anyway and only slower cut in bands; and some
+        // (a progress bar's contents, a rubber band) set a clip of their own,
+        // which would undo the band's.
         return false;
     }
 }
@@ -389,12 +389,6 @@ void BandedStyle::drawControl(
     ControlElement element, const QStyleOption* option, QPainter* painter, const QWidget* widget) const
 {
     inBands(isFace(element), painter, option ? option->rect : QRect(), [&] { QProxyStyle::drawControl(element, option, painter, widget); });
-}
-
-void BandedStyle::drawComplexControl(
-    ComplexControl control, const QStyleOptionComplex* option, QPainter* painter, const QWidget* widget) const
-{
-    inBands(control == CC_ScrollBar || control == CC_Slider, painter, option ? option->rect : QRect(), [&] { QProxyStyle::drawComplexControl(control, option, painter, widget); });
 }
 
 } // namespace faces

@@ -89,8 +89,10 @@ std::optional<Look> faceOf(const QWidget* widget);
 // or it cannot be mapped exactly.
 QRegion systemClipOf(QPainter& p);
 
-// The application's style, drawing its tall panels, frames and scroll bars in
-// bands (each band clipped, so every pixel is drawn once, as it would be).
+// The application's style, drawing its tall panels and buttons in bands (each
+// band clipped, so every pixel is drawn once, as it would be). Not complex
+// controls such as scroll bars: they set clips of their own (a groove's),
+// which would undo the band's and draw a line again in every band.
 class BandedStyle : public QProxyStyle
 {
 public:
@@ -101,8 +103,6 @@ public:
     void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
         const QWidget* widget = nullptr) const override;
     void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
-        const QWidget* widget = nullptr) const override;
-    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
         const QWidget* widget = nullptr) const override;
 };
 

@@ -66,6 +66,7 @@ private slots:
     void copyGivesSmileysBackAsCodes();
     void textSizeReachesEveryStyle();
     void aDraggedWindowRewrapsTheHistoryOnceItSettles();
+    void aHiddenViewTakesItsZoomWhenItShows();
 };
 
 void ChatViewTest::peerMarkupIsShownAsText()
@@ -345,6 +346,30 @@ void ChatViewTest::textSizeReachesEveryStyle()
     QCOMPARE(runs(lastBlock(v))[0].format.fontWeight(), int(QFont::Bold));
     v.addLine("1+Ann chats: later", Qt::black);
     QCOMPARE(runs(lastBlock(v))[1].format.fontPointSize(), 14.0);
+}
+
+void ChatViewTest::aHiddenViewTakesItsZoomWhenItShows()
+{
+    // Under the end-of-turn lists the view is hidden while the window may be
+    // dragged: its history is sized once, when it shows, and it still ends at
+    // the newest line.
+    QWidget window;
+    auto* v = new ChatView(&window);
+    v->resize(500, 200);
+    for (int i = 0; i < 80; ++i)
+        v->addLine(QString("1+Ann chats: line %1").arg(i), Qt::black);
+    window.resize(520, 220);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    v->verticalScrollBar()->setValue(v->verticalScrollBar()->maximum());
+    const qreal shown = runs(lastBlock(*v))[1].format.fontPointSize();
+    v->hide();
+    v->setZoom(2);
+    QCOMPARE(runs(lastBlock(*v))[1].format.fontPointSize(), shown);
+    v->show();
+    QCOMPARE(runs(lastBlock(*v))[1].format.fontPointSize(), v->shownTextSize());
+    QVERIFY(v->shownTextSize() > shown);
+    QTRY_VERIFY(v->verticalScrollBar()->value() >= v->verticalScrollBar()->maximum() - 1);
 }
 
 void ChatViewTest::aDraggedWindowRewrapsTheHistoryOnceItSettles()

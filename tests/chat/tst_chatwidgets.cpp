@@ -61,6 +61,7 @@ private slots:
     void phraseButtonsSendOnePerCooldown();
     void chatterMenuSendsOnlyForPlayers();
     void phraseWindowStoresPhrasesAndKeepsTheRestOfTheFile();
+    void phraseArrangementFollowsEveryChange();
     void soundsFollowTheirOptions();
     void everySoundIsInsideTheProgram();
     void caretRestsWhenNobodyTypesAndBlinksAgainAtAKey();
@@ -190,6 +191,29 @@ void ChatWidgetsTest::phraseWindowStoresPhrasesAndKeepsTheRestOfTheFile()
     QCOMPARE(ini.value("zirky", "Custom"), std::optional<std::string>("kept"));
     QCOMPARE(ini.value("lobby", "Name"), std::optional<std::string>("Zed"));
     QVERIFY(readFile(path).rfind("; the lobby's own notes\r\n[lobby]\r\n", 0) == 0);
+}
+
+void ChatWidgetsTest::phraseArrangementFollowsEveryChange()
+{
+    // The bar remembers its last arrangement: each thing it depends on must make a new one.
+    ChatOutbox outbox;
+    PhraseBar bar(&outbox);
+    QFont small = bar.font();
+    small.setPixelSize(12);
+    QFont large = small;
+    large.setPixelSize(30);
+    const int width = 700;
+    const int base = bar.heightFor(width, small, 24);
+    QCOMPARE(bar.heightFor(width, small, 24), base);
+    QVERIFY(bar.heightFor(width, large, 24) > base);
+    QVERIFY(bar.heightFor(width / 3, small, 24) > base);
+    QVERIFY(bar.heightFor(width, small, 60) > base);
+    QCOMPARE(bar.heightFor(width, small, 24), base);
+    bar.setPhrases(QStringList(9, "A phrase far too long to share a row with any of the others"));
+    QVERIFY(bar.heightFor(width, small, 24) > base);
+    // The captions shown follow the new phrases too.
+    bar.resize(width, bar.heightFor(width, bar.font(), 24));
+    QVERIFY(bar.findChild<QPushButton*>("b_phrase1")->text().contains("far too long"));
 }
 
 void ChatWidgetsTest::soundsFollowTheirOptions()

@@ -5,11 +5,16 @@
 #include "chat/Backdrop.h"
 #include "chat/Faces.h"
 
+#include <QFrame>
 #include <QImage>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStyleFactory>
 #include <QPainter>
 #include <QTest>
 
 #include <algorithm>
+#include <memory>
 
 namespace
 {
@@ -75,6 +80,8 @@ private slots:
     void bandedFillBlendsOnce();
     void backdropWrittenDirectlyMatchesThePainter_data();
     void backdropWrittenDirectlyMatchesThePainter();
+    void facesUnderTheBackdropArePaintedOnceInOrder();
+    void theBandedStyleDrawsAsItsBase();
 };
 
 void FacesTest::panelsMatchOneRoundedRectangle_data()
@@ -223,6 +230,98 @@ void FacesTest::backdropWrittenDirectlyMatchesThePainter()
     // The corners are left to the painter, the plain parts are not.
     QVERIFY(rest.contains(QPoint(11, 11)));
     QVERIFY(!rest.contains(QPoint(400, 200)));
+}
+
+namespace
+{
+
+// A window's background widget, as the main window's is.
+class BackdropWidget : public QWidget
+{
+public:
+    explicit BackdropWidget(QImage picture)
+        : m_picture(std::move(picture))
+    {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        faces::setBackdrop(this);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QPainter p(this);
+        faces::paintBackdrop(p, this, event->region(), m_picture, Qt::gray);
+    }
+
+private:
+    QImage m_picture;
+};
+
+} // namespace
+
+void FacesTest::facesUnderTheBackdropArePaintedOnceInOrder()
+{
+    const QImage picture = background(QSize(400, 300));
+    BackdropWidget backdrop(picture);
+    backdrop.resize(picture.size());
+    const faces::Look outer { QColor(255, 255, 255, 150), QColor(40, 60, 90, 120), 1, 6, false };
+    const faces::Look inner { QColor(255, 200, 40, 200), QColor(0xb0, 0x7d, 0), 2, 6, false };
+    auto* panel = new QFrame(&backdrop);
+    panel->setGeometry(20, 20, 300, 200);
+    faces::setFace(panel, outer);
+    auto* box = new QFrame(panel);
+    box->setGeometry(30, 40, 120, 100);
+    faces::setFace(box, inner);
+    // Hidden, a face is not painted.
+    auto* hidden = new QFrame(&backdrop);
+    hidden->setGeometry(250, 150, 100, 100);
+    faces::setFace(hidden, { Qt::red, Qt::red, 1, 4, false });
+    hidden->hide();
+
+    const QImage got = backdrop.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QImage want = picture;
+    {
+        QPainter p(&want);
+        faces::drawPanel(p, QRect(20, 20, 300, 200), outer, want.rect());
+        faces::drawPanel(p, QRect(50, 60, 120, 100), inner, want.rect());
+    }
+    // Blended twice (by the backdrop and again by the widget's own paint) would be far off.
+    QVERIFY2(largestDifference(want, got, want.rect()) <= 3,
+        qPrintable(QString("differs by %1").arg(largestDifference(want, got, want.rect()))));
+
+    // Away from any backdrop a face paints itself.
+    QWidget alone;
+    alone.resize(100, 80);
+    alone.setAutoFillBackground(true);
+    alone.setPalette(QPalette(Qt::black));
+    auto* own = new QFrame(&alone);
+    own->setGeometry(10, 10, 80, 60);
+    faces::setFace(own, { Qt::white, Qt::white, 1, 4, false });
+    QCOMPARE(alone.grab().toImage().pixel(50, 40), qRgb(255, 255, 255));
+}
+
+void FacesTest::theBandedStyleDrawsAsItsBase()
+{
+    // A tall button and scroll bar, drawn in bands, look exactly as their style draws them in one go.
+    const auto shoot = [](QStyle* style) {
+        QWidget w;
+        w.setStyle(style);
+        w.resize(260, 700);
+        auto* button = new QPushButton("Tall", &w);
+        button->setStyle(style);
+        button->setGeometry(10, 10, 120, 600);
+        auto* bar = new QScrollBar(Qt::Vertical, &w);
+        bar->setStyle(style);
+        bar->setRange(0, 1000);
+        bar->setValue(400);
+        bar->setGeometry(150, 10, 40, 650);
+        return w.grab().toImage();
+    };
+    std::unique_ptr<QStyle> plain(QStyleFactory::create("Fusion"));
+    faces::BandedStyle banded(QStyleFactory::create("Fusion"));
+    const QImage want = shoot(plain.get());
+    const QImage got = shoot(&banded);
+    QCOMPARE(largestDifference(want, got, want.rect()), 0);
 }
 
 QTEST_MAIN(FacesTest)
