@@ -207,7 +207,8 @@ QRegion composeBackdrop(uchar* bits, qsizetype stride, QSize size, QPoint offset
             if (const QRect r = f.rect & face.clip; !r.isEmpty())
                 fills.push_back({ r, f.colour });
     }
-    QRegion room = pieces & QRect(-offset, size);
+    // Inside the device, and never left of or above the backdrop's origin (rows are indexed by it).
+    QRegion room = pieces & QRect(-offset, size) & QRect(0, 0, size.width(), size.height());
     if (!picture.isNull())
         room &= picture.rect();
     leftOver = (pieces - room) + (leftOver & pieces);

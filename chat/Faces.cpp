@@ -6,7 +6,6 @@
 #include <QPainter>
 #include <QPolygonF>
 #include <QStyle>
-#include <QAbstractButton>
 #include <QApplication>
 #include <QStyleFactory>
 #include <QStyleOption>
@@ -46,15 +45,38 @@ std::optional<QRegion> systemClipHere(QPainter& p)
     return mine;
 }
 
-} // namespace
-
-QRegion paintedPieces(QPainter& p, const QRect& r)
+// Rows of the painter's coordinates that make one band of device rows.
+int rowsPerBand(const QPainter& p)
 {
-    const std::optional<QRegion> system = systemClipHere(p);
-    if (!system || system->isEmpty())
-        return r;
-    return *system & r;
+    const qreal scale = std::max<qreal>(1, std::abs(p.deviceTransform().m22()));
+    return std::max(1, static_cast<int>(kBandRows / scale));
 }
+
+// Set while a banded drawing draws: what it draws inside is not banded again.
+thread_local bool t_inBands = false;
+
+// Draws `draw` once per band of `r`'s rows, each clipped to its band and
+// widened by `room` on every side for what is drawn just outside `r`.
+template <class Draw>
+void inBands(QPainter& p, const QRect& r, int room, Draw draw)
+{
+    const int rows = rowsPerBand(p);
+    if (t_inBands || r.height() <= rows || p.deviceTransform().type() > QTransform::TxScale) {
+        draw();
+        return;
+    }
+    t_inBands = true;
+    for (int y = r.top() - room; y <= r.bottom() + room; y += rows) {
+        p.save();
+        p.setClipRect(QRect(r.left() - room, y, r.width() + 2 * room, std::min(rows, r.bottom() + room + 1 - y)),
+            Qt::IntersectClip);
+        draw();
+        p.restore();
+    }
+    t_inBands = false;
+}
+
+} // namespace
 
 void fill(QPainter& p, const QRect& r, const QBrush& brush)
 {
@@ -63,8 +85,7 @@ void fill(QPainter& p, const QRect& r, const QBrush& brush)
     // screen), thinner bands leave room for a few rectangles a row.
     const std::optional<QRegion> system = systemClipHere(p);
     const QRegion pieces = system && !system->isEmpty() ? (*system & r) : QRegion(r);
-    const qreal scale = std::max<qreal>(1, std::abs(p.deviceTransform().m22()));
-    const int rows = std::max(1, static_cast<int>(kBandRows / scale) / (system ? 1 : 4));
+    const int rows = std::max(1, rowsPerBand(p) / (system ? 1 : 4));
     for (const QRect& piece : pieces)
         for (int y = piece.top(); y <= piece.bottom(); y += rows)
             p.fillRect(QRect(piece.left(), y, piece.width(), std::min(rows, piece.bottom() + 1 - y)), brush);
@@ -72,14 +93,7 @@ void fill(QPainter& p, const QRect& r, const QBrush& brush)
 
 void drawScaled(QPainter& p, const QRect& target, const QPixmap& picture)
 {
-    const qreal scale = std::max<qreal>(1, std::abs(p.deviceTransform().m22()));
-    const int rows = std::max(1, static_cast<int>(kBandRows / scale));
-    for (int y = target.top(); y <= target.bottom(); y += rows) {
-        p.save();
-        p.setClipRect(QRect(target.left(), y, target.width(), std::min(rows, target.bottom() + 1 - y)), Qt::IntersectClip);
-        p.drawPixmap(target, picture);
-        p.restore();
-    }
+    inBands(p, target, 0, [&] { p.drawPixmap(target, picture); });
 }
 
 namespace
@@ -213,19 +227,7 @@ public:
         widget->installEventFilter(this);
     }
     Look look;
-    std::optional<QColor> hoverFill;
-    std::optional<QColor> downFill;
 
-    Look lookNow(const QWidget* widget) const
-    {
-        Look now = look;
-        const auto* button = qobject_cast<const QAbstractButton*>(widget);
-        if (downFill && button && button->isDown())
-            now.fill = *downFill;
-        else if (hoverFill && widget->isEnabled() && widget->underMouse())
-            now.fill = *hoverFill;
-        return now;
-    }
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 };
@@ -241,7 +243,7 @@ bool FaceFilter::eventFilter(QObject* watched, QEvent* event)
     if (g_backdrop && g_backdrop->isAncestorOf(widget))
         return false;
     QPainter p(widget);
-    drawPanel(p, widget->rect(), lookNow(widget), static_cast<QPaintEvent*>(event)->rect());
+    drawPanel(p, widget->rect(), look, static_cast<QPaintEvent*>(event)->rect());
     return false;
 }
 
@@ -264,24 +266,9 @@ FaceFilter* faceFilterOf(QWidget* widget)
 void setFace(QWidget* widget, const Look& look)
 {
     FaceFilter* f = faceFilterOf(widget);
-    if (f->look == look && !f->hoverFill && !f->downFill)
+    if (f->look == look)
         return;
     f->look = look;
-    f->hoverFill.reset();
-    f->downFill.reset();
-    widget->update();
-}
-
-void setFace(QWidget* widget, const Look& look, const QColor& hoverFill, const QColor& downFill)
-{
-    FaceFilter* f = faceFilterOf(widget);
-    if (f->look == look && f->hoverFill == hoverFill && f->downFill == downFill)
-        return;
-    f->look = look;
-    f->hoverFill = hoverFill;
-    f->downFill = downFill;
-    // Without a style sheet's :hover nothing repaints the face as the pointer comes and goes.
-    widget->setAttribute(Qt::WA_Hover);
     widget->update();
 }
 
@@ -290,7 +277,7 @@ void setBackdrop(QWidget* backdrop) { g_backdrop = backdrop; }
 std::optional<Look> faceOf(const QWidget* widget)
 {
     if (const FaceFilter* f = existingFaceFilter(widget))
-        return f->lookNow(widget);
+        return f->look;
     return std::nullopt;
 }
 
@@ -303,30 +290,16 @@ QRegion systemClipOf(QPainter& p)
 namespace
 {
 
-// Set while a banded drawing draws: what it draws inside is not banded again.
-thread_local bool t_inBands = false;
+// What a style draws just outside an element's rectangle (a shadow, a focus frame).
+constexpr int kStyleRoom = 16;
 
-// Draws `draw` once per band of `r`'s rows, each clipped to its band; a little
-// room above, below and to the sides keeps what a style draws just outside.
 template <class Draw>
-void inBands(bool banded, QPainter* p, const QRect& r, Draw draw)
+void styleInBands(bool banded, QPainter* p, const QRect& r, Draw draw)
 {
-    const QTransform t = p ? p->deviceTransform() : QTransform();
-    const qreal scale = std::max<qreal>(1, std::abs(t.m22()));
-    const int rows = std::max(1, static_cast<int>(kBandRows / scale));
-    if (!banded || !p || t_inBands || r.height() <= rows || t.type() > QTransform::TxScale) {
+    if (banded && p)
+        inBands(*p, r, kStyleRoom, draw);
+    else
         draw();
-        return;
-    }
-    constexpr int room = 16;
-    t_inBands = true;
-    for (int y = r.top() - room; y <= r.bottom() + room; y += rows) {
-        p->save();
-        p->setClipRect(QRect(r.left() - room, y, r.width() + 2 * room, rows), Qt::IntersectClip);
-        draw();
-        p->restore();
-    }
-    t_inBands = false;
 }
 
 bool isFace(QStyle::ControlElement element)
@@ -382,13 +355,13 @@ void BandedStyle::install()
 void BandedStyle::drawPrimitive(
     PrimitiveElement element, const QStyleOption* option, QPainter* painter, const QWidget* widget) const
 {
-    inBands(isFace(element), painter, option ? option->rect : QRect(), [&] { QProxyStyle::drawPrimitive(element, option, painter, widget); });
+    styleInBands(isFace(element), painter, option ? option->rect : QRect(), [&] { QProxyStyle::drawPrimitive(element, option, painter, widget); });
 }
 
 void BandedStyle::drawControl(
     ControlElement element, const QStyleOption* option, QPainter* painter, const QWidget* widget) const
 {
-    inBands(isFace(element), painter, option ? option->rect : QRect(), [&] { QProxyStyle::drawControl(element, option, painter, widget); });
+    styleInBands(isFace(element), painter, option ? option->rect : QRect(), [&] { QProxyStyle::drawControl(element, option, painter, widget); });
 }
 
 } // namespace faces

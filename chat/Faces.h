@@ -28,12 +28,6 @@ namespace faces
 // Device rows per band: Qt shares out a fill of 96 spans (rows) or more.
 inline constexpr int kBandRows = 64;
 
-// The parts of `r` that the painter's widget paints now (its exposed region
-// less its opaque children), as rectangles in the painter's coordinates.
-// Drawing each with its own clip rectangle keeps Qt on its quick paths (a
-// straight copy for a picture); `r` itself where they cannot be told exactly.
-QRegion paintedPieces(QPainter& p, const QRect& r);
-
 // Fills `r` with `brush` in bands (translucent colours blend as one fill would).
 void fill(QPainter& p, const QRect& r, const QBrush& brush);
 
@@ -76,14 +70,11 @@ void drawPanel(QPainter& p, const QRect& r, const Look& look, const QRect& expos
 // every paint of the widget; called again, it changes the look. For widgets
 // whose style sheet would otherwise draw their background and border.
 void setFace(QWidget* widget, const Look& look);
-// The same, with another fill while the pointer is over the widget, and
-// another again while it is held down (a button).
-void setFace(QWidget* widget, const Look& look, const QColor& hoverFill, const QColor& downFill);
 
 // Makes `backdrop` paint the faces set on its descendants (Backdrop.h)
 // beneath them, so that their widgets paint only what lies on them.
 void setBackdrop(QWidget* backdrop);
-// The face set on `widget`, as it looks now (hovered, held down), if any.
+// The face set on `widget`, if any.
 std::optional<Look> faceOf(const QWidget* widget);
 // The painter's system clip in its own coordinates; empty where it has none
 // or it cannot be mapped exactly.
