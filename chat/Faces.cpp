@@ -302,6 +302,58 @@ void styleInBands(bool banded, QPainter* p, const QRect& r, Draw draw)
         draw();
 }
 
+// A scroll bar sets a clip of its own (its groove's), which would undo a
+// band's: a tall one is drawn instead a band at a time into a small picture,
+// whose own edges cut whatever is drawn, and the bands are laid on the
+// painter's device one below the other. Only the bands the painter can
+// change are drawn.
+template <class Draw>
+void throughBandPictures(QPainter& p, const QRect& r, Draw draw)
+{
+    const QTransform t = p.deviceTransform();
+    const QPaintEngine* engine = p.paintEngine();
+    const QPaintDevice* device = p.device();
+    if (t_inBands || !engine || !device || t.type() > QTransform::TxScale || p.opacity() != 1
+        || p.compositionMode() != QPainter::CompositionMode_SourceOver) {
+        draw(p);
+        return;
+    }
+    QRect area = t.mapRect(QRectF(r)).toAlignedRect();
+    if (const QRegion system = engine->systemClip(); !system.isEmpty())
+        area &= system.boundingRect();
+    if (p.hasClipping())
+        area &= t.mapRect(p.clipBoundingRect()).toAlignedRect();
+    if (area.height() <= kBandRows) {
+        draw(p);
+        return;
+    }
+    const qreal dpr = device->devicePixelRatio();
+    const QTransform toLogical = t.inverted();
+    thread_local QImage band;
+    if (band.width() < area.width() || band.height() < kBandRows)
+        band = QImage(std::max(band.width(), area.width()), kBandRows, QImage::Format_ARGB32_Premultiplied);
+    band.setDevicePixelRatio(dpr);
+    t_inBands = true;
+    for (int y = area.top(); y <= area.bottom(); y += kBandRows) {
+        const QRect piece(area.left(), y, area.width(), std::min(kBandRows, area.bottom() + 1 - y));
+        band.fill(Qt::transparent);
+        {
+            QPainter bp(&band);
+            bp.setRenderHints(p.renderHints());
+            bp.setFont(p.font());
+            bp.setPen(p.pen());
+            bp.setBrush(p.brush());
+            bp.setLayoutDirection(p.layoutDirection());
+            // The band's picture scales by the device's pixel ratio itself.
+            bp.setWorldTransform(t * QTransform::fromTranslate(-piece.left(), -piece.top())
+                * QTransform::fromScale(1 / dpr, 1 / dpr));
+            draw(bp);
+        }
+        p.drawImage(toLogical.mapRect(QRectF(piece)), band, QRectF(0, 0, piece.width(), piece.height()));
+    }
+    t_inBands = false;
+}
+
 bool isFace(QStyle::ControlElement element)
 {
     switch (element) {
@@ -362,6 +414,16 @@ void BandedStyle::drawControl(
     ControlElement element, const QStyleOption* option, QPainter* painter, const QWidget* widget) const
 {
     styleInBands(isFace(element), painter, option ? option->rect : QRect(), [&] { QProxyStyle::drawControl(element, option, painter, widget); });
+}
+
+void BandedStyle::drawComplexControl(
+    ComplexControl control, const QStyleOptionComplex* option, QPainter* painter, const QWidget* widget) const
+{
+    if (control == CC_ScrollBar && painter && option)
+        throughBandPictures(*painter, option->rect,
+            [&](QPainter& on) { QProxyStyle::drawComplexControl(control, option, &on, widget); });
+    else
+        QProxyStyle::drawComplexControl(control, option, painter, widget);
 }
 
 } // namespace faces

@@ -81,9 +81,10 @@ std::optional<Look> faceOf(const QWidget* widget);
 QRegion systemClipOf(QPainter& p);
 
 // The application's style, drawing its tall panels and buttons in bands (each
-// band clipped, so every pixel is drawn once, as it would be). Not complex
-// controls such as scroll bars: they set clips of their own (a groove's),
-// which would undo the band's and draw a line again in every band.
+// band clipped, so every pixel is drawn once, as it would be). A scroll bar
+// sets clips of its own (its groove's), which would undo a band's: a tall one
+// is drawn a band at a time into a small picture of its own instead. Other
+// complex controls are drawn as the style draws them.
 class BandedStyle : public QProxyStyle
 {
 public:
@@ -94,6 +95,8 @@ public:
     void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
         const QWidget* widget = nullptr) const override;
     void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+        const QWidget* widget = nullptr) const override;
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
         const QWidget* widget = nullptr) const override;
 };
 

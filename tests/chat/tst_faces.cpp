@@ -302,8 +302,10 @@ void FacesTest::facesUnderTheBackdropArePaintedOnceInOrder()
 
 void FacesTest::theBandedStyleDrawsAsItsBase()
 {
-    // A tall button and scroll bar, drawn in bands, look exactly as their style draws them in one go.
-    const auto shoot = [](QStyle* style) {
+    // A tall button and scroll bars, drawn in bands, look exactly as their
+    // style draws them in one go: on a plain screen, at twice the density,
+    // and when only a part of the window is painted again.
+    const auto shoot = [](QStyle* style, qreal dpr, QRegion part) {
         QWidget w;
         w.setStyle(style);
         w.resize(260, 700);
@@ -315,13 +317,27 @@ void FacesTest::theBandedStyleDrawsAsItsBase()
         bar->setRange(0, 1000);
         bar->setValue(400);
         bar->setGeometry(150, 10, 40, 650);
-        return w.grab().toImage();
+        auto* across = new QScrollBar(Qt::Horizontal, &w);
+        across->setStyle(style);
+        across->setRange(0, 10);
+        across->setGeometry(200, 10, 50, 40);
+        auto* small = new QScrollBar(Qt::Vertical, &w);
+        small->setStyle(style);
+        small->setGeometry(200, 60, 20, 90);
+        QImage shot(w.size() * dpr, QImage::Format_ARGB32_Premultiplied);
+        shot.setDevicePixelRatio(dpr);
+        shot.fill(Qt::black);
+        w.render(&shot, QPoint(), part.isEmpty() ? QRegion(w.rect()) : part);
+        return shot;
     };
     std::unique_ptr<QStyle> plain(QStyleFactory::create("Fusion"));
     faces::BandedStyle banded(QStyleFactory::create("Fusion"));
-    const QImage want = shoot(plain.get());
-    const QImage got = shoot(&banded);
-    QCOMPARE(largestDifference(want, got, want.rect()), 0);
+    const QRegion middle = QRegion(140, 200, 60, 333) + QRegion(0, 300, 260, 7);
+    for (const auto& [dpr, part] : { std::pair { 1.0, QRegion() }, { 2.0, QRegion() }, { 1.0, middle }, { 2.0, middle } }) {
+        const QImage want = shoot(plain.get(), dpr, part);
+        const QImage got = shoot(&banded, dpr, part);
+        QCOMPARE(largestDifference(want, got, want.rect()), 0);
+    }
 }
 
 QTEST_MAIN(FacesTest)
