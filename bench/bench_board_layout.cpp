@@ -82,8 +82,11 @@ struct ProfilingApplication : QApplication {
             return QApplication::notify(receiver, event);
         const auto t0 = Clock::now();
         const bool done = QApplication::notify(receiver, event);
-        paintMicros[QString("%1 %2").arg(receiver->metaObject()->className(), receiver->objectName())]
-            += std::chrono::duration<double, std::micro>(Clock::now() - t0).count();
+        // A scroll area's viewport and other unnamed parts are known by their owner.
+        QString name = QString("%1 %2").arg(receiver->metaObject()->className(), receiver->objectName());
+        if (const QObject* owner = receiver->parent(); owner && (receiver->objectName().isEmpty() || receiver->objectName().startsWith("qt_")))
+            name += QString(" in %1 %2").arg(owner->metaObject()->className(), owner->objectName());
+        paintMicros[name] += std::chrono::duration<double, std::micro>(Clock::now() - t0).count();
         return done;
     }
     void reportPaints(int frames)
