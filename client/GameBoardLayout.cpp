@@ -600,8 +600,10 @@ void GameBoard::showUncovered(const QRect& covered)
     std::vector<QWidget*> under{ m_playArea, m_result, m_sum, m_chatView };
     for (const Box& b : m_boxes)
         under.insert(under.end(), { b.caption, b.list, b.points });
+    // A widget that pokes out of the panels by a pixel or two of rounding is
+    // covered all the same: the panels' faces are painted beneath it.
     for (QWidget* w : under)
-        w->setVisible(!covered.contains(w->geometry()));
+        w->setVisible(!covered.contains(w->geometry().adjusted(2, 2, -2, -2)));
 }
 
 void GameBoard::layoutPanels(const Fonts& f, const QRect& room)

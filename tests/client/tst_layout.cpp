@@ -129,8 +129,9 @@ QStringList cutTexts(QWidget* root)
     return faults;
 }
 
-// Controls drawn on one another. What lies under an open end-of-turn panel is
-// covered, not overlapped.
+// Controls drawn on one another. An open end-of-turn panel's face is painted
+// with the window's background, beneath every widget: what it covers must be
+// hidden, or it would show through the panel.
 QStringList overlaps(QWidget* root)
 {
     QList<QWidget*> covers;
@@ -141,13 +142,14 @@ QStringList overlaps(QWidget* root)
     for (QWidget* w : root->findChildren<QWidget*>()) {
         if (!w->isVisibleTo(root) || !isControl(w) || shownRect(w).isEmpty())
             continue;
-        bool covered = false;
-        for (QWidget* c : covers)
-            covered = covered || (!inside(w, c) && shownRect(c).intersects(shownRect(w)));
-        if (!covered)
-            controls << w;
+        controls << w;
     }
     QStringList faults;
+    for (QWidget* w : root->findChildren<QWidget*>())
+        for (QWidget* c : covers)
+            if (w->isVisibleTo(root) && !shownRect(w).isEmpty() && !inside(w, c) && !inside(c, w)
+                && shownRect(c).intersects(shownRect(w)))
+                faults << describe(w) + " shows through " + describe(c);
     for (int i = 0; i < controls.size(); ++i)
         for (int j = i + 1; j < controls.size(); ++j) {
             QWidget* a = controls[i];
