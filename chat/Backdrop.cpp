@@ -141,6 +141,12 @@ void blendRun(const std::uint32_t* __restrict in, std::uint32_t* __restrict out,
     }
 }
 
+// What a blend that keeps nothing of the picture gives.
+std::uint32_t opaquePixel(const Blend& b)
+{
+    return 0xff000000u | ((b.addRedBlue >> 8) & 0x00ff00ffu) | (b.addGreen & 0x0000ff00u);
+}
+
 // The rows `rows` of the region `area` (all inside the bands' room).
 void composeRows(uchar* bits, qsizetype stride, QPoint offset, const QRegion& area, const std::vector<Band>& bands,
     const QImage& picture, std::uint32_t plain)
@@ -168,6 +174,8 @@ void composeRows(uchar* bits, qsizetype stride, QPoint offset, const QRegion& ar
                 const int to = std::min(r.right(), s->right);
                 if (s->blend.none)
                     std::copy(in + x, in + to + 1, out + x);
+                else if (s->blend.keep == 0) // opaque: what lies beneath is not read
+                    std::fill(out + x, out + to + 1, opaquePixel(s->blend));
                 else
                     blendRun(in + x, out + x, to + 1 - x, s->blend);
                 x = to + 1;

@@ -43,6 +43,14 @@ QFrame* panel(QWidget* parent, const char* name, const faces::Look& look = {})
     return f;
 }
 
+// A word list's white page is a face too, painted with the window's
+// background instead of by a fill of its own after it.
+void whitePage(QListWidget* list)
+{
+    list->viewport()->setAutoFillBackground(false);
+    faces::setFace(list->viewport(), { list->palette().color(QPalette::Base), {}, 0, 0 });
+}
+
 // Fonts, sizes and places are the layout's (GameBoardLayout.cpp); styles give colours only.
 
 QLabel* label(QWidget* parent, const QString& name, const QString& style = {})
@@ -429,6 +437,7 @@ void GameBoard::buildWordLists()
         c.words->setTextElideMode(Qt::ElideNone);
         c.words->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         c.words->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        whitePage(c.words);
     }
     m_closeLists = new QPushButton("X", m_wordLists);
     m_closeLists->setObjectName("button_close");
@@ -456,6 +465,7 @@ void GameBoard::buildMissedWords()
     m_missed->setSelectionMode(QAbstractItemView::NoSelection);
     m_missed->setTextElideMode(Qt::ElideNone);
     m_missed->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    whitePage(m_missed);
     m_closeMissed = new QPushButton("X", m_missedPanel);
     m_closeMissed->setObjectName("button_closemissed");
     m_closeMissed->setFocusPolicy(Qt::NoFocus);

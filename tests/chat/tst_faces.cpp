@@ -186,7 +186,8 @@ void FacesTest::backdropWrittenDirectlyMatchesThePainter()
     QFETCH(bool, share);
     QFETCH(bool, withPicture);
     // A board's worth of faces: panels within panels, a dashed border, a box
-    // of an opaque colour, one too small to take apart, and one cut by its parent.
+    // of an opaque colour, a list's square white page, one too small to take
+    // apart, and one cut by its parent.
     const QSize size(1400, 900);
     const QImage picture = withPicture ? background(size) : QImage();
     const QColor plain(0xdd, 0xe6, 0xee);
@@ -199,6 +200,7 @@ void FacesTest::backdropWrittenDirectlyMatchesThePainter()
         { QRect(965, 33, 370, 114), QRect(965, 33, 370, 114), { QColor(255, 255, 255, 140), {}, 0, 4 } },
         { QRect(20, 330, 110, 400), QRect(20, 330, 110, 400), { QColor(0xc0, 0xc0, 0xc0), QColor(40, 60, 90, 140), 1, 3 } },
         { QRect(140, 330, 14, 10), QRect(140, 330, 14, 10), panel },
+        { QRect(30, 120, 400, 170), QRect(30, 120, 400, 170), { Qt::white, {}, 0, 0 } },
         { QRect(300, 600, 900, 400), QRect(300, 600, 600, 250), { QColor(250, 252, 255, 245), QColor(0x1d, 0x3f, 0x73), 2, 8 } },
     };
     // What the widget paints: all but an opaque child, inside a larger window image.
@@ -227,6 +229,8 @@ void FacesTest::backdropWrittenDirectlyMatchesThePainter()
     QCOMPARE(got.pixel(offset + QPoint(550, 400)), qRgb(0, 0, 0));
     QCOMPARE(got.pixel(3, 3), qRgb(0, 0, 0));
     QCOMPARE(got.pixel(offset.x() + size.width() + 5, 100), qRgb(0, 0, 0));
+    // An opaque page hides the picture entirely.
+    QCOMPARE(got.pixel(offset + QPoint(200, 200)), qRgb(255, 255, 255));
     // The corners are left to the painter, the plain parts are not.
     QVERIFY(rest.contains(QPoint(11, 11)));
     QVERIFY(!rest.contains(QPoint(400, 200)));
