@@ -27,6 +27,9 @@ constexpr int kMaxInstancesPerGame = 12; // interfaces x protocols x address fam
 constexpr int kMaxNameBytes = 255; // what avahi lets through; more is not DNS
 constexpr int kResolveAttempts = 3;
 constexpr int kResolveRetryMs = 2000;
+// Signals held for objects still being made: a resolver sends at most a few
+// before its path comes back; the rest are late ones of freed objects.
+constexpr int kMaxEarlySignals = 64;
 
 const QString kUnknownMethod = QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod");
 
@@ -134,11 +137,15 @@ QList<FoundGame> Browser::games() const
 }
 
 void Browser::makeObject(const char* kind, const char* interface, const QVariantList& args,
-    std::function<void(const QString& path)> onMade, std::function<void(const QString& error)> onError)
+    std::function<bool(const QString& path)> onMade, std::function<void(const QString& error)> onError)
 {
-    // Avahi 0.8 makes browsers and resolvers stopped ("…Prepare") so that no
-    // signal can come before the path is known; older daemons only start them.
+    // Avahi 0.8 makes browsers and resolvers stopped ("…Prepare"); older
+    // daemons only start them. Neither keeps every signal back until the path
+    // is known: a 0.8 resolver finds what the daemon's cache holds while being
+    // prepared, and sends Found before the reply. Such signals are kept and
+    // replayed (keepEarly).
     const QString prepare = QString::fromLatin1(kind) + "Prepare";
+    ++m_making;
     m_daemon->call(QStringLiteral("/"), avahi::kServer, prepare, args, this,
         [this, kind, interface, args, onMade, onError](const QDBusMessage& reply) {
             const bool old = reply.type() == QDBusMessage::ErrorMessage && reply.errorName() == kUnknownMethod;
@@ -147,12 +154,15 @@ void Browser::makeObject(const char* kind, const char* interface, const QVariant
                 if (reply.type() == QDBusMessage::ErrorMessage || result.size() != 1
                     || result.at(0).metaType() != QMetaType::fromType<QDBusObjectPath>()) {
                     onError(reply.errorMessage().isEmpty() ? reply.errorName() : reply.errorMessage());
-                    return;
+                } else if (const QString path = result.at(0).value<QDBusObjectPath>().path(); onMade(path)) {
+                    if (startInterface)
+                        m_daemon->send(path, startInterface, QStringLiteral("Start"));
+                    replayEarly(path);
                 }
-                const QString path = result.at(0).value<QDBusObjectPath>().path();
-                onMade(path);
-                if (startInterface)
-                    m_daemon->send(path, startInterface, QStringLiteral("Start"));
+                // (A reply from a daemon that has since gone never comes here:
+                // daemonStopped() has already started counting afresh.)
+                if (m_making > 0 && --m_making == 0)
+                    m_early.clear(); // nothing left whose path could still come
             };
             if (!old) {
                 made(reply, interface);
@@ -161,6 +171,43 @@ void Browser::makeObject(const char* kind, const char* interface, const QVariant
             m_daemon->call(QStringLiteral("/"), avahi::kServer, QString::fromLatin1(kind) + "New", args, this,
                 [made](const QDBusMessage& reply) { made(reply, nullptr); });
         });
+}
+
+bool Browser::keepEarly(const QDBusMessage& message)
+{
+    if (m_making == 0)
+        return false;
+    if (m_early.size() >= kMaxEarlySignals)
+        m_early.removeFirst();
+    m_early.append(message);
+    return true;
+}
+
+void Browser::replayEarly(const QString& path)
+{
+    QList<QDBusMessage> mine;
+    m_early.removeIf([&](const QDBusMessage& m) {
+        if (m.path() != path)
+            return false;
+        mine.append(m);
+        return true;
+    });
+    for (const auto& message : mine) {
+        const QString member = message.member();
+        if (message.interface() == QLatin1String(avahi::kServiceBrowser)) {
+            if (member == QLatin1String("ItemNew"))
+                onItemNew(message);
+            else if (member == QLatin1String("ItemRemove"))
+                onItemRemove(message);
+            else if (member == QLatin1String("Failure"))
+                onBrowserFailure(message);
+        } else if (message.interface() == QLatin1String(avahi::kServiceResolver)) {
+            if (member == QLatin1String("Found"))
+                onResolverFound(message);
+            else if (member == QLatin1String("Failure"))
+                onResolverFailure(message);
+        }
+    }
 }
 
 void Browser::startBrowsing()
@@ -178,6 +225,7 @@ void Browser::startBrowsing()
             m_startingBrowser = false;
             m_browser = path;
             setState(State::Browsing);
+            return true;
         },
         [this](const QString& error) {
             m_startingBrowser = false;
@@ -189,6 +237,10 @@ void Browser::startBrowsing()
 
 void Browser::onItemNew(const QDBusMessage& message)
 {
+    if (m_browser.isEmpty() && m_startingBrowser) {
+        keepEarly(message);
+        return;
+    }
     if (message.path() != m_browser || m_browser.isEmpty() || message.signature() != QLatin1String("iisssu"))
         return;
     const auto args = message.arguments();
@@ -249,10 +301,11 @@ void Browser::startResolver(const QString& id, const Sighting& where)
             if (!instance || !instance->resolver.isEmpty()) {
                 // The service went while its resolver was being made.
                 m_daemon->send(path, avahi::kServiceResolver, QStringLiteral("Free"));
-                return;
+                return false;
             }
             instance->resolver = path;
             m_resolverOwner.insert(path, id);
+            return true;
         },
         [name = entry->name](const QString& error) { qCWarning(lcBrowse) << "cannot resolve" << name << ":" << error; });
 }
@@ -278,6 +331,8 @@ void Browser::onResolverFound(const QDBusMessage& message)
 {
     QString id;
     Instance* instance = instanceFor(message.path(), &id);
+    if (!instance && !m_resolverOwner.contains(message.path()) && keepEarly(message))
+        return;
     if (!instance || message.signature() != QLatin1String("iissssisqaayu"))
         return;
     const auto args = message.arguments();
@@ -309,6 +364,8 @@ void Browser::onResolverFailure(const QDBusMessage& message)
 {
     QString id;
     Instance* instance = instanceFor(message.path(), &id);
+    if (!instance && !m_resolverOwner.contains(message.path()) && keepEarly(message))
+        return;
     if (!instance)
         return;
     qCDebug(lcBrowse) << "resolving failed:" << message.arguments().value(0).toString();
@@ -333,6 +390,10 @@ void Browser::onResolverFailure(const QDBusMessage& message)
 
 void Browser::onItemRemove(const QDBusMessage& message)
 {
+    if (m_browser.isEmpty() && m_startingBrowser) {
+        keepEarly(message);
+        return;
+    }
     if (message.path() != m_browser || m_browser.isEmpty() || message.signature() != QLatin1String("iisssu"))
         return;
     const auto args = message.arguments();
@@ -417,6 +478,10 @@ void Browser::daemonStopped()
     m_browser.clear();
     m_startingBrowser = false;
     m_resolverOwner.clear();
+    // Paths start again from 1 with a new daemon: what the old one sent early
+    // must not reach the new one's objects, nor its replies still to come.
+    m_early.clear();
+    m_making = 0;
     const auto entries = std::exchange(m_entries, {});
     for (auto it = entries.cbegin(); it != entries.cend(); ++it)
         if (it->listed)

@@ -101,8 +101,13 @@ private:
         quint64 order = 0;
     };
 
+    // onMade says whether the new object is still wanted; one that is not is
+    // left unstarted (the caller frees it).
     void makeObject(const char* kind, const char* interface, const QVariantList& args,
-        std::function<void(const QString& path)> onMade, std::function<void(const QString& error)> onError);
+        std::function<bool(const QString& path)> onMade, std::function<void(const QString& error)> onError);
+    // Signals from an object whose path has not come back yet.
+    bool keepEarly(const QDBusMessage& message);
+    void replayEarly(const QString& path);
     void startBrowsing();
     void startResolver(const QString& id, const Sighting& where);
     void daemonStopped();
@@ -119,6 +124,8 @@ private:
     bool m_startingBrowser = false;
     QHash<QString, Entry> m_entries;
     QHash<QString, QString> m_resolverOwner; // resolver path -> entry id
+    QList<QDBusMessage> m_early; // oldest first, bounded
+    int m_making = 0; // objects asked for whose path has not come back
     quint64 m_counter = 0;
     bool m_warnedFull = false;
 };

@@ -41,6 +41,10 @@ public:
     QStringList refused; // members answered with an error
     QString held; // a member whose reply waits for release()
     bool hasPrepare = true;
+    // As avahi 0.8 does with what its cache already holds: a resolver's Found
+    // goes out before the reply that names the object (a browser's ItemNew
+    // too here, as a daemon without Prepare sends it).
+    bool signalsBeforeReply = false;
 
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
     {
@@ -101,10 +105,27 @@ private:
         if (member == "EntryGroupNew" || member.endsWith("Prepare") || member.endsWith("New")) {
             QString kind = member;
             kind.remove("Prepare").remove("New");
-            return message.createReply(
-                QVariant::fromValue(QDBusObjectPath("/Client1/" + kind + QString::number(++m_objects))));
+            const QString path = "/Client1/" + kind + QString::number(++m_objects);
+            if (signalsBeforeReply)
+                signalEarly(kind, path, message.arguments());
+            return message.createReply(QVariant::fromValue(QDBusObjectPath(path)));
         }
         return message.createReply();
+    }
+
+    void signalEarly(const QString& kind, const QString& path, const QVariantList& args)
+    {
+        const QString type = "_zirky._tcp";
+        if (kind == "ServiceBrowser") {
+            emitSignal(path, "org.freedesktop.Avahi.ServiceBrowser", "ItemNew",
+                { 2, 0, QString("Ann's game"), type, QString("local"), 0u });
+        } else if (kind == "ServiceResolver" && args.size() == 7) {
+            const bool v6 = args.at(5).toInt() == 1;
+            emitSignal(path, "org.freedesktop.Avahi.ServiceResolver", "Found",
+                { args.at(0), args.at(1), args.at(2), type, QString("local"), QString("ann.local"), args.at(5),
+                    QString(v6 ? "2001:db8::7" : "192.0.2.7"), QVariant::fromValue(quint16(7772)),
+                    QVariant::fromValue(QByteArrayList { "players=2/6" }), 0u });
+        }
     }
 
     QDBusConnection m_bus;
@@ -289,6 +310,25 @@ private slots:
             { 2, 1, QString("game 0"), QString("_zirky._tcp"), QString("local"), 0u });
         QTRY_COMPARE(m_avahi->count("Free"), 1);
         QCOMPARE(m_avahi->count("ServiceResolverPrepare"), 128);
+    }
+
+    void signalsBeforeTheObjectsPathAreNotLost()
+    {
+        for (const bool prepare : { true, false }) {
+            m_avahi->hasPrepare = prepare;
+            m_avahi->signalsBeforeReply = true;
+            Browser browser(m_client);
+            QTRY_COMPARE(browser.state(), Browser::State::Browsing);
+            QTRY_COMPARE_WITH_TIMEOUT(browser.games().value(0).addresses.size(), 2, 2000);
+            const auto game = browser.games().front();
+            QCOMPARE(game.name, QStringLiteral("Ann's game"));
+            QCOMPARE(game.joinAddress(), QStringLiteral("192.0.2.7:7772"));
+            QCOMPARE(game.info.seated, 2);
+            QCOMPARE(browser.games().size(), 1);
+            // The browser and each resolver are started (0.8) once, after their paths are known.
+            QTRY_COMPARE(m_avahi->count("Start"), prepare ? 3 : 0);
+            m_avahi->calls.clear();
+        }
     }
 
     void daemonWithoutPrepareIsBrowsedAllTheSame()
