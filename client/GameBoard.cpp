@@ -7,6 +7,7 @@
 #include "Wording.h"
 #include "chat/ChatInput.h"
 #include "chat/Faces.h"
+#include "chat/TextCache.h"
 #include "chat/ChatView.h"
 #include "chat/PhraseBar.h"
 
@@ -49,6 +50,19 @@ void whitePage(QListWidget* list)
 {
     list->viewport()->setAutoFillBackground(false);
     faces::setFace(list->viewport(), { list->palette().color(QPalette::Base), {}, 0, 0 });
+}
+
+// A list of words, drawn from text laid out once rather than at every paint.
+QListWidget* wordList(QWidget* parent, const QString& name)
+{
+    auto* list = new QListWidget(parent);
+    list->setObjectName(name);
+    list->setItemDelegate(new faces::CachedTextDelegate(list));
+    list->setFocusPolicy(Qt::NoFocus);
+    list->setSelectionMode(QAbstractItemView::NoSelection);
+    list->setTextElideMode(Qt::ElideNone);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    return list;
 }
 
 // Fonts, sizes and places are the layout's (GameBoardLayout.cpp); styles give colours only.
@@ -339,14 +353,9 @@ void GameBoard::buildBoxes()
         caption->setText(QString("%1 Letters").arg(length));
         caption->setAlignment(Qt::AlignCenter);
         m_captions[static_cast<std::size_t>(i)] = caption;
-        auto* list = new QListWidget(this);
-        list->setObjectName(QString("list_%1").arg(length));
+        auto* list = wordList(this, QString("list_%1").arg(length));
         list->setProperty("tag", length);
-        list->setFocusPolicy(Qt::NoFocus);
-        list->setSelectionMode(QAbstractItemView::NoSelection);
-        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        list->setTextElideMode(Qt::ElideNone);
         auto* points = label(this, QString("label_memo%1").arg(length));
         points->setAlignment(Qt::AlignCenter);
         points->setText("0");
@@ -425,17 +434,12 @@ void GameBoard::buildWordLists()
         c.name->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
         c.count = label(m_wordColumns, QString("label_count%1").arg(seat), "color: #102a50;");
         c.score = label(m_wordColumns, QString("label_wscore%1").arg(seat), "color: #1f6b2f;");
-        c.words = new QListWidget(m_wordColumns);
-        c.words->setObjectName(QString("listbox_words%1").arg(seat));
-        c.words->setFocusPolicy(Qt::NoFocus);
-        c.words->setSelectionMode(QAbstractItemView::NoSelection);
+        c.words = wordList(m_wordColumns, QString("listbox_words%1").arg(seat));
         // A long list runs on in further columns of its own, never behind a scroll bar.
         c.words->setFlow(QListView::TopToBottom);
         c.words->setWrapping(true);
         c.words->setResizeMode(QListView::Adjust);
         c.words->setUniformItemSizes(true);
-        c.words->setTextElideMode(Qt::ElideNone);
-        c.words->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         c.words->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         whitePage(c.words);
     }
@@ -459,12 +463,7 @@ void GameBoard::buildMissedWords()
     m_missedPanel = panel(this, "panel_missed", { QColor(255, 250, 235, 245), QColor(0xb0, 0x7d, 0), 2, 8 });
     m_missedTitle = label(m_missedPanel, "label_missed", "color: #5a3a00;");
     m_missedTitle->setText("Words you missed");
-    m_missed = new QListWidget(m_missedPanel);
-    m_missed->setObjectName("listbox_missed");
-    m_missed->setFocusPolicy(Qt::NoFocus);
-    m_missed->setSelectionMode(QAbstractItemView::NoSelection);
-    m_missed->setTextElideMode(Qt::ElideNone);
-    m_missed->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_missed = wordList(m_missedPanel, "listbox_missed");
     whitePage(m_missed);
     m_closeMissed = new QPushButton("X", m_missedPanel);
     m_closeMissed->setObjectName("button_closemissed");

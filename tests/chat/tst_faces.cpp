@@ -4,9 +4,11 @@
 
 #include "chat/Backdrop.h"
 #include "chat/Faces.h"
+#include "chat/TextCache.h"
 
 #include <QFrame>
 #include <QImage>
+#include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyleFactory>
@@ -82,6 +84,7 @@ private slots:
     void backdropWrittenDirectlyMatchesThePainter();
     void facesUnderTheBackdropArePaintedOnceInOrder();
     void theBandedStyleDrawsAsItsBase();
+    void cachedWordsDrawAsTheItemStyle();
 };
 
 void FacesTest::panelsMatchOneRoundedRectangle_data()
@@ -341,6 +344,59 @@ void FacesTest::theBandedStyleDrawsAsItsBase()
         const QImage want = shoot(plain.get(), dpr, part);
         const QImage got = shoot(&banded, dpr, part);
         QCOMPARE(largestDifference(want, got, want.rect()), 0);
+    }
+}
+
+void FacesTest::cachedWordsDrawAsTheItemStyle()
+{
+    // Lists drawn from cached text look exactly as Qt's own item drawing: a
+    // styled box list and a plain one, at both densities, after the words and
+    // the font change, and with a line the cache leaves to Qt (selected).
+    struct Shot {
+        std::unique_ptr<QListWidget> list;
+        QImage image;
+    };
+    const auto make = [](bool cached, bool styled) {
+        auto list = std::make_unique<QListWidget>();
+        list->resize(180, 260);
+        list->setTextElideMode(Qt::ElideNone);
+        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        if (styled)
+            list->setStyleSheet("QListWidget { background: transparent; color: #a01010; border: 1px solid transparent; }");
+        if (cached)
+            list->setItemDelegate(new faces::CachedTextDelegate(list.get()));
+        for (const char* word : { "ABSOLVE", "BAROSCOPE", "QUAKES      +250", "Wij & <b>x</b>", "" })
+            list->addItem(QString::fromUtf8(word));
+        return list;
+    };
+    const auto shoot = [](QListWidget& list, qreal dpr) {
+        QImage shot(list.size() * dpr, QImage::Format_ARGB32_Premultiplied);
+        shot.setDevicePixelRatio(dpr);
+        shot.fill(Qt::white);
+        list.render(&shot);
+        return shot;
+    };
+    for (const bool styled : { false, true }) {
+        auto plain = make(false, styled), cached = make(true, styled);
+        const auto same = [&](const char* when) {
+            for (const qreal dpr : { 1.0, 2.0 }) {
+                const QImage want = shoot(*plain, dpr);
+                QImage got = shoot(*cached, dpr);
+                got = shoot(*cached, dpr); // the second time from the cache
+                QVERIFY2(largestDifference(want, got, want.rect()) == 0,
+                    qPrintable(QString("%1, %2, pixel ratio %3").arg(when, styled ? "styled" : "plain").arg(dpr)));
+            }
+        };
+        same("as made");
+        for (auto* list : { plain.get(), cached.get() }) {
+            list->item(1)->setText("BAROSCOPES");
+            list->addItem("ZYGOTE");
+            QFont big = list->font();
+            big.setPixelSize(23);
+            list->setFont(big);
+            list->item(0)->setSelected(true);
+        }
+        same("after changes");
     }
 }
 
