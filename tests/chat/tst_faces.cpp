@@ -13,10 +13,15 @@
 #include <QScrollBar>
 #include <QStyleFactory>
 #include <QPainter>
+#include <QSemaphore>
 #include <QTest>
+#include <QThreadPool>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <memory>
+#include <thread>
 
 namespace
 {
@@ -224,6 +229,40 @@ void FacesTest::backdropWrittenDirectlyMatchesThePainter()
         QPainter p(&got);
         p.translate(offset);
         faces::paintFaces(p, rest, picture, plain, placed);
+    }
+    if (share) {
+        // With the thread pool busy the frame is not held up waiting for it:
+        // this thread does every row, and the same ones.
+        QThreadPool* pool = QThreadPool::globalInstance();
+        const int threads = pool->maxThreadCount();
+        pool->setMaxThreadCount(1);
+        QSemaphore blocked, freed;
+        pool->start([&] {
+            blocked.release();
+            freed.acquire();
+        });
+        blocked.acquire();
+        std::atomic<bool> released { false };
+        std::thread releaser([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1500)); // far longer than the rows take
+            released = true;
+            freed.release();
+        });
+        QImage alone = want;
+        alone.fill(Qt::black);
+        const QRegion restAlone = faces::composeBackdrop(
+            alone.bits(), alone.bytesPerLine(), alone.size(), offset, pieces, picture, plain, placed, true);
+        const bool heldUp = released;
+        releaser.join();
+        pool->waitForDone();
+        pool->setMaxThreadCount(threads);
+        QVERIFY2(!heldUp, "the frame waited for a thread the pool could not start");
+        QCOMPARE(restAlone, rest);
+        QPainter p(&alone);
+        p.translate(offset);
+        faces::paintFaces(p, rest, picture, plain, placed);
+        p.end();
+        QCOMPARE(largestDifference(alone, got, got.rect()), 0);
     }
     // Blended in one go where the painter blends layer on layer: a level or two apart at most.
     QVERIFY2(largestDifference(want, got, want.rect()) <= 3,
