@@ -45,11 +45,11 @@ std::optional<QRegion> systemClipHere(QPainter& p)
     return mine;
 }
 
-// Rows of the painter's coordinates that make one band of device rows.
-int rowsPerBand(const QPainter& p)
+// Rows of the painter's coordinates that make one band of `deviceRows` device rows.
+int rowsPerBand(const QPainter& p, int deviceRows = kBandRows)
 {
     const qreal scale = std::max<qreal>(1, std::abs(p.deviceTransform().m22()));
-    return std::max(1, static_cast<int>(kBandRows / scale));
+    return std::max(1, static_cast<int>(deviceRows / scale));
 }
 
 // Set while a banded drawing draws: what it draws inside is not banded again.
@@ -58,9 +58,9 @@ thread_local bool t_inBands = false;
 // Draws `draw` once per band of `r`'s rows, each clipped to its band and
 // widened by `room` on every side for what is drawn just outside `r`.
 template <class Draw>
-void inBands(QPainter& p, const QRect& r, int room, Draw draw)
+void inBands(QPainter& p, const QRect& r, int room, Draw draw, int deviceRows = kBandRows)
 {
-    const int rows = rowsPerBand(p);
+    const int rows = rowsPerBand(p, deviceRows);
     if (t_inBands || r.height() <= rows || p.deviceTransform().type() > QTransform::TxScale) {
         draw();
         return;
@@ -297,7 +297,7 @@ template <class Draw>
 void styleInBands(bool banded, QPainter* p, const QRect& r, Draw draw)
 {
     if (banded && p)
-        inBands(*p, r, kStyleRoom, draw);
+        inBands(*p, r, kStyleRoom, draw, kOutlineBandRows);
     else
         draw();
 }
@@ -402,6 +402,11 @@ void BandedStyle::install()
         return;
     QStyle* base = QStyleFactory::create(QApplication::style()->name());
     QApplication::setStyle(base ? new BandedStyle(base) : new BandedStyle);
+}
+
+void drawInBands(QPainter& p, const QRect& r, const std::function<void()>& draw)
+{
+    inBands(p, r, 0, draw, kOutlineBandRows);
 }
 
 void BandedStyle::drawPrimitive(

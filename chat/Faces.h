@@ -10,6 +10,7 @@
 // painting thread, and keeps anti-aliased drawing to the small corners.
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -27,6 +28,13 @@ namespace faces
 
 // Device rows per band: Qt shares out a fill of 96 spans (rows) or more.
 inline constexpr int kBandRows = 64;
+// Where outlines are drawn too: an outline gives two spans a row.
+inline constexpr int kOutlineBandRows = 40;
+
+// Draws `draw` once for each band of `r`'s rows (painter coordinates), each
+// clipped to its band: fills and outlines alike are then drawn at once, on
+// the painting thread.
+void drawInBands(QPainter& p, const QRect& r, const std::function<void()>& draw);
 
 // Fills `r` with `brush` in bands (translucent colours blend as one fill would).
 void fill(QPainter& p, const QRect& r, const QBrush& brush);

@@ -13,6 +13,7 @@
 #include <QScrollBar>
 #include <QStyleFactory>
 #include <QPainter>
+#include <QPainterPath>
 #include <QSemaphore>
 #include <QTest>
 #include <QThreadPool>
@@ -90,6 +91,7 @@ private slots:
     void facesUnderTheBackdropArePaintedOnceInOrder();
     void theBandedStyleDrawsAsItsBase();
     void cachedWordsDrawAsTheItemStyle();
+    void drawingInBandsDrawsAsInOneGo();
 };
 
 void FacesTest::panelsMatchOneRoundedRectangle_data()
@@ -436,6 +438,54 @@ void FacesTest::cachedWordsDrawAsTheItemStyle()
             list->item(0)->setSelected(true);
         }
         same("after changes");
+    }
+}
+
+void FacesTest::drawingInBandsDrawsAsInOneGo()
+{
+    // A tile's face, scaled, with a shadow, a gradient, outlines and a
+    // letter: drawn band by band exactly as drawn whole, at both densities.
+    const auto shoot = [](qreal dpr, bool banded) {
+        const QSize size(150, 170);
+        QImage shot(size * dpr, QImage::Format_ARGB32_Premultiplied);
+        shot.setDevicePixelRatio(dpr);
+        shot.fill(Qt::transparent);
+        QPainter p(&shot);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(QColor(20, 60, 160), 2.5, Qt::DashLine));
+        const auto draw = [&] {
+            p.scale(3.7, 3.7);
+            const QRectF r(1.5, 1.5, 37, 42);
+            QPainterPath body;
+            body.addRoundedRect(r, 5, 5);
+            p.fillPath(body.translated(1.5, 1.5), QColor(0, 0, 0, 70));
+            QLinearGradient face(r.topLeft(), r.bottomRight());
+            face.setColorAt(0, QColor(255, 248, 226));
+            face.setColorAt(1, QColor(228, 205, 150));
+            p.fillPath(body, face);
+            p.drawPath(body);
+            p.drawLine(QPointF(5, 3), QPointF(5, 40));
+            QFont f;
+            f.setPixelSize(25);
+            f.setBold(true);
+            p.setFont(f);
+            p.drawText(r, Qt::AlignCenter, "Q");
+        };
+        if (banded) {
+            faces::drawInBands(p, QRect(QPoint(0, 0), size), draw);
+        } else {
+            p.save();
+            draw();
+            p.restore();
+        }
+        // The painter is as it was: what is drawn after is not clipped or scaled.
+        p.fillRect(QRect(140, 160, 10, 10), Qt::red);
+        return shot;
+    };
+    for (const qreal dpr : { 1.0, 2.0 }) {
+        const QImage whole = shoot(dpr, false);
+        const QImage bands = shoot(dpr, true);
+        QVERIFY2(largestDifference(whole, bands, whole.rect()) == 0, qPrintable(QString("pixel ratio %1").arg(dpr)));
     }
 }
 
