@@ -29,7 +29,7 @@ namespace faces
 // Device rows per band: Qt shares out a fill of 96 spans (rows) or more.
 inline constexpr int kBandRows = 64;
 // Where outlines are drawn too: an outline gives two spans a row.
-inline constexpr int kOutlineBandRows = 40;
+inline constexpr int kOutlineBandRows = 20;
 
 // Draws `draw` once for each band of `r`'s rows (painter coordinates), each
 // clipped to its band: fills and outlines alike are then drawn at once, on
