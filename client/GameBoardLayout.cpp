@@ -553,28 +553,26 @@ void GameBoard::layoutSeat(const Fonts& f, int seat, const QRect& box)
     const QSize eyesSize(px(26 * s), px(16 * s));
     const QSize freshSize(px(30 * s), px(16 * s));
     const int iconTop = px(3 * s) + (nameH - eyesSize.height()) / 2;
+    // Drawn once per size for all six seats, and only while a seat shows it:
+    // most games have no watcher, and every step of a drag is a new size.
+    const auto giveIcon = [dpr](QLabel* marker, QPixmap& icon, QSize size, QPixmap (*draw)(QSize, qreal)) {
+        if (icon.deviceIndependentSize().toSize() != size || icon.devicePixelRatio() != dpr)
+            icon = draw(size, dpr);
+        if (marker->pixmap().cacheKey() != icon.cacheKey())
+            marker->setPixmap(icon);
+    };
     if (st.fresh->isVisibleTo(this)) {
         iconsLeft -= freshSize.width();
         place(st.fresh, QRect(QPoint(iconsLeft, iconTop), freshSize));
+        giveIcon(st.fresh, m_freshIcon, freshSize, boardicons::newTiles);
         iconsLeft -= px(3 * s);
     }
     if (st.eyes->isVisibleTo(this)) {
         iconsLeft -= eyesSize.width();
         place(st.eyes, QRect(QPoint(iconsLeft, iconTop), eyesSize));
+        giveIcon(st.eyes, m_eyesIcon, eyesSize, boardicons::eyes);
         iconsLeft -= px(3 * s);
     }
-    // Drawn once per size for all six seats.
-    const auto sameIcon = [dpr](const QPixmap& icon, QSize size) {
-        return icon.deviceIndependentSize().toSize() == size && icon.devicePixelRatio() == dpr;
-    };
-    if (!sameIcon(m_eyesIcon, eyesSize))
-        m_eyesIcon = boardicons::eyes(eyesSize, dpr);
-    if (!sameIcon(m_freshIcon, freshSize))
-        m_freshIcon = boardicons::newTiles(freshSize, dpr);
-    if (st.eyes->pixmap().cacheKey() != m_eyesIcon.cacheKey())
-        st.eyes->setPixmap(m_eyesIcon);
-    if (st.fresh->pixmap().cacheKey() != m_freshIcon.cacheKey())
-        st.fresh->setPixmap(m_freshIcon);
 
     const int nameLeft = px(4 * s) + badge + px(4 * s);
     const QRect name(nameLeft, px(3 * s), iconsLeft - nameLeft, nameH);

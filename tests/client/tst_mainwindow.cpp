@@ -210,6 +210,9 @@ void MainWindowTest::loginAndRoster()
     QTRY_VERIFY(h.chatText().endsWith("You are just watching"));
     QVERIFY(h.window->action("JustWatch1")->isChecked());
     QVERIFY(!label(h.window.get(), "image_eyes2")->isHidden());
+    // The eyes are drawn when a seat first shows them, at the size they are shown.
+    QTRY_COMPARE(label(h.window.get(), "image_eyes2")->pixmap().deviceIndependentSize().toSize(),
+        label(h.window.get(), "image_eyes2")->size());
     host.send(net::msg::justwatching(2, false));
     QTRY_VERIFY(h.chatText().endsWith("You are playing again"));
     QVERIFY(!h.window->action("JustWatch1")->isChecked());
