@@ -28,7 +28,8 @@ namespace faces
 
 // Device rows per band: Qt shares out a fill of 96 spans (rows) or more.
 inline constexpr int kBandRows = 64;
-// Where outlines are drawn too: an outline gives two spans a row.
+// Where anti-aliased edges and outlines are drawn too: each gives a few
+// spans a row (one a pixel of partial cover), so fewer rows keep under 96.
 inline constexpr int kOutlineBandRows = 20;
 
 // Draws `draw` once for each band of `r`'s rows (painter coordinates), each

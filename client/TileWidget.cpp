@@ -109,28 +109,31 @@ QPixmap tileFace(char letter, bool inWord, qreal dpr, QSize size)
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
+    // Drawn at the default window's 41 pixels and scaled, so a tile looks the same at every size.
+    const qreal k = size.width() / 41.0;
+    const QRectF r = QRectF(0, 0, 41, 41).adjusted(1.5, 1.5, -2.5, -2.5);
+    QPainterPath body;
+    body.addRoundedRect(r, 5, 5);
+    // A shadow below-right lifts the tile off the board.
+    QPainterPath shadow;
+    shadow.addRoundedRect(r.translated(1.5, 1.5), 5, 5);
+    QLinearGradient face(r.topLeft(), r.bottomRight());
+    if (letter) {
+        face.setColorAt(0, inWord ? QColor(255, 244, 200) : QColor(255, 248, 226));
+        face.setColorAt(1, inWord ? QColor(236, 204, 120) : QColor(228, 205, 150));
+    } else {
+        face.setColorAt(0, QColor(240, 234, 220, 150));
+        face.setColorAt(1, QColor(214, 200, 170, 150));
+    }
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(25);
+    font.setBold(true);
+    const QString shown(QChar(static_cast<char16_t>('A' + TileWidget::convertletter(letter) - 1)));
     // A new face is drawn at every step of a resize: in bands, so that its
     // tall fills are not handed to Qt's thread pool and waited for.
     faces::drawInBands(p, QRect(QPoint(0, 0), size), [&] {
-        // Drawn at the default window's 41 pixels and scaled, so a tile looks the same at every size.
-        const qreal k = size.width() / 41.0;
         p.scale(k, k);
-        const QRectF r = QRectF(0, 0, 41, 41).adjusted(1.5, 1.5, -2.5, -2.5);
-        // A shadow below-right lifts the tile off the board.
-        QPainterPath shadow;
-        shadow.addRoundedRect(r.translated(1.5, 1.5), 5, 5);
         p.fillPath(shadow, QColor(0, 0, 0, 70));
-
-        QLinearGradient face(r.topLeft(), r.bottomRight());
-        if (letter) {
-            face.setColorAt(0, inWord ? QColor(255, 244, 200) : QColor(255, 248, 226));
-            face.setColorAt(1, inWord ? QColor(236, 204, 120) : QColor(228, 205, 150));
-        } else {
-            face.setColorAt(0, QColor(240, 234, 220, 150));
-            face.setColorAt(1, QColor(214, 200, 170, 150));
-        }
-        QPainterPath body;
-        body.addRoundedRect(r, 5, 5);
         p.fillPath(body, face);
         p.setPen(QPen(QColor(120, 90, 40), 1));
         p.drawPath(body);
@@ -139,13 +142,9 @@ QPixmap tileFace(char letter, bool inWord, qreal dpr, QSize size)
         p.drawLine(QPointF(r.left() + 4, r.top() + 1.5), QPointF(r.right() - 4, r.top() + 1.5));
         p.drawLine(QPointF(r.left() + 1.5, r.top() + 4), QPointF(r.left() + 1.5, r.bottom() - 4));
         if (letter) {
-            QFont f(QStringLiteral("DejaVu Sans"));
-            f.setPixelSize(25);
-            f.setBold(true);
-            p.setFont(f);
+            p.setFont(font);
             p.setPen(QColor(40, 28, 10));
-            const QChar c(static_cast<char16_t>('A' + TileWidget::convertletter(letter) - 1));
-            p.drawText(r.adjusted(0, -1, 0, 0), Qt::AlignCenter, QString(c));
+            p.drawText(r.adjusted(0, -1, 0, 0), Qt::AlignCenter, shown);
         }
     });
     p.end();
