@@ -13,7 +13,8 @@
 //
 // The board holds a full turn (tests/client/FullTurn.h) and 300 chat lines.
 // Each round resizes the window by a few pixels either way, so every round
-// lays out anew, then paints it at once (QWidget::repaint). Run it on the
+// lays out anew, then paints it at once (QWidget::repaint); the last series
+// grows the window step by step, as a drag does. Run it on the
 // platform to be measured: under Xvfb (xvfb-run -s "-screen 0 3840x2160x24")
 // or with QT_QPA_PLATFORM=offscreen.
 
@@ -142,12 +143,17 @@ int main(int argc, char** argv)
     app.processEvents();
     window.repaint();
 
-    const auto measure = [&](const char* what) {
+    // By a few pixels either way, or `growing`: as a drag that makes the
+    // window larger does, 8 pixels wider a step up to the full size, which
+    // now and then outgrows the background picture's room to spare.
+    const auto measure = [&](const char* what, bool growing = false) {
         std::vector<double> micros, layout, paint, cpu;
         const long handOffsBefore = g_handOffs;
         app.paintMicros.clear();
         for (int i = 0; i < rounds; ++i) {
-            const QSize next = size - QSize(i % 2 * 24, i % 2 * 16);
+            const int less = 8 * (rounds - 1 - i);
+            const QSize next = growing ? size - QSize(less, less * size.height() / size.width())
+                                       : size - QSize(i % 2 * 24, i % 2 * 16);
             const double cpu0 = threadCpuMicros();
             const auto t0 = Clock::now();
             window.resize(next);
@@ -183,6 +189,7 @@ int main(int argc, char** argv)
     fullturn::feed(window, fullturn::turnOver());
     app.processEvents();
     measure("resize to laid out and painted, word lists open");
+    measure("resize to laid out and painted, word lists open, growing", true);
 
 
     // Idle three times: with the keyboard in the chat input while its caret

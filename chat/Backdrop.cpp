@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cmath>
 #include <condition_variable>
+#include <cstring>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -127,20 +128,98 @@ std::vector<Band> bandsFor(const std::vector<FillPiece>& fills, const QRect& roo
     return bands;
 }
 
-// Built for AVX2 too, picked when the processor has it: eight pixels a step.
+// Eight pixels as sixteen 16-bit lanes: blue and red, or green and alpha,
+// each channel's products and sums fit a lane (at most 255 * 256 + 128),
+// so a step multiplies sixteen lanes at once where 32-bit words gave eight.
+using Lanes = std::uint16_t __attribute__((vector_size(32)));
+constexpr int kLanePixels = 8;
+// Lane vectors never cross a call (the helpers are always inlined), so how one would be passed never matters.
+
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+[[gnu::always_inline]] inline Lanes loadLanes(const std::uint32_t* p)
+{
+    Lanes v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+[[gnu::always_inline]] inline void storeLanes(std::uint32_t* p, const Lanes& v) { std::memcpy(p, &v, sizeof v); }
+
+// `lower` taking `weight` of 256 from `upper`, with Qt's own rounding when it
+// scales a picture up (every channel, alpha too, truncated).
+[[gnu::always_inline]] inline std::uint32_t lerpPixel(std::uint32_t a, std::uint32_t b, std::uint32_t keep, std::uint32_t weight)
+{
+    const std::uint32_t redBlue = (((a & 0x00ff00ffu) * keep + (b & 0x00ff00ffu) * weight) >> 8) & 0x00ff00ffu;
+    const std::uint32_t alphaGreen = (((a >> 8) & 0x00ff00ffu) * keep + ((b >> 8) & 0x00ff00ffu) * weight) & 0xff00ff00u;
+    return alphaGreen | redBlue;
+}
+
+[[gnu::always_inline]] inline Lanes lerpLanes(const Lanes& a, const Lanes& b, std::uint16_t keep, std::uint16_t weight)
+{
+    return static_cast<Lanes>((((a & 0xff) * keep + (b & 0xff) * weight) >> 8) | (((a >> 8) * keep + (b >> 8) * weight) & 0xff00));
+}
+
+[[gnu::always_inline]] inline std::uint32_t blendPixel(std::uint32_t p, const Blend& b)
+{
+    const std::uint32_t redBlue = (((p & 0x00ff00ffu) * b.keep + b.addRedBlue) >> 8) & 0x00ff00ffu;
+    const std::uint32_t green = ((((p >> 8) & 0xffu) * b.keep + b.addGreen)) & 0x0000ff00u;
+    return 0xff000000u | redBlue | green;
+}
+
+// A blend's constants, lane by lane.
+struct BlendLanes {
+    std::uint16_t keep;
+    Lanes addLow; // blue, red
+    Lanes addHigh; // green, nothing for alpha
+    Lanes opaque; // alpha
+    explicit BlendLanes(const Blend& b)
+        : keep(static_cast<std::uint16_t>(b.keep))
+    {
+        for (int i = 0; i < 2 * kLanePixels; ++i) {
+            const bool high = i % 2 == 1;
+            addLow[i] = static_cast<std::uint16_t>(high ? b.addRedBlue >> 16 : b.addRedBlue & 0xffffu);
+            addHigh[i] = static_cast<std::uint16_t>(high ? 0 : b.addGreen);
+            opaque[i] = high ? 0xff00 : 0;
+        }
+    }
+};
+
+[[gnu::always_inline]] inline Lanes blendLanes(const Lanes& p, const BlendLanes& b)
+{
+    return static_cast<Lanes>((((p & 0xff) * b.keep + b.addLow) >> 8) | (((p >> 8) * b.keep + b.addHigh) & 0xff00) | b.opaque);
+}
+
+// Built for AVX2 too, picked when the processor has it.
+//
+// A row of the picture, or two blended (`weight` > 0), with `blend` over it
+// (none: the picture alone), written to `out` in one pass.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__SANITIZE_ADDRESS__)
 [[gnu::target_clones("avx2", "default")]]
 #endif
-void blendRun(const std::uint32_t* __restrict in, std::uint32_t* __restrict out, int n, const Blend& b)
+void blendRun(const std::uint32_t* __restrict upper, const std::uint32_t* __restrict lower, std::uint32_t weight,
+    std::uint32_t* __restrict out, int n, const Blend* blend)
 {
-    const std::uint32_t keep = b.keep;
-    const std::uint32_t addRedBlue = b.addRedBlue;
-    const std::uint32_t addGreen = b.addGreen;
-    for (int i = 0; i < n; ++i) {
-        const std::uint32_t p = in[i];
-        const std::uint32_t redBlue = (((p & 0x00ff00ffu) * keep + addRedBlue) >> 8) & 0x00ff00ffu;
-        const std::uint32_t green = ((((p >> 8) & 0xffu) * keep + addGreen)) & 0x0000ff00u;
-        out[i] = 0xff000000u | redBlue | green;
+    const auto keep = static_cast<std::uint16_t>(256 - weight);
+    const auto w = static_cast<std::uint16_t>(weight);
+    int i = 0;
+    if (blend) {
+        const BlendLanes lanes(*blend);
+        if (weight == 0)
+            for (; i + kLanePixels <= n; i += kLanePixels)
+                storeLanes(out + i, blendLanes(loadLanes(upper + i), lanes));
+        else
+            for (; i + kLanePixels <= n; i += kLanePixels)
+                storeLanes(out + i, blendLanes(lerpLanes(loadLanes(upper + i), loadLanes(lower + i), keep, w), lanes));
+        for (; i < n; ++i)
+            out[i] = blendPixel(weight == 0 ? upper[i] : lerpPixel(upper[i], lower[i], keep, weight), *blend);
+    } else if (weight == 0) {
+        std::copy(upper, upper + n, out);
+    } else {
+        for (; i + kLanePixels <= n; i += kLanePixels)
+            storeLanes(out + i, lerpLanes(loadLanes(upper + i), loadLanes(lower + i), keep, w));
+        for (; i < n; ++i)
+            out[i] = lerpPixel(upper[i], lower[i], keep, weight);
     }
 }
 
@@ -152,7 +231,7 @@ std::uint32_t opaquePixel(const Blend& b)
 
 // The rows `rows` of the region `area` (all inside the bands' room).
 void composeRows(uchar* bits, qsizetype stride, QPoint offset, const QRegion& area, const std::vector<Band>& bands,
-    const QImage& picture, std::uint32_t plain)
+    const ScaledPicture& picture, std::uint32_t plain)
 {
     std::vector<std::uint32_t> plainRow;
     for (const QRect& r : area) {
@@ -163,24 +242,23 @@ void composeRows(uchar* bits, qsizetype stride, QPoint offset, const QRegion& ar
             if (band == bands.end())
                 break;
             auto* out = reinterpret_cast<std::uint32_t*>(bits + (y + offset.y()) * stride) + offset.x();
-            const std::uint32_t* in = nullptr;
+            ScaledPicture::Rows in;
             if (picture.isNull()) {
                 if (plainRow.size() < static_cast<std::size_t>(r.right() + 1))
                     plainRow.assign(static_cast<std::size_t>(r.right() + 1), plain);
-                in = plainRow.data();
+                in.upper = plainRow.data();
             } else {
-                in = reinterpret_cast<const std::uint32_t*>(picture.constScanLine(y));
+                in = picture.rows(y);
             }
             auto s = std::find_if(band->stretches.begin(), band->stretches.end(),
                 [&](const Stretch& st) { return st.right >= r.left(); });
             for (int x = r.left(); x <= r.right() && s != band->stretches.end(); ++s) {
                 const int to = std::min(r.right(), s->right);
-                if (s->blend.none)
-                    std::copy(in + x, in + to + 1, out + x);
-                else if (s->blend.keep == 0) // opaque: what lies beneath is not read
+                if (s->blend.keep == 0) // opaque: what lies beneath is not read
                     std::fill(out + x, out + to + 1, opaquePixel(s->blend));
                 else
-                    blendRun(in + x, out + x, to + 1 - x, s->blend);
+                    blendRun(in.upper + x, in.lower + x, in.weight, out + x, to + 1 - x,
+                        s->blend.none ? nullptr : &s->blend);
                 x = to + 1;
             }
         }
@@ -192,7 +270,104 @@ constexpr qint64 kSharedPixels = 400'000;
 // Pieces of a shared frame: about 0.2 ms each at 3840 x 2160.
 constexpr int kSharedChunks = 24;
 
+// Where each row of a picture `to` rows tall comes from in one `from` rows
+// tall (to >= from), as Qt's smooth scaling places them: pixel centres
+// mapped in 16.16 fixed point, the first and last rows taken whole.
+void placeRows(int from, int to, std::vector<int>& upper, std::vector<std::uint8_t>& weight)
+{
+    upper.resize(static_cast<std::size_t>(to));
+    weight.resize(static_cast<std::size_t>(to));
+    qint64 at = 0x8000LL * from / to - 0x8000;
+    const qint64 step = (static_cast<qint64>(from) << 16) / to;
+    for (int y = 0; y < to; ++y, at += step) {
+        const qint64 row = at >> 16;
+        upper[static_cast<std::size_t>(y)] = static_cast<int>(std::max<qint64>(0, row));
+        weight[static_cast<std::size_t>(y)]
+            = row < 0 || row >= from - 1 ? 0 : static_cast<std::uint8_t>((at >> 8) & 0xff);
+    }
+}
+
 } // namespace
+
+ScaledPicture::ScaledPicture(const QImage& picture)
+    : m_source(picture)
+    , m_across(picture)
+    , m_height(picture.height())
+{
+}
+
+ScaledPicture::ScaledPicture(const QImage& source, QSize size)
+    : m_source(source)
+{
+    scaleTo(size);
+}
+
+void ScaledPicture::scaleTo(QSize size)
+{
+    m_image = QImage();
+    if (m_source.isNull() || size.isEmpty()) {
+        m_across = QImage();
+        m_height = 0;
+        m_upper.clear();
+        m_weight.clear();
+        return;
+    }
+    const auto scaled = [&](QSize to) {
+        return m_source.scaled(to, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).convertToFormat(QImage::Format_RGB32);
+    };
+    m_height = size.height();
+    if (size.height() < m_source.height()) {
+        // Shrinking averages rows together: Qt does the whole of it.
+        m_across = scaled(size);
+        m_upper.clear();
+        m_weight.clear();
+        return;
+    }
+    if (m_across.width() != size.width() || m_across.height() != m_source.height())
+        m_across = scaled(QSize(size.width(), m_source.height()));
+    if (size.height() == m_source.height()) {
+        m_upper.clear();
+        m_weight.clear();
+    } else {
+        placeRows(m_source.height(), size.height(), m_upper, m_weight);
+    }
+}
+
+ScaledPicture::Rows ScaledPicture::rows(int y) const
+{
+    const auto line = [this](int at) { return reinterpret_cast<const std::uint32_t*>(m_across.constScanLine(at)); };
+    if (m_upper.empty())
+        return { line(y), nullptr, 0 };
+    const auto at = static_cast<std::size_t>(y);
+    const int upper = m_upper[at];
+    if (m_weight[at] == 0)
+        return { line(upper), nullptr, 0 };
+    return { line(upper), line(upper + 1), m_weight[at] };
+}
+
+const std::uint32_t* ScaledPicture::row(int y, int left, int right, std::uint32_t* scratch) const
+{
+    const Rows in = rows(y);
+    if (in.weight == 0)
+        return in.upper;
+    blendRun(in.upper + left, in.lower + left, in.weight, scratch + left, right + 1 - left, nullptr);
+    return scratch;
+}
+
+const QImage& ScaledPicture::image() const
+{
+    if (m_upper.empty() || !m_image.isNull())
+        return m_upper.empty() ? m_across : m_image;
+    QImage whole(size(), QImage::Format_RGB32);
+    for (int y = 0; y < m_height; ++y) {
+        auto* out = reinterpret_cast<std::uint32_t*>(whole.scanLine(y));
+        const std::uint32_t* in = row(y, 0, whole.width() - 1, out);
+        if (in != out)
+            std::copy(in, in + whole.width(), out);
+    }
+    m_image = whole;
+    return m_image;
+}
 
 std::vector<Placed> facesOn(const QWidget* backdrop)
 {
@@ -201,8 +376,8 @@ std::vector<Placed> facesOn(const QWidget* backdrop)
     return faces;
 }
 
-QRegion composeBackdrop(uchar* bits, qsizetype stride, QSize size, QPoint offset, const QRegion& pieces,
-    const QImage& picture, const QColor& plain, const std::vector<Placed>& faces, bool share)
+Composed composeBackdrop(uchar* bits, qsizetype stride, QSize size, QPoint offset, const QRegion& pieces,
+    const ScaledPicture& picture, const QColor& plain, const std::vector<Placed>& faces, bool share)
 {
     // What cannot be blended in as plain rectangles is left for the painter:
     // corners, whole small panels, and anything the picture does not cover.
@@ -225,19 +400,25 @@ QRegion composeBackdrop(uchar* bits, qsizetype stride, QSize size, QPoint offset
     if (!picture.isNull())
         room &= picture.rect();
     leftOver = (pieces - room) + (leftOver & pieces);
+    const std::uint32_t plainPixel = 0xff000000u | plain.rgb();
+    // Beneath what is left, the picture is written now: a painter would need
+    // the picture as one image, which a picture made as it is painted is not.
+    Composed composed { leftOver, leftOver & room };
+    if (!composed.pictureBeneath.isEmpty())
+        composeRows(bits, stride, offset, composed.pictureBeneath, bandsFor({}, composed.pictureBeneath.boundingRect()),
+            picture, plainPixel);
     const QRegion here = room - leftOver;
     if (here.isEmpty())
-        return leftOver;
+        return composed;
     const QRect bounds = here.boundingRect();
     std::vector<Band> bands = bandsFor(fills, bounds);
-    const std::uint32_t plainPixel = 0xff000000u | plain.rgb();
 
     qint64 pixels = 0;
     for (const QRect& r : here)
         pixels += static_cast<qint64>(r.width()) * r.height();
     if (!share || pixels < kSharedPixels) {
         composeRows(bits, stride, offset, here, bands, picture, plainPixel);
-        return leftOver;
+        return composed;
     }
     // The rows go in chunks to whichever thread takes them first. A helper
     // that is slow to wake (two cores, one busy) delays the frame by no more
@@ -246,7 +427,7 @@ QRegion composeBackdrop(uchar* bits, qsizetype stride, QSize size, QPoint offset
     struct Shared {
         std::vector<QRegion> chunks;
         std::vector<Band> bands;
-        QImage picture;
+        ScaledPicture picture;
         uchar* bits = nullptr;
         qsizetype stride = 0;
         QPoint offset;
@@ -286,18 +467,21 @@ QRegion composeBackdrop(uchar* bits, qsizetype stride, QSize size, QPoint offset
     const int total = static_cast<int>(shared->chunks.size());
     std::unique_lock<std::mutex> hold(shared->lock);
     shared->finished.wait(hold, [&] { return shared->done.load() == total; });
-    return leftOver;
+    return composed;
 }
 
-void paintFaces(
-    QPainter& p, const QRegion& area, const QImage& picture, const QColor& plain, const std::vector<Placed>& faces)
+void paintFaces(QPainter& p, const QRegion& area, const ScaledPicture& picture, const QColor& plain,
+    const std::vector<Placed>& faces, bool pictureBeneath)
 {
     for (const QRect& piece : area) {
         p.setClipRect(piece);
-        if (picture.isNull())
-            fill(p, piece, plain);
-        else
-            p.drawImage(piece, picture, piece);
+        if (!pictureBeneath) {
+            const QRect covered = piece & picture.rect();
+            if (covered != piece)
+                fill(p, piece, plain);
+            if (!covered.isEmpty())
+                p.drawImage(covered, picture.image(), covered);
+        }
         for (const Placed& face : faces)
             if (const QRect r = face.clip & piece; !r.isEmpty())
                 drawPanel(p, face.rect, face.look, r);
@@ -305,7 +489,8 @@ void paintFaces(
     p.setClipping(false);
 }
 
-void paintBackdrop(QPainter& p, QWidget* backdrop, const QRegion& exposed, const QImage& picture, const QColor& plain)
+void paintBackdrop(
+    QPainter& p, QWidget* backdrop, const QRegion& exposed, const ScaledPicture& picture, const QColor& plain)
 {
     const std::vector<Placed> faces = facesOn(backdrop);
     const QRegion system = systemClipOf(p);
@@ -326,9 +511,10 @@ void paintBackdrop(QPainter& p, QWidget* backdrop, const QRegion& exposed, const
     // The window's painter holds the image: its rows are written through
     // constBits, which leaves the painter's image as it is.
     uchar* bits = const_cast<uchar*>(image->constBits());
-    const QRegion rest = composeBackdrop(bits, image->bytesPerLine(), image->size(),
+    const Composed composed = composeBackdrop(bits, image->bytesPerLine(), image->size(),
         QPoint(qRound(t.dx()), qRound(t.dy())), pieces, picture, plain, faces, true);
-    paintFaces(p, rest, picture, plain, faces);
+    paintFaces(p, composed.pictureBeneath, picture, plain, faces, true);
+    paintFaces(p, composed.rest - composed.pictureBeneath, picture, plain, faces);
 }
 
 } // namespace faces

@@ -16,6 +16,7 @@
 #include <QImage>
 #include <QRegion>
 
+#include <cstdint>
 #include <vector>
 
 class QPainter;
@@ -23,6 +24,54 @@ class QWidget;
 
 namespace faces
 {
+
+// The background picture at a window's size, as QImage::scaled with
+// Qt::SmoothTransformation gives it (a level or two apart at most), made
+// partly as it is painted. Grown taller than its source, it is scaled across
+// once and each row is blended from its two nearest at paint: a 4K window
+// then reads a picture a quarter of its size instead of one as large as
+// itself, which is what the memory's speed, not the processor's, made slow.
+class ScaledPicture
+{
+public:
+    ScaledPicture() = default;
+    // `picture` as it is, row for row.
+    explicit ScaledPicture(const QImage& picture);
+    // `source` scaled to `size`.
+    ScaledPicture(const QImage& source, QSize size);
+
+    // To a new size; the scaling across is kept while the width stays.
+    void scaleTo(QSize size);
+
+    bool isNull() const { return m_across.isNull(); }
+    QSize size() const { return { m_across.width(), m_height }; }
+    QRect rect() const { return { QPoint(0, 0), size() }; }
+    QImage::Format format() const { return m_across.format(); }
+
+    // Where row `y` comes from: `upper`, or `upper` and `lower` blended, the
+    // lower taking `weight` of 256.
+    struct Rows {
+        const std::uint32_t* upper = nullptr;
+        const std::uint32_t* lower = nullptr;
+        std::uint32_t weight = 0;
+    };
+    Rows rows(int y) const;
+
+    // Row `y`'s pixels from `left` to `right`: the picture's own, or blended
+    // into `scratch` (as long as the picture is wide) at the same places.
+    const std::uint32_t* row(int y, int left, int right, std::uint32_t* scratch) const;
+
+    // The whole picture as one image, for a painter: made on the first asking at each size.
+    const QImage& image() const;
+
+private:
+    QImage m_source;
+    QImage m_across; // the source scaled to the width; the picture's rows where m_upper is empty
+    int m_height = 0;
+    std::vector<int> m_upper; // each row's nearest row of m_across above it
+    std::vector<std::uint8_t> m_weight; // and how much of the one below it takes, out of 256
+    mutable QImage m_image;
+};
 
 // A face to paint on the backdrop, in the backdrop's coordinates, cut to
 // what its widget may paint (its ancestors' rectangles).
@@ -36,20 +85,28 @@ struct Placed {
 // parent before its children, and children from the bottom of the stack up.
 std::vector<Placed> facesOn(const QWidget* backdrop);
 
+// What composeBackdrop leaves to paint the usual way (paintFaces), and the
+// part of it where the picture has been written already, for only the faces.
+struct Composed {
+    QRegion rest;
+    QRegion pictureBeneath;
+};
+
 // Writes `pieces` (backdrop coordinates) of the backdrop into `bits` (pixels
 // in Format_RGB32 or Format_ARGB32_Premultiplied, `stride` bytes a row, the
 // backdrop's origin at `offset`, `size` device pixels in all): `picture`
-// (Format_RGB32, covering the pieces; `plain` where it is null) with the
-// faces' plain parts blended in. Returns what is left to paint the usual way
-// (paintFaces). With `share`, a second thread takes half of the rows.
-QRegion composeBackdrop(uchar* bits, qsizetype stride, QSize size, QPoint offset, const QRegion& pieces,
-    const QImage& picture, const QColor& plain, const std::vector<Placed>& faces, bool share);
+// (Format_RGB32; `plain` where it is null) with the faces' plain parts
+// blended in. With `share`, the rows are shared with a second thread.
+Composed composeBackdrop(uchar* bits, qsizetype stride, QSize size, QPoint offset, const QRegion& pieces,
+    const ScaledPicture& picture, const QColor& plain, const std::vector<Placed>& faces, bool share);
 
-// The usual way: `picture` (or `plain`) over `area`, then every face, with `p`.
-void paintFaces(QPainter& p, const QRegion& area, const QImage& picture, const QColor& plain,
-    const std::vector<Placed>& faces);
+// The usual way: `picture` (`plain` where it is null or does not reach) over
+// `area` unless `pictureBeneath`, then every face, with `p`.
+void paintFaces(QPainter& p, const QRegion& area, const ScaledPicture& picture, const QColor& plain,
+    const std::vector<Placed>& faces, bool pictureBeneath = false);
 
 // For the backdrop's paint event: the picture and the faces over `exposed`.
-void paintBackdrop(QPainter& p, QWidget* backdrop, const QRegion& exposed, const QImage& picture, const QColor& plain);
+void paintBackdrop(
+    QPainter& p, QWidget* backdrop, const QRegion& exposed, const ScaledPicture& picture, const QColor& plain);
 
 } // namespace faces

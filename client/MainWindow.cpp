@@ -60,13 +60,13 @@ class BackgroundWidget : public QWidget
 public:
     BackgroundWidget(const QPixmap& picture, QWidget* parent)
         : QWidget(parent)
-        , m_picture(picture.toImage())
+        , m_scaled(picture.toImage().convertToFormat(QImage::Format_RGB32), QSize())
     {
         setAttribute(Qt::WA_OpaquePaintEvent);
         faces::setBackdrop(this);
-        // Scaling a picture to a large window takes longer than a frame: while
-        // the window is being dragged to new sizes, a copy that covers it stands
-        // in, and the picture is scaled to the exact size once the window settles.
+        // Scaling the picture across a large window takes longer than a frame:
+        // while the window is being dragged to new sizes, a copy that covers it
+        // stands in, and the picture is scaled to the exact size once the window settles.
         m_settle.setSingleShot(true);
         m_settle.setInterval(250);
         QObject::connect(&m_settle, &QTimer::timeout, this, [this] {
@@ -79,15 +79,14 @@ protected:
     void resizeEvent(QResizeEvent* event) override
     {
         QWidget::resizeEvent(event);
-        if (m_picture.isNull())
-            return;
         if (m_scaled.isNull()) {
             scaleTo(size());
             return;
         }
-        const boardlayout::Size want = boardlayout::pictureSizeWhileResizing(
-            { m_scaled.width(), m_scaled.height() }, { width(), height() });
-        if (want != boardlayout::Size { m_scaled.width(), m_scaled.height() })
+        const QSize have = m_scaled.size();
+        const boardlayout::Size want
+            = boardlayout::pictureSizeWhileResizing({ have.width(), have.height() }, { width(), height() });
+        if (want != boardlayout::Size { have.width(), have.height() })
             scaleTo(QSize(want.width, want.height));
         if (m_scaled.size() != size())
             m_settle.start();
@@ -101,14 +100,13 @@ protected:
 private:
     void scaleTo(QSize to)
     {
-        // In the window's own format, so that painting it is a straight copy.
-        if (!m_picture.isNull() && !to.isEmpty())
-            m_scaled = m_picture.scaled(to, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                           .convertToFormat(QImage::Format_RGB32);
+        if (!to.isEmpty())
+            m_scaled.scaleTo(to);
     }
 
-    QImage m_picture;
-    QImage m_scaled; // the picture at the window's size, or a little larger while it is being resized
+    // The picture at the window's size, or a little larger while it is being
+    // resized; in the window's own format, so that painting it is a straight copy.
+    faces::ScaledPicture m_scaled;
     QTimer m_settle;
 };
 

@@ -89,6 +89,8 @@ private slots:
     void backdropWrittenDirectlyMatchesThePainter_data();
     void backdropWrittenDirectlyMatchesThePainter();
     void facesUnderTheBackdropArePaintedOnceInOrder();
+    void aScaledPictureLooksAsQtScalesIt_data();
+    void aScaledPictureLooksAsQtScalesIt();
     void theBandedStyleDrawsAsItsBase();
     void cachedWordsDrawAsTheItemStyle();
     void drawingInBandsDrawsAsInOneGo();
@@ -185,21 +187,24 @@ void FacesTest::bandedFillBlendsOnce()
 void FacesTest::backdropWrittenDirectlyMatchesThePainter_data()
 {
     QTest::addColumn<bool>("share");
-    QTest::addColumn<bool>("withPicture");
-    QTest::newRow("one thread") << false << true;
-    QTest::newRow("two threads") << true << true;
-    QTest::newRow("two threads, no picture") << true << false;
+    QTest::addColumn<int>("picture"); // 0: none, 1: as it is, 2: grown from a smaller one as it is painted
+    QTest::newRow("one thread") << false << 1;
+    QTest::newRow("two threads") << true << 1;
+    QTest::newRow("two threads, no picture") << true << 0;
+    QTest::newRow("one thread, grown picture") << false << 2;
+    QTest::newRow("two threads, grown picture") << true << 2;
 }
 
 void FacesTest::backdropWrittenDirectlyMatchesThePainter()
 {
     QFETCH(bool, share);
-    QFETCH(bool, withPicture);
+    QFETCH(int, picture);
     // A board's worth of faces: panels within panels, a dashed border, a box
     // of an opaque colour, a list's square white page, one too small to take
     // apart, and one cut by its parent.
     const QSize size(1400, 900);
-    const QImage picture = withPicture ? background(size) : QImage();
+    const faces::ScaledPicture grown(background(QSize(700, 300)), size);
+    const faces::ScaledPicture scaled = picture == 2 ? grown : faces::ScaledPicture(picture == 1 ? background(size) : QImage());
     const QColor plain(0xdd, 0xe6, 0xee);
     const faces::Look panel { QColor(255, 255, 255, 150), QColor(40, 60, 90, 120), 1, 6, false };
     const std::vector<faces::Placed> placed {
@@ -223,14 +228,14 @@ void FacesTest::backdropWrittenDirectlyMatchesThePainter()
     {
         QPainter p(&want);
         p.translate(offset);
-        faces::paintFaces(p, pieces, picture, plain, placed);
+        faces::paintFaces(p, pieces, scaled, plain, placed);
     }
     const QRegion rest = faces::composeBackdrop(
-        got.bits(), got.bytesPerLine(), got.size(), offset, pieces, picture, plain, placed, share);
+        got.bits(), got.bytesPerLine(), got.size(), offset, pieces, scaled, plain, placed, share).rest;
     {
         QPainter p(&got);
         p.translate(offset);
-        faces::paintFaces(p, rest, picture, plain, placed);
+        faces::paintFaces(p, rest, scaled, plain, placed);
     }
     if (share) {
         // With the thread pool busy the frame is not held up waiting for it:
@@ -253,7 +258,7 @@ void FacesTest::backdropWrittenDirectlyMatchesThePainter()
         QImage alone = want;
         alone.fill(Qt::black);
         const QRegion restAlone = faces::composeBackdrop(
-            alone.bits(), alone.bytesPerLine(), alone.size(), offset, pieces, picture, plain, placed, true);
+            alone.bits(), alone.bytesPerLine(), alone.size(), offset, pieces, scaled, plain, placed, true).rest;
         const bool heldUp = released;
         releaser.join();
         pool->waitForDone();
@@ -262,7 +267,7 @@ void FacesTest::backdropWrittenDirectlyMatchesThePainter()
         QCOMPARE(restAlone, rest);
         QPainter p(&alone);
         p.translate(offset);
-        faces::paintFaces(p, rest, picture, plain, placed);
+        faces::paintFaces(p, rest, scaled, plain, placed);
         p.end();
         QCOMPARE(largestDifference(alone, got, got.rect()), 0);
     }
@@ -287,8 +292,8 @@ namespace
 class BackdropWidget : public QWidget
 {
 public:
-    explicit BackdropWidget(QImage picture)
-        : m_picture(std::move(picture))
+    explicit BackdropWidget(const QImage& picture)
+        : m_picture(picture)
     {
         setAttribute(Qt::WA_OpaquePaintEvent);
         faces::setBackdrop(this);
@@ -302,7 +307,7 @@ protected:
     }
 
 private:
-    QImage m_picture;
+    faces::ScaledPicture m_picture;
 };
 
 } // namespace
@@ -346,6 +351,55 @@ void FacesTest::facesUnderTheBackdropArePaintedOnceInOrder()
     own->setGeometry(10, 10, 80, 60);
     faces::setFace(own, { Qt::white, Qt::white, 1, 4, false });
     QCOMPARE(alone.grab().toImage().pixel(50, 40), qRgb(255, 255, 255));
+}
+
+void FacesTest::aScaledPictureLooksAsQtScalesIt_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("taller and wider") << QSize(437, 251);
+    QTest::newRow("taller, narrower") << QSize(61, 252);
+    QTest::newRow("as tall, wider") << QSize(300, 60);
+    QTest::newRow("one row taller") << QSize(80, 61);
+    QTest::newRow("shorter") << QSize(300, 41);
+    QTest::newRow("the same") << QSize(80, 60);
+}
+
+void FacesTest::aScaledPictureLooksAsQtScalesIt()
+{
+    QFETCH(QSize, size);
+    // Smooth where a picture is and with sharp edges, where rounding shows most.
+    QImage source(80, 60, QImage::Format_RGB32);
+    for (int y = 0; y < source.height(); ++y)
+        for (int x = 0; x < source.width(); ++x)
+            source.setPixel(x, y, (x / 9 + y / 7) % 2 ? qRgb(x * 3, 255 - y * 4, 128) : qRgb(250, (x * y) % 256, y * 4));
+    const QImage want = source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const faces::ScaledPicture fresh(source, size);
+    QCOMPARE(fresh.size(), size);
+    QCOMPARE(fresh.image().size(), size);
+    QVERIFY2(largestDifference(fresh.image(), want, want.rect()) <= 2,
+        qPrintable(QString("differs by %1").arg(largestDifference(fresh.image(), want, want.rect()))));
+    // Row by row, any part of a row, as the backdrop reads it.
+    std::vector<std::uint32_t> scratch(static_cast<std::size_t>(size.width()), 0xdeadbeef);
+    for (int y = 0; y < size.height(); ++y) {
+        const int left = y % 3 == 0 ? 0 : size.width() / 3;
+        const std::uint32_t* row = fresh.row(y, left, size.width() - 1, scratch.data());
+        const auto* whole = reinterpret_cast<const std::uint32_t*>(fresh.image().constScanLine(y));
+        for (int x = left; x < size.width(); ++x)
+            QCOMPARE(row[x], whole[x]);
+    }
+    // Scaled again from other sizes, shrunk and grown, to the same result.
+    for (const QSize other : { QSize(300, 41), QSize(size.width(), 200), QSize(90, 70) }) {
+        faces::ScaledPicture again(source, other);
+        QCOMPARE(again.image().size(), other);
+        again.scaleTo(size);
+        QCOMPARE(again.size(), size);
+        QCOMPARE(largestDifference(again.image(), fresh.image(), want.rect()), 0);
+    }
+    // Nothing to scale: nothing to paint, and no rows to read.
+    faces::ScaledPicture none(QImage(), size);
+    QVERIFY(none.isNull());
+    none.scaleTo(QSize(0, 10));
+    QVERIFY(none.isNull());
 }
 
 void FacesTest::theBandedStyleDrawsAsItsBase()
