@@ -6,6 +6,7 @@
 
 #include "FullTurn.h"
 
+#include "chat/Backdrop.h"
 #include "chat/ChatView.h"
 #include "client/GameBoard.h"
 #include "client/TileWidget.h"
@@ -21,20 +22,26 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 
 namespace
 {
 
+QPixmap plainWhite()
+{
+    QPixmap background(64, 64);
+    background.fill(Qt::white);
+    return background;
+}
+
 struct Board {
-    Board()
+    explicit Board(const QPixmap& background = plainWhite())
     {
         MainWindow::Options options;
         options.args = { "Ann" }; // neither hosts nor joins: the test is the host
         options.settingsPath = dir.filePath("draviklobby.ini").toStdString();
-        QPixmap background(64, 64);
-        background.fill(Qt::white);
         window = std::make_unique<MainWindow>(background, options);
         window->show();
         fullturn::feed(*window, fullturn::dealt());
@@ -173,6 +180,7 @@ private slots:
     void panelsLeaveTheChatInputAndPhrases();
     void textSizeReachesTheWholeBoard();
     void theBoardGrowsWithTheWindow();
+    void theBackgroundFitsEverySizeOnceSettled();
     void chatKeepsItsNewestLineInView_data();
     void chatKeepsItsNewestLineInView();
 };
@@ -280,6 +288,47 @@ void LayoutTest::textSizeReachesTheWholeBoard()
     QVERIFY(b.window->chatView()->shownTextSize() > chatBefore);
     const QStringList cut = cutTexts(b.window.get());
     QVERIFY2(cut.isEmpty(), qPrintable(cut.join("\n")));
+}
+
+void LayoutTest::theBackgroundFitsEverySizeOnceSettled()
+{
+    // Taller than the default window and shorter than a large one, so the
+    // window goes between the picture shrunk and grown; with detail in every
+    // row, so a picture left at another size shows.
+    QImage source(300, 700, QImage::Format_RGB32);
+    for (int y = 0; y < source.height(); ++y)
+        for (int x = 0; x < source.width(); ++x)
+            source.setPixel(x, y, qRgb((x * 5) % 256, (y * 3) % 256, (x + 2 * y) % 256));
+    Board b(QPixmap::fromImage(source));
+    QWidget* backdrop = b.window->centralWidget();
+    for (const QSize size : { QSize(1280, 800), QSize(795, 568), QSize(2000, 1200), QSize(1990, 1190), QSize(900, 700) }) {
+        b.resize(size);
+        QTest::qWait(400); // the picture is scaled to the exact size once the window has settled
+        const QImage want = source.scaled(backdrop->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        // Where no panel lies over it, the backdrop is the picture.
+        std::vector<QPoint> bare;
+        const std::vector<faces::Placed> placed = faces::facesOn(backdrop);
+        for (int y = 2; y < backdrop->height(); y += 7)
+            for (int x = 2; x < backdrop->width(); x += 7)
+                if (std::none_of(placed.begin(), placed.end(), [&](const faces::Placed& f) { return f.rect.contains(x, y); }))
+                    bare.push_back({ x, y });
+        QVERIFY2(bare.size() > 20, qPrintable(QString("%1 bare points").arg(bare.size())));
+        for (const qreal ratio : { 1.0, 2.0 }) { // written directly, and through a painter
+            QImage shown(backdrop->size() * ratio, QImage::Format_RGB32);
+            shown.setDevicePixelRatio(ratio);
+            shown.fill(Qt::black);
+            backdrop->render(&shown, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+            for (const QPoint at : bare) {
+                const QRgb got = shown.pixel(at * ratio);
+                const QRgb expected = want.pixel(at);
+                const int off = std::max({ std::abs(qRed(got) - qRed(expected)), std::abs(qGreen(got) - qGreen(expected)),
+                    std::abs(qBlue(got) - qBlue(expected)) });
+                QVERIFY2(off <= 2,
+                    qPrintable(QString("%1x%2 at ratio %3: (%4, %5) is off by %6")
+                                   .arg(size.width()).arg(size.height()).arg(ratio).arg(at.x()).arg(at.y()).arg(off)));
+            }
+        }
+    }
 }
 
 void LayoutTest::theBoardGrowsWithTheWindow()
