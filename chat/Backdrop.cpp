@@ -128,13 +128,32 @@ std::vector<Band> bandsFor(const std::vector<FillPiece>& fills, const QRect& roo
     return bands;
 }
 
+// `lower` taking `weight` of 256 from `upper`, with Qt's own rounding when it
+// scales a picture up (every channel, alpha too, truncated).
+[[gnu::always_inline]] inline std::uint32_t lerpPixel(std::uint32_t a, std::uint32_t b, std::uint32_t keep, std::uint32_t weight)
+{
+    const std::uint32_t redBlue = (((a & 0x00ff00ffu) * keep + (b & 0x00ff00ffu) * weight) >> 8) & 0x00ff00ffu;
+    const std::uint32_t alphaGreen = (((a >> 8) & 0x00ff00ffu) * keep + ((b >> 8) & 0x00ff00ffu) * weight) & 0xff00ff00u;
+    return alphaGreen | redBlue;
+}
+
+[[gnu::always_inline]] inline std::uint32_t blendPixel(std::uint32_t p, const Blend& b)
+{
+    const std::uint32_t redBlue = (((p & 0x00ff00ffu) * b.keep + b.addRedBlue) >> 8) & 0x00ff00ffu;
+    const std::uint32_t green = ((((p >> 8) & 0xffu) * b.keep + b.addGreen)) & 0x0000ff00u;
+    return 0xff000000u | redBlue | green;
+}
+
+// The lanes are GCC's and Clang's vector types; elsewhere the pixels go one by one.
+#if defined(__GNUC__)
+#define ZIRKY_PIXEL_LANES 1
+
 // Eight pixels as sixteen 16-bit lanes: blue and red, or green and alpha,
 // each channel's products and sums fit a lane (at most 255 * 256 + 128),
 // so a step multiplies sixteen lanes at once where 32-bit words gave eight.
 using Lanes = std::uint16_t __attribute__((vector_size(32)));
 constexpr int kLanePixels = 8;
 // Lane vectors never cross a call (the helpers are always inlined), so how one would be passed never matters.
-
 #pragma GCC diagnostic ignored "-Wpsabi"
 
 [[gnu::always_inline]] inline Lanes loadLanes(const std::uint32_t* p)
@@ -146,25 +165,9 @@ constexpr int kLanePixels = 8;
 
 [[gnu::always_inline]] inline void storeLanes(std::uint32_t* p, const Lanes& v) { std::memcpy(p, &v, sizeof v); }
 
-// `lower` taking `weight` of 256 from `upper`, with Qt's own rounding when it
-// scales a picture up (every channel, alpha too, truncated).
-[[gnu::always_inline]] inline std::uint32_t lerpPixel(std::uint32_t a, std::uint32_t b, std::uint32_t keep, std::uint32_t weight)
-{
-    const std::uint32_t redBlue = (((a & 0x00ff00ffu) * keep + (b & 0x00ff00ffu) * weight) >> 8) & 0x00ff00ffu;
-    const std::uint32_t alphaGreen = (((a >> 8) & 0x00ff00ffu) * keep + ((b >> 8) & 0x00ff00ffu) * weight) & 0xff00ff00u;
-    return alphaGreen | redBlue;
-}
-
 [[gnu::always_inline]] inline Lanes lerpLanes(const Lanes& a, const Lanes& b, std::uint16_t keep, std::uint16_t weight)
 {
     return static_cast<Lanes>((((a & 0xff) * keep + (b & 0xff) * weight) >> 8) | (((a >> 8) * keep + (b >> 8) * weight) & 0xff00));
-}
-
-[[gnu::always_inline]] inline std::uint32_t blendPixel(std::uint32_t p, const Blend& b)
-{
-    const std::uint32_t redBlue = (((p & 0x00ff00ffu) * b.keep + b.addRedBlue) >> 8) & 0x00ff00ffu;
-    const std::uint32_t green = ((((p >> 8) & 0xffu) * b.keep + b.addGreen)) & 0x0000ff00u;
-    return 0xff000000u | redBlue | green;
 }
 
 // A blend's constants, lane by lane.
@@ -189,6 +192,7 @@ struct BlendLanes {
 {
     return static_cast<Lanes>((((p & 0xff) * b.keep + b.addLow) >> 8) | (((p >> 8) * b.keep + b.addHigh) & 0xff00) | b.opaque);
 }
+#endif
 
 // Built for AVX2 too, picked when the processor has it.
 //
@@ -201,9 +205,12 @@ void blendRun(const std::uint32_t* __restrict upper, const std::uint32_t* __rest
     std::uint32_t* __restrict out, int n, const Blend* blend)
 {
     const auto keep = static_cast<std::uint16_t>(256 - weight);
-    const auto w = static_cast<std::uint16_t>(weight);
     int i = 0;
+#ifdef ZIRKY_PIXEL_LANES
+    const auto w = static_cast<std::uint16_t>(weight);
+#endif
     if (blend) {
+#ifdef ZIRKY_PIXEL_LANES
         const BlendLanes lanes(*blend);
         if (weight == 0)
             for (; i + kLanePixels <= n; i += kLanePixels)
@@ -211,13 +218,16 @@ void blendRun(const std::uint32_t* __restrict upper, const std::uint32_t* __rest
         else
             for (; i + kLanePixels <= n; i += kLanePixels)
                 storeLanes(out + i, blendLanes(lerpLanes(loadLanes(upper + i), loadLanes(lower + i), keep, w), lanes));
+#endif
         for (; i < n; ++i)
             out[i] = blendPixel(weight == 0 ? upper[i] : lerpPixel(upper[i], lower[i], keep, weight), *blend);
     } else if (weight == 0) {
         std::copy(upper, upper + n, out);
     } else {
+#ifdef ZIRKY_PIXEL_LANES
         for (; i + kLanePixels <= n; i += kLanePixels)
             storeLanes(out + i, lerpLanes(loadLanes(upper + i), loadLanes(lower + i), keep, w));
+#endif
         for (; i < n; ++i)
             out[i] = lerpPixel(upper[i], lower[i], keep, weight);
     }
