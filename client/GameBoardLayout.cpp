@@ -497,8 +497,9 @@ void GameBoard::layoutBoxes(const Fonts& f, int left, int top, int width)
     const int listH = boxesHeight(f) - captionH - lineHeight(f.points());
     double x = left;
     for (std::size_t i = 0; i < m_boxes.size(); ++i) {
-        const int w = px(widths[i] + extra);
+        // Both edges rounded from where they fall, so the row ends where the column does.
         const int bx = px(x);
+        const int w = px(x + widths[i] + extra) - bx;
         useFont(m_captions[i], f.caption());
         place(m_captions[i], QRect(bx, top, w, captionH));
         useFont(m_boxes[i].list, f.boxWord());

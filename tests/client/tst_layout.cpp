@@ -222,6 +222,15 @@ void LayoutTest::nothingCutNothingOverlapping()
     QVERIFY2(cut.isEmpty(), qPrintable(cut.join("\n")));
     const QStringList on = overlaps(b.window.get());
     QVERIFY2(on.isEmpty(), qPrintable(on.join("\n")));
+    // The row of boxes never reaches past the left column, and ends with it when the boxes are widened.
+    const auto rightOf = [&](const char* name) {
+        const QWidget* w = b.window->findChild<QWidget*>(name);
+        return w->mapTo(b.window.get(), QPoint(w->width() - 1, 0)).x();
+    };
+    QVERIFY2(rightOf("list_10") <= rightOf("mainchat"),
+        qPrintable(QString("the boxes end at %1, the column at %2").arg(rightOf("list_10")).arg(rightOf("mainchat"))));
+    if (size.width() > 795)
+        QCOMPARE(rightOf("list_10"), rightOf("mainchat"));
     // Every tile of the rack shows, inside the play area.
     const QWidget* play = b.window->findChild<QWidget*>("panel_game");
     for (TileWidget* t : b.window->findChildren<TileWidget*>())
