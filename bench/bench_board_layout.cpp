@@ -102,10 +102,21 @@ struct ProfilingApplication : QApplication {
     }
 };
 
+// With BENCH_WORST set, the frames behind the p99 too: the worst few, and where in the series they came.
 void report(const char* what, std::vector<double> micros)
 {
+    std::vector<std::pair<double, std::size_t>> worst;
+    for (std::size_t i = 0; i < micros.size(); ++i)
+        worst.push_back({ micros[i], i });
     const Stats s = percentiles(std::move(micros));
     std::printf("%s: p50 %.2f ms, p99 %.2f ms\n", what, s.p50 / 1000, s.p99 / 1000);
+    if (!qEnvironmentVariableIsSet("BENCH_WORST"))
+        return;
+    std::sort(worst.rbegin(), worst.rend());
+    std::printf("    worst:");
+    for (std::size_t i = 0; i < worst.size() && i < 5; ++i)
+        std::printf(" %.2f ms (#%zu)", worst[i].first / 1000, worst[i].second);
+    std::printf("\n");
 }
 
 } // namespace
