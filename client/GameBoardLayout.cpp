@@ -77,6 +77,24 @@ void place(QWidget* w, const QRect& r)
 
 qreal textWidth(const QFont& f, const QString& text) { return QFontMetricsF(f).horizontalAdvance(text); }
 
+// Where a seat `seatWidth` wide puts its number's badge, its score and its
+// bonus: the same sums serve the fit and the placing, so what fits is never
+// cut by a pixel of rounding.
+struct ScoreRow {
+    int nameLeft;
+    int scoreWidth;
+    int bonusWidth;
+};
+// A seat's width in the right column: its panel's margins taken off.
+int seatWidth(double s, int column) { return column - px(12 * s); }
+
+ScoreRow scoreRow(double s, int seatWidth, int badge, const QFont& scoreFont, const QString& score)
+{
+    const int nameLeft = px(4 * s) + badge + px(4 * s);
+    const int scoreWidth = std::max(px(58 * s), px(textWidth(scoreFont, score)) + px(6 * s));
+    return { nameLeft, scoreWidth, seatWidth - px(4 * s) - nameLeft - scoreWidth };
+}
+
 // A push button's width around `text` in its style, frame and margins included.
 int buttonWidth(const QPushButton* b, const QFont& f, const QString& text)
 {
@@ -235,8 +253,7 @@ void GameBoard::relayout()
     m_laying = true;
     const double s = boardlayout::scaleFor(width(), height());
     m_scale = s;
-    // The design's text size is 8; the menu offers up to 14.
-    const double wanted = std::clamp(m_textSize / 8.0, 0.75, 2.0);
+    const double wanted = boardlayout::textFactor(m_textSize);
     const int margin = px(kMargin * s);
     const QRect content = rect().adjusted(margin, margin, -margin, -margin);
     const int right = px(kRightWidth * s);
@@ -260,13 +277,11 @@ void GameBoard::relayout()
             infoTexts << l->text();
         // A score and its bonus share a row beside the seat's number.
         const int badge = std::max(px(18 * s), QFontMetrics(t.seatNumber()).height());
-        const int scoreRoom = right - px(12 * s) - px(12 * s) - badge;
         bool scoresFit = true;
         for (const Seat& st : m_seats)
             scoresFit = scoresFit
-                && std::max<qreal>(58 * s, textWidth(t.seatScore(), st.score->text()) + 6 * s)
-                        + textWidth(t.seatBonus(), st.bonus->text())
-                    <= scoreRoom;
+                && std::ceil(textWidth(t.seatBonus(), st.bonus->text()))
+                    <= scoreRow(s, seatWidth(s, right), badge, t.seatScore(), st.score->text()).bonusWidth;
         return needed <= content.height() && scoresFit && widest(t.info(), infoTexts) <= right - px(16 * s)
             && textWidth(t.team(), m_team->text()) <= right - px(16 * s);
     });
@@ -400,7 +415,8 @@ int GameBoard::layoutHeader(const Fonts& f, int left, int top, int width)
     place(m_time, QRect(track.left() - px(4 * s) - timeW, top + px(24 * s), timeW, px(20 * s)));
 
     // The status line shrinks before it would be cut.
-    const QRect status(left + px(150 * s), top + px(2 * s), width - px(150 * s), px(22 * s));
+    // It ends where the time's row begins, both edges rounded from where they fall.
+    const QRect status(left + px(150 * s), top + px(2 * s), width - px(150 * s), px(24 * s) - px(2 * s));
     const double statusK = boardlayout::largestFitting(f.left / s, 0.5, [&](double k) {
         const QFont t = sized(14, s * k, QFont::Bold);
         return textWidth(t, m_status->text()) <= status.width() && QFontMetrics(t).height() <= status.height();
@@ -518,7 +534,7 @@ void GameBoard::layoutSeats(const Fonts& f, const QRect& column)
     const QRect seats(column.left(), column.top(), column.width(), 6 * pitch + px(10 * s));
     place(m_seatPanel, seats);
     for (int seat = 1; seat <= rules::kPlayerSeats; ++seat)
-        layoutSeat(f, seat, QRect(px(6 * s), px(6 * s) + (seat - 1) * pitch, seats.width() - px(12 * s), seatH));
+        layoutSeat(f, seat, QRect(px(6 * s), px(6 * s) + (seat - 1) * pitch, seatWidth(s, seats.width()), seatH));
     placeTurnMarker();
 
     const QRect info(column.left(), seats.bottom() + 1 + px(6 * s), column.width(),
@@ -575,7 +591,8 @@ void GameBoard::layoutSeat(const Fonts& f, int seat, const QRect& box)
         iconsLeft -= px(3 * s);
     }
 
-    const int nameLeft = px(4 * s) + badge + px(4 * s);
+    const ScoreRow row = scoreRow(s, box.width(), badge, f.seatScore(), st.score->text());
+    const int nameLeft = row.nameLeft;
     const QRect name(nameLeft, px(3 * s), iconsLeft - nameLeft, nameH);
     // A long name is drawn smaller rather than cut.
     const double nameK = boardlayout::largestFitting(f.right / s, 0.5,
@@ -587,10 +604,9 @@ void GameBoard::layoutSeat(const Fonts& f, int seat, const QRect& box)
     const int scoreTop = name.bottom() + 1 + px(2 * s);
     const int scoreH = std::max(px(22 * s), lineHeight(f.seatScore()));
     useFont(st.score, f.seatScore());
-    const int scoreW = std::max(px(58 * s), px(textWidth(f.seatScore(), st.score->text())) + px(6 * s));
-    place(st.score, QRect(nameLeft, scoreTop, scoreW, scoreH));
+    place(st.score, QRect(nameLeft, scoreTop, row.scoreWidth, scoreH));
     useFont(st.bonus, f.seatBonus());
-    place(st.bonus, QRect(nameLeft + scoreW, scoreTop, box.width() - px(4 * s) - nameLeft - scoreW, scoreH));
+    place(st.bonus, QRect(nameLeft + row.scoreWidth, scoreTop, row.bonusWidth, scoreH));
 }
 
 void GameBoard::showUncovered(const QRect& covered)

@@ -183,7 +183,34 @@ private slots:
     void theBackgroundFitsEverySizeOnceSettled();
     void chatKeepsItsNewestLineInView_data();
     void chatKeepsItsNewestLineInView();
+    void nothingCutNothingOverlappingAtAnySize();
 };
+
+// Rounding at one scale can put a text a pixel into its neighbour's row or
+// cut it by a pixel: sizes spread over the whole range, each text size, with
+// the boxes full and with the lists open.
+void LayoutTest::nothingCutNothingOverlappingAtAnySize()
+{
+    Board b;
+    QStringList faults;
+    for (const bool turnOver : { false, true }) {
+        if (turnOver)
+            fullturn::feed(*b.window, fullturn::turnOver());
+        for (int i = 0; i < 100; ++i) {
+            const QSize size(795 + (i * 211) % 3046, 568 + (i * 97) % 1590);
+            const int textSize = 8 + 2 * (i % 4);
+            b.window->board()->setTextSize(textSize);
+            b.resize(size);
+            for (const QString& fault : cutTexts(b.window.get()) + overlaps(b.window.get()))
+                faults << QString("%1x%2, text size %3%4: %5")
+                              .arg(size.width())
+                              .arg(size.height())
+                              .arg(textSize)
+                              .arg(turnOver ? ", lists open" : "", fault);
+        }
+    }
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.mid(0, 10).join("\n")));
+}
 
 void LayoutTest::nothingCutNothingOverlapping_data()
 {
