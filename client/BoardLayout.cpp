@@ -13,6 +13,8 @@ double scaleFor(int width, int height)
     return std::max(1.0, s);
 }
 
+double textFactor(int points) { return std::clamp(points / 8.0, 0.75, 2.0); }
+
 double largestFitting(double wanted, double floor, const std::function<bool(double)>& fits)
 {
     if (wanted <= floor)

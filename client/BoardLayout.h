@@ -19,6 +19,10 @@ inline constexpr int kDesignHeight = 522;
 // smallest board).
 double scaleFor(int width, int height);
 
+// How much larger than the design's 8 points the chosen text size asks the
+// text to be: from three quarters up to twice.
+double textFactor(int points);
+
 // The largest factor in [floor, wanted] at which `fits` holds, found in steps
 // of 4% down from `wanted`; `floor` when none does.
 double largestFitting(double wanted, double floor, const std::function<bool(double)>& fits);

@@ -54,6 +54,7 @@ public:
 
     // The player's text size (8 is the design's); the chat and every text of the board follow it.
     void setTextSize(int points);
+    int textSize() const { return m_textSize; }
     // How much larger than the default window the board is drawn.
     double scale() const { return m_scale; }
     // Where a tile stands in the play area now.

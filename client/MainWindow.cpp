@@ -175,7 +175,37 @@ MainWindow::MainWindow(const QPixmap& background, Options options, QWidget* pare
     render();
 
     // Where the window first appears, at the board's design size.
-    setGeometry(4, 4, boardlayout::kDesignWidth, boardlayout::kDesignHeight + menuBar()->sizeHint().height());
+    m_menuBaseHeight = menuBar()->sizeHint().height();
+    m_menuBasePixels = QFontInfo(menuBar()->font()).pixelSize();
+    setGeometry(4, 4, boardlayout::kDesignWidth, boardlayout::kDesignHeight + m_menuBaseHeight);
+    fitMenuFont();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    fitMenuFont();
+}
+
+// The menus grow with the board and follow Text Size as its text does. They
+// are measured against the window less the menu bar's first height, not
+// against the board's room, which a taller menu bar would itself take away.
+void MainWindow::fitMenuFont()
+{
+    if (m_menuBasePixels <= 0)
+        return;
+    const double factor = boardlayout::scaleFor(width(), height() - m_menuBaseHeight)
+        * boardlayout::textFactor(m_board->textSize());
+    const int pixels = std::max(6, static_cast<int>(std::lround(m_menuBasePixels * factor)));
+    QFont font = QApplication::font(menuBar());
+    if (pixels != m_menuBasePixels)
+        font.setPixelSize(pixels);
+    if (menuBar()->font() == font)
+        return;
+    menuBar()->setFont(font);
+    // The drop-down menus are windows of their own: a font reaches them only when given.
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>())
+        menu->setFont(font);
 }
 
 MainWindow::~MainWindow()

@@ -216,12 +216,14 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildBoard(const QPixmap& background);
     void buildMenus();
+    void fitMenuFont();
     // The play menu (MainWindowKeys.cpp): every move of a turn, with its key.
     void buildPlayMenu(QMenu* play);
     // Items that cannot act now are greyed, so none is pressed for nothing.
@@ -349,6 +351,9 @@ private:
     QAction* m_showMissed = nullptr;
     QMenu* m_addComputer = nullptr;
     std::array<QAction*, 4> m_sizeItems {};
+    // The menu bar's height and text at the system's font, as first built.
+    int m_menuBaseHeight = 0;
+    int m_menuBasePixels = 0;
     QAction* m_copyInvite = nullptr;
     QAction* m_whereToJoinItem = nullptr;
     QAction* m_cleanWords = nullptr;

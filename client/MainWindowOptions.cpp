@@ -111,6 +111,7 @@ void MainWindow::loadSettings()
     m_remembered = windowGeometry();
 
     m_board->setTextSize(s.textSize);
+    fitMenuFont();
     for (QAction* a : m_sizeItems)
         a->setChecked(a->data().toInt() == s.textSize);
 
@@ -235,6 +236,7 @@ void MainWindow::onTextSizeChosen(QAction* item)
     for (QAction* a : m_sizeItems)
         a->setChecked(a == item);
     m_board->setTextSize(size);
+    fitMenuFont();
     m_settings.setTextSize(size);
     saveSettings();
 }

@@ -16,6 +16,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyleOptionButton>
@@ -317,10 +319,13 @@ void LayoutTest::textSizeReachesTheWholeBoard()
     for (const char* name : texts)
         before[name] = pixels(name);
     const qreal chatBefore = b.window->chatView()->shownTextSize();
+    const int menuBefore = QFontInfo(b.window->menuBar()->font()).pixelSize();
     b.window->findChild<QAction*>("N141")->trigger();
     QCoreApplication::processEvents();
     for (const char* name : texts)
         QVERIFY2(pixels(name) > before[name], name);
+    QVERIFY(QFontInfo(b.window->menuBar()->font()).pixelSize() > menuBefore);
+    QCOMPARE(b.window->findChild<QMenu*>("View1")->font(), b.window->menuBar()->font());
     QVERIFY(b.window->chatView()->shownTextSize() > chatBefore);
     const QStringList cut = cutTexts(b.window.get());
     QVERIFY2(cut.isEmpty(), qPrintable(cut.join("\n")));
@@ -378,7 +383,13 @@ void LayoutTest::theBoardGrowsWithTheWindow()
     const auto tileSmall = measure("dice_1");
     const auto nameSmall = measure("label_playername1");
     const auto boxSmall = measure("list_10");
-    b.resize(QSize(1600, 1136));
+    // The menus keep the system's look at the default size, and grow with the board, the drop-downs too.
+    QMenuBar* bar = b.window->menuBar();
+    QCOMPARE(bar->font(), QApplication::font(bar));
+    const int menuSmall = QFontInfo(bar->font()).pixelSize();
+    b.resize(QSize(1600, 1136 + bar->height()));
+    QVERIFY(QFontInfo(bar->font()).pixelSize() > menuSmall * 1.8);
+    QCOMPARE(b.window->findChild<QMenu*>("TextSize1")->font(), bar->font());
     QVERIFY(b.window->board()->scale() > 1.9);
     QVERIFY(measure("dice_1").first > tileSmall.first * 1.8);
     QVERIFY(measure("label_playername1").second > nameSmall.second * 1.5);
