@@ -224,6 +224,7 @@ private:
     void buildBoard(const QPixmap& background);
     void buildMenus();
     void fitMenuFont();
+    void applyTextSize(int points);
     // The play menu (MainWindowKeys.cpp): every move of a turn, with its key.
     void buildPlayMenu(QMenu* play);
     // Items that cannot act now are greyed, so none is pressed for nothing.

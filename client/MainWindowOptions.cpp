@@ -110,8 +110,7 @@ void MainWindow::loadSettings()
     applyWindowGeometry(s.geometry);
     m_remembered = windowGeometry();
 
-    m_board->setTextSize(s.textSize);
-    fitMenuFont();
+    applyTextSize(s.textSize);
     for (QAction* a : m_sizeItems)
         a->setChecked(a->data().toInt() == s.textSize);
 
@@ -230,13 +229,19 @@ void MainWindow::onTextColorChosen()
     saveSettings();
 }
 
+// The board's text and the menus' follow the text size together.
+void MainWindow::applyTextSize(int points)
+{
+    m_board->setTextSize(points);
+    fitMenuFont();
+}
+
 void MainWindow::onTextSizeChosen(QAction* item)
 {
     const int size = item->data().toInt();
     for (QAction* a : m_sizeItems)
         a->setChecked(a == item);
-    m_board->setTextSize(size);
-    fitMenuFont();
+    applyTextSize(size);
     m_settings.setTextSize(size);
     saveSettings();
 }
