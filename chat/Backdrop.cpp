@@ -144,6 +144,18 @@ std::vector<Band> bandsFor(const std::vector<FillPiece>& fills, const QRect& roo
     return 0xff000000u | redBlue | green;
 }
 
+// `lerpPixel` and then `blendPixel` in one step, rounded once: the two rows
+// take `upperKeep` and `lowerKeep` of 256, together the blend's keep.
+[[gnu::always_inline]] inline std::uint32_t lerpBlendPixel(
+    std::uint32_t a, std::uint32_t b, std::uint32_t upperKeep, std::uint32_t lowerKeep, const Blend& blend)
+{
+    const std::uint32_t redBlue
+        = (((a & 0x00ff00ffu) * upperKeep + (b & 0x00ff00ffu) * lowerKeep + blend.addRedBlue) >> 8) & 0x00ff00ffu;
+    const std::uint32_t green
+        = ((((a >> 8) & 0xffu) * upperKeep + ((b >> 8) & 0xffu) * lowerKeep + blend.addGreen)) & 0x0000ff00u;
+    return 0xff000000u | redBlue | green;
+}
+
 // The lanes are GCC's and Clang's vector types; elsewhere the pixels go one by one.
 #if defined(__GNUC__)
 #define ZIRKY_PIXEL_LANES 1
@@ -170,6 +182,17 @@ constexpr int kLanePixels = 8;
     return static_cast<Lanes>((((a & 0xff) * keep + (b & 0xff) * weight) >> 8) | (((a >> 8) * keep + (b >> 8) * weight) & 0xff00));
 }
 
+// The same 32-bit word in every pixel's place: as the lanes read a pixel,
+// its lower half is the lane of blue (or green), its upper half red's (or alpha's).
+[[gnu::always_inline]] inline Lanes everyPixel(std::uint32_t word)
+{
+    using Words = std::uint32_t __attribute__((vector_size(32)));
+    // Reinterpreted in its register: copied through memory, GCC builds it on
+    // the stack a word at a time and stalls the first load of it, which cost
+    // more than the pixels of the many short runs.
+    return reinterpret_cast<Lanes>(Words {} + word);
+}
+
 // A blend's constants, lane by lane.
 struct BlendLanes {
     std::uint16_t keep;
@@ -178,19 +201,24 @@ struct BlendLanes {
     Lanes opaque; // alpha
     explicit BlendLanes(const Blend& b)
         : keep(static_cast<std::uint16_t>(b.keep))
+        , addLow(everyPixel(b.addRedBlue))
+        , addHigh(everyPixel(b.addGreen))
+        , opaque(everyPixel(0xff000000u))
     {
-        for (int i = 0; i < 2 * kLanePixels; ++i) {
-            const bool high = i % 2 == 1;
-            addLow[i] = static_cast<std::uint16_t>(high ? b.addRedBlue >> 16 : b.addRedBlue & 0xffffu);
-            addHigh[i] = static_cast<std::uint16_t>(high ? 0 : b.addGreen);
-            opaque[i] = high ? 0xff00 : 0;
-        }
     }
 };
 
 [[gnu::always_inline]] inline Lanes blendLanes(const Lanes& p, const BlendLanes& b)
 {
     return static_cast<Lanes>((((p & 0xff) * b.keep + b.addLow) >> 8) | (((p >> 8) * b.keep + b.addHigh) & 0xff00) | b.opaque);
+}
+
+// lerpBlendPixel, eight at once.
+[[gnu::always_inline]] inline Lanes lerpBlendLanes(
+    const Lanes& a, const Lanes& b, std::uint16_t upperKeep, std::uint16_t lowerKeep, const BlendLanes& blend)
+{
+    return static_cast<Lanes>((((a & 0xff) * upperKeep + (b & 0xff) * lowerKeep + blend.addLow) >> 8)
+        | (((a >> 8) * upperKeep + (b >> 8) * lowerKeep + blend.addHigh) & 0xff00) | blend.opaque);
 }
 #endif
 
@@ -209,18 +237,28 @@ void blendRun(const std::uint32_t* __restrict upper, const std::uint32_t* __rest
 #ifdef ZIRKY_PIXEL_LANES
     const auto w = static_cast<std::uint16_t>(weight);
 #endif
-    if (blend) {
+    if (blend && weight == 0) {
 #ifdef ZIRKY_PIXEL_LANES
         const BlendLanes lanes(*blend);
-        if (weight == 0)
-            for (; i + kLanePixels <= n; i += kLanePixels)
-                storeLanes(out + i, blendLanes(loadLanes(upper + i), lanes));
-        else
-            for (; i + kLanePixels <= n; i += kLanePixels)
-                storeLanes(out + i, blendLanes(lerpLanes(loadLanes(upper + i), loadLanes(lower + i), keep, w), lanes));
+        for (; i + kLanePixels <= n; i += kLanePixels)
+            storeLanes(out + i, blendLanes(loadLanes(upper + i), lanes));
 #endif
         for (; i < n; ++i)
-            out[i] = blendPixel(weight == 0 ? upper[i] : lerpPixel(upper[i], lower[i], keep, weight), *blend);
+            out[i] = blendPixel(upper[i], *blend);
+    } else if (blend) {
+        // The rows' shares of what the blend keeps of the picture: one
+        // multiplication a channel fewer than blending the blended rows.
+        const std::uint32_t upperKeep = (blend->keep * (256 - weight) + 128) >> 8;
+        const std::uint32_t lowerKeep = blend->keep - upperKeep;
+#ifdef ZIRKY_PIXEL_LANES
+        const BlendLanes lanes(*blend);
+        const auto upperLanes = static_cast<std::uint16_t>(upperKeep);
+        const auto lowerLanes = static_cast<std::uint16_t>(lowerKeep);
+        for (; i + kLanePixels <= n; i += kLanePixels)
+            storeLanes(out + i, lerpBlendLanes(loadLanes(upper + i), loadLanes(lower + i), upperLanes, lowerLanes, lanes));
+#endif
+        for (; i < n; ++i)
+            out[i] = lerpBlendPixel(upper[i], lower[i], upperKeep, lowerKeep, *blend);
     } else if (weight == 0) {
         std::copy(upper, upper + n, out);
     } else {
