@@ -6,7 +6,8 @@
 // copies a picture: what the window system costs before the board draws.
 // Each resize also reports the CPU time of the window's thread (steadier than
 // the clock on a busy machine) and how many pieces of work the window's
-// thread handed to Qt's global thread pool; BENCH_PAINT_PROFILE=1 adds how
+// thread handed to Qt's global thread pool and how many of its frames first
+// touched memory fresh from the system; BENCH_PAINT_PROFILE=1 adds how
 // long each widget's own paint event took, by class and object name.
 //
 //   bench_board_layout [rounds, default 200] [idle seconds, default 10] [WxH, default 3840x2160]
@@ -42,6 +43,7 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <sys/resource.h>
 #include <unistd.h>
 
 // Every piece of work the window's thread hands to Qt's global thread pool
@@ -102,8 +104,18 @@ struct ProfilingApplication : QApplication {
     }
 };
 
-// With BENCH_WORST set, the frames behind the p99 too: the worst few, and where in the series they came.
-void report(const char* what, std::vector<double> micros)
+// Pages the window's thread has touched for the first time (minor faults):
+// a frame that writes into memory fresh from the system pays for each.
+long freshPages()
+{
+    rusage usage {};
+    getrusage(RUSAGE_THREAD, &usage);
+    return usage.ru_minflt;
+}
+
+// With BENCH_WORST set, the frames behind the p99 too: the worst few, where
+// in the series they came and, given `pages`, how many fresh pages each touched.
+void report(const char* what, std::vector<double> micros, const std::vector<long>* pages = nullptr)
 {
     std::vector<std::pair<double, std::size_t>> worst;
     for (std::size_t i = 0; i < micros.size(); ++i)
@@ -114,8 +126,12 @@ void report(const char* what, std::vector<double> micros)
         return;
     std::sort(worst.rbegin(), worst.rend());
     std::printf("    worst:");
-    for (std::size_t i = 0; i < worst.size() && i < 5; ++i)
-        std::printf(" %.2f ms (#%zu)", worst[i].first / 1000, worst[i].second);
+    for (std::size_t i = 0; i < worst.size() && i < 5; ++i) {
+        std::printf(" %.2f ms (#%zu", worst[i].first / 1000, worst[i].second);
+        if (pages)
+            std::printf(", %ld fresh pages", (*pages)[worst[i].second]);
+        std::printf(")");
+    }
     std::printf("\n");
 }
 
@@ -159,12 +175,14 @@ int main(int argc, char** argv)
     // now and then outgrows the background picture's room to spare.
     const auto measure = [&](const char* what, bool growing = false) {
         std::vector<double> micros, layout, paint, cpu;
+        std::vector<long> pages;
         const long handOffsBefore = g_handOffs;
         app.paintMicros.clear();
         for (int i = 0; i < rounds; ++i) {
             const int less = 8 * (rounds - 1 - i);
             const QSize next = growing ? size - QSize(less, less * size.height() / size.width())
                                        : size - QSize(i % 2 * 24, i % 2 * 16);
+            const long pages0 = freshPages();
             const double cpu0 = threadCpuMicros();
             const auto t0 = Clock::now();
             window.resize(next);
@@ -174,14 +192,20 @@ int main(int argc, char** argv)
             window.repaint();
             const auto t2 = Clock::now();
             cpu.push_back(threadCpuMicros() - cpu0);
+            pages.push_back(freshPages() - pages0);
             micros.push_back(std::chrono::duration<double, std::micro>(t2 - t0).count());
             layout.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
             paint.push_back(std::chrono::duration<double, std::micro>(t2 - t1).count());
         }
-        report(what, micros);
+        report(what, micros, &pages);
         report("  of which laid out", layout);
         report("  of which painted", paint);
-        report("  the window's thread on the CPU", cpu);
+        report("  the window's thread on the CPU", cpu, &pages);
+        // A new size can mean a new window image: offscreen, Qt allocates one
+        // at each resize, and the allocator hands back memory it had returned
+        // to the system; X's shared memory is kept while it is large enough.
+        const long faulting = std::count_if(pages.begin(), pages.end(), [](long n) { return n > 1000; });
+        std::printf("  frames that touched over 1000 fresh pages (4 MiB): %ld\n", faulting);
         std::printf("  handed to Qt's thread pool: %.1f pieces a frame\n",
             static_cast<double>(g_handOffs - handOffsBefore) / rounds);
         if (app.profiling)
