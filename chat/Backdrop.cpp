@@ -156,6 +156,9 @@ std::vector<Band> bandsFor(const std::vector<FillPiece>& fills, const QRect& roo
     return 0xff000000u | redBlue | green;
 }
 
+// Pixels a step of the lanes takes.
+constexpr int kLanePixels = 8;
+
 // The lanes are GCC's and Clang's vector types; elsewhere the pixels go one by one.
 #if defined(__GNUC__)
 #define ZIRKY_PIXEL_LANES 1
@@ -164,7 +167,6 @@ std::vector<Band> bandsFor(const std::vector<FillPiece>& fills, const QRect& roo
 // each channel's products and sums fit a lane (at most 255 * 256 + 128),
 // so a step multiplies sixteen lanes at once where 32-bit words gave eight.
 using Lanes = std::uint16_t __attribute__((vector_size(32)));
-constexpr int kLanePixels = 8;
 // Lane vectors never cross a call (the helpers are always inlined), so how one would be passed never matters.
 #pragma GCC diagnostic ignored "-Wpsabi"
 
@@ -335,6 +337,76 @@ void placeRows(int from, int to, std::vector<int>& upper, std::vector<std::uint8
     }
 }
 
+// Output pixels [first, end) of a widened row blend source pixels `left`
+// and `right`, each by its own weight.
+struct WideRun {
+    int left;
+    int right;
+    int first;
+    int end;
+};
+
+// Row `in` widened into `out` (room for kLanePixels pixels past the row's
+// end): in each run the pair is read once and spread over eight pixels at a
+// time, the next taking weights[x] (the weight twice, once a half) of 256;
+// a run's last step spills into the next run's pixels, which it then writes.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__SANITIZE_ADDRESS__)
+[[gnu::target_clones("avx2", "default")]]
+#endif
+void widenRow(const std::uint32_t* __restrict in, const std::vector<WideRun>& runs,
+    const std::uint32_t* __restrict weights, std::uint32_t* __restrict out)
+{
+    for (const WideRun& run : runs) {
+        const std::uint32_t a = in[run.left];
+        const std::uint32_t b = in[run.right];
+#ifdef ZIRKY_PIXEL_LANES
+        const Lanes upper = everyPixel(a);
+        const Lanes lower = everyPixel(b);
+        for (int x = run.first; x < run.end; x += kLanePixels) {
+            const Lanes weight = loadLanes(weights + x);
+            const Lanes keep = 256 - weight;
+            storeLanes(out + x,
+                static_cast<Lanes>((((upper & 0xff) * keep + (lower & 0xff) * weight) >> 8)
+                    | (((upper >> 8) * keep + (lower >> 8) * weight) & 0xff00)));
+        }
+#else
+        for (int x = run.first; x < run.end; ++x)
+            out[x] = lerpPixel(a, b, 256 - (weights[x] & 0xffffu), weights[x] & 0xffffu);
+#endif
+    }
+}
+
+// `source` (Format_RGB32) scaled to `width` pixels wide, its height kept, as
+// QImage::scaled with Qt::SmoothTransformation places and blends the pixels:
+// that pass blends every row with the next as well, with nothing of it,
+// which made it the slowest part of a frame in which a widening window
+// outgrows its picture.
+QImage widen(const QImage& source, int width)
+{
+    std::vector<int> left;
+    std::vector<std::uint8_t> weight;
+    placeRows(source.width(), width, left, weight);
+    std::vector<std::uint32_t> weights(static_cast<std::size_t>(width + kLanePixels), 0);
+    std::vector<WideRun> runs;
+    for (int x = 0; x < width; ++x) {
+        const auto at = static_cast<std::size_t>(x);
+        weights[at] = weight[at] * 0x00010001u;
+        if (runs.empty() || runs.back().left != left[at])
+            runs.push_back({ left[at], std::min(left[at] + 1, source.width() - 1), x, x + 1 });
+        else
+            runs.back().end = x + 1;
+    }
+    QImage wide(width, source.height(), QImage::Format_RGB32);
+    if (wide.isNull())
+        return wide;
+    std::vector<std::uint32_t> row(static_cast<std::size_t>(width + kLanePixels));
+    for (int y = 0; y < source.height(); ++y) {
+        widenRow(reinterpret_cast<const std::uint32_t*>(source.constScanLine(y)), runs, weights.data(), row.data());
+        std::memcpy(wide.scanLine(y), row.data(), static_cast<std::size_t>(width) * sizeof(std::uint32_t));
+    }
+    return wide;
+}
+
 } // namespace
 
 ScaledPicture::ScaledPicture(const QImage& picture)
@@ -372,7 +444,9 @@ void ScaledPicture::scaleTo(QSize size)
         return;
     }
     if (m_across.width() != size.width() || m_across.height() != m_source.height())
-        m_across = scaled(QSize(size.width(), m_source.height()));
+        m_across = size.width() >= m_source.width() && m_source.format() == QImage::Format_RGB32
+            ? widen(m_source, size.width())
+            : scaled(QSize(size.width(), m_source.height()));
     if (size.height() == m_source.height()) {
         m_upper.clear();
         m_weight.clear();

@@ -359,6 +359,9 @@ void FacesTest::aScaledPictureLooksAsQtScalesIt_data()
     QTest::newRow("taller and wider") << QSize(437, 251);
     QTest::newRow("taller, narrower") << QSize(61, 252);
     QTest::newRow("as tall, wider") << QSize(300, 60);
+    // More than eight pixels from each pair of the source's: runs longer than a step of the lanes.
+    QTest::newRow("taller, nine times as wide") << QSize(731, 200);
+    QTest::newRow("as wide, taller") << QSize(80, 97);
     QTest::newRow("one row taller") << QSize(80, 61);
     QTest::newRow("shorter") << QSize(300, 41);
     QTest::newRow("the same") << QSize(80, 60);
