@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFontDatabase>
+#include <QHash>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -75,7 +76,21 @@ void place(QWidget* w, const QRect& r)
         w->setGeometry(r);
 }
 
-qreal textWidth(const QFont& f, const QString& text) { return QFontMetricsF(f).horizontalAdvance(text); }
+// Each resize asks again how wide the same texts are in the same few fonts,
+// a dozen times over while the fits are tried, and shaping a text is most of
+// what measuring it costs: the answers are kept, a few thousand at most.
+qreal textWidth(const QFont& f, const QString& text)
+{
+    static QHash<std::pair<QFont, QString>, qreal> known;
+    std::pair<QFont, QString> key { f, text };
+    if (const auto it = known.constFind(key); it != known.cend())
+        return *it;
+    if (known.size() >= 4096)
+        known.clear();
+    const qreal width = QFontMetricsF(f).horizontalAdvance(text);
+    known.insert(std::move(key), width);
+    return width;
+}
 
 // Where a seat `seatWidth` wide puts its number's badge, its score and its
 // bonus: the same sums serve the fit and the placing, so what fits is never
