@@ -1,6 +1,8 @@
 #include "Faces.h"
 
 #include <QBrush>
+#include <QHash>
+#include <QImage>
 #include <QPaintEvent>
 #include <QPaintEngine>
 #include <QPainter>
@@ -394,6 +396,70 @@ bool isFace(QStyle::PrimitiveElement element)
     }
 }
 
+// Fusion's push button is the same in every column between its rounded
+// corners: a gradient from top to bottom in a frame. The style keeps it drawn
+// for each size, so a window dragged wider drew every button anew at each
+// step; drawn once as narrow as its corners, its middle column is copied
+// across instead. Where that cannot be exact (another style, a scaled
+// painter, a button too small to gain), false: drawn the usual way.
+constexpr int kButtonCorner = 8; // far wider than the style's two-pixel rounding
+
+bool drawStretchedButton(const QProxyStyle& style, const QStyleOption* option, QPainter* painter, const QWidget* widget)
+{
+    const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
+    const QRect r = option ? option->rect : QRect();
+    if (!button || !painter || r.width() < 4 * kButtonCorner || r.height() <= 0
+        || painter->deviceTransform().type() > QTransform::TxTranslate || !painter->device()
+        || painter->device()->devicePixelRatio() != 1 || !style.baseStyle()
+        || style.baseStyle()->name().compare("fusion", Qt::CaseInsensitive) != 0)
+        return false;
+    // The narrow bevels, by what the style draws them from.
+    thread_local QHash<QString, QImage> narrowBevels;
+    const QString key = QString("%1 %2 %3 %4 %5")
+                            .arg(static_cast<uint>(button->state))
+                            .arg(static_cast<uint>(button->features))
+                            .arg(button->palette.cacheKey())
+                            .arg(static_cast<int>(button->direction))
+                            .arg(r.height());
+    auto found = narrowBevels.constFind(key);
+    if (found == narrowBevels.cend()) {
+        QStyleOptionButton narrow = *button;
+        narrow.rect = QRect(0, 0, 2 * kButtonCorner + 1, r.height());
+        QImage bevel(narrow.rect.size(), QImage::Format_ARGB32_Premultiplied);
+        bevel.fill(Qt::transparent);
+        {
+            QPainter on(&bevel);
+            on.setRenderHints(painter->renderHints());
+            style.baseStyle()->drawPrimitive(QStyle::PE_PanelButtonCommand, &narrow, &on, widget);
+        }
+        if (narrowBevels.size() >= 64)
+            narrowBevels.clear();
+        found = narrowBevels.insert(key, bevel);
+    }
+    // And the wide ones made from them: a window at rest, or going back and
+    // forth, paints the same few again. Each is a few hundred kilobytes at most.
+    thread_local QHash<QString, QImage> wideBevels;
+    const QString wideKey = key + QString(" %1").arg(r.width());
+    auto made = wideBevels.constFind(wideKey);
+    if (made == wideBevels.cend()) {
+        const QImage& bevel = *found;
+        QImage wide(r.size(), QImage::Format_ARGB32_Premultiplied);
+        const int middle = r.width() - 2 * kButtonCorner;
+        for (int y = 0; y < r.height(); ++y) {
+            const auto* in = reinterpret_cast<const quint32*>(bevel.constScanLine(y));
+            auto* out = reinterpret_cast<quint32*>(wide.scanLine(y));
+            std::copy(in, in + kButtonCorner, out);
+            std::fill(out + kButtonCorner, out + kButtonCorner + middle, in[kButtonCorner]);
+            std::copy(in + kButtonCorner + 1, in + 2 * kButtonCorner + 1, out + kButtonCorner + middle);
+        }
+        if (wideBevels.size() >= 64)
+            wideBevels.clear();
+        made = wideBevels.insert(wideKey, wide);
+    }
+    styleInBands(true, painter, r, [&] { painter->drawImage(r.topLeft(), *made); });
+    return true;
+}
+
 } // namespace
 
 void BandedStyle::install()
@@ -412,6 +478,8 @@ void drawInBands(QPainter& p, const QRect& r, const std::function<void()>& draw)
 void BandedStyle::drawPrimitive(
     PrimitiveElement element, const QStyleOption* option, QPainter* painter, const QWidget* widget) const
 {
+    if (element == PE_PanelButtonCommand && drawStretchedButton(*this, option, painter, widget))
+        return;
     styleInBands(isFace(element), painter, option ? option->rect : QRect(), [&] { QProxyStyle::drawPrimitive(element, option, painter, widget); });
 }
 

@@ -409,14 +409,24 @@ void FacesTest::theBandedStyleDrawsAsItsBase()
 {
     // A tall button and scroll bars, drawn in bands, look exactly as their
     // style draws them in one go: on a plain screen, at twice the density,
-    // and when only a part of the window is painted again.
+    // and when only a part of the window is painted again. So do wide
+    // buttons, drawn narrow and stretched, in each of their states.
     const auto shoot = [](QStyle* style, qreal dpr, QRegion part) {
         QWidget w;
         w.setStyle(style);
-        w.resize(260, 700);
+        w.resize(560, 700);
         auto* button = new QPushButton("Tall", &w);
         button->setStyle(style);
         button->setGeometry(10, 10, 120, 600);
+        for (int i = 0; i < 6; ++i) {
+            auto* wide = new QPushButton(QString("Wide %1").arg(i), &w);
+            wide->setStyle(style);
+            wide->setGeometry(270, 10 + 50 * i, i == 5 ? 30 : 280 - 20 * i, 24 + 9 * i);
+            wide->setDefault(i == 1);
+            wide->setDown(i == 2);
+            wide->setFlat(i == 3);
+            wide->setEnabled(i != 4);
+        }
         auto* bar = new QScrollBar(Qt::Vertical, &w);
         bar->setStyle(style);
         bar->setRange(0, 1000);
@@ -437,7 +447,7 @@ void FacesTest::theBandedStyleDrawsAsItsBase()
     };
     std::unique_ptr<QStyle> plain(QStyleFactory::create("Fusion"));
     faces::BandedStyle banded(QStyleFactory::create("Fusion"));
-    const QRegion middle = QRegion(140, 200, 60, 333) + QRegion(0, 300, 260, 7);
+    const QRegion middle = QRegion(140, 200, 60, 333) + QRegion(0, 300, 260, 7) + QRegion(300, 15, 40, 150);
     for (const auto& [dpr, part] : { std::pair { 1.0, QRegion() }, { 2.0, QRegion() }, { 1.0, middle }, { 2.0, middle } }) {
         const QImage want = shoot(plain.get(), dpr, part);
         const QImage got = shoot(&banded, dpr, part);
