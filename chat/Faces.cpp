@@ -460,6 +460,75 @@ bool drawStretchedButton(const QProxyStyle& style, const QStyleOption* option, Q
     return true;
 }
 
+// Fusion's line edit frame is a thin rounded outline: between its corners
+// every row of its top and bottom edges, and every column of its sides, is the
+// same. The style draws it anti-aliased at every paint (and a tall field in
+// each band), the widest outline on the board; here it is drawn once as
+// small as its corners and its edges are copied along, the middle left to
+// the panel. False where that cannot be exact, as for buttons.
+bool drawStretchedFrame(const QProxyStyle& style, const QStyleOption* option, QPainter* painter, const QWidget* widget)
+{
+    const auto* frame = qstyleoption_cast<const QStyleOptionFrame*>(option);
+    const QRect r = option ? option->rect : QRect();
+    constexpr int c = kButtonCorner;
+    if (!frame || !painter || r.width() < 4 * c || r.height() < 4 * c
+        || painter->deviceTransform().type() > QTransform::TxTranslate || !painter->device()
+        || painter->device()->devicePixelRatio() != 1 || !style.baseStyle()
+        || style.baseStyle()->name().compare("fusion", Qt::CaseInsensitive) != 0)
+        return false;
+    struct Edges {
+        QImage top, bottom, left, right; // corners in the top and bottom ones
+    };
+    thread_local QHash<QString, Edges> made;
+    const QString key = QString("%1 %2 %3 %4 %5x%6")
+                            .arg(static_cast<uint>(frame->state))
+                            .arg(frame->palette.cacheKey())
+                            .arg(frame->lineWidth)
+                            .arg(static_cast<int>(frame->direction))
+                            .arg(r.width())
+                            .arg(r.height());
+    auto found = made.constFind(key);
+    if (found == made.cend()) {
+        QStyleOptionFrame small = *frame;
+        small.rect = QRect(0, 0, 2 * c + 1, 2 * c + 1);
+        QImage drawn(small.rect.size(), QImage::Format_ARGB32_Premultiplied);
+        drawn.fill(Qt::transparent);
+        {
+            QPainter on(&drawn);
+            on.setRenderHints(painter->renderHints());
+            style.baseStyle()->drawPrimitive(QStyle::PE_FrameLineEdit, &small, &on, widget);
+        }
+        // A row of the result from row `y` of the small one: its corners and its middle pixel along.
+        const auto row = [&](int y, quint32* out) {
+            const auto* in = reinterpret_cast<const quint32*>(drawn.constScanLine(y));
+            std::copy(in, in + c, out);
+            std::fill(out + c, out + r.width() - c, in[c]);
+            std::copy(in + c + 1, in + 2 * c + 1, out + r.width() - c);
+        };
+        Edges e { QImage(r.width(), c, QImage::Format_ARGB32_Premultiplied),
+            QImage(r.width(), c, QImage::Format_ARGB32_Premultiplied),
+            QImage(c, r.height() - 2 * c, QImage::Format_ARGB32_Premultiplied),
+            QImage(c, r.height() - 2 * c, QImage::Format_ARGB32_Premultiplied) };
+        for (int y = 0; y < c; ++y) {
+            row(y, reinterpret_cast<quint32*>(e.top.scanLine(y)));
+            row(c + 1 + y, reinterpret_cast<quint32*>(e.bottom.scanLine(y)));
+        }
+        const auto* middle = reinterpret_cast<const quint32*>(drawn.constScanLine(c));
+        for (int y = 0; y < e.left.height(); ++y) {
+            std::copy(middle, middle + c, reinterpret_cast<quint32*>(e.left.scanLine(y)));
+            std::copy(middle + c + 1, middle + 2 * c + 1, reinterpret_cast<quint32*>(e.right.scanLine(y)));
+        }
+        if (made.size() >= 16)
+            made.clear();
+        found = made.insert(key, e);
+    }
+    painter->drawImage(r.topLeft(), found->top);
+    painter->drawImage(QPoint(r.left(), r.bottom() + 1 - c), found->bottom);
+    painter->drawImage(QPoint(r.left(), r.top() + c), found->left);
+    painter->drawImage(QPoint(r.right() + 1 - c, r.top() + c), found->right);
+    return true;
+}
+
 } // namespace
 
 void BandedStyle::install()
@@ -479,6 +548,8 @@ void BandedStyle::drawPrimitive(
     PrimitiveElement element, const QStyleOption* option, QPainter* painter, const QWidget* widget) const
 {
     if (element == PE_PanelButtonCommand && drawStretchedButton(*this, option, painter, widget))
+        return;
+    if (element == PE_FrameLineEdit && drawStretchedFrame(*this, option, painter, widget))
         return;
     styleInBands(isFace(element), painter, option ? option->rect : QRect(), [&] { QProxyStyle::drawPrimitive(element, option, painter, widget); });
 }

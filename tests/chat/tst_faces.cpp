@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyleFactory>
+#include <QStyleOption>
 #include <QPainter>
 #include <QPainterPath>
 #include <QSemaphore>
@@ -92,6 +93,7 @@ private slots:
     void aScaledPictureLooksAsQtScalesIt_data();
     void aScaledPictureLooksAsQtScalesIt();
     void theBandedStyleDrawsAsItsBase();
+    void aWideFrameIsItsStylesOwn();
     void cachedWordsDrawAsTheItemStyle();
     void drawingInBandsDrawsAsInOneGo();
 };
@@ -453,6 +455,40 @@ void FacesTest::theBandedStyleDrawsAsItsBase()
         const QImage got = shoot(&banded, dpr, part);
         QCOMPARE(largestDifference(want, got, want.rect()), 0);
     }
+}
+
+void FacesTest::aWideFrameIsItsStylesOwn()
+{
+    // A line edit's frame, drawn small and its edges copied along, looks as
+    // the style's own: with and without the keyboard, disabled, at sizes from
+    // just large enough to far wider than tall, and drawn again.
+    std::unique_ptr<QStyle> plain(QStyleFactory::create("Fusion"));
+    faces::BandedStyle banded(QStyleFactory::create("Fusion"));
+    const QList<QStyle::State> states { QStyle::State_Enabled, QStyle::State_Enabled | QStyle::State_HasFocus,
+        QStyle::State_None };
+    for (const QSize size : { QSize(33, 32), QSize(300, 40), QSize(1211, 75), QSize(90, 20) })
+        for (const QStyle::State state : states)
+            for (int round = 0; round < 2; ++round) {
+                QStyleOptionFrame option;
+                option.rect = QRect(QPoint(5, 3), size);
+                option.state = state;
+                option.lineWidth = 1;
+                option.palette = QApplication::palette();
+                QImage want(size + QSize(10, 6), QImage::Format_ARGB32_Premultiplied);
+                want.fill(QColor(0xdd, 0xe6, 0xee));
+                QImage got = want;
+                for (const auto& [style, image] : { std::pair { plain.get(), &want }, { &banded, &got } }) {
+                    QPainter p(image);
+                    style->drawPrimitive(QStyle::PE_PanelLineEdit, &option, &p);
+                }
+                // Blended through a picture where the style blends straight on: a level or two apart at most.
+                QVERIFY2(largestDifference(want, got, want.rect()) <= 2,
+                    qPrintable(QString("%1x%2, state %3: differs by %4")
+                                   .arg(size.width())
+                                   .arg(size.height())
+                                   .arg(static_cast<uint>(state))
+                                   .arg(largestDifference(want, got, want.rect()))));
+            }
 }
 
 void FacesTest::cachedWordsDrawAsTheItemStyle()
