@@ -396,6 +396,23 @@ bool isFace(QStyle::PrimitiveElement element)
     }
 }
 
+// What the base style draws for `element` at `size` from the origin, `option`
+// otherwise as given, on a transparent picture, with `like`'s render hints.
+template <class Option>
+QImage drawnAlone(const QProxyStyle& style, QStyle::PrimitiveElement element, Option option, QSize size,
+    const QPainter& like, const QWidget* widget)
+{
+    option.rect = QRect(QPoint(0, 0), size);
+    QImage drawn(size, QImage::Format_ARGB32_Premultiplied);
+    drawn.fill(Qt::transparent);
+    {
+        QPainter on(&drawn);
+        on.setRenderHints(like.renderHints());
+        style.baseStyle()->drawPrimitive(element, &option, &on, widget);
+    }
+    return drawn;
+}
+
 // Fusion's push button is the same in every column between its rounded
 // corners: a gradient from top to bottom in a frame. The style keeps it drawn
 // for each size, so a window dragged wider drew every button anew at each
@@ -404,14 +421,20 @@ bool isFace(QStyle::PrimitiveElement element)
 // painter, a button too small to gain), false: drawn the usual way.
 constexpr int kButtonCorner = 8; // far wider than the style's two-pixel rounding
 
+// Whether what `style`'s base draws on `painter` can be copied pixel for
+// pixel: Fusion's look, which the copies rely on, on an unscaled device.
+bool copiesExactly(const QProxyStyle& style, const QPainter* painter)
+{
+    return painter && painter->device() && painter->deviceTransform().type() <= QTransform::TxTranslate
+        && painter->device()->devicePixelRatio() == 1 && style.baseStyle()
+        && style.baseStyle()->name().compare("fusion", Qt::CaseInsensitive) == 0;
+}
+
 bool drawStretchedButton(const QProxyStyle& style, const QStyleOption* option, QPainter* painter, const QWidget* widget)
 {
     const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
     const QRect r = option ? option->rect : QRect();
-    if (!button || !painter || r.width() < 4 * kButtonCorner || r.height() <= 0
-        || painter->deviceTransform().type() > QTransform::TxTranslate || !painter->device()
-        || painter->device()->devicePixelRatio() != 1 || !style.baseStyle()
-        || style.baseStyle()->name().compare("fusion", Qt::CaseInsensitive) != 0)
+    if (!button || !copiesExactly(style, painter) || r.width() < 4 * kButtonCorner || r.height() <= 0)
         return false;
     // The narrow bevels, by what the style draws them from.
     thread_local QHash<QString, QImage> narrowBevels;
@@ -423,18 +446,10 @@ bool drawStretchedButton(const QProxyStyle& style, const QStyleOption* option, Q
                             .arg(r.height());
     auto found = narrowBevels.constFind(key);
     if (found == narrowBevels.cend()) {
-        QStyleOptionButton narrow = *button;
-        narrow.rect = QRect(0, 0, 2 * kButtonCorner + 1, r.height());
-        QImage bevel(narrow.rect.size(), QImage::Format_ARGB32_Premultiplied);
-        bevel.fill(Qt::transparent);
-        {
-            QPainter on(&bevel);
-            on.setRenderHints(painter->renderHints());
-            style.baseStyle()->drawPrimitive(QStyle::PE_PanelButtonCommand, &narrow, &on, widget);
-        }
         if (narrowBevels.size() >= 64)
             narrowBevels.clear();
-        found = narrowBevels.insert(key, bevel);
+        found = narrowBevels.insert(key,
+            drawnAlone(style, QStyle::PE_PanelButtonCommand, *button, QSize(2 * kButtonCorner + 1, r.height()), *painter, widget));
     }
     // And the wide ones made from them: a window at rest, or going back and
     // forth, paints the same few again. Each is a few hundred kilobytes at most.
@@ -471,10 +486,7 @@ bool drawStretchedFrame(const QProxyStyle& style, const QStyleOption* option, QP
     const auto* frame = qstyleoption_cast<const QStyleOptionFrame*>(option);
     const QRect r = option ? option->rect : QRect();
     constexpr int c = kButtonCorner;
-    if (!frame || !painter || r.width() < 4 * c || r.height() < 4 * c
-        || painter->deviceTransform().type() > QTransform::TxTranslate || !painter->device()
-        || painter->device()->devicePixelRatio() != 1 || !style.baseStyle()
-        || style.baseStyle()->name().compare("fusion", Qt::CaseInsensitive) != 0)
+    if (!frame || !copiesExactly(style, painter) || r.width() < 4 * c || r.height() < 4 * c)
         return false;
     struct Edges {
         QImage top, bottom, left, right; // corners in the top and bottom ones
@@ -489,15 +501,7 @@ bool drawStretchedFrame(const QProxyStyle& style, const QStyleOption* option, QP
                             .arg(r.height());
     auto found = made.constFind(key);
     if (found == made.cend()) {
-        QStyleOptionFrame small = *frame;
-        small.rect = QRect(0, 0, 2 * c + 1, 2 * c + 1);
-        QImage drawn(small.rect.size(), QImage::Format_ARGB32_Premultiplied);
-        drawn.fill(Qt::transparent);
-        {
-            QPainter on(&drawn);
-            on.setRenderHints(painter->renderHints());
-            style.baseStyle()->drawPrimitive(QStyle::PE_FrameLineEdit, &small, &on, widget);
-        }
+        const QImage drawn = drawnAlone(style, QStyle::PE_FrameLineEdit, *frame, QSize(2 * c + 1, 2 * c + 1), *painter, widget);
         // A row of the result from row `y` of the small one: its corners and its middle pixel along.
         const auto row = [&](int y, quint32* out) {
             const auto* in = reinterpret_cast<const quint32*>(drawn.constScanLine(y));
