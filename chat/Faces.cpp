@@ -420,6 +420,8 @@ QImage drawnAlone(const QProxyStyle& style, QStyle::PrimitiveElement element, Op
 // across instead. Where that cannot be exact (another style, a scaled
 // painter, a button too small to gain), false: drawn the usual way.
 constexpr int kButtonCorner = 8; // far wider than the style's two-pixel rounding
+// What the wide buttons kept may take: a 4K board's dozen buttons at two sizes.
+constexpr qsizetype kKeptBevelBytes = 4 << 20;
 
 // Whether what `style`'s base draws on `painter` can be copied pixel for
 // pixel: Fusion's look, which the copies rely on, on an unscaled device.
@@ -452,8 +454,10 @@ bool drawStretchedButton(const QProxyStyle& style, const QStyleOption* option, Q
             drawnAlone(style, QStyle::PE_PanelButtonCommand, *button, QSize(2 * kButtonCorner + 1, r.height()), *painter, widget));
     }
     // And the wide ones made from them: a window at rest, or going back and
-    // forth, paints the same few again. Each is a few hundred kilobytes at most.
+    // forth, paints the same few again. A drag makes a new one at each step,
+    // so they are dropped together once they hold a few megabytes.
     thread_local QHash<QString, QImage> wideBevels;
+    thread_local qsizetype wideBytes = 0;
     const QString wideKey = key + QString(" %1").arg(r.width());
     auto made = wideBevels.constFind(wideKey);
     if (made == wideBevels.cend()) {
@@ -467,8 +471,11 @@ bool drawStretchedButton(const QProxyStyle& style, const QStyleOption* option, Q
             std::fill(out + kButtonCorner, out + kButtonCorner + middle, in[kButtonCorner]);
             std::copy(in + kButtonCorner + 1, in + 2 * kButtonCorner + 1, out + kButtonCorner + middle);
         }
-        if (wideBevels.size() >= 64)
+        if (wideBytes + wide.sizeInBytes() > kKeptBevelBytes) {
             wideBevels.clear();
+            wideBytes = 0;
+        }
+        wideBytes += wide.sizeInBytes();
         made = wideBevels.insert(wideKey, wide);
     }
     styleInBands(true, painter, r, [&] { painter->drawImage(r.topLeft(), *made); });
