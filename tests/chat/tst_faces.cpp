@@ -94,6 +94,7 @@ private slots:
     void aScaledPictureLooksAsQtScalesIt();
     void theBandedStyleDrawsAsItsBase();
     void aWideFrameIsItsStylesOwn();
+    void wideButtonsStayTheStylesOwnAsTheKeptOnesAreDropped();
     void cachedWordsDrawAsTheItemStyle();
     void drawingInBandsDrawsAsInOneGo();
 };
@@ -488,6 +489,35 @@ void FacesTest::aWideFrameIsItsStylesOwn()
                                    .arg(size.height())
                                    .arg(static_cast<uint>(state))
                                    .arg(largestDifference(want, got, want.rect()))));
+            }
+}
+
+void FacesTest::wideButtonsStayTheStylesOwnAsTheKeptOnesAreDropped()
+{
+    // A drag draws each button at a new width every step: far more than the
+    // wide pictures kept hold, so they are dropped again and again. Every
+    // width, and one drawn again after they were dropped, is still exactly
+    // the style's own, in each of a button's looks.
+    std::unique_ptr<QStyle> plain(QStyleFactory::create("Fusion"));
+    faces::BandedStyle banded(QStyleFactory::create("Fusion"));
+    const auto draw = [](QStyle* style, const QStyleOptionButton& option) {
+        QImage shot(option.rect.size() + QSize(4, 4), QImage::Format_ARGB32_Premultiplied);
+        shot.fill(QColor(0xdd, 0xe6, 0xee));
+        QPainter p(&shot);
+        style->drawPrimitive(QStyle::PE_PanelButtonCommand, &option, &p);
+        return shot;
+    };
+    // Widths met again in other heights and looks, and the whole drag twice.
+    for (int round = 0; round < 2; ++round)
+        for (int width : { 333, 40, 1500 })
+            for (int i = 0; i < 60; ++i) {
+                QStyleOptionButton option;
+                option.rect = QRect(2, 2, width + 23 * (i / 3), 30 + i % 3 * 31);
+                option.state = i % 4 == 0 ? QStyle::State_Enabled | QStyle::State_Sunken : QStyle::State_Enabled;
+                option.features = i % 5 == 0 ? QStyleOptionButton::DefaultButton : QStyleOptionButton::None;
+                option.palette = QApplication::palette();
+                const QImage want = draw(plain.get(), option);
+                QCOMPARE(largestDifference(want, draw(&banded, option), want.rect()), 0);
             }
 }
 
