@@ -179,7 +179,9 @@ using Lanes = std::uint16_t __attribute__((vector_size(32)));
 
 [[gnu::always_inline]] inline void storeLanes(std::uint32_t* p, const Lanes& v) { std::memcpy(p, &v, sizeof v); }
 
-[[gnu::always_inline]] inline Lanes lerpLanes(const Lanes& a, const Lanes& b, std::uint16_t keep, std::uint16_t weight)
+// `keep` and `weight` the same for every pixel (std::uint16_t) or each its own (Lanes).
+template <class Weight>
+[[gnu::always_inline]] inline Lanes lerpLanes(const Lanes& a, const Lanes& b, Weight keep, Weight weight)
 {
     return static_cast<Lanes>((((a & 0xff) * keep + (b & 0xff) * weight) >> 8) | (((a >> 8) * keep + (b >> 8) * weight) & 0xff00));
 }
@@ -365,9 +367,7 @@ void widenRow(const std::uint32_t* __restrict in, const std::vector<WideRun>& ru
         for (int x = run.first; x < run.end; x += kLanePixels) {
             const Lanes weight = loadLanes(weights + x);
             const Lanes keep = 256 - weight;
-            storeLanes(out + x,
-                static_cast<Lanes>((((upper & 0xff) * keep + (lower & 0xff) * weight) >> 8)
-                    | (((upper >> 8) * keep + (lower >> 8) * weight) & 0xff00)));
+            storeLanes(out + x, lerpLanes(upper, lower, keep, weight));
         }
 #else
         for (int x = run.first; x < run.end; ++x)

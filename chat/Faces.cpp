@@ -413,15 +413,19 @@ QImage drawnAlone(const QProxyStyle& style, QStyle::PrimitiveElement element, Op
     return drawn;
 }
 
-// Fusion's push button is the same in every column between its rounded
-// corners: a gradient from top to bottom in a frame. The style keeps it drawn
-// for each size, so a window dragged wider drew every button anew at each
-// step; drawn once as narrow as its corners, its middle column is copied
-// across instead. Where that cannot be exact (another style, a scaled
-// painter, a button too small to gain), false: drawn the usual way.
+// How much of a small picture's edge is kept whole as its corner when it is stretched.
 constexpr int kButtonCorner = 8; // far wider than the style's two-pixel rounding
 // What the wide buttons kept may take: a 4K board's dozen buttons at two sizes.
 constexpr qsizetype kKeptBevelBytes = 4 << 20;
+
+// A row `width` pixels wide from one of a picture 2 * kButtonCorner + 1 wide:
+// its corners as they are, its middle pixel along between them.
+void stretchRow(const quint32* in, quint32* out, int width)
+{
+    std::copy(in, in + kButtonCorner, out);
+    std::fill(out + kButtonCorner, out + width - kButtonCorner, in[kButtonCorner]);
+    std::copy(in + kButtonCorner + 1, in + 2 * kButtonCorner + 1, out + width - kButtonCorner);
+}
 
 // Whether what `style`'s base draws on `painter` can be copied pixel for
 // pixel: Fusion's look, which the copies rely on, on an unscaled device.
@@ -432,6 +436,12 @@ bool copiesExactly(const QProxyStyle& style, const QPainter* painter)
         && style.baseStyle()->name().compare("fusion", Qt::CaseInsensitive) == 0;
 }
 
+// Fusion's push button is the same in every column between its rounded
+// corners: a gradient from top to bottom in a frame. The style keeps it drawn
+// for each size, so a window dragged wider drew every button anew at each
+// step; drawn once as narrow as its corners, its middle column is copied
+// across instead. Where that cannot be exact (another style, a scaled
+// painter, a button too small to gain), false: drawn the usual way.
 bool drawStretchedButton(const QProxyStyle& style, const QStyleOption* option, QPainter* painter, const QWidget* widget)
 {
     const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
@@ -463,14 +473,9 @@ bool drawStretchedButton(const QProxyStyle& style, const QStyleOption* option, Q
     if (made == wideBevels.cend()) {
         const QImage& bevel = *found;
         QImage wide(r.size(), QImage::Format_ARGB32_Premultiplied);
-        const int middle = r.width() - 2 * kButtonCorner;
-        for (int y = 0; y < r.height(); ++y) {
-            const auto* in = reinterpret_cast<const quint32*>(bevel.constScanLine(y));
-            auto* out = reinterpret_cast<quint32*>(wide.scanLine(y));
-            std::copy(in, in + kButtonCorner, out);
-            std::fill(out + kButtonCorner, out + kButtonCorner + middle, in[kButtonCorner]);
-            std::copy(in + kButtonCorner + 1, in + 2 * kButtonCorner + 1, out + kButtonCorner + middle);
-        }
+        for (int y = 0; y < r.height(); ++y)
+            stretchRow(reinterpret_cast<const quint32*>(bevel.constScanLine(y)),
+                reinterpret_cast<quint32*>(wide.scanLine(y)), r.width());
         if (wideBytes + wide.sizeInBytes() > kKeptBevelBytes) {
             wideBevels.clear();
             wideBytes = 0;
@@ -509,12 +514,8 @@ bool drawStretchedFrame(const QProxyStyle& style, const QStyleOption* option, QP
     auto found = made.constFind(key);
     if (found == made.cend()) {
         const QImage drawn = drawnAlone(style, QStyle::PE_FrameLineEdit, *frame, QSize(2 * c + 1, 2 * c + 1), *painter, widget);
-        // A row of the result from row `y` of the small one: its corners and its middle pixel along.
         const auto row = [&](int y, quint32* out) {
-            const auto* in = reinterpret_cast<const quint32*>(drawn.constScanLine(y));
-            std::copy(in, in + c, out);
-            std::fill(out + c, out + r.width() - c, in[c]);
-            std::copy(in + c + 1, in + 2 * c + 1, out + r.width() - c);
+            stretchRow(reinterpret_cast<const quint32*>(drawn.constScanLine(y)), out, r.width());
         };
         Edges e { QImage(r.width(), c, QImage::Format_ARGB32_Premultiplied),
             QImage(r.width(), c, QImage::Format_ARGB32_Premultiplied),
