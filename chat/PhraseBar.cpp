@@ -136,50 +136,69 @@ struct PhraseBar::Arrangement {
     int height = 0;
 };
 
-struct PhraseBar::Remembered {
-    int width = 0;
-    QFont font;
-    int minRow = 0;
-    QStringList phrases;
-    QString soundCaption;
-    Arrangement arrangement;
+struct PhraseBar::Measured {
+    std::vector<chat::PhraseWidths> widths;
+    std::array<QString, chat::kPhraseCount> broken;
+    int soundWidth = 0;
+    int oneLineHeight = 0;
+    qreal line = 0;
 };
 
-PhraseBar::Arrangement PhraseBar::arrange(int width, const QFont& font, int minRow) const
+// What was measured holds while the captions and the style do: a change of
+// phrase, of the sound button's caption or of style starts afresh.
+struct PhraseBar::Remembered {
+    QStringList phrases;
+    QString soundCaption;
+    const QStyle* style = nullptr;
+    std::vector<std::pair<QFont, Measured>> fonts;
+};
+
+namespace
+{
+// A resize tries some twenty fonts; a drag across many sizes must not keep them all.
+constexpr std::size_t kFontsKept = 64;
+} // namespace
+
+const PhraseBar::Measured& PhraseBar::measured(const QFont& font) const
 {
     const QStringList phrases = this->phrases();
     const QString sound = button(10)->text();
-    if (m_remembered && m_remembered->width == width && m_remembered->minRow == minRow
-        && m_remembered->font == font && m_remembered->phrases == phrases && m_remembered->soundCaption == sound)
-        return m_remembered->arrangement;
-    const Arrangement a = measure(width, font, minRow);
-    m_remembered = std::make_shared<Remembered>(Remembered { width, font, minRow, phrases, sound, a });
-    return a;
+    const QStyle* style = button(1)->style();
+    if (!m_remembered || m_remembered->phrases != phrases || m_remembered->soundCaption != sound
+        || m_remembered->style != style || m_remembered->fonts.size() >= kFontsKept)
+        m_remembered = std::make_shared<Remembered>(Remembered { phrases, sound, style, {} });
+    for (const auto& [f, m] : m_remembered->fonts)
+        if (f == font)
+            return m;
+    Measured m;
+    const QFontMetricsF fm(font);
+    for (int n = 1; n <= chat::kPhraseCount; ++n) {
+        const QString& phrase = phrases[n - 1];
+        QString& broken = m.broken[static_cast<std::size_t>(n - 1)];
+        broken = onTwoLines(phrase, fm);
+        m.widths.push_back({ static_cast<double>(buttonSize(button(n), font, phrase).width()),
+            static_cast<double>(buttonSize(button(n), font, broken).width()) });
+    }
+    m.soundWidth = std::max(buttonSize(button(10), font, sound).width(), static_cast<int>(fm.height() * 2.2));
+    m.oneLineHeight = buttonSize(button(1), font, QStringLiteral("Ag")).height();
+    m.line = fm.lineSpacing();
+    m_remembered->fonts.emplace_back(font, std::move(m));
+    return m_remembered->fonts.back().second;
 }
 
-PhraseBar::Arrangement PhraseBar::measure(int width, const QFont& font, int minRow) const
+PhraseBar::Arrangement PhraseBar::arrange(int width, const QFont& font, int minRow) const
 {
+    const Measured& m = measured(font);
     Arrangement a;
-    const QFontMetricsF fm(font);
-    std::vector<chat::PhraseWidths> widths;
-    std::array<QString, chat::kPhraseCount> broken;
+    a.soundWidth = m.soundWidth;
+    const qreal padding = std::max<qreal>(m.oneLineHeight - m.line, minRow - m.line);
+    a.plan = chat::planPhrases(m.widths, a.soundWidth, width, kGap, m.line, padding);
+    const QStringList phrases = this->phrases();
     for (int n = 1; n <= chat::kPhraseCount; ++n) {
-        const QString phrase = button(n)->toolTip();
-        broken[static_cast<std::size_t>(n - 1)] = onTwoLines(phrase, fm);
-        widths.push_back({ static_cast<double>(buttonSize(button(n), font, phrase).width()),
-            static_cast<double>(buttonSize(button(n), font, broken[static_cast<std::size_t>(n - 1)]).width()) });
+        const auto i = static_cast<std::size_t>(n - 1);
+        a.captions[i] = a.plan.twoLines ? m.broken[i] : phrases[n - 1];
     }
-    a.soundWidth
-        = std::max(buttonSize(button(10), font, button(10)->text()).width(), static_cast<int>(fm.height() * 2.2));
-    const int oneLineHeight = buttonSize(button(1), font, QStringLiteral("Ag")).height();
-    const qreal line = fm.lineSpacing();
-    const qreal padding = std::max<qreal>(oneLineHeight - line, minRow - line);
-    a.plan = chat::planPhrases(widths, a.soundWidth, width, kGap, line, padding);
-    for (int n = 1; n <= chat::kPhraseCount; ++n) {
-        const QString phrase = button(n)->toolTip();
-        a.captions[static_cast<std::size_t>(n - 1)] = a.plan.twoLines ? broken[static_cast<std::size_t>(n - 1)] : phrase;
-    }
-    a.rowHeight = static_cast<int>(std::ceil((a.plan.twoLines ? 2 : 1) * line + padding));
+    a.rowHeight = static_cast<int>(std::ceil((a.plan.twoLines ? 2 : 1) * m.line + padding));
     a.height = a.plan.rows * a.rowHeight + (a.plan.rows - 1) * kGap;
     return a;
 }

@@ -61,9 +61,11 @@ protected:
 private:
     struct Arrangement;
     Arrangement arrange(int width, const QFont& font, int minRow) const;
-    Arrangement measure(int width, const QFont& font, int minRow) const;
-    // The last arrangement worked out: the board asks for the same one
-    // several times while it lays itself out.
+    // The captions' sizes in a font, whatever the width: measuring them is
+    // most of an arrangement's cost, and the board tries a dozen widths and
+    // fonts at each resize and the same few again at the next.
+    struct Measured;
+    const Measured& measured(const QFont& font) const;
     struct Remembered;
     mutable std::shared_ptr<Remembered> m_remembered;
     void place();

@@ -24,6 +24,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 namespace
 {
@@ -214,6 +215,34 @@ void ChatWidgetsTest::phraseArrangementFollowsEveryChange()
     // The captions shown follow the new phrases too.
     bar.resize(width, bar.heightFor(width, bar.font(), 24));
     QVERIFY(bar.findChild<QPushButton*>("b_phrase1")->text().contains("far too long"));
+
+    // What is kept per font answers as a bar measuring afresh does: across
+    // more fonts than are kept, at other widths, and after the sound
+    // button's caption changes.
+    const auto asFresh = [&](const QFont& f, int w) {
+        PhraseBar once(&outbox);
+        once.setPhrases(bar.phrases());
+        once.button(10)->setText(bar.button(10)->text());
+        return once.heightFor(w, f, 24);
+    };
+    for (const char* round : { "first asked", "asked again" })
+        for (int px = 8; px < 80; ++px) {
+            QFont f = small;
+            f.setPixelSize(px);
+            for (int w : { 300, 701, 1900 })
+                if (bar.heightFor(w, f, 24) != asFresh(f, w))
+                    QFAIL(qPrintable(QString("%1: %2 px at %3 wide").arg(round).arg(px).arg(w)));
+        }
+    std::vector<int> before;
+    for (int w : { 300, 701, 1900 })
+        before.push_back(bar.heightFor(w, small, 24));
+    bar.button(10)->setText(QString(30, QChar(0x266B)));
+    std::vector<int> after;
+    for (int w : { 300, 701, 1900 }) {
+        after.push_back(bar.heightFor(w, small, 24));
+        QCOMPARE(after.back(), asFresh(small, w));
+    }
+    QVERIFY(after != before); // or the caption proved nothing
 }
 
 void ChatWidgetsTest::soundsFollowTheirOptions()
