@@ -422,11 +422,38 @@ ScaledPicture::ScaledPicture(const QImage& source, QSize size)
     scaleTo(size);
 }
 
+namespace
+{
+// Two: the sizes a window is maximised and restored between. At most two
+// pictures the source's height and a 4K window's width: 20 MiB for 800 x 600.
+constexpr std::size_t kWidthsKept = 2;
+} // namespace
+
+void ScaledPicture::keepAcross()
+{
+    if (m_across.isNull() || m_across.height() != m_source.height() || m_across.width() == m_source.width())
+        return;
+    std::erase_if(m_kept, [&](const QImage& kept) { return kept.width() == m_across.width(); });
+    m_kept.insert(m_kept.begin(), std::move(m_across));
+    if (m_kept.size() > kWidthsKept)
+        m_kept.resize(kWidthsKept);
+    m_across = QImage();
+}
+
+std::vector<int> ScaledPicture::keptWidths() const
+{
+    std::vector<int> widths;
+    for (const QImage& kept : m_kept)
+        widths.push_back(kept.width());
+    return widths;
+}
+
 void ScaledPicture::scaleTo(QSize size)
 {
     m_image = QImage();
     if (m_source.isNull() || size.isEmpty()) {
         m_across = QImage();
+        m_kept.clear();
         m_height = 0;
         m_upper.clear();
         m_weight.clear();
@@ -438,15 +465,25 @@ void ScaledPicture::scaleTo(QSize size)
     m_height = size.height();
     if (size.height() < m_source.height()) {
         // Shrinking averages rows together: Qt does the whole of it.
+        keepAcross();
         m_across = scaled(size);
         m_upper.clear();
         m_weight.clear();
         return;
     }
-    if (m_across.width() != size.width() || m_across.height() != m_source.height())
-        m_across = size.width() >= m_source.width() && m_source.format() == QImage::Format_RGB32
-            ? widen(m_source, size.width())
-            : scaled(QSize(size.width(), m_source.height()));
+    if (m_across.width() != size.width() || m_across.height() != m_source.height()) {
+        keepAcross();
+        const auto kept = std::find_if(
+            m_kept.begin(), m_kept.end(), [&](const QImage& image) { return image.width() == size.width(); });
+        if (kept != m_kept.end()) {
+            m_across = std::move(*kept);
+            m_kept.erase(kept);
+        } else {
+            m_across = size.width() >= m_source.width() && m_source.format() == QImage::Format_RGB32
+                ? widen(m_source, size.width())
+                : scaled(QSize(size.width(), m_source.height()));
+        }
+    }
     if (size.height() == m_source.height()) {
         m_upper.clear();
         m_weight.clear();

@@ -40,8 +40,13 @@ public:
     // `source` scaled to `size`.
     ScaledPicture(const QImage& source, QSize size);
 
-    // To a new size; the scaling across is kept while the width stays.
+    // To a new size; the scaling across is kept while the width stays, and
+    // the last few widths' are kept apart: a window maximised and restored
+    // goes back to a width it had.
     void scaleTo(QSize size);
+    // The widths scaled across and kept, besides this one's: any of them
+    // serves a later scaleTo at that width without scaling.
+    std::vector<int> keptWidths() const;
 
     bool isNull() const { return m_across.isNull(); }
     QSize size() const { return { m_across.width(), m_height }; }
@@ -67,10 +72,12 @@ public:
 private:
     QImage m_source;
     QImage m_across; // the source scaled to the width; the picture's rows where m_upper is empty
+    std::vector<QImage> m_kept; // earlier widths' scaling across, the latest first
     int m_height = 0;
     std::vector<int> m_upper; // each row's nearest row of m_across above it
     std::vector<std::uint8_t> m_weight; // and how much of the one below it takes, out of 256
     mutable QImage m_image;
+    void keepAcross();
 };
 
 // A face to paint on the backdrop, in the backdrop's coordinates, cut to

@@ -25,16 +25,31 @@ double largestFitting(double wanted, double floor, const std::function<bool(doub
     return floor;
 }
 
+namespace
+{
+// Up to a quarter larger: what a drag shrinks by before the picture is scaled again.
+bool keeps(int had, int wanted) { return had >= wanted && had <= wanted + wanted / 4; }
+} // namespace
+
 Size pictureSizeWhileResizing(Size have, Size window)
 {
     if (window.width <= 0 || window.height <= 0)
         return {};
-    // Up to a quarter larger: what a drag shrinks by before the picture is scaled again.
-    const auto keeps = [](int had, int wanted) { return had >= wanted && had <= wanted + wanted / 4; };
     if (keeps(have.width, window.width) && keeps(have.height, window.height))
         return have;
     // A tenth to spare for growing.
     return { window.width + (window.width + 9) / 10, window.height + (window.height + 9) / 10 };
+}
+
+Size pictureSizeWhileResizing(Size have, Size window, const std::vector<int>& keptWidths)
+{
+    const Size want = pictureSizeWhileResizing(have, window);
+    if (want == have || want.width == 0)
+        return want;
+    for (const int width : keptWidths)
+        if (keeps(width, window.width))
+            return { width, want.height };
+    return want;
 }
 
 ColumnPlan planColumns(const std::vector<int>& lines, double partWidth, double width, int linesShown)

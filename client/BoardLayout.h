@@ -41,6 +41,10 @@ struct Size {
 // scaled for again at every step. Scaling a picture to a large window takes
 // longer than a frame, so the exact size waits for the window to settle.
 Size pictureSizeWhileResizing(Size have, Size window);
+// The same, where copies scaled across at `keptWidths` are kept as well
+// (the picture's height costs nothing to change, its width a scaling): a
+// kept width that would serve the window is taken before a new one.
+Size pictureSizeWhileResizing(Size have, Size window, const std::vector<int>& keptWidths);
 
 struct ColumnPlan {
     int perRow = 0; // columns side by side before the next row of columns

@@ -92,6 +92,7 @@ private slots:
     void facesUnderTheBackdropArePaintedOnceInOrder();
     void aScaledPictureLooksAsQtScalesIt_data();
     void aScaledPictureLooksAsQtScalesIt();
+    void aWidthScaledForBeforeIsTakenAgain();
     void theBandedStyleDrawsAsItsBase();
     void aWideFrameIsItsStylesOwn();
     void wideButtonsStayTheStylesOwnAsTheKeptOnesAreDropped();
@@ -406,6 +407,41 @@ void FacesTest::aScaledPictureLooksAsQtScalesIt()
     QVERIFY(none.isNull());
     none.scaleTo(QSize(0, 10));
     QVERIFY(none.isNull());
+}
+
+void FacesTest::aWidthScaledForBeforeIsTakenAgain()
+{
+    // A window maximised and restored, shrunk below the source's height and
+    // grown again: each picture is the one made afresh for its size.
+    QImage source(80, 60, QImage::Format_RGB32);
+    for (int y = 0; y < source.height(); ++y)
+        for (int x = 0; x < source.width(); ++x)
+            source.setPixel(x, y, qRgb(x * 3, 255 - y * 4, (x * y) % 256));
+    const auto sameAsFresh = [&](const faces::ScaledPicture& p, QSize size) {
+        const faces::ScaledPicture fresh(source, size);
+        return p.size() == size && p.image() == fresh.image();
+    };
+    faces::ScaledPicture p(source, QSize(300, 200));
+    p.scaleTo(QSize(90, 70));
+    QCOMPARE(p.keptWidths(), std::vector<int> { 300 });
+    p.scaleTo(QSize(300, 150));
+    QVERIFY(sameAsFresh(p, QSize(300, 150)));
+    QCOMPARE(p.keptWidths(), std::vector<int> { 90 });
+    p.scaleTo(QSize(300, 41)); // shorter than the source: scaled whole, the width across kept
+    QVERIFY(sameAsFresh(p, QSize(300, 41)));
+    QCOMPARE(p.keptWidths(), (std::vector<int> { 300, 90 }));
+    p.scaleTo(QSize(90, 100));
+    QVERIFY(sameAsFresh(p, QSize(90, 100)));
+    p.scaleTo(QSize(300, 61));
+    QVERIFY(sameAsFresh(p, QSize(300, 61)));
+    // A drag through many widths keeps only the last few.
+    for (int width : { 120, 130, 140, 150 })
+        p.scaleTo(QSize(width, 90));
+    QVERIFY(sameAsFresh(p, QSize(150, 90)));
+    QCOMPARE(p.keptWidths(), (std::vector<int> { 140, 130 }));
+    p.scaleTo(QSize());
+    QVERIFY(p.isNull());
+    QVERIFY(p.keptWidths().empty());
 }
 
 void FacesTest::theBandedStyleDrawsAsItsBase()

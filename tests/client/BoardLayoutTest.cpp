@@ -102,4 +102,12 @@ TEST(BoardLayout, ResizingKeepsThePictureWhileItCoversTheWindow)
     EXPECT_EQ(pictureSizeWhileResizing({ 4224, 2376 }, { 3840, 1000 }), (Size { 4224, 1100 }));
     // No window to cover.
     EXPECT_EQ(pictureSizeWhileResizing({ 800, 600 }, { 0, 600 }), (Size {}));
+    // Restored and maximised again: a width scaled for before serves, with a
+    // new height to spare; the copy in hand still comes first, and a kept
+    // width serves only as the copy would.
+    EXPECT_EQ(pictureSizeWhileResizing({ 791, 564 }, { 3840, 2160 }, { 870, 3840 }), (Size { 3840, 2376 }));
+    EXPECT_EQ(pictureSizeWhileResizing({ 4224, 2376 }, { 3840, 2160 }, { 3840 }), (Size { 4224, 2376 }));
+    EXPECT_EQ(pictureSizeWhileResizing({ 791, 564 }, { 3840, 2160 }, { 4801, 3839 }), (Size { 4224, 2376 }));
+    EXPECT_EQ(pictureSizeWhileResizing({ 791, 564 }, { 3840, 2160 }, {}), (Size { 4224, 2376 }));
+    EXPECT_EQ(pictureSizeWhileResizing({ 791, 564 }, { 0, 2160 }, { 3840 }), (Size {}));
 }
