@@ -84,8 +84,8 @@ protected:
             return;
         }
         const QSize have = m_scaled.size();
-        const boardlayout::Size want
-            = boardlayout::pictureSizeWhileResizing({ have.width(), have.height() }, { width(), height() }, m_scaled.keptWidths());
+        const boardlayout::Size want = boardlayout::pictureSizeWhileResizing(
+            { have.width(), have.height() }, { width(), height() }, m_scaled.keptWidths());
         if (want != boardlayout::Size { have.width(), have.height() })
             scaleTo(QSize(want.width, want.height));
         if (m_scaled.size() != size())
