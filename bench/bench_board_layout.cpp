@@ -295,7 +295,6 @@ int main(int argc, char** argv)
     }
     printFreshMemoryCost(size);
 
-
     // Idle three times: with the keyboard in the chat input while its caret
     // blinks (Qt's text fields blink while they have the keyboard), after the
     // caret has come to rest (ten seconds without a key), and with no text
