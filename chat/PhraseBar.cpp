@@ -193,7 +193,7 @@ PhraseBar::Arrangement PhraseBar::arrange(int width, const QFont& font, int minR
     a.soundWidth = m.soundWidth;
     const qreal padding = std::max<qreal>(m.oneLineHeight - m.line, minRow - m.line);
     a.plan = chat::planPhrases(m.widths, a.soundWidth, width, kGap, m.line, padding);
-    const QStringList phrases = this->phrases();
+    const QStringList& phrases = m_remembered->phrases; // as measured() has just read them
     for (int n = 1; n <= chat::kPhraseCount; ++n) {
         const auto i = static_cast<std::size_t>(n - 1);
         a.captions[i] = a.plan.twoLines ? m.broken[i] : phrases[n - 1];
